@@ -1,0 +1,117 @@
+#pragma once
+// The in-memory form of one skinned, skeletal-animated character, as the readers
+// fill it and the per-frame pipeline animates it.
+//
+// Invariants of a Model that loadFile accepted (the per-frame code relies on them):
+//   - every bone reachable from rootBone through children, and every
+//     SkinInfluence::bone, names an occupied slot of bones, and the bones
+//     reachable from rootBone form a tree;
+//   - influenceCounts has one entry per skinnedPositions entry and influences
+//     holds exactly the sum of the counts;
+//   - every Face index lies within skinnedPositions and mappingCoords;
+//   - texture is present;
+//   - in each animation whose rejection is empty, every bone reachable from
+//     rootBone has a track and every track holds frameCount >= 1 keys.
+// A rejected model file leaves the Model empty (no bones, no animations).
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "files/texture.h"
+#include "geometry/geometry.h"
+
+// Bone slots of a model and track slots of an animation; bone indices are 0 to 104.
+constexpr int kMaxBones = 105;
+
+struct Bone {
+    // Current model-space transform; the identity until pose traversal sets it.
+    Geometry::Matrix4 transform;
+    // In the order in which the skeleton table lists them.
+    std::vector<uint8_t> children;
+};
+
+struct SkinInfluence {
+    // The vertex position in the influencing bone's frame.
+    Geometry::Vector3 offset;
+    uint8_t bone = 0;
+    // Used as read, not normalised.
+    double weight = 0.0;
+};
+
+struct Face {
+    int32_t vertexIndex[3] = {0, 0, 0};
+    int32_t mappingIndex[3] = {0, 0, 0};
+};
+
+// Texture coordinates (s, t), stored next to each other.
+using MappingCoord = std::array<double, 2>;
+
+struct Keyframe {
+    // In the parent bone's frame.
+    Geometry::Quaternion rotation;
+    Geometry::Vector3 translation;
+};
+
+struct BoneTrack {
+    std::vector<Keyframe> keys;
+};
+
+struct Animation {
+    // The motion file's path: base directory joined with the name in the model file.
+    std::string name;
+    uint32_t frameCount = 0;
+    std::array<std::unique_ptr<BoneTrack>, kMaxBones> tracks;
+    // Why the animation cannot be played (its motion file was missing or broken);
+    // empty when it can.
+    std::string rejection;
+
+    // Reads the motion file baseDirectory + motionFileName into this empty
+    // animation. requiredTracks are the bones that playback will pose. A file that
+    // cannot be opened, is malformed or lacks a required track is reported on
+    // standard error; the animation then keeps its name, holds no tracks and gets
+    // a rejection.
+    void loadFile(const std::string& motionFileName, const std::bitset<kMaxBones>& requiredTracks);
+    // Releases the tracks and the name.
+    void release();
+};
+
+// What the animation menu shows for an animation: its name after the first
+// hyphen, or the whole name when it has none.
+std::string animationLabel(const std::string& name);
+
+struct Model {
+    // Frames per second at which keys are played; set by the reader.
+    int32_t playbackRate = 0;
+    std::array<std::unique_ptr<Bone>, kMaxBones> bones;
+    uint8_t rootBone = 0;
+    // One per vertex, rewritten by skinning; a vertex has no rest position.
+    std::vector<Geometry::Vector3> skinnedPositions;
+    // Per vertex: how many consecutive entries of influences belong to it.
+    std::vector<uint8_t> influenceCounts;
+    std::vector<SkinInfluence> influences;
+    std::vector<MappingCoord> mappingCoords;
+    std::vector<Face> faces;
+    std::unique_ptr<Texture> texture;
+    std::vector<Animation> animations;
+
+    Model() { init(); }
+    ~Model() { unload(); }
+    Model(const Model&) = delete;
+    Model& operator=(const Model&) = delete;
+
+    // Empties the texture and every bone slot.
+    void init();
+    // Releases bones (slot order), the texture (deleting its OpenGL texture),
+    // then empties the arrays and the animations. playbackRate and rootBone keep
+    // their values; a second call changes nothing.
+    void unload();
+
+    // Reads the model file at path with its texture and motion files. A file
+    // that cannot be opened or is malformed is reported on standard error and
+    // leaves the model empty; returns whether the model file was read.
+    bool loadFile(const std::string& path);
+};

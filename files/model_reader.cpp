@@ -1,0 +1,235 @@
+#include "files/model_reader.h"
+
+#include <bitset>
+
+#include "files/base_directory.h"
+#include "files/file_source.h"
+#include "files/line_reader.h"
+
+namespace {
+
+// Fewest bytes that one item of each array takes in the file, including the
+// white space after it; a count that the rest of the file cannot hold at that
+// rate is rejected before anything is sized from it.
+constexpr std::size_t kBytesPerNumber = 2;
+constexpr std::size_t kBytesPerInfluence = 2 + 2 + 6;  // bone id, weight, offset vector
+constexpr std::size_t kBytesPerVector3 = 6;
+constexpr std::size_t kBytesPerFaceRow = 12;
+
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+void readSkeleton(LineReader& reader, Model& model) {
+    const std::string header = reader.searchPrefix("Skeletal information:");
+    TextInput words(header);
+    std::string word;
+    words.readWord(word);
+    words.readWord(word);
+    int32_t boneCount = 0;
+    if (!words.readInt32(boneCount)) {
+        reader.fail("bone count: expected a whole number after \"Skeletal information:\"");
+    }
+    if (boneCount < 0) {
+        reader.fail("bone count " + std::to_string(boneCount) + " is negative");
+    }
+    if (boneCount > kMaxBones) {
+        reader.fail("bone count " + std::to_string(boneCount) + " is more than " +
+                    std::to_string(kMaxBones));
+    }
+    reader.nextLine("the line after \"Skeletal information:\"");
+    bool rootFound = false;
+    for (int32_t row = 0; row < boneCount; ++row) {
+        const std::string line = reader.nextLine("skeleton row " + std::to_string(row + 1));
+        TextInput values(line);
+        uint32_t boneIndex = 0;
+        uint32_t parentIndex = 0;
+        if (!values.readUInt32(boneIndex) || !values.readUInt32(parentIndex)) {
+            reader.fail("skeleton row " + std::to_string(row + 1) +
+                        ": expected a bone index and a parent index, found " + quoted(line));
+        }
+        if (boneIndex >= kMaxBones) {
+            reader.fail("bone index " + std::to_string(boneIndex) + " is out of range (0 to " +
+                        std::to_string(kMaxBones - 1) + ")");
+        }
+        if (model.bones[boneIndex]) {
+            reader.fail("bone " + std::to_string(boneIndex) + " is listed twice");
+        }
+        if (parentIndex < kMaxBones && !model.bones[parentIndex]) {
+            reader.fail("parent " + std::to_string(parentIndex) + " of bone " +
+                        std::to_string(boneIndex) + " is not a bone listed earlier");
+        }
+        model.bones[boneIndex] = std::make_unique<Bone>();
+        if (parentIndex >= kMaxBones) {
+            model.rootBone = static_cast<uint8_t>(boneIndex);
+            rootFound = true;
+        } else {
+            model.bones[parentIndex]->children.push_back(static_cast<uint8_t>(boneIndex));
+        }
+    }
+    if (!rootFound) {
+        reader.fail("the skeleton has no root bone (a row whose parent index is -1)");
+    }
+    for (std::size_t i = 0; i < model.influences.size(); ++i) {
+        const uint8_t bone = model.influences[i].bone;
+        if (bone >= kMaxBones || !model.bones[bone]) {
+            reader.fail("influence " + std::to_string(i + 1) + " names bone " +
+                        std::to_string(bone) + ", which is not in the skeleton");
+        }
+    }
+}
+
+void readSkin(LineReader& reader, Model& model, std::size_t vertexCount) {
+    reader.searchWholeLine("Bones Nb:");
+    model.influenceCounts.resize(vertexCount);
+    std::size_t influenceTotal = 0;
+    for (std::size_t v = 0; v < vertexCount; ++v) {
+        const auto count = static_cast<uint8_t>(
+            reader.int32("the influence count of vertex " + std::to_string(v + 1)));
+        model.influenceCounts[v] = count;
+        influenceTotal += count;
+    }
+
+    reader.searchWholeLine("Bones ID:");
+    reader.count(static_cast<int64_t>(influenceTotal), kBytesPerInfluence, "influence total");
+    model.influences.resize(influenceTotal);
+    for (std::size_t i = 0; i < influenceTotal; ++i) {
+        model.influences[i].bone =
+            static_cast<uint8_t>(reader.int32("the bone of influence " + std::to_string(i + 1)));
+    }
+    reader.searchWholeLine("Weights:");
+    for (std::size_t i = 0; i < influenceTotal; ++i) {
+        model.influences[i].weight =
+            reader.real("the weight of influence " + std::to_string(i + 1));
+    }
+    reader.searchWholeLine("Offset vectors:");
+    for (std::size_t i = 0; i < influenceTotal; ++i) {
+        double offset[3];
+        reader.vector(3, offset, "the offset of influence " + std::to_string(i + 1));
+        model.influences[i].offset = {offset[0], offset[1], offset[2]};
+    }
+}
+
+void readFaces(LineReader& reader, Model& model, std::size_t faceCount) {
+    reader.searchWholeLine("Faces:");
+    reader.nextLine("the line after \"Faces:\"");
+    reader.count(static_cast<int64_t>(faceCount), kBytesPerFaceRow, "face count");
+    model.faces.resize(faceCount);
+    const auto vertexCount = static_cast<int64_t>(model.skinnedPositions.size());
+    const auto mappingCount = static_cast<int64_t>(model.mappingCoords.size());
+    for (std::size_t f = 0; f < faceCount; ++f) {
+        const std::string row = "face " + std::to_string(f + 1);
+        const std::string line = reader.nextLine(row);
+        TextInput values(line);
+        Face& face = model.faces[f];
+        bool ok = true;
+        for (int32_t& index : face.vertexIndex) {
+            ok = ok && values.readInt32(index);
+        }
+        for (int32_t& index : face.mappingIndex) {
+            ok = ok && values.readInt32(index);
+        }
+        if (!ok) {
+            reader.fail(row + ": expected three vertex and three mapping indices, found " +
+                        quoted(line));
+        }
+        for (int32_t index : face.vertexIndex) {
+            if (index < 0 || index >= vertexCount) {
+                reader.fail(row + ": vertex index " + std::to_string(index) + " is outside the " +
+                            std::to_string(vertexCount) + " vertices");
+            }
+        }
+        for (int32_t index : face.mappingIndex) {
+            if (index < 0 || index >= mappingCount) {
+                reader.fail(row + ": mapping index " + std::to_string(index) + " is outside the " +
+                            std::to_string(mappingCount) + " mapping coordinates");
+            }
+        }
+    }
+}
+
+std::bitset<kMaxBones> bonesReachableFromRoot(const Model& model) {
+    std::bitset<kMaxBones> reached;
+    std::vector<uint8_t> pending{model.rootBone};
+    while (!pending.empty()) {
+        const uint8_t bone = pending.back();
+        pending.pop_back();
+        reached.set(bone);
+        const auto& children = model.bones[bone]->children;
+        pending.insert(pending.end(), children.begin(), children.end());
+    }
+    return reached;
+}
+
+}  // namespace
+
+TextInput& readMeshData(TextInput& input, Model& model, const std::string& path) {
+    LineReader reader(input, path);
+    reader.firstLine("the first line");
+    reader.nextLine("the second line");
+    reader.nextLine("the third line");
+    const std::string rateLine = reader.nextLine("the playback rate line");
+    model.playbackRate = reader.int32AfterColon(rateLine, "playback rate");
+
+    reader.searchWholeLine("MAX native mesh data:");
+    const int32_t faceCount = reader.int32From(reader.nextLine("the face count"), "face count");
+    const int32_t vertexCount =
+        reader.int32From(reader.nextLine("the vertex count"), "vertex count");
+    const int32_t mappingCount =
+        reader.int32From(reader.nextLine("the mapping count"), "mapping count");
+    reader.count(faceCount, 1, "face count");
+    reader.count(mappingCount, 1, "mapping count");
+    model.skinnedPositions.resize(reader.count(vertexCount, kBytesPerNumber, "vertex count"));
+
+    readSkin(reader, model, model.skinnedPositions.size());
+    readSkeleton(reader, model);
+
+    reader.searchWholeLine("Mapping coordinates:");
+    model.mappingCoords.resize(reader.count(mappingCount, kBytesPerVector3, "mapping count"),
+                               MappingCoord{0, 0});
+    for (std::size_t m = 0; m < model.mappingCoords.size(); ++m) {
+        double coordinate[3];
+        reader.vector(3, coordinate, "mapping coordinate " + std::to_string(m + 1));
+        model.mappingCoords[m] = {coordinate[0], coordinate[1]};
+    }
+
+    readFaces(reader, model, static_cast<std::size_t>(faceCount));
+
+    reader.searchWholeLine("TEXTURES");
+    const std::string textureLine = reader.searchPrefix("Texture:");
+    TextInput words(textureLine);
+    std::string textureName;
+    words.readWord(textureName);
+    words.readWord(textureName);
+    model.texture = std::make_unique<Texture>();
+    model.texture->load(textureName);
+
+    reader.searchWholeLine("ANIMATIONS");
+    const int32_t animationCount =
+        reader.int32AfterColon(reader.searchPrefix("Count:"), "animation count");
+    model.animations.resize(reader.count(animationCount, kBytesPerNumber, "animation count"));
+    const std::bitset<kMaxBones> reachable = bonesReachableFromRoot(model);
+    for (std::size_t a = 0; a < model.animations.size(); ++a) {
+        const std::string motionFileName =
+            reader.nextLine("the motion file name of animation " + std::to_string(a + 1));
+        model.animations[a].loadFile(motionFileName, reachable);
+    }
+    return input;
+}
+
+bool Model::loadFile(const std::string& path) {
+    const std::optional<std::string> text = fileSource().read(path);
+    if (!text) {
+        reportFailedToOpen(path);
+    }
+    baseDirectory = directoryOf(path);
+    const bool read = text && reportingLoadErrors([&] {
+                                  TextInput input(*text);
+                                  readMeshData(input, *this, path);
+                              }).empty();
+    if (!read) {
+        unload();
+    }
+    baseDirectory.clear();
+    return read;
+}

@@ -1,0 +1,140 @@
+#include "geometry/geometry.h"
+
+#include <cmath>
+
+namespace Geometry {
+
+namespace {
+constexpr double kPi = 3.141592653589793;
+constexpr double kOneOver180 = 0.005555555555555556;
+}  // namespace
+
+Vector3 operator-(const Vector3& a, const Vector3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+
+Vector3 operator+(const Vector3& a, const Vector3& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+Vector3 operator*(double s, const Vector3& v) {
+    return {s * v.x, s * v.y, s * v.z};
+}
+
+Vector3 cross(const Vector3& a, const Vector3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+Vector3 normalize(const Vector3& v) {
+    const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (!(length != 0.0)) {
+        throw ZeroDivide{};
+    }
+    return {v.x / length, v.y / length, v.z / length};
+}
+
+Matrix4::Matrix4() : rows{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}} {}
+
+Matrix4::Matrix4(const Vector4& r0, const Vector4& r1, const Vector4& r2, const Vector4& r3)
+    : rows{r0, r1, r2, r3} {}
+
+Matrix4::Matrix4(const GLMatrix& g) {
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            rows[r][c] = g[4 * c + r];
+        }
+    }
+}
+
+GLMatrix::GLMatrix(const Matrix4& m) {
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            values[4 * c + r] = m[r][c];
+        }
+    }
+}
+
+Matrix4& Matrix4::operator*=(const Matrix4& b) {
+    Matrix4 product;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            product[i][j] = rows[i][0] * b[0][j] + rows[i][1] * b[1][j] + rows[i][2] * b[2][j] +
+                            rows[i][3] * b[3][j];
+        }
+    }
+    *this = product;
+    return *this;
+}
+
+Vector4 operator*(const Matrix4& m, const Vector4& v) {
+    Vector4 r;
+    for (int i = 0; i < 4; ++i) {
+        r[i] = m[i][0] * v[0] + m[i][1] * v[1] + m[i][2] * v[2] + m[i][3] * v[3];
+    }
+    return r;
+}
+
+Matrix4 lookAt(const Vector3& eye, const Vector3& centre, const Vector3& up) {
+    const Vector3 f = normalize(eye - centre);
+    const Vector3 s = normalize(cross(up, f));
+    const Vector3 u = normalize(cross(f, s));
+    Matrix4 view({s.x, s.y, s.z, 0}, {u.x, u.y, u.z, 0}, {f.x, f.y, f.z, 0}, {0, 0, 0, 1});
+    const Matrix4 translation({1, 0, 0, -eye.x}, {0, 1, 0, -eye.y}, {0, 0, 1, -eye.z},
+                              {0, 0, 0, 1});
+    view *= translation;
+    return view;
+}
+
+GLMatrix makeTransform(const Vector3& scale, const Vector3& angles, const Vector3& translation) {
+    const double ax = (kPi * angles.x) * kOneOver180;
+    const double ay = (kPi * angles.y) * kOneOver180;
+    const double az = (kPi * angles.z) * kOneOver180;
+    const double cx = std::cos(ax), sx = std::sin(ax);
+    const double cy = std::cos(ay), sy = std::sin(ay);
+    const double cz = std::cos(az), sz = std::sin(az);
+    GLMatrix g;
+    g[0] = scale.x * cy * cz;
+    g[1] = scale.x * cy * sz;
+    g[2] = -scale.x * sy;
+    g[3] = 0;
+    g[4] = scale.y * (sx * sy * cz - cx * sz);
+    g[5] = scale.y * (sx * sy * sz + cx * cz);
+    g[6] = scale.y * sx * cy;
+    g[7] = 0;
+    g[8] = scale.z * (cx * sy * cz + sx * sz);
+    g[9] = scale.z * (cx * sy * sz - sx * cz);
+    g[10] = scale.z * cx * cy;
+    g[11] = 0;
+    g[12] = translation.x;
+    g[13] = translation.y;
+    g[14] = translation.z;
+    g[15] = 1;
+    return g;
+}
+
+double dot(const Quaternion& a, const Quaternion& b) {
+    double sum = 0.0;
+    sum += a.w * b.w;
+    sum += a.x * b.x;
+    sum += a.y * b.y;
+    sum += a.z * b.z;
+    return sum;
+}
+
+Quaternion operator*(const Quaternion& q, double s) {
+    return {s * q.w, s * q.x, s * q.y, s * q.z};
+}
+
+Quaternion operator+(const Quaternion& a, const Quaternion& b) {
+    return {a.w + b.w, a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+Matrix4 toMatrix(const Quaternion& q) {
+    const double w = q.w, x = q.x, y = q.y, z = q.z;
+    return Matrix4({1 - 2 * y * y - 2 * z * z, 2 * x * y - 2 * w * z, 2 * w * y + 2 * x * z, 0},
+                   {2 * w * z + 2 * x * y, 1 - 2 * x * x - 2 * z * z, 2 * y * z - 2 * w * x, 0},
+                   {2 * x * z - 2 * w * y, 2 * w * x + 2 * y * z, 1 - 2 * x * x - 2 * y * y, 0},
+                   {0, 0, 0, 1});
+}
+
+}  // namespace Geometry

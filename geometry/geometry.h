@@ -1,0 +1,118 @@
+#pragma once
+// Double-precision vectors, 4x4 matrices and quaternions.
+//
+// Conventions
+//   - Vectors are columns: a point p is transformed as M * p, translations sit in
+//     the last column and the last row of an affine transform is (0, 0, 0, 1).
+//     In a product A * B applied to a point, B acts first.
+//   - Matrix4 is the row-major working form (rows[r] is row r). GLMatrix holds the
+//     same sixteen numbers column after column, the order glMultMatrixd reads.
+//   - Angles are radians, except makeTransform, which takes degrees.
+//   - Quaternion components are ordered w, x, y, z (scalar part first).
+//   - Nothing here allocates. Only normalize tests its input; it throws ZeroDivide,
+//     the library's one exception. Infinities and NaNs pass through everything else.
+
+namespace Geometry {
+
+// Smallest angle between two key rotations that keyframe interpolation blends
+// (2^-23, the single-precision machine epsilon held as a double).
+constexpr double kEpsilon = 1.1920928955078125e-07;
+
+// Thrown by value when a division by a zero (or NaN) length is refused.
+struct ZeroDivide {};
+
+struct Vector3 {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+
+    constexpr Vector3() = default;
+    constexpr Vector3(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
+};
+
+struct Vector4 {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+    double w = 0.0;
+
+    constexpr Vector4() = default;
+    constexpr Vector4(double x_, double y_, double z_, double w_) : x(x_), y(y_), z(z_), w(w_) {}
+
+    double operator[](int i) const { return (&x)[i]; }
+    double& operator[](int i) { return (&x)[i]; }
+};
+
+Vector3 operator-(const Vector3& a, const Vector3& b);
+Vector3 operator+(const Vector3& a, const Vector3& b);
+Vector3 operator*(double s, const Vector3& v);
+
+// Right-handed cross product a x b.
+Vector3 cross(const Vector3& a, const Vector3& b);
+
+// v divided (component by component) by its length; throws ZeroDivide when the
+// length is zero or not a number. v itself is left unchanged.
+Vector3 normalize(const Vector3& v);
+
+struct GLMatrix;
+
+struct Matrix4 {
+    Vector4 rows[4];
+
+    // The identity.
+    Matrix4();
+    Matrix4(const Vector4& r0, const Vector4& r1, const Vector4& r2, const Vector4& r3);
+    explicit Matrix4(const GLMatrix& g);
+
+    const Vector4& operator[](int r) const { return rows[r]; }
+    Vector4& operator[](int r) { return rows[r]; }
+
+    // this <- this * b. Every element is computed from the unchanged operands
+    // before any is written, so b may be *this.
+    Matrix4& operator*=(const Matrix4& b);
+};
+
+struct GLMatrix {
+    double values[16] = {};
+
+    GLMatrix() = default;
+    explicit GLMatrix(const Matrix4& m);
+
+    const double* data() const { return values; }
+    double operator[](int i) const { return values[i]; }
+    double& operator[](int i) { return values[i]; }
+};
+
+// m * v with all four components of v; there is no division by w.
+Vector4 operator*(const Matrix4& m, const Vector4& v);
+
+// View matrix mapping the eye to the origin and centre onto the negative z axis,
+// up towards +y. Throws ZeroDivide when eye equals centre or up is parallel to
+// eye - centre.
+Matrix4 lookAt(const Vector3& eye, const Vector3& centre, const Vector3& up);
+
+// T * Rz * Ry * Rx * S with angles in degrees: a point is scaled, rotated about
+// x, then y, then z, then translated. With unit scale and zero angles the result
+// is exactly the identity with the translation in the last column.
+GLMatrix makeTransform(const Vector3& scale, const Vector3& angles, const Vector3& translation);
+
+struct Quaternion {
+    double w = 0.0;
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+
+    constexpr Quaternion() = default;
+    constexpr Quaternion(double w_, double x_, double y_, double z_) : w(w_), x(x_), y(y_), z(z_) {}
+};
+
+// Accumulated from 0.0 in the order w, x, y, z.
+double dot(const Quaternion& a, const Quaternion& b);
+Quaternion operator*(const Quaternion& q, double s);
+Quaternion operator+(const Quaternion& a, const Quaternion& b);
+
+// Rotation matrix of q, no translation. Assumes a unit quaternion and does not
+// normalise: another length gives a matrix that is not a rotation.
+Matrix4 toMatrix(const Quaternion& q);
+
+}  // namespace Geometry
