@@ -27,7 +27,8 @@ Vector3 cross(const Vector3& a, const Vector3& b) {
 
 Vector3 normalize(const Vector3& v) {
     const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    if (!(length != 0.0)) {
+    // A square root is never negative, so this refuses exactly zero and NaN.
+    if (!(length > 0.0)) {
         throw ZeroDivide{};
     }
     return {v.x / length, v.y / length, v.z / length};

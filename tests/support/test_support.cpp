@@ -1,0 +1,223 @@
+#include "tests/support/test_support.h"
+
+#include <cstdio>
+#include <iostream>
+
+std::optional<std::string> MemoryFileSource::read(const std::string& path) const {
+    const auto found = files.find(path);
+    if (found == files.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+uint32_t FakeTextureBackend::load(const std::string& path) {
+    loaded.push_back(path);
+    return fileSource().read(path) ? ++lastName_ : 0;
+}
+
+void FakeTextureBackend::release(uint32_t glName) {
+    released.push_back(glName);
+}
+
+InstalledFakes::InstalledFakes() {
+    installFileSource(&files);
+    installTextureBackend(&textures);
+}
+
+InstalledFakes::~InstalledFakes() {
+    installFileSource(nullptr);
+    installTextureBackend(nullptr);
+}
+
+CapturedErrors::CapturedErrors() : previous_(std::cerr.rdbuf(captured_.rdbuf())) {}
+
+CapturedErrors::~CapturedErrors() {
+    std::cerr.rdbuf(previous_);
+}
+
+namespace {
+
+class Dump {
+  public:
+    Dump& operator<<(const std::string& text) {
+        text_ += text;
+        return *this;
+    }
+    Dump& operator<<(double value) {
+        char digits[32];
+        std::snprintf(digits, sizeof digits, " %.17g", value);
+        text_ += digits;
+        return *this;
+    }
+    std::string take() { return std::move(text_); }
+
+  private:
+    std::string text_;
+};
+
+}  // namespace
+
+std::string dump(const Model& model) {
+    Dump out;
+    out << "playbackRate" << model.playbackRate << "\nrootBone" << model.rootBone;
+    for (int slot = 0; slot < kMaxBones; ++slot) {
+        if (const Bone* bone = model.bones[slot].get()) {
+            out << "\nbone" << slot << " transform";
+            for (const auto& row : bone->transform.rows) {
+                out << row.x << row.y << row.z << row.w;
+            }
+            out << " children";
+            for (uint8_t child : bone->children) {
+                out << child;
+            }
+        }
+    }
+    out << "\nskinnedPositions";
+    for (const auto& p : model.skinnedPositions) {
+        out << p.x << p.y << p.z;
+    }
+    out << "\ninfluenceCounts";
+    for (uint8_t count : model.influenceCounts) {
+        out << count;
+    }
+    for (const SkinInfluence& influence : model.influences) {
+        out << "\ninfluence bone" << influence.bone << " weight" << influence.weight << " offset"
+            << influence.offset.x << influence.offset.y << influence.offset.z;
+    }
+    out << "\nmappingCoords";
+    for (const MappingCoord& coord : model.mappingCoords) {
+        out << coord[0] << coord[1];
+    }
+    out << "\nfaces";
+    for (const Face& face : model.faces) {
+        for (int i = 0; i < 3; ++i) {
+            out << face.vertexIndex[i] << face.mappingIndex[i];
+        }
+    }
+    out << "\ntexture "
+        << (model.texture ? model.texture->fileName + " glName" : std::string("none"));
+    if (model.texture) {
+        out << model.texture->glName;
+    }
+    for (const Animation& animation : model.animations) {
+        out << "\nanimation " << animation.name << " frameCount" << animation.frameCount
+            << " rejection " << animation.rejection;
+        for (int slot = 0; slot < kMaxBones; ++slot) {
+            if (const BoneTrack* track = animation.tracks[slot].get()) {
+                out << "\n track" << slot;
+                for (const Keyframe& key : track->keys) {
+                    const auto& q = key.rotation;
+                    const auto& t = key.translation;
+                    out << " |" << q.w << q.x << q.y << q.z << t.x << t.y << t.z;
+                }
+            }
+        }
+    }
+    return out.take() + "\n";
+}
+
+const char* const kFigureModel = R"(// Test figure: three bones, four vertices, two triangles
+Velmora test figure
+exported by hand
+version 1
+Playback rate: 10
+MAX native mesh data:
+2 faces
+4 vertices
+4 mapping coordinates
+Bones Nb:
+1 1 2 1
+Bones ID:
+0 1 1 2 2
+Weights:
+1 1 0.5 0.5 1
+Offset vectors:
+(0, 0, 0) (1, 0, 0)
+(0, 1, 0) (0, -1, 0) (1, 1, 0)
+Skeletal information: 3
+bone parent
+0 -1 hips
+1 0 spine
+2 0 leg
+Mapping coordinates:
+(0, 0, 0) (1, 0, 0) (1, 1, 0) (0, 1, 0)
+Faces:
+v0 v1 v2 m0 m1 m2
+0 1 2 0 1 2
+0 2 3 0 2 3
+TEXTURES
+Texture: skin.png
+ANIMATIONS
+Count: 2
+figure-walk.motion
+figure-wave.motion
+)";
+
+const char* const kFigureWalk = R"(Velmora motion: walk
+Number of bones: 3
+Motion type: quaternion
+Bone: 0
+Frames: 2
+translation x y z, rotation x y z w
+-
+(0, 0, 0) (0, 0, 0, 1)
+(2, 0, 0) (0, 0, 0, 1)
+Bone: 1
+Frames: 2
+translation, rotation
+-
+(0, 1, 0) (0, 0, 0, 1)
+(0, 1, 0) (0, 0, 0.70710678118654757, 0.70710678118654757)
+Bone: 2
+Frames: 2
+translation, rotation
+-
+(0, -1, 0) (0, 0, 0, 1)
+(0, -1, 0) (0, 0, 0, 1)
+)";
+
+const char* const kFigureWave = R"(Velmora motion: wave
+Number of bones: 3
+Motion type: quaternion
+Bone: 0
+Frames: 1
+-
+-
+(0, 0, 0) (0, 0, 0, 1)
+Bone: 1
+Frames: 1
+-
+-
+(0, 1, 0) (0, 0, 0, 1)
+Bone: 2
+Frames: 1
+-
+-
+(0, -1, 0) (0, 0, 0, 1)
+)";
+
+std::string addFigure(std::map<std::string, std::string>& files, const std::string& folder) {
+    files[folder + "figure-walk.motion"] = kFigureWalk;
+    files[folder + "figure-wave.motion"] = kFigureWave;
+    const std::string path = folder + "figure.animesh";
+    files[path] = kFigureModel;
+    return path;
+}
+
+std::string replaceLine(const std::string& text, int line, const std::string& replacement) {
+    std::size_t start = 0;
+    for (int i = 1; i < line; ++i) {
+        start = text.find('\n', start) + 1;
+    }
+    const std::size_t end = text.find('\n', start);
+    return text.substr(0, start) + replacement + text.substr(end);
+}
+
+std::string linesBefore(const std::string& text, int line) {
+    std::size_t end = 0;
+    for (int i = 1; i < line; ++i) {
+        end = text.find('\n', end) + 1;
+    }
+    return text.substr(0, end);
+}

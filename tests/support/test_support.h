@@ -1,0 +1,96 @@
+#pragma once
+// What the test programs share: files served from memory instead of the disk, a
+// texture backend that needs no display, standard error captured for checking
+// the reports, a dump of everything a Model holds, and a small well-formed test
+// figure (a model with two motion files) to load or to break line by line.
+
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "files/file_source.h"
+#include "files/model.h"
+#include "files/texture.h"
+
+// Serves files by exact path; any other path cannot be opened.
+class MemoryFileSource : public FileSource {
+  public:
+    std::optional<std::string> read(const std::string& path) const override;
+
+    std::map<std::string, std::string> files;
+};
+
+// Makes the names 1, 2, ... for every path that the installed file source can
+// read (without decoding it), 0 for any other; records every call.
+class FakeTextureBackend : public TextureBackend {
+  public:
+    uint32_t load(const std::string& path) override;
+    void release(uint32_t glName) override;
+
+    std::vector<std::string> loaded;
+    std::vector<uint32_t> released;
+
+  private:
+    uint32_t lastName_ = 0;
+};
+
+// Installs its MemoryFileSource and FakeTextureBackend for its lifetime, then
+// restores the disk and the decode-only backend.
+class InstalledFakes {
+  public:
+    InstalledFakes();
+    ~InstalledFakes();
+    InstalledFakes(const InstalledFakes&) = delete;
+    InstalledFakes& operator=(const InstalledFakes&) = delete;
+
+    MemoryFileSource files;
+    FakeTextureBackend textures;
+};
+
+// Collects what is written to std::cerr during its lifetime.
+class CapturedErrors {
+  public:
+    CapturedErrors();
+    ~CapturedErrors();
+    CapturedErrors(const CapturedErrors&) = delete;
+    CapturedErrors& operator=(const CapturedErrors&) = delete;
+
+    std::string text() const { return captured_.str(); }
+
+  private:
+    std::ostringstream captured_;
+    std::streambuf* previous_;
+};
+
+// Every field of model, one per line, doubles with 17 significant digits: two
+// models read the same when their dumps are equal.
+std::string dump(const Model& model);
+
+// The test figure, with line numbers that tests refer to:
+//
+//   bones         0 (root)          vertices  0: bone 0        weight 1
+//                 +-- 1                       1: bone 1        weight 1
+//                 +-- 2                       2: bones 1 and 2 weights 0.5, 0.5
+//                                             3: bone 2        weight 1
+//
+// The walk (2 frames at 10 frames per second, one pass in 0.2 s) moves the root
+// from x = 0 to x = 2 and turns bone 1 a quarter turn about z; the wave has a
+// single frame.
+extern const char* const kFigureModel;
+extern const char* const kFigureWalk;
+extern const char* const kFigureWave;
+
+// The texture name in kFigureModel; tests give it content of their choosing.
+constexpr const char* kFigureTexture = "skin.png";
+
+// Puts the figure's model and motion files (not the texture) into files, in
+// folder (which ends with a separator or is empty); returns the model's path.
+std::string addFigure(std::map<std::string, std::string>& files, const std::string& folder);
+
+// text with its line number `line` (counted from 1) replaced by replacement,
+// which may hold several lines or none.
+std::string replaceLine(const std::string& text, int line, const std::string& replacement);
+// The lines of text before line number `line`.
+std::string linesBefore(const std::string& text, int line);
