@@ -1,0 +1,75 @@
+#include "app/camera.h"
+
+#include <cmath>
+
+using Geometry::Vector3;
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+}  // namespace
+
+Camera& Camera::instance() {
+    static Camera camera;
+    return camera;
+}
+
+void Camera::reset() {
+    target = Vector3(0, -20, 0);
+    eye.y = 30;
+    radius = 150;
+    angle = 180;
+    update();
+}
+
+void Camera::update() {
+    const double theta = kPi * angle * (1.0 / 180);
+    eye.x = std::sin(theta) * radius + target.x;
+    eye.z = std::cos(theta) * radius + target.z;
+}
+
+void Camera::raise(double d) {
+    eye.y += d;
+    target.y += d;
+}
+
+void Camera::moveEyeHeight(double d) {
+    eye.y += d;
+}
+
+void Camera::moveTarget(Axis axis, double d) {
+    switch (axis) {
+        case Axis::X:
+            target.x += d;
+            break;
+        case Axis::Y:
+            target.y += d;
+            break;
+        case Axis::Z:
+            target.z += d;
+            break;
+    }
+}
+
+void Camera::zoom(double d, double maximum, double minimum) {
+    radius += d;
+    if (radius > maximum) {
+        radius = maximum;
+    } else if (radius < minimum) {
+        radius = minimum;
+    }
+}
+
+void Camera::rotate(double d) {
+    angle += d;
+    if (angle <= 0) {
+        angle = 360;
+    } else if (angle >= 360) {
+        angle = 0;
+    }
+}
+
+Geometry::GLMatrix Camera::viewMatrix() const {
+    return Geometry::GLMatrix(Geometry::lookAt(eye, target, Vector3(0, 1, 0)));
+}

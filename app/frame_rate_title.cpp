@@ -1,0 +1,21 @@
+#include "app/frame_rate_title.h"
+
+#include "app/viewer.h"
+#include "model/clock.h"
+
+std::string frameRateTitle(int32_t frames) {
+    return std::string(kWindowTitle) + "  fps: " + std::to_string(frames);
+}
+
+void FrameRateTitle::update() {
+    const double now = static_cast<double>(elapsedMilliseconds()) * 0.001;
+    if (periodStart_ == 0.0) {
+        periodStart_ = now;
+    }
+    ++framesCounted_;
+    if (now - periodStart_ > 1.0) {
+        window_.setTitle(frameRateTitle(framesCounted_));
+        framesCounted_ = 0;
+        periodStart_ = 0.0;
+    }
+}

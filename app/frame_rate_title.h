@@ -1,0 +1,27 @@
+#pragma once
+// The window title as a frame counter: about once a second it becomes
+// kWindowTitle + "  fps: " + the number of frames counted. A period starts at a
+// frame and ends at the first frame more than one second later, both counted;
+// the frame after that starts the next period. It is a count, not a rate.
+
+#include <cstdint>
+#include <string>
+
+#include "app/platform.h"
+
+// kWindowTitle, "  fps: " and frames in plain decimal.
+std::string frameRateTitle(int32_t frames);
+
+class FrameRateTitle {
+  public:
+    explicit FrameRateTitle(WindowTitle& window) : window_(window) {}
+
+    // Counts one frame at the clock of model/clock.h; called first in every frame.
+    void update();
+
+  private:
+    WindowTitle& window_;
+    int32_t framesCounted_ = 0;
+    // Seconds; 0.0 while no period has started.
+    double periodStart_ = 0.0;
+};

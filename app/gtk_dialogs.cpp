@@ -1,0 +1,82 @@
+#include "app/gtk_dialogs.h"
+
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+namespace {
+
+// GTK is started only when a dialog is first needed. It must not change the
+// process's locale, and the owner window is an X11 window, so only the X11
+// backend will do. False when there is no display to show dialogs on.
+bool gtkReady() {
+    static const bool ready = [] {
+        gtk_disable_setlocale();
+        gdk_set_allowed_backends("x11");
+        return gtk_init_check(nullptr, nullptr) != FALSE;
+    }();
+    return ready;
+}
+
+// Keeps dialog above owner, when owner still exists.
+void makeTransientFor(GtkWidget* dialog, NativeWindow owner) {
+    if (owner == 0) {
+        return;
+    }
+    gtk_widget_realize(dialog);
+    GdkWindow* ownerWindow =
+        gdk_x11_window_foreign_new_for_display(gtk_widget_get_display(dialog), owner);
+    if (ownerWindow) {
+        gdk_window_set_transient_for(gtk_widget_get_window(dialog), ownerWindow);
+        g_object_unref(ownerWindow);
+    }
+}
+
+// Destroys dialog and lets GTK take it off the screen before control returns to
+// the caller's own event loop.
+void close(GtkWidget* dialog) {
+    gtk_widget_destroy(dialog);
+    while (gtk_events_pending()) {
+        gtk_main_iteration();
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> GtkDialogs::chooseFile(const std::string& title,
+                                                  const std::string& filterName,
+                                                  const std::string& pattern) {
+    if (!gtkReady()) {
+        return std::nullopt;
+    }
+    GtkWidget* dialog =
+        gtk_file_chooser_dialog_new(title.c_str(), nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+                                    GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, filterName.c_str());
+    gtk_file_filter_add_pattern(filter, pattern.c_str());
+    gtk_file_chooser_add_filter(chooser, filter);
+    gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+    makeTransientFor(dialog, owner_);
+    std::optional<std::string> path;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        // Nothing for a file that has no local path.
+        if (gchar* chosen = gtk_file_chooser_get_filename(chooser)) {
+            path = chosen;
+            g_free(chosen);
+        }
+    }
+    close(dialog);
+    return path;
+}
+
+void GtkDialogs::showMessage(const std::string& title, const std::string& text) {
+    if (!gtkReady()) {
+        return;
+    }
+    GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
+                                               GTK_BUTTONS_OK, "%s", text.c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+    gtk_dialog_run(GTK_DIALOG(dialog));
+    close(dialog);
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The keyboard commands. Every key but Escape, known or not, ends with
+// Camera::update; none of them draws, the next frame shows the result.
+
+#include "app/viewer.h"
+
+// GLUT's special-key codes of the arrow keys.
+constexpr int kKeyLeft = 100;
+constexpr int kKeyUp = 101;
+constexpr int kKeyRight = 102;
+constexpr int kKeyDown = 103;
+
+constexpr unsigned char kEscapeKey = 27;
+
+enum class KeyOutcome { Continue, Exit };
+
+// A key typed, compared as a byte: letters are case-sensitive. Escape changes
+// nothing and asks the caller to end the process with status 0.
+KeyOutcome onKey(Viewer& viewer, unsigned char key);
+
+// An arrow key or another special key.
+void onSpecialKey(Viewer& viewer, int key);

@@ -1,0 +1,20 @@
+#pragma once
+// The application object: the one GLUT window and the callbacks that run the
+// viewer in it.
+
+#include <optional>
+#include <string>
+
+#include "app/native_window.h"
+
+struct MainWindow {
+    // Our window as the X server knows it; 0 until start-up has found it.
+    NativeWindow handle = 0;
+
+    static MainWindow& instance();
+
+    // Opens the 640 x 480 window titled kWindowTitle with its fixed state,
+    // callbacks and menus, resets the camera and loads modelPath, or the first
+    // sample model without one. glutInit must have run; glutMainLoop follows.
+    void startup(const std::optional<std::string>& modelPath);
+};

@@ -1,0 +1,67 @@
+#include "app/native_window.h"
+
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+
+#include <vector>
+
+namespace {
+
+// Windows of other programs may vanish while they are looked at; such errors
+// mean "not this one" rather than the end of the process.
+int ignoreError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+std::vector<Window> childrenOf(Display* display, Window parent) {
+    Window root = 0;
+    Window grandparent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> result;
+    if (XQueryTree(display, parent, &root, &grandparent, &children, &count) && children) {
+        result.assign(children, children + count);
+        XFree(children);
+    }
+    return result;
+}
+
+bool hasTitle(Display* display, Window window, const std::string& title) {
+    char* name = nullptr;
+    if (!XFetchName(display, window, &name) || !name) {
+        return false;
+    }
+    const bool same = title == name;
+    XFree(name);
+    return same;
+}
+
+}  // namespace
+
+NativeWindow findWindowByTitle(const std::string& title) {
+    Display* display = glXGetCurrentDisplay();
+    if (!display) {
+        return 0;
+    }
+    XSync(display, False);
+    const auto previousHandler = XSetErrorHandler(ignoreError);
+    NativeWindow found = 0;
+    const std::vector<Window> topLevel = childrenOf(display, DefaultRootWindow(display));
+    for (Window window : topLevel) {
+        if (hasTitle(display, window, title)) {
+            found = window;
+            break;
+        }
+    }
+    for (std::size_t i = 0; found == 0 && i < topLevel.size(); ++i) {
+        for (Window window : childrenOf(display, topLevel[i])) {
+            if (hasTitle(display, window, title)) {
+                found = window;
+                break;
+            }
+        }
+    }
+    XSync(display, False);
+    XSetErrorHandler(previousHandler);
+    return found;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// The viewer's own top-level X11 window, found by its title; it serves only as
+// the owner of the file-open dialog.
+
+#include <string>
+
+// An X11 window id; 0 for none.
+using NativeWindow = unsigned long;
+
+// The first top-level window (or client window of a window manager's frame)
+// whose title is exactly title, on the display of the current OpenGL context;
+// 0 when there is none or no display. Requests still queued on that display
+// (such as the creation of our window) are sent first.
+NativeWindow findWindowByTitle(const std::string& title);

@@ -1,0 +1,123 @@
+#include "app/viewer.h"
+
+const char* const kHelpText =
+    "SPACE: Cicle through animations. \n"
+    "M: Switch Mesh On/Off. \n"
+    "B: Switch Bones On/Off. \n"
+    "8: Move the LookAt Point forward along Z. \n"
+    "2: Move the LookAt Point back along Z. \n"
+    "6: Move the LookAt Point forward along X. \n"
+    "4: Move the LookAt Point back along X. \n"
+    "9: Move the Eye Point up. \n"
+    "1: Move the Eye Point down. \n"
+    "+: Zoom Towards LookAt Point. \n"
+    "-: Zoom Aways from LookAt Point. \n"
+    "0: Rotate Camera around LookAt point (CW). \n"
+    ".: Rotate Camera around LookAt point (CCW). \n"
+    "5: Reset Camera. \n"
+    "UP: Move Camera up along Y. \n"
+    "DOWN: Move Camera down along Y. \n"
+    "LEFT: Slow down animation. \n"
+    "RIGHT: Speed up animation. \n";
+
+Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs)
+    : camera(camera_), menus_(menus), dialogs_(dialogs) {}
+
+void Viewer::buildMenus() {
+    animationMenu = menus_.createMenu(MenuKind::Animation);
+    modelMenu = menus_.createMenu(MenuKind::Model);
+    menus_.setCurrentMenu(modelMenu);
+    for (int value = 0; value < kSampleModelCount; ++value) {
+        menus_.addEntry(kSampleModels[value].label, value);
+    }
+    mainMenu = menus_.createMenu(MenuKind::Main);
+    menus_.setCurrentMenu(mainMenu);
+    menus_.addSubmenu("Select Model", modelMenu);
+    menus_.addSubmenu("Select Animation", animationMenu);
+    menus_.addEntry("Load Model...", kLoadModelValue);
+    menus_.addEntry("Switch Mesh On/Off", kSwitchMeshValue);
+    menus_.addEntry("Switch Bones On/Off", kSwitchBonesValue);
+    menus_.addEntry("Close File", kCloseFileValue);
+    menus_.addEntry("Reset Camera", kResetCameraValue);
+    menus_.addEntry("Help", kHelpValue);
+    menus_.attachToRightButton();
+}
+
+void Viewer::loadModel(const std::string& path) {
+    model = std::make_unique<Model>();
+    model->loadFile(path);
+    menus_.setCurrentMenu(animationMenu);
+    clearAnimationMenu();
+    for (const Animation& animation : model->animations) {
+        menus_.addEntry(animationLabel(animation.name), animationCount + 1);
+        ++animationCount;
+    }
+    currentAnimation = 0;
+}
+
+void Viewer::releaseModel() {
+    if (!model) {
+        return;
+    }
+    clearAnimationMenu();
+    model->unload();
+    model.reset();
+}
+
+void Viewer::replaceModel(const std::string& path) {
+    releaseModel();
+    loadModel(path);
+}
+
+void Viewer::clearAnimationMenu() {
+    menus_.setCurrentMenu(animationMenu);
+    while (animationCount > 0) {
+        menus_.removeEntry(animationCount);
+        --animationCount;
+    }
+}
+
+void Viewer::onMainMenu(int value) {
+    switch (value) {
+        case kLoadModelValue:
+            loadChosenFile();
+            break;
+        case kCloseFileValue:
+            releaseModel();
+            break;
+        case kSwitchMeshValue:
+            showMesh = !showMesh;
+            break;
+        case kSwitchBonesValue:
+            showBones = !showBones;
+            break;
+        case kResetCameraValue:
+            camera.reset();
+            break;
+        case kHelpValue:
+            dialogs_.showMessage("Help", kHelpText);
+            break;
+        default:
+            break;
+    }
+}
+
+void Viewer::loadChosenFile() {
+    const auto path = dialogs_.chooseFile(kLoadDialogTitle, kModelFilterName, kModelFilterPattern);
+    if (!path || path->size() > kMaxChosenPathBytes) {
+        return;
+    }
+    replaceModel(*path);
+}
+
+void Viewer::onModelMenu(int value) {
+    if (static_cast<unsigned>(value) < static_cast<unsigned>(kSampleModelCount)) {
+        replaceModel(kSampleModels[value].path);
+    }
+}
+
+void Viewer::onAnimationMenu(int value) {
+    if (value >= 1 && value <= animationCount) {
+        currentAnimation = value - 1;
+    }
+}

@@ -1,0 +1,93 @@
+#pragma once
+// What the user is looking at: the current model, its animation menu, the
+// animation being played and the two display switches, with the operations
+// that put a model into the slot and take it out, and the pop-up menus.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/camera.h"
+#include "app/platform.h"
+#include "files/model.h"
+
+// Creates the window, finds its native handle and starts the frame-rate title.
+constexpr const char* kWindowTitle = "Velmora - Project #1";
+
+struct SampleModel {
+    const char* label;
+    const char* path;
+};
+
+// The "Select Model" entries; an entry's value is its index. Paths are relative
+// to the working directory.
+constexpr SampleModel kSampleModels[] = {
+    {"School Girl", "Models/schoolgirl/schoolgirl.animesh"},
+    {"Tomboy", "Models/tomboy/tomboy.animesh"},
+    {"Greaser", "Models/greaser/greaser.animesh"},
+    {"Cowboy", "Models/cowboy/cowboy.animesh"},
+};
+constexpr int kSampleModelCount = sizeof(kSampleModels) / sizeof(kSampleModels[0]);
+
+// Values of the main menu's entries; they do not follow the entries' order.
+enum MainMenuValue {
+    kLoadModelValue = 0,
+    kCloseFileValue = 1,
+    kSwitchMeshValue = 2,
+    kSwitchBonesValue = 3,
+    kResetCameraValue = 4,
+    kHelpValue = 5,
+};
+
+extern const char* const kHelpText;
+
+// The file-open dialog of "Load Model...".
+constexpr const char* kLoadDialogTitle = "Load Animesh...";
+constexpr const char* kModelFilterName = "Animesh Files (*.animesh)";
+constexpr const char* kModelFilterPattern = "*.animesh";
+// Longest chosen path taken; a longer one is refused as if the user cancelled.
+constexpr std::size_t kMaxChosenPathBytes = 1023;
+
+class Viewer {
+  public:
+    Viewer(Camera& camera, MenuBackend& menus, Dialogs& dialogs);
+
+    // Owned; null when no model is loaded.
+    std::unique_ptr<Model> model;
+    int32_t mainMenu = 0;
+    int32_t animationMenu = 0;
+    int32_t modelMenu = 0;
+    // Entries in the animation menu: the current model's animations, 0 without one.
+    int32_t animationCount = 0;
+    // While animationCount > 0: 0 <= currentAnimation < animationCount.
+    int32_t currentAnimation = 0;
+    bool showBones = false;
+    bool showMesh = true;
+
+    Camera& camera;
+
+    // Creates the animation, model and main menus, in that order, and attaches
+    // the main menu to the right mouse button.
+    void buildMenus();
+    // Makes a new model read from path current, even when reading fails, and
+    // lists its animations in the animation menu. The caller has released the
+    // previous model.
+    void loadModel(const std::string& path);
+    // Empties the animation menu, then destroys the model, if any.
+    void releaseModel();
+    // Release, then load: how every command replaces the model.
+    void replaceModel(const std::string& path);
+    // Removes the animation menu's entries, last first.
+    void clearAnimationMenu();
+
+    void onMainMenu(int value);
+    void onModelMenu(int value);
+    void onAnimationMenu(int value);
+
+  private:
+    void loadChosenFile();
+
+    MenuBackend& menus_;
+    Dialogs& dialogs_;
+};

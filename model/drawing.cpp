@@ -1,0 +1,134 @@
+#include "model/drawing.h"
+
+#include <GL/gl.h>
+
+#include "files/file_source.h"
+#include "files/png_image.h"
+#include "model/animation.h"
+
+using Geometry::Vector4;
+
+void drawMesh(Model& model, int32_t animation, double timeOffset) {
+    updateSkin(model, animation, timeOffset);
+    renderMesh(model);
+}
+
+void renderMesh(const Model& model) {
+    glBindTexture(GL_TEXTURE_2D, model.texture ? model.texture->glName : 0);
+    glBegin(GL_TRIANGLES);
+    glColor3f(1, 1, 1);
+    for (const Face& face : model.faces) {
+        for (int corner = 0; corner < 3; ++corner) {
+            glTexCoord2dv(model.mappingCoords[face.mappingIndex[corner]].data());
+            glVertex3dv(&model.skinnedPositions[face.vertexIndex[corner]].x);
+        }
+    }
+    glEnd();
+}
+
+void drawBones(const Model& model, int32_t animation, double timeOffset) {
+    selectFrames(model, animation, timeOffset);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glColor3f(1, 1, 1);
+    renderBone(model, model.rootBone);
+}
+
+namespace {
+
+// Sends the origin of the frame on top of the stack, in model space.
+void sendJoint(MatrixStack& stack) {
+    const Vector4 joint = stack.top() * Vector4(0, 0, 0, 1);
+    glVertex3d(joint.x, joint.y, joint.z);
+}
+
+}  // namespace
+
+void renderBone(const Model& model, uint8_t bone) {
+    MatrixStack& stack = MatrixStack::instance();
+    const bool isRoot = bone == model.rootBone;
+    glBegin(GL_LINES);
+    if (!isRoot) {
+        sendJoint(stack);
+    }
+    stack.push(stack.top());
+    stack.top() *= localTransform(model, bone);
+    if (!isRoot) {
+        sendJoint(stack);
+    }
+    glEnd();
+    for (uint8_t child : model.bones[bone]->children) {
+        renderBone(model, child);
+    }
+    stack.pop();
+}
+
+namespace {
+
+// OpenGL keeps at most one flag per kind of error, so a handful of reads empties
+// the queue; the bound keeps a call without a context from spinning.
+void discardGLErrors() {
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+GLenum pixelFormat(uint32_t channels) {
+    switch (channels) {
+        case 1:
+            return GL_LUMINANCE;
+        case 2:
+            return GL_LUMINANCE_ALPHA;
+        case 3:
+            return GL_RGB;
+        default:
+            return GL_RGBA;
+    }
+}
+
+}  // namespace
+
+uint32_t bindPngTexture(const std::string& path) {
+    const auto bytes = fileSource().read(path);
+    const auto image = bytes ? decodePng(*bytes) : std::nullopt;
+    if (!image) {
+        return 0;
+    }
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    if (image->width > static_cast<uint32_t>(maxSide) ||
+        image->height > static_cast<uint32_t>(maxSide)) {
+        return 0;
+    }
+    discardGLErrors();
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    // Rows of 1- to 3-byte pixels need not start on 4-byte boundaries.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(image->channels),
+                 static_cast<GLsizei>(image->width), static_cast<GLsizei>(image->height), 0,
+                 pixelFormat(image->channels), GL_UNSIGNED_BYTE, image->pixels.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    // An implementation without non-power-of-two textures refuses such an image.
+    if (name == 0 || glGetError() != GL_NO_ERROR) {
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDeleteTextures(1, &name);
+        discardGLErrors();
+        return 0;
+    }
+    return name;
+}
+
+uint32_t GLTextureBackend::load(const std::string& path) {
+    return bindPngTexture(path);
+}
+
+void GLTextureBackend::release(uint32_t glName) {
+    const GLuint name = glName;
+    glDeleteTextures(1, &name);
+}

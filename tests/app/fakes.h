@@ -1,0 +1,90 @@
+#pragma once
+// Fake platform back ends for the viewer's logic: menus kept the way GLUT keeps
+// them, dialogs that answer from a script, a window title that remembers, and one
+// shared log of what happened, in order.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/platform.h"
+#include "files/texture.h"
+
+struct EventLog {
+    std::vector<std::string> events;
+    void add(const std::string& event) { events.push_back(event); }
+};
+
+struct MenuEntry {
+    std::string label;
+    int value = 0;
+    // The submenu's identifier, 0 for a plain entry.
+    int submenu = 0;
+};
+
+class FakeMenus : public MenuBackend {
+  public:
+    explicit FakeMenus(EventLog& log) : log_(log) {}
+
+    int createMenu(MenuKind kind) override;
+    void setCurrentMenu(int menu) override;
+    void addEntry(const std::string& label, int value) override;
+    void addSubmenu(const std::string& label, int menu) override;
+    void removeEntry(int position) override;
+    void attachToRightButton() override;
+
+    std::map<int, MenuKind> kinds;
+    std::map<int, std::vector<MenuEntry>> entries;
+    int current = 0;
+    int attached = 0;
+
+    // The labels of menu's entries, in order.
+    std::vector<std::string> labels(int menu) const;
+    // The values of menu's entries, in order.
+    std::vector<int> values(int menu) const;
+
+  private:
+    EventLog& log_;
+    int lastMenu_ = 0;
+};
+
+class FakeDialogs : public Dialogs {
+  public:
+    explicit FakeDialogs(EventLog& log) : log_(log) {}
+
+    std::optional<std::string> chooseFile(const std::string& title, const std::string& filterName,
+                                          const std::string& pattern) override;
+    void showMessage(const std::string& title, const std::string& text) override;
+
+    // What the next chooseFile returns.
+    std::optional<std::string> nextChoice;
+    struct Request {
+        std::string title;
+        std::string filterName;
+        std::string pattern;
+    };
+    std::vector<Request> fileRequests;
+    std::vector<std::pair<std::string, std::string>> messages;
+
+  private:
+    EventLog& log_;
+};
+
+class FakeWindowTitle : public WindowTitle {
+  public:
+    void setTitle(const std::string& title) override { titles.push_back(title); }
+    std::vector<std::string> titles;
+};
+
+// Hands out texture names without a display and logs loads and releases.
+class LoggingTextureBackend : public TextureBackend {
+  public:
+    explicit LoggingTextureBackend(EventLog& log) : log_(log) {}
+    uint32_t load(const std::string& path) override;
+    void release(uint32_t glName) override;
+
+  private:
+    EventLog& log_;
+    uint32_t lastName_ = 0;
+};

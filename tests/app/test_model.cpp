@@ -1,0 +1,128 @@
+#include "tests/app/test_model.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "app/projection.h"
+#include "files/model.h"
+#include "files/model_writer.h"
+#include "files/png_image.h"
+
+using Geometry::Quaternion;
+using Geometry::Vector3;
+
+namespace {
+
+// red, green / blue, yellow, as each channel count holds them.
+Image textureImage(int channels) {
+    const uint8_t rgb[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+    Image image;
+    image.width = 2;
+    image.height = 2;
+    image.channels = static_cast<uint32_t>(channels);
+    for (const auto& pixel : rgb) {
+        if (channels <= 2) {
+            image.pixels.push_back(static_cast<uint8_t>((pixel[0] + pixel[1] + pixel[2]) / 3));
+        } else {
+            image.pixels.insert(image.pixels.end(), pixel, pixel + 3);
+        }
+        if (channels == 2 || channels == 4) {
+            image.pixels.push_back(128);
+        }
+    }
+    return image;
+}
+
+void writeOrThrow(const std::string& path, const std::string& bytes) {
+    if (!writeFile(path, bytes)) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+Animation animation(double childTurn) {
+    Animation result;
+    result.frameCount = 2;
+    const double halfAngle = childTurn / 2;
+    const Keyframe root{Quaternion(1, 0, 0, 0), Vector3(0, 0, 0)};
+    const Keyframe child{Quaternion(std::cos(halfAngle), 0, 0, std::sin(halfAngle)), kChildJoint};
+    result.tracks[0] = std::make_unique<BoneTrack>(BoneTrack{{root, root}});
+    result.tracks[1] = std::make_unique<BoneTrack>(BoneTrack{{child, child}});
+    return result;
+}
+
+}  // namespace
+
+std::string writeTestModel(const std::string& folder, const std::string& stem,
+                           const TestModel& options) {
+    Model model;
+    model.playbackRate = options.playbackRate;
+    model.rootBone = 0;
+    model.bones[0] = std::make_unique<Bone>();
+    model.bones[1] = std::make_unique<Bone>();
+    model.bones[0]->children = {1};
+    const Vector3 corners[4] = {{kSquareLeft, kSquareBottom, 0},
+                                {kSquareRight, kSquareBottom, 0},
+                                {kSquareRight, kSquareTop, 0},
+                                {kSquareLeft, kSquareTop, 0}};
+    for (const Vector3& corner : corners) {
+        model.skinnedPositions.emplace_back();
+        model.influenceCounts.push_back(1);
+        model.influences.push_back(SkinInfluence{corner, 0, 1.0});
+    }
+    // s runs with x, t down from the top edge.
+    model.mappingCoords = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+    model.faces.push_back(Face{{0, 1, 2}, {0, 1, 2}});
+    model.faces.push_back(Face{{0, 2, 3}, {0, 2, 3}});
+
+    const std::string textureName = stem + ".png";
+    if (options.withTexture) {
+        writeOrThrow(folder + "/" + textureName, encodePng(textureImage(options.textureChannels)));
+    }
+    for (std::size_t i = 0; i < options.motionNames.size(); ++i) {
+        writeOrThrow(folder + "/" + options.motionNames[i],
+                     motionText(animation(0.5 * static_cast<double>(i))));
+    }
+    const std::string path = folder + "/" + stem + ".animesh";
+    writeOrThrow(path, modelText(model, textureName, options.motionNames));
+    return path;
+}
+
+TemporaryFolder::TemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmora_app_XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+    path_ = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+WorkingDirectory::WorkingDirectory(const std::string& path)
+    : previous_(std::filesystem::current_path().string()) {
+    std::filesystem::current_path(path);
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+}
+
+Vector3 toWindow(const Vector3& point, const Camera& camera, int width, int height) {
+    const Geometry::Vector4 eye =
+        Geometry::Matrix4(camera.viewMatrix()) * Geometry::Vector4(point.x, point.y, point.z, 1);
+    const Frustum f = *frustumFor(width, height);
+    // What glFrustum does to a point in eye coordinates, then the divide by -z.
+    const double clipX =
+        2 * f.near / (f.right - f.left) * eye.x + (f.right + f.left) / (f.right - f.left) * eye.z;
+    const double clipY =
+        2 * f.near / (f.top - f.bottom) * eye.y + (f.top + f.bottom) / (f.top - f.bottom) * eye.z;
+    const double clipZ =
+        -(f.far + f.near) / (f.far - f.near) * eye.z - 2 * f.far * f.near / (f.far - f.near);
+    const double w = -eye.z;
+    return Vector3((clipX / w + 1) / 2 * width, (clipY / w + 1) / 2 * height, (clipZ / w + 1) / 2);
+}

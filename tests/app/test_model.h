@@ -1,0 +1,80 @@
+#pragma once
+// Small model files that the viewer's tests write to disk and load as a user
+// would, through the project's own writers.
+//
+// The figure is a textured square standing in the plane z = 0, facing the
+// camera's reset view, and a skeleton of two bones:
+//
+//        y = 60  +-----------+        texture (2 x 2, nearest):
+//                |  red  | green       row 0: red   green   (t = 0, top)
+//                |   1   |   |         row 1: blue  yellow  (t = 1, bottom)
+//        y = 20  |-------+---|
+//                | blue  |yellow     bone 0 (root) at the origin,
+//                |   0   |   |       bone 1 its child at (0, 40, 0):
+//        y = -20 +-----------+       one white line from (0, 0, 0) to (0, 40, 0)
+//            x = -40   0   40
+//
+// Every vertex hangs on bone 0 with weight 1, so the square keeps still in
+// every animation; the animations turn bone 1 only.
+
+#include <string>
+#include <vector>
+
+#include "app/camera.h"
+#include "geometry/geometry.h"
+
+// Corners of the square and where the bone line runs, in model space.
+constexpr double kSquareLeft = -40;
+constexpr double kSquareRight = 40;
+constexpr double kSquareBottom = -20;
+constexpr double kSquareTop = 60;
+const Geometry::Vector3 kChildJoint(0, 40, 0);
+
+struct TestModel {
+    // Names of the motion files, written next to the model file; animation i
+    // turns bone 1 by i / 2 radians about z.
+    std::vector<std::string> motionNames = {"figure-idle", "figure-walk"};
+    // False: the model names a texture file that does not exist.
+    bool withTexture = true;
+    // 1 to 4: a 2 x 2 texture in grey, grey and alpha, RGB or RGBA.
+    int textureChannels = 3;
+    int playbackRate = 10;
+};
+
+// Writes stem.animesh, its texture and motion files into folder (which must
+// exist); returns the model file's path.
+std::string writeTestModel(const std::string& folder, const std::string& stem,
+                           const TestModel& model = {});
+
+// A fresh, empty folder under the system's temporary folder, removed with the
+// object.
+class TemporaryFolder {
+  public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// Changes the working directory for the object's lifetime.
+class WorkingDirectory {
+  public:
+    explicit WorkingDirectory(const std::string& path);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+  private:
+    std::string previous_;
+};
+
+// Where a model-space point lands in a width x height window seen through
+// camera with the viewer's frustum: x and y in pixels from the bottom-left
+// corner (as glReadPixels counts), z the depth in [0, 1].
+Geometry::Vector3 toWindow(const Geometry::Vector3& point, const Camera& camera, int width,
+                           int height);
