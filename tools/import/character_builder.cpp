@@ -1,0 +1,424 @@
+#include "tools/import/character_builder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "tools/import/pose_sampler.h"
+#include "tools/import/skeleton.h"
+#include "tools/import/texture_atlas.h"
+
+namespace {
+
+// The rotation that turns the file's up axis into +y, when its metadata names
+// another up axis (0 = x, 1 = y, 2 = z, with a sign).
+Matrix upAxisRotation(const aiScene& scene) {
+    int32_t axis = 1;
+    int32_t sign = 1;
+    if (!scene.mMetaData || !scene.mMetaData->Get("UpAxis", axis)) {
+        return Matrix();
+    }
+    scene.mMetaData->Get("UpAxisSign", sign);
+    const double s = sign < 0 ? -1.0 : 1.0;
+    switch (axis) {
+        case 0:  // x up: a quarter turn about z.
+            return Matrix(0, s, 0, 0, -s, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+        case 2:  // z up: a quarter turn about x.
+            return Matrix(1, 0, 0, 0, 0, 0, s, 0, 0, -s, 0, 0, 0, 0, 0, 1);
+        default:  // y, or -y: half a turn about x.
+            return s > 0 ? Matrix() : Matrix(1, 0, 0, 0, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1);
+    }
+}
+
+std::vector<AnimationSource> selectedAnimations(const aiScene& scene,
+                                                const ImportOptions& options) {
+    std::vector<AnimationSource> all = animationSources(scene);
+    if (options.animations.empty()) {
+        return all;
+    }
+    std::vector<AnimationSource> chosen;
+    for (const std::string& wanted : options.animations) {
+        const auto found = std::find_if(all.begin(), all.end(),
+                                        [&](const AnimationSource& a) { return a.name == wanted; });
+        if (found == all.end()) {
+            std::string names;
+            for (const AnimationSource& a : all) {
+                names += (names.empty() ? "" : ", ") + ("\"" + a.name + "\"");
+            }
+            throw ArgumentError(options.inputPath + ": has no animation \"" + wanted +
+                                "\" (it has " + (names.empty() ? std::string("none") : names) +
+                                ")");
+        }
+        chosen.push_back(std::move(*found));
+        all.erase(found);
+    }
+    return chosen;
+}
+
+bool isFinite(const Matrix& m) {
+    for (unsigned int r = 0; r < 4; ++r) {
+        for (unsigned int c = 0; c < 4; ++c) {
+            if (!std::isfinite(m[r][c])) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool isFinite(const Vector& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// Every vertex of the instances with what places it: bone, weight and the
+// matrix into the bone's frame.
+struct SkinSource {
+    std::vector<Vector> positions;
+    std::vector<std::vector<VertexInfluence>> influences;
+    std::vector<Matrix> toBone;
+};
+
+SkinSource collectSkin(const std::vector<MeshInstance>& instances, const Skeleton& skeleton,
+                       ImportLog& log) {
+    SkinSource skin;
+    // Matrix 0, the identity, carries the vertices of a mesh without bones into
+    // the frame of the node that holds it.
+    skin.toBone.push_back(Matrix());
+    std::size_t unweighted = 0;
+    for (const MeshInstance& instance : instances) {
+        const aiMesh& mesh = *instance.mesh;
+        const std::size_t first = skin.positions.size();
+        for (unsigned int v = 0; v < mesh.mNumVertices; ++v) {
+            const aiVector3D& p = mesh.mVertices[v];
+            skin.positions.emplace_back(p.x, p.y, p.z);
+        }
+        skin.influences.resize(skin.positions.size());
+        if (!mesh.HasBones()) {
+            const int bone = skeleton.boneOf(instance.node);
+            for (std::size_t v = first; v < skin.positions.size(); ++v) {
+                skin.influences[v].push_back({bone, 1.0, 0});
+            }
+            continue;
+        }
+        for (unsigned int b = 0; b < mesh.mNumBones; ++b) {
+            const aiBone& bone = *mesh.mBones[b];
+            const std::size_t matrix = skin.toBone.size();
+            skin.toBone.push_back(Matrix(bone.mOffsetMatrix));
+            int boneIndex = -1;
+            for (std::size_t i = 0; i < skeleton.nodes.size() && boneIndex < 0; ++i) {
+                boneIndex = skeleton.nodes[i]->mName == bone.mName ? static_cast<int>(i) : -1;
+            }
+            for (unsigned int w = 0; w < bone.mNumWeights; ++w) {
+                const aiVertexWeight& weight = bone.mWeights[w];
+                if (boneIndex >= 0 && weight.mWeight > 0 && std::isfinite(weight.mWeight) &&
+                    weight.mVertexId < mesh.mNumVertices) {
+                    skin.influences[first + weight.mVertexId].push_back(
+                        {boneIndex, weight.mWeight, matrix});
+                }
+            }
+        }
+        // A vertex that no bone moves stays where the rest pose puts it, carried
+        // by the root.
+        const std::size_t meshToRoot = skin.toBone.size();
+        Matrix rootInverse = restGlobal(*skeleton.nodes.front());
+        skin.toBone.push_back(rootInverse.Inverse() * restGlobal(*instance.node));
+        for (std::size_t v = first; v < skin.positions.size(); ++v) {
+            if (skin.influences[v].empty()) {
+                ++unweighted;
+                skin.influences[v].push_back({0, 1.0, meshToRoot});
+            }
+        }
+    }
+    std::size_t limited = 0;
+    for (auto& influences : skin.influences) {
+        limited += keepLargestInfluences(influences, kMaxInfluences) ? 1 : 0;
+    }
+    if (unweighted > 0) {
+        log.warn(counted(unweighted, "vertex", "vertices") +
+                 " of skinned meshes had no bone weights and were bound rigidly to the root bone");
+    }
+    if (limited > 0) {
+        log.warn(counted(limited, "vertex", "vertices") + " had more than " +
+                 std::to_string(kMaxInfluences) + " bone influences; the " +
+                 std::to_string(kMaxInfluences) +
+                 " largest were kept, rescaled to the same total weight");
+    }
+    return skin;
+}
+
+// Where the vertices stand in the rest pose under the transform `frame`.
+std::vector<Vector> restPositions(const SkinSource& skin, const std::vector<Matrix>& globals,
+                                  const Matrix& frame) {
+    std::vector<Vector> positions;
+    positions.reserve(skin.positions.size());
+    for (std::size_t v = 0; v < skin.positions.size(); ++v) {
+        Vector sum;
+        for (const VertexInfluence& influence : skin.influences[v]) {
+            const Matrix toModel = frame * globals[influence.bone] * skin.toBone[influence.toBone];
+            sum += applyToPoint(toModel, skin.positions[v]) * influence.weight;
+        }
+        positions.push_back(sum);
+    }
+    return positions;
+}
+
+// The framing: up axis to +y, then (for a height above 0) scaled to that height,
+// standing on the floor, centred on x = z = 0.
+Matrix framing(const SkinSource& skin, const std::vector<Matrix>& restGlobals, const Matrix& upAxis,
+               double height) {
+    if (height <= 0) {
+        return upAxis;
+    }
+    Vector low(std::numeric_limits<double>::infinity());
+    Vector high(-std::numeric_limits<double>::infinity());
+    for (const Vector& p : restPositions(skin, restGlobals, upAxis)) {
+        low = Vector(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
+        high = Vector(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+    }
+    const Vector size = high - low;
+    const double extent = size.y > 0 ? size.y : std::max({size.x, size.z, 0.0});
+    const double scale = extent > 0 && std::isfinite(extent) ? height / extent : 1.0;
+    Matrix scaling;
+    Matrix::Scaling(Vector(scale), scaling);
+    Matrix placing;
+    Matrix::Translation(Vector(-0.5 * (low.x + high.x) * scale, kFloorHeight - low.y * scale,
+                               -0.5 * (low.z + high.z) * scale),
+                        placing);
+    return placing * scaling * upAxis;
+}
+
+Keyframe keyOf(const Matrix3& rotation, const Vector& translation) {
+    Rotation q(rotation);
+    q.Normalize();
+    return {Geometry::Quaternion(q.w, q.x, q.y, q.z),
+            Geometry::Vector3(translation.x, translation.y, translation.z)};
+}
+
+// The local keys of every bone for the model-space transforms frame * globals:
+// each bone's rigid part relative to its parent's. scaled is set when a
+// residual differs from the rest pose's.
+void appendKeys(const Skeleton& skeleton, const Matrix& frame, const std::vector<Matrix>& globals,
+                const std::vector<Matrix3>& restResiduals, Animation& animation, bool& scaled) {
+    std::vector<RigidSplit> splits;
+    splits.reserve(globals.size());
+    for (std::size_t b = 0; b < globals.size(); ++b) {
+        splits.push_back(splitRigid(frame * globals[b]));
+        scaled = scaled || residualsDiffer(splits[b].residual, restResiduals[b]);
+        Matrix3 rotation = splits[b].rotation;
+        Vector translation = splits[b].translation;
+        if (skeleton.parents[b] >= 0) {
+            const RigidSplit& parent = splits[skeleton.parents[b]];
+            Matrix3 parentInverse = parent.rotation;
+            parentInverse.Transpose();
+            rotation = parentInverse * rotation;
+            translation = apply(parentInverse, translation - parent.translation);
+        }
+        Keyframe key = keyOf(rotation, translation);
+        auto& keys = animation.tracks[b]->keys;
+        if (!keys.empty() && Geometry::dot(keys.back().rotation, key.rotation) < 0) {
+            key.rotation = key.rotation * -1.0;
+        }
+        keys.push_back(key);
+    }
+}
+
+bool isFinite(const Keyframe& key) {
+    const auto& q = key.rotation;
+    const auto& t = key.translation;
+    return std::isfinite(q.w) && std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z) &&
+           std::isfinite(t.x) && std::isfinite(t.y) && std::isfinite(t.z);
+}
+
+Animation emptyAnimation(std::size_t boneCount, uint32_t frameCount) {
+    Animation animation;
+    animation.frameCount = frameCount;
+    for (std::size_t b = 0; b < boneCount; ++b) {
+        animation.tracks[b] = std::make_unique<BoneTrack>();
+        animation.tracks[b]->keys.reserve(frameCount);
+    }
+    return animation;
+}
+
+Animation sampleAnimation(const AnimationSource& source, const Skeleton& skeleton,
+                          const Matrix& frame, const std::vector<Matrix3>& restResiduals,
+                          int32_t rate, const std::string& inputPath, ImportLog& log) {
+    const double frames = std::ceil(source.durationSeconds * rate - 1e-9) + 1;
+    if (!std::isfinite(frames) ||
+        frames * skeleton.nodes.size() > static_cast<double>(kMaxKeysPerAnimation)) {
+        throw ImportError(inputPath + ": cannot convert: animation \"" + source.name + "\" lasts " +
+                          std::to_string(source.durationSeconds) + " s, which at " +
+                          std::to_string(rate) + " frames per second for " +
+                          std::to_string(skeleton.nodes.size()) +
+                          " bones is more keys than a motion file holds (" +
+                          std::to_string(kMaxKeysPerAnimation) +
+                          "); lower --rate or leave it out with --animations");
+    }
+    const auto frameCount = static_cast<uint32_t>(std::max(1.0, frames));
+    Animation animation = emptyAnimation(skeleton.nodes.size(), frameCount);
+    bool scaled = false;
+    for (uint32_t f = 0; f < frameCount; ++f) {
+        const double seconds = std::min(static_cast<double>(f) / rate, source.durationSeconds);
+        appendKeys(skeleton, frame, boneGlobals(skeleton, &source, seconds), restResiduals,
+                   animation, scaled);
+        log.progress(static_cast<double>(f + 1) / frameCount);
+    }
+    for (std::size_t b = 0; b < skeleton.nodes.size(); ++b) {
+        for (const Keyframe& key : animation.tracks[b]->keys) {
+            if (!isFinite(key)) {
+                throw ImportError(inputPath + ": cannot convert: animation \"" + source.name +
+                                  "\" moves node \"" + skeleton.nodes[b]->mName.C_Str() +
+                                  "\" to a place that is not a finite number");
+            }
+        }
+    }
+    if (scaled) {
+        log.warn("animation \"" + source.name +
+                 "\" scales bones, which a motion file cannot express (it holds rotations and "
+                 "translations only); the scaling is left out");
+    }
+    if (source.clampedKeys > 0) {
+        log.warn("animation \"" + source.name +
+                 "\": " + counted(source.clampedKeys, "key lay", "keys lay") +
+                 " outside its duration and were moved to its start or end");
+    }
+    return animation;
+}
+
+}  // namespace
+
+bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t limit) {
+    std::vector<VertexInfluence> merged;
+    for (const VertexInfluence& influence : influences) {
+        const auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& m) {
+            return m.bone == influence.bone && m.toBone == influence.toBone;
+        });
+        if (same == merged.end()) {
+            merged.push_back(influence);
+        } else {
+            same->weight += influence.weight;
+        }
+    }
+    influences = std::move(merged);
+    if (influences.size() <= limit) {
+        return false;
+    }
+    double total = 0.0;
+    for (const VertexInfluence& influence : influences) {
+        total += influence.weight;
+    }
+    std::stable_sort(influences.begin(), influences.end(),
+                     [](const auto& a, const auto& b) { return a.weight > b.weight; });
+    influences.resize(limit);
+    double kept = 0.0;
+    for (const VertexInfluence& influence : influences) {
+        kept += influence.weight;
+    }
+    for (VertexInfluence& influence : influences) {
+        influence.weight *= total / kept;
+    }
+    return true;
+}
+
+Character buildCharacter(const aiScene& scene, const ImportOptions& options, ImportLog& log) {
+    const std::string& input = options.inputPath;
+    std::vector<AnimationSource> animations = selectedAnimations(scene, options);
+    log.stage("building the skeleton and skin");
+    const std::vector<MeshInstance> instances = meshInstances(scene);
+    if (instances.empty()) {
+        throw ImportError(input + ": cannot convert: the file holds no triangle mesh");
+    }
+    for (const MeshInstance& instance : instances) {
+        const aiMesh& mesh = *instance.mesh;
+        for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            for (unsigned int i = 0; i < face.mNumIndices; ++i) {
+                if (face.mIndices[i] >= mesh.mNumVertices) {
+                    throw ImportError(input + ": cannot convert: face " + std::to_string(f + 1) +
+                                      " of mesh \"" + mesh.mName.C_Str() + "\" names vertex " +
+                                      std::to_string(face.mIndices[i] + 1) + " of " +
+                                      std::to_string(mesh.mNumVertices));
+                }
+            }
+        }
+    }
+    const Skeleton skeleton = chooseSkeleton(scene, instances, input);
+    const SkinSource skin = collectSkin(instances, skeleton, log);
+    if (skin.positions.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
+        throw ImportError(input + ": cannot convert: more vertices than a model holds");
+    }
+
+    const std::vector<Matrix> restGlobals = boneGlobals(skeleton, nullptr, 0.0);
+    const Matrix frame = framing(skin, restGlobals, upAxisRotation(scene), options.height);
+    std::vector<Matrix3> restResiduals;
+    for (const Matrix& global : restGlobals) {
+        restResiduals.push_back(splitRigid(frame * global).residual);
+    }
+
+    Character character;
+    Model& model = *character.model;
+    model.playbackRate = options.rate;
+    model.rootBone = 0;
+    for (std::size_t b = 0; b < skeleton.nodes.size(); ++b) {
+        model.bones[b] = std::make_unique<Bone>();
+        if (skeleton.parents[b] >= 0) {
+            model.bones[skeleton.parents[b]]->children.push_back(static_cast<uint8_t>(b));
+        }
+    }
+    model.skinnedPositions.resize(skin.positions.size());
+    for (std::size_t v = 0; v < skin.positions.size(); ++v) {
+        model.influenceCounts.push_back(static_cast<uint8_t>(skin.influences[v].size()));
+        for (const VertexInfluence& influence : skin.influences[v]) {
+            const Vector inBone =
+                apply(restResiduals[influence.bone],
+                      applyToPoint(skin.toBone[influence.toBone], skin.positions[v]));
+            if (!isFinite(inBone) || !isFinite(restGlobals[influence.bone])) {
+                throw ImportError(input + ": cannot convert: vertex " + std::to_string(v + 1) +
+                                  " has a rest position that is not a finite number");
+            }
+            model.influences.push_back({Geometry::Vector3(inBone.x, inBone.y, inBone.z),
+                                        static_cast<uint8_t>(influence.bone), influence.weight});
+        }
+    }
+
+    log.stage("building the texture");
+    Surface surface = buildSurface(scene, instances, input, log);
+    character.texture = std::move(surface.image);
+    for (const MappingCoord& coord : surface.coords) {
+        model.mappingCoords.push_back(coord);
+    }
+    std::size_t triangle = 0;
+    int32_t firstVertex = 0;
+    for (const MeshInstance& instance : instances) {
+        for (unsigned int f = 0; f < instance.mesh->mNumFaces; ++f) {
+            const aiFace& face = instance.mesh->mFaces[f];
+            if (face.mNumIndices != 3) {
+                continue;
+            }
+            Face out;
+            for (int corner = 0; corner < 3; ++corner) {
+                out.vertexIndex[corner] = firstVertex + static_cast<int32_t>(face.mIndices[corner]);
+                out.mappingIndex[corner] = surface.triangleCoords[triangle][corner];
+            }
+            model.faces.push_back(out);
+            ++triangle;
+        }
+        firstVertex += static_cast<int32_t>(instance.mesh->mNumVertices);
+    }
+
+    if (animations.empty()) {
+        log.warn("the file holds no animation; one frame of its rest pose was written instead");
+        Animation rest = emptyAnimation(skeleton.nodes.size(), 1);
+        bool scaled = false;
+        appendKeys(skeleton, frame, restGlobals, restResiduals, rest, scaled);
+        model.animations.push_back(std::move(rest));
+        character.animationNames.push_back("Rest pose");
+    }
+    for (std::size_t a = 0; a < animations.size(); ++a) {
+        log.stage("sampling animation \"" + animations[a].name + "\" (" + std::to_string(a + 1) +
+                  " of " + std::to_string(animations.size()) + ")");
+        model.animations.push_back(sampleAnimation(animations[a], skeleton, frame, restResiduals,
+                                                   options.rate, input, log));
+        character.animationNames.push_back(animations[a].name);
+    }
+    return character;
+}

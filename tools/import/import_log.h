@@ -1,0 +1,48 @@
+#pragma once
+// What velmora-import tells the user while it works: warnings that count what
+// was approximated, and progress (stage and percentage) once the work has taken
+// longer than a second, so that short conversions stay quiet.
+
+#include <chrono>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A reason why the input cannot be converted. The text names the input file and
+// says what is wrong and why; thrown by the conversion steps, reported by the
+// command, which then writes nothing.
+class ImportError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+class ImportLog {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    // Messages go to out; progress only once progressDelay has passed since
+    // construction.
+    explicit ImportLog(std::ostream& out, Clock::duration progressDelay = std::chrono::seconds(1));
+
+    void warn(const std::string& text);
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
+    // Starts a stage of the work ("reading", "sampling animations", ...).
+    void stage(const std::string& name);
+    // How far the current stage has come, 0 to 1; printed in steps of 10 %.
+    void progress(double fraction);
+
+  private:
+    bool progressDue() const;
+
+    std::ostream& out_;
+    Clock::time_point start_;
+    Clock::duration progressDelay_;
+    std::vector<std::string> warnings_;
+    std::string stage_;
+    int lastTenth_ = -1;
+};
+
+// "1 vertex" or "3 vertices": a count with its noun in the right number.
+std::string counted(std::size_t count, const std::string& singular, const std::string& plural);

@@ -1,0 +1,26 @@
+#pragma once
+// The command line of velmora-import.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ImportOptions {
+    std::string inputPath;
+    // Empty: ./<name>/.
+    std::string outputFolder;
+    // Empty: taken from the input file's name.
+    std::string name;
+    int32_t rate = 30;
+    // 0 keeps the file's own size and place.
+    double height = 75.0;
+    // Empty: every animation of the file.
+    std::vector<std::string> animations;
+};
+
+extern const char* const kImportUsage;
+
+// The options of argv[1..argc-1], or nothing with error set to what is wrong.
+std::optional<ImportOptions> parseImportArguments(int argc, const char* const* argv,
+                                                  std::string& error);

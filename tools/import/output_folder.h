@@ -1,0 +1,40 @@
+#pragma once
+// Where the converted character goes and how its files are named:
+//
+//   <folder>/<name>.animesh         the model
+//   <folder>/<name>.png             its texture
+//   <folder>/<name>-<animation>     one motion file per animation
+//
+// The viewer labels an animation with what follows the first hyphen of its
+// motion file's path, so <name> holds no hyphen and the label is the
+// animation's own name. A hyphen in the folder's path would cut the label
+// earlier, which gets a warning.
+
+#include <string>
+#include <vector>
+
+#include "tools/import/character_builder.h"
+#include "tools/import/import_log.h"
+#include "tools/import/import_options.h"
+
+struct OutputPlan {
+    std::string folder;
+    std::string modelFile;
+    std::string textureFile;
+    // File names within folder, one per animation.
+    std::vector<std::string> motionFiles;
+};
+
+// text with every character that is not a letter, digit, '_' or '.' (or '-',
+// when hyphens are allowed) replaced by '_', at most 80 characters, never
+// starting with '.'.
+std::string safeFileName(const std::string& text, bool allowHyphens);
+
+OutputPlan planOutput(const ImportOptions& options, const std::vector<std::string>& animationNames,
+                      ImportLog& log);
+
+// Writes every file of the plan, or none: each is first written beside its
+// final name and only when all are written do they replace the files there.
+// Creates the folder when needed (and removes it again on failure). Throws
+// ImportError when anything cannot be written.
+void writeCharacter(const OutputPlan& plan, const Character& character);

@@ -1,0 +1,83 @@
+#pragma once
+// The scene's node transforms at any moment of an animation, in double
+// precision, and their split into the rigid part that a bone key can express and
+// the rest, which must stay the same over time to be carried by the offsets.
+
+#include <assimp/matrix3x3.h>
+#include <assimp/matrix4x4.h>
+#include <assimp/quaternion.h>
+#include <assimp/scene.h>
+#include <assimp/vector3.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/import/skeleton.h"
+
+using Matrix = aiMatrix4x4t<double>;
+using Matrix3 = aiMatrix3x3t<double>;
+using Vector = aiVector3t<double>;
+using Rotation = aiQuaterniont<double>;
+
+// Ticks per second assumed when a file gives none.
+constexpr double kDefaultTicksPerSecond = 25.0;
+
+// The keys of one node in one animation, times in seconds, clamped into the
+// animation's duration and sorted (stably, so keys of equal time keep their
+// order). A component without keys keeps the node's own value.
+struct NodeChannel {
+    std::vector<std::pair<double, Vector>> positions;
+    std::vector<std::pair<double, Rotation>> rotations;
+    std::vector<std::pair<double, Vector>> scalings;
+};
+
+// One animation as it is converted: possibly several of the file's animations
+// merged (a file with one animation per joint).
+struct AnimationSource {
+    std::string name;
+    double durationSeconds = 0.0;
+    std::map<const aiNode*, NodeChannel> channels;
+    // Keys whose times lay outside the duration and were clamped into it.
+    std::size_t clampedKeys = 0;
+};
+
+// The animations of the scene, each duration converted with its own ticks per
+// second. Several animations of one channel each, on different nodes, become one
+// animation (named like them when they share a name, else "Animation"). Unnamed
+// animations are called "Animation <n>", n counted from 1.
+std::vector<AnimationSource> animationSources(const aiScene& scene);
+
+// The node's transform relative to its parent at `seconds` into animation, or
+// its own transform when animation is null or has no channel for it. Linear
+// between position and scaling keys, spherical (shorter arc) between rotations;
+// before the first and after the last key the nearest key holds.
+Matrix localTransform(const aiNode& node, const AnimationSource* animation, double seconds);
+
+// Model-space transforms (relative to the scene's root) of each bone of
+// skeleton, the nodes above the skeleton's root included.
+std::vector<Matrix> boneGlobals(const Skeleton& skeleton, const AnimationSource* animation,
+                                double seconds);
+
+// The transform of any node relative to the scene's root, in the rest pose.
+Matrix restGlobal(const aiNode& node);
+
+// m = [rotation | translation] * residual: the rotation is the orthogonal factor
+// of m's 3x3 part (polar decomposition, a proper rotation even when m mirrors),
+// the residual holds scale, shear and mirroring. A singular m yields the
+// identity rotation and m's 3x3 part as residual.
+struct RigidSplit {
+    Matrix3 rotation;
+    Vector translation;
+    Matrix3 residual;
+};
+RigidSplit splitRigid(const Matrix& m);
+
+// Whether two residuals differ by more than rounding of single-precision input.
+bool residualsDiffer(const Matrix3& a, const Matrix3& b);
+
+Matrix3 operator*(double s, const Matrix3& m);
+Vector apply(const Matrix3& m, const Vector& v);
+// The affine transform m applied to the point v.
+Vector applyToPoint(const Matrix& m, const Vector& v);

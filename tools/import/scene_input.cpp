@@ -1,0 +1,59 @@
+#include "tools/import/scene_input.h"
+
+#include <assimp/postprocess.h>
+#include <assimp/ProgressHandler.hpp>
+
+#include <filesystem>
+#include <system_error>
+
+#include "files/file_source.h"
+
+const unsigned int kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
+                                  aiProcess_SortByPType | aiProcess_FlipUVs;
+
+namespace {
+
+class LogProgress : public Assimp::ProgressHandler {
+  public:
+    explicit LogProgress(ImportLog& log) : log_(log) {}
+    bool Update(float percentage) override {
+        if (percentage >= 0) {
+            log_.progress(percentage);
+        }
+        return true;
+    }
+
+  private:
+    ImportLog& log_;
+};
+
+}  // namespace
+
+const aiScene& readScene(const std::string& path, Assimp::Importer& importer, ImportLog& log) {
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) {
+        throw ImportError(path + ": cannot open: no such file");
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        throw ImportError(path + ": cannot open: not a regular file");
+    }
+    const auto size = std::filesystem::file_size(path, error);
+    if (error || size > static_cast<std::uintmax_t>(kMaxFileSize)) {
+        throw ImportError(path + ": cannot open: larger than 1 GiB");
+    }
+    log.stage("reading " + path);
+    // Pivot helper nodes would only add bones; the pivots are folded into the
+    // node transforms instead.
+    importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+    importer.SetProgressHandler(new LogProgress(log));
+    const aiScene* scene = importer.ReadFile(path, kImportSteps);
+    importer.SetProgressHandler(nullptr);
+    if (!scene) {
+        throw ImportError(path + ": cannot read: " + importer.GetErrorString());
+    }
+    if (!scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
+        throw ImportError(path + ": cannot convert: the file holds no complete scene");
+    }
+    return *scene;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Which nodes of the scene become bones: the nodes whose bones deform a mesh,
+// the nodes that carry a mesh without bones (bound rigidly to them), every node
+// on the way from those up to their lowest common ancestor, and that ancestor as
+// the root. Nodes that neither deform nor lead to a deforming node are left out.
+
+#include <assimp/scene.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// One triangle mesh placed in the scene: by the node that holds it, or, for a
+// skinned mesh, by its bones (the node then only names it, and a skinned mesh
+// placed by several nodes is used once).
+struct MeshInstance {
+    const aiNode* node = nullptr;
+    const aiMesh* mesh = nullptr;
+    unsigned int materialIndex = 0;
+};
+
+std::vector<MeshInstance> meshInstances(const aiScene& scene);
+
+// The first node of each name, in pre-order: how bones and animation channels,
+// which name their nodes, find them.
+std::map<std::string, const aiNode*> nodesByName(const aiScene& scene);
+
+struct Skeleton {
+    // Node of each bone; bone 0 is the root and every parent precedes its
+    // children (pre-order, children in the scene's order).
+    std::vector<const aiNode*> nodes;
+    // Bone index of each bone's parent; -1 for the root.
+    std::vector<int> parents;
+
+    // The bone index of node, or -1 when it is not a bone.
+    int boneOf(const aiNode* node) const;
+};
+
+// The skeleton that the instances need. Throws ImportError (naming inputPath)
+// when a bone names no node or more than kMaxBones bones would be needed.
+Skeleton chooseSkeleton(const aiScene& scene, const std::vector<MeshInstance>& instances,
+                        const std::string& inputPath);

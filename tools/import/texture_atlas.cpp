@@ -1,0 +1,402 @@
+#include "tools/import/texture_atlas.h"
+
+#include <stb_image.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <system_error>
+
+#include "files/file_source.h"
+
+namespace {
+
+// Side of the patch that stands for an untextured material.
+constexpr uint32_t kPatchSide = 4;
+// Pixels around each tile of an atlas, copies of the tile's edge, so that
+// nearest sampling at a tile's border never reads a neighbour.
+constexpr uint32_t kGutter = 1;
+// How far a mapping coordinate may stray beyond its tile and still count as
+// inside it (rounding of single-precision input).
+constexpr double kTileSlack = 1e-5;
+
+enum class Repeat { wrap, mirror, clamp };
+
+struct MaterialLook {
+    std::optional<Image> image;
+    std::array<uint8_t, 4> colour = {255, 255, 255, 255};
+    Repeat repeat[2] = {Repeat::wrap, Repeat::wrap};
+};
+
+struct Tile {
+    // Inner area in atlas pixels (the gutter lies around it).
+    uint32_t x = 0;
+    uint32_t y = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
+uint8_t toByte(float channel) {
+    return static_cast<uint8_t>(std::lround(std::clamp(channel, 0.0f, 1.0f) * 255.0f));
+}
+
+Image flatImage(uint32_t side, const std::array<uint8_t, 4>& colour) {
+    Image image{side, side, 4, {}};
+    for (uint32_t i = 0; i < side * side; ++i) {
+        image.pixels.insert(image.pixels.end(), colour.begin(), colour.end());
+    }
+    return image;
+}
+
+std::optional<Image> embeddedImage(const aiTexture& texture) {
+    if (texture.mHeight == 0) {
+        return decodeImage(
+            std::string(reinterpret_cast<const char*>(texture.pcData), texture.mWidth));
+    }
+    if (texture.mWidth > kMaxImageSide || texture.mHeight > kMaxImageSide) {
+        return std::nullopt;
+    }
+    Image image{texture.mWidth, texture.mHeight, 4, {}};
+    image.pixels.reserve(std::size_t{4} * texture.mWidth * texture.mHeight);
+    for (uint32_t i = 0; i < texture.mWidth * texture.mHeight; ++i) {
+        const aiTexel& texel = texture.pcData[i];
+        image.pixels.insert(image.pixels.end(), {texel.r, texel.g, texel.b, texel.a});
+    }
+    return image;
+}
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// Texture files as files made on other systems name them: relative to the
+// model's folder, with either kind of slash, or only by their file name, in
+// any case.
+std::optional<std::string> externalTextureBytes(const std::string& name,
+                                                const std::filesystem::path& folder) {
+    std::string slashes = name;
+    std::replace(slashes.begin(), slashes.end(), '\\', '/');
+    const std::filesystem::path given(slashes);
+    std::vector<std::filesystem::path> candidates{folder / given, folder / given.filename()};
+    if (given.is_absolute()) {
+        candidates.insert(candidates.begin(), given);
+    }
+    std::error_code error;
+    const std::string wanted = lowerCase(given.filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (lowerCase(entry.path().filename().string()) == wanted) {
+            candidates.push_back(entry.path());
+        }
+    }
+    for (const auto& candidate : candidates) {
+        if (auto bytes = fileSource().read(candidate.string())) {
+            return bytes;
+        }
+    }
+    return std::nullopt;
+}
+
+Repeat repeatOf(aiTextureMapMode mode) {
+    switch (mode) {
+        case aiTextureMapMode_Clamp:
+        case aiTextureMapMode_Decal:
+            return Repeat::clamp;
+        case aiTextureMapMode_Mirror:
+            return Repeat::mirror;
+        default:
+            return Repeat::wrap;
+    }
+}
+
+MaterialLook lookOf(const aiScene& scene, unsigned int materialIndex,
+                    const std::filesystem::path& folder, ImportLog& log) {
+    MaterialLook look;
+    if (materialIndex >= scene.mNumMaterials) {
+        return look;
+    }
+    const aiMaterial& material = *scene.mMaterials[materialIndex];
+    aiColor4D colour(1, 1, 1, 1);
+    if (material.Get(AI_MATKEY_BASE_COLOR, colour) != AI_SUCCESS) {
+        material.Get(AI_MATKEY_COLOR_DIFFUSE, colour);
+    }
+    look.colour = {toByte(colour.r), toByte(colour.g), toByte(colour.b), toByte(colour.a)};
+    aiString path;
+    aiTextureMapMode modes[2] = {aiTextureMapMode_Wrap, aiTextureMapMode_Wrap};
+    bool found = false;
+    for (aiTextureType type : {aiTextureType_DIFFUSE, aiTextureType_BASE_COLOR}) {
+        if (material.GetTexture(type, 0, &path, nullptr, nullptr, nullptr, nullptr, modes) ==
+            AI_SUCCESS) {
+            found = true;
+            break;
+        }
+    }
+    if (!found || path.length == 0) {
+        return look;
+    }
+    look.repeat[0] = repeatOf(modes[0]);
+    look.repeat[1] = repeatOf(modes[1]);
+    const std::string materialName = material.GetName().C_Str();
+    if (const aiTexture* embedded = scene.GetEmbeddedTexture(path.C_Str())) {
+        look.image = embeddedImage(*embedded);
+        if (!look.image) {
+            log.warn("the embedded texture \"" + std::string(path.C_Str()) + "\" of material \"" +
+                     materialName + "\" cannot be decoded; its diffuse colour is used instead");
+        }
+        return look;
+    }
+    const auto bytes = externalTextureBytes(path.C_Str(), folder);
+    look.image = bytes ? decodeImage(*bytes) : std::nullopt;
+    if (!look.image) {
+        log.warn("the texture \"" + std::string(path.C_Str()) + "\" of material \"" + materialName +
+                 "\" " + (bytes ? "cannot be decoded" : "was not found") +
+                 "; its diffuse colour is used instead");
+    }
+    return look;
+}
+
+// Half the size, each pixel the mean of a 2 x 2 block.
+Image halved(const Image& image) {
+    Image half{std::max(1u, image.width / 2), std::max(1u, image.height / 2), 4, {}};
+    half.pixels.resize(std::size_t{4} * half.width * half.height);
+    for (uint32_t y = 0; y < half.height; ++y) {
+        for (uint32_t x = 0; x < half.width; ++x) {
+            for (uint32_t c = 0; c < 4; ++c) {
+                unsigned sum = 0;
+                for (uint32_t dy = 0; dy < 2; ++dy) {
+                    for (uint32_t dx = 0; dx < 2; ++dx) {
+                        const uint32_t sx = std::min(2 * x + dx, image.width - 1);
+                        const uint32_t sy = std::min(2 * y + dy, image.height - 1);
+                        sum += image.pixels[(std::size_t{sy} * image.width + sx) * 4 + c];
+                    }
+                }
+                half.pixels[(std::size_t{y} * half.width + x) * 4 + c] =
+                    static_cast<uint8_t>((sum + 2) / 4);
+            }
+        }
+    }
+    return half;
+}
+
+uint32_t powerOfTwoAtLeast(uint32_t n) {
+    uint32_t p = 1;
+    while (p < n) {
+        p *= 2;
+    }
+    return p;
+}
+
+// Shelf packing, tallest first, into a power-of-two square-ish atlas: the tile
+// of each image, or nothing when they do not fit within kMaxAtlasSide.
+std::optional<std::vector<Tile>> pack(const std::vector<Image>& images, uint32_t& atlasWidth,
+                                      uint32_t& atlasHeight) {
+    std::vector<std::size_t> order(images.size());
+    double area = 0;
+    uint32_t widest = 0;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        order[i] = i;
+        area += double(images[i].width + 2 * kGutter) * (images[i].height + 2 * kGutter);
+        widest = std::max(widest, images[i].width + 2 * kGutter);
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return images[a].height > images[b].height;
+    });
+    atlasWidth =
+        powerOfTwoAtLeast(std::max(widest, static_cast<uint32_t>(std::ceil(std::sqrt(area)))));
+    std::vector<Tile> tiles(images.size());
+    uint32_t x = 0;
+    uint32_t y = 0;
+    uint32_t shelfHeight = 0;
+    for (std::size_t i : order) {
+        const uint32_t w = images[i].width + 2 * kGutter;
+        const uint32_t h = images[i].height + 2 * kGutter;
+        if (x + w > atlasWidth) {
+            x = 0;
+            y += shelfHeight;
+            shelfHeight = 0;
+        }
+        tiles[i] = {x + kGutter, y + kGutter, images[i].width, images[i].height};
+        x += w;
+        shelfHeight = std::max(shelfHeight, h);
+    }
+    atlasHeight = powerOfTwoAtLeast(y + shelfHeight);
+    if (atlasWidth > kMaxAtlasSide || atlasHeight > kMaxAtlasSide) {
+        return std::nullopt;
+    }
+    return tiles;
+}
+
+// Copies image into its tile and repeats its edge pixels into the gutter.
+void place(const Image& image, const Tile& tile, Image& atlas) {
+    for (uint32_t y = 0; y < tile.height + 2 * kGutter; ++y) {
+        for (uint32_t x = 0; x < tile.width + 2 * kGutter; ++x) {
+            const uint32_t sx = std::clamp<int64_t>(int64_t{x} - kGutter, 0, tile.width - 1);
+            const uint32_t sy = std::clamp<int64_t>(int64_t{y} - kGutter, 0, tile.height - 1);
+            const std::size_t to =
+                (std::size_t{tile.y - kGutter + y} * atlas.width + (tile.x - kGutter + x)) * 4;
+            const std::size_t from = (std::size_t{sy} * image.width + sx) * 4;
+            std::copy_n(image.pixels.begin() + from, 4, atlas.pixels.begin() + to);
+        }
+    }
+}
+
+// Moves the coordinates of one triangle along one axis into the tile [0, 1]:
+// by whole repetitions (mirrored ones reflected) when the triangle lies within
+// one repetition. False when it does not; its coordinates are then clamped.
+bool intoTile(double (&c)[3], Repeat repeat) {
+    bool inside = true;
+    if (repeat != Repeat::clamp) {
+        const double low = std::floor(std::min({c[0], c[1], c[2]}) + kTileSlack);
+        inside = std::max({c[0], c[1], c[2]}) - low <= 1 + kTileSlack;
+        if (inside) {
+            const bool reflected = repeat == Repeat::mirror && std::fmod(std::fabs(low), 2) == 1;
+            for (double& value : c) {
+                value = reflected ? 1 - (value - low) : value - low;
+            }
+        }
+    }
+    for (double& value : c) {
+        value = std::clamp(value, 0.0, 1.0);
+    }
+    return inside;
+}
+
+Image withoutOpaqueAlpha(Image image) {
+    for (std::size_t i = 3; i < image.pixels.size(); i += 4) {
+        if (image.pixels[i] != 255) {
+            return image;
+        }
+    }
+    std::vector<uint8_t> rgb;
+    rgb.reserve(image.pixels.size() / 4 * 3);
+    for (std::size_t i = 0; i < image.pixels.size(); i += 4) {
+        rgb.insert(rgb.end(), image.pixels.begin() + i, image.pixels.begin() + i + 3);
+    }
+    image.pixels = std::move(rgb);
+    image.channels = 3;
+    return image;
+}
+
+}  // namespace
+
+std::optional<Image> decodeImage(const std::string& bytes) {
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+        return std::nullopt;
+    }
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
+    if (!stbi_info_from_memory(data, static_cast<int>(bytes.size()), &width, &height, &channels) ||
+        width <= 0 || height <= 0 || static_cast<uint32_t>(width) > kMaxImageSide ||
+        static_cast<uint32_t>(height) > kMaxImageSide) {
+        return std::nullopt;
+    }
+    stbi_uc* pixels =
+        stbi_load_from_memory(data, static_cast<int>(bytes.size()), &width, &height, &channels, 4);
+    if (!pixels) {
+        return std::nullopt;
+    }
+    Image image{static_cast<uint32_t>(width), static_cast<uint32_t>(height), 4, {}};
+    image.pixels.assign(pixels, pixels + std::size_t{4} * width * height);
+    stbi_image_free(pixels);
+    return image;
+}
+
+Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& instances,
+                     const std::string& inputPath, ImportLog& log) {
+    const std::filesystem::path folder = std::filesystem::path(inputPath).parent_path();
+    std::map<unsigned int, std::size_t> slotOfMaterial;
+    std::vector<MaterialLook> looks;
+    for (const MeshInstance& instance : instances) {
+        if (slotOfMaterial.emplace(instance.materialIndex, looks.size()).second) {
+            looks.push_back(lookOf(scene, instance.materialIndex,
+                                   folder.empty() ? std::filesystem::path(".") : folder, log));
+        }
+    }
+    std::vector<Image> images;
+    for (const MaterialLook& look : looks) {
+        images.push_back(look.image ? *look.image : flatImage(kPatchSide, look.colour));
+    }
+
+    Surface surface;
+    std::vector<Tile> tiles;
+    if (images.size() == 1) {
+        surface.image = images.front();
+        tiles.push_back({0, 0, surface.image.width, surface.image.height});
+    } else {
+        uint32_t width = 0;
+        uint32_t height = 0;
+        std::optional<std::vector<Tile>> packed;
+        while (!(packed = pack(images, width, height))) {
+            bool shrunk = false;
+            for (Image& image : images) {
+                if (image.width > kPatchSide || image.height > kPatchSide) {
+                    image = halved(image);
+                    shrunk = true;
+                }
+            }
+            if (!shrunk) {
+                throw ImportError(inputPath + ": cannot convert: the " +
+                                  std::to_string(images.size()) +
+                                  " materials do not fit into one texture");
+            }
+        }
+        tiles = *packed;
+        surface.image =
+            Image{width, height, 4, std::vector<uint8_t>(std::size_t{4} * width * height)};
+        for (std::size_t i = 0; i < images.size(); ++i) {
+            place(images[i], tiles[i], surface.image);
+        }
+    }
+
+    std::map<std::pair<double, double>, int32_t> coordIndex;
+    std::size_t spanning = 0;
+    for (const MeshInstance& instance : instances) {
+        const aiMesh& mesh = *instance.mesh;
+        const std::size_t slot = slotOfMaterial.at(instance.materialIndex);
+        const MaterialLook& look = looks[slot];
+        const Tile& tile = tiles[slot];
+        const aiVector3D* uvs = mesh.mTextureCoords[0];
+        for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            if (face.mNumIndices != 3) {
+                continue;
+            }
+            double u[3];
+            double v[3];
+            for (int corner = 0; corner < 3; ++corner) {
+                const bool mapped = look.image && uvs;
+                u[corner] = mapped ? uvs[face.mIndices[corner]].x : 0.5;
+                v[corner] = mapped ? uvs[face.mIndices[corner]].y : 0.5;
+            }
+            const bool insideU = intoTile(u, look.repeat[0]);
+            const bool insideV = intoTile(v, look.repeat[1]);
+            spanning += insideU && insideV ? 0 : 1;
+            std::array<int32_t, 3> corners{};
+            for (int corner = 0; corner < 3; ++corner) {
+                const std::pair<double, double> coord(
+                    (tile.x + u[corner] * tile.width) / surface.image.width,
+                    (tile.y + v[corner] * tile.height) / surface.image.height);
+                const auto inserted =
+                    coordIndex.emplace(coord, static_cast<int32_t>(surface.coords.size()));
+                if (inserted.second) {
+                    surface.coords.push_back({coord.first, coord.second});
+                }
+                corners[corner] = inserted.first->second;
+            }
+            surface.triangleCoords.push_back(corners);
+        }
+    }
+    if (spanning > 0) {
+        log.warn("the mapping coordinates of " + counted(spanning, "triangle", "triangles") +
+                 " span more than one repetition of their texture and were clamped into it");
+    }
+    surface.image = withoutOpaqueAlpha(std::move(surface.image));
+    return surface;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The model's one texture. A character with one textured material keeps its
+// image; several materials are packed into one atlas: each texture as a tile, each
+// untextured material as a small patch of its diffuse colour, with the mapping
+// coordinates moved into their material's tile.
+
+#include <assimp/scene.h>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/model.h"
+#include "files/png_image.h"
+#include "tools/import/import_log.h"
+#include "tools/import/skeleton.h"
+
+// Largest side of an atlas; larger sets of textures are scaled down to fit.
+constexpr uint32_t kMaxAtlasSide = 4096;
+
+struct Surface {
+    Image image;
+    std::vector<MappingCoord> coords;
+    // Mapping indices of the corners of every triangle, in the order of the
+    // instances and of their faces (faces that are not triangles are skipped).
+    std::vector<std::array<int32_t, 3>> triangleCoords;
+};
+
+// Decodes PNG, JPEG, TGA or BMP bytes (and the other formats the decoder knows)
+// into 4-channel pixels; nothing when they cannot be decoded or are too large.
+std::optional<Image> decodeImage(const std::string& bytes);
+
+// The texture and mapping of the instances' triangles. Textures are looked up
+// embedded in the scene or as files beside inputPath; one that cannot be found or
+// decoded is replaced by its material's colour, with a warning.
+Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& instances,
+                     const std::string& inputPath, ImportLog& log);
