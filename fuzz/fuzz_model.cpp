@@ -1,0 +1,11 @@
+// libFuzzer entry point: the input is a model file.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/harness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    abortOnFaults(runModelFile({reinterpret_cast<const char*>(data), size}));
+    return 0;
+}
