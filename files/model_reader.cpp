@@ -172,28 +172,32 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
     model.playbackRate = reader.int32AfterColon(rateLine, "playback rate");
 
     reader.searchWholeLine("MAX native mesh data:");
-    const int32_t faceCount = reader.int32From(reader.nextLine("the face count"), "face count");
-    const int32_t vertexCount =
-        reader.int32From(reader.nextLine("the vertex count"), "vertex count");
-    const int32_t mappingCount =
-        reader.int32From(reader.nextLine("the mapping count"), "mapping count");
-    reader.count(faceCount, 1, "face count");
-    reader.count(mappingCount, 1, "mapping count");
-    model.skinnedPositions.resize(reader.count(vertexCount, kBytesPerNumber, "vertex count"));
+    // Each count is checked on its own line, so that a message points at it; the
+    // face and mapping counts get their exact bound where their sections start.
+    const std::size_t faceCount = reader.count(
+        reader.int32From(reader.nextLine("the face count"), "face count"), 1, "face count");
+    const std::size_t vertexCount =
+        reader.count(reader.int32From(reader.nextLine("the vertex count"), "vertex count"),
+                     kBytesPerNumber, "vertex count");
+    const std::size_t mappingCount =
+        reader.count(reader.int32From(reader.nextLine("the mapping count"), "mapping count"), 1,
+                     "mapping count");
+    model.skinnedPositions.resize(vertexCount);
 
     readSkin(reader, model, model.skinnedPositions.size());
     readSkeleton(reader, model);
 
     reader.searchWholeLine("Mapping coordinates:");
-    model.mappingCoords.resize(reader.count(mappingCount, kBytesPerVector3, "mapping count"),
-                               MappingCoord{0, 0});
+    model.mappingCoords.resize(
+        reader.count(static_cast<int64_t>(mappingCount), kBytesPerVector3, "mapping count"),
+        MappingCoord{0, 0});
     for (std::size_t m = 0; m < model.mappingCoords.size(); ++m) {
         double coordinate[3];
         reader.vector(3, coordinate, "mapping coordinate " + std::to_string(m + 1));
         model.mappingCoords[m] = {coordinate[0], coordinate[1]};
     }
 
-    readFaces(reader, model, static_cast<std::size_t>(faceCount));
+    readFaces(reader, model, faceCount);
 
     reader.searchWholeLine("TEXTURES");
     const std::string textureLine = reader.searchPrefix("Texture:");

@@ -43,11 +43,12 @@ TextInput& readMotion(TextInput& input, Animation& animation, const std::string&
                         std::to_string(boneIndex) + " differs from the " +
                         std::to_string(animation.frameCount) + " frames of the blocks before");
         }
+        const std::size_t keyCount = reader.count(frameCount, kBytesPerKey, "frame count");
         reader.nextLine("the first free line of " + which);
         reader.nextLine("the second free line of " + which);
         animation.frameCount = frameCount;
         auto track = std::make_unique<BoneTrack>();
-        track->keys.resize(reader.count(frameCount, kBytesPerKey, "frame count"));
+        track->keys.resize(keyCount);
         for (std::size_t k = 0; k < track->keys.size(); ++k) {
             const std::string key =
                 "key " + std::to_string(k + 1) + " of bone " + std::to_string(boneIndex);

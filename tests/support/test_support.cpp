@@ -1,7 +1,15 @@
 #include "tests/support/test_support.h"
 
+#include <stdlib.h>
+
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <future>
 #include <iostream>
+#include <stdexcept>
+#include <thread>
 
 std::optional<std::string> MemoryFileSource::read(const std::string& path) const {
     const auto found = files.find(path);
@@ -21,7 +29,7 @@ void FakeTextureBackend::release(uint32_t glName) {
 }
 
 InstalledFakes::InstalledFakes() {
-    installFileSource(&files);
+    installFileSource(&source);
     installTextureBackend(&textures);
 }
 
@@ -30,10 +38,46 @@ InstalledFakes::~InstalledFakes() {
     installTextureBackend(nullptr);
 }
 
+std::string InstalledFakes::addFigure(const std::string& folder) {
+    source.files[folder + kFigureTexture] = "texture bytes";
+    return ::addFigure(source.files, folder);
+}
+
 CapturedErrors::CapturedErrors() : previous_(std::cerr.rdbuf(captured_.rdbuf())) {}
 
 CapturedErrors::~CapturedErrors() {
     std::cerr.rdbuf(previous_);
+}
+
+TemporaryFolder::TemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    path_ = pattern + "/";
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TemporaryFolder::write(const std::string& name, const std::string& text) const {
+    const std::string path = path_ + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+void finishWithin(int limitSeconds, const std::function<void()>& work) {
+    std::packaged_task<void()> task(work);
+    std::future<void> done = task.get_future();
+    std::thread worker(std::move(task));
+    if (done.wait_for(std::chrono::seconds(limitSeconds)) != std::future_status::ready) {
+        std::fprintf(stderr, "still running after %d s: the work hangs\n", limitSeconds);
+        std::_Exit(1);
+    }
+    worker.join();
+    done.get();
 }
 
 namespace {

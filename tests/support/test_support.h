@@ -4,6 +4,7 @@
 // the reports, a dump of everything a Model holds, and a small well-formed test
 // figure (a model with two motion files) to load or to break line by line.
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -45,7 +46,11 @@ class InstalledFakes {
     InstalledFakes(const InstalledFakes&) = delete;
     InstalledFakes& operator=(const InstalledFakes&) = delete;
 
-    MemoryFileSource files;
+    // The test figure with a texture the fake backend accepts; returns the
+    // model's path.
+    std::string addFigure(const std::string& folder = "figure/");
+
+    MemoryFileSource source;
     FakeTextureBackend textures;
 };
 
@@ -63,6 +68,27 @@ class CapturedErrors {
     std::ostringstream captured_;
     std::streambuf* previous_;
 };
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it on destruction. path() ends with a slash.
+class TemporaryFolder {
+  public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    // Writes text to the file name inside the folder; returns its path.
+    std::string write(const std::string& name, const std::string& text) const;
+
+  private:
+    std::string path_;
+};
+
+// Runs work on a thread and waits for it at most limitSeconds. A hang (a read
+// stuck in the kernel cannot be cancelled) ends the test program with a message.
+void finishWithin(int limitSeconds, const std::function<void()>& work);
 
 // Every field of model, one per line, doubles with 17 significant digits: two
 // models read the same when their dumps are equal.

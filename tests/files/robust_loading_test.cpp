@@ -1,0 +1,281 @@
+// Bad input is rejected with "path:line: what is wrong" and leaves nothing half
+// loaded; input that the format allows loads as before; named files that are not
+// regular files, and oversized images, are refused without hanging.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "files/model.h"
+#include "files/png_image.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+enum File { kModel, kWalk };
+
+// Ends a replacement after which the file ends.
+const std::string kEnd = "<end>";
+
+struct BadCase {
+    File file;
+    int line;                 // in kFigureModel or kFigureWalk
+    std::string replacement;  // the new text of that line, maybe ending in kEnd
+    int errorLine;            // in the changed file
+    const char* problem;      // part of the message
+};
+
+// clang-format off
+const BadCase kBadCases[] = {
+    // The end of the input before the last section or inside a block.
+    {kModel,  2, kEnd, 1, "unexpected end of file while looking for the first line"},
+    {kModel,  6, kEnd, 5, "unexpected end of file while looking for \"MAX native mesh data:\""},
+    {kModel, 12, kEnd, 11, "looking for \"Bones ID:\""},
+    {kModel, 18, kEnd, 17, "looking for the offset of influence 3"},
+    {kModel, 23, kEnd, 22, "looking for skeleton row 3"},
+    {kModel, 28, "0 1 2 0 1 2, a comment as long as two rows" + kEnd, 28, "looking for face 2"},
+    {kModel, 31, kEnd, 30, "looking for \"Texture:\""},
+    {kModel, 33, kEnd, 32, "looking for \"Count:\""},
+    {kModel, 35, kEnd, 34, "looking for the motion file name of animation 2"},
+    {kWalk,   2, kEnd, 1, "unexpected end of file while looking for \"Number of bones:\""},
+    {kWalk,   4, kEnd, 3, "looking for the bone index of bone block 1"},
+    {kWalk,  21, kEnd, 20, "looking for the translation of key 2 of bone 2"},
+    {kWalk,  21, "(0, -1, 0) (0, 0, 0", 21, "looking for the rotation of key 2 of bone 2"},
+    // A value that is not a number, or a number out of range.
+    {kModel,  5, "Playback rate: fast", 5, "playback rate: expected a number, found \"fast\""},
+    {kModel,  5, "Playback rate: 99999999999", 5, "\"99999999999\" is out of range"},
+    {kModel,  8, "many vertices", 8, "vertex count: expected a number"},
+    {kModel, 13, "0 1 x 2 2", 13, "bone of influence 3: expected a whole number, found \"x\""},
+    {kModel, 15, "1 1 0.5 1e999 1", 15, "influence 4: the number \"1e999\" is out of range"},
+    {kModel, 18, "(0, 1, 0) (0, y, 0) (1, 1, 0)", 18, "offset of influence 4: expected 3 numbers"},
+    {kModel, 19, "Skeletal information: three", 19, "bone count: expected a whole number"},
+    {kModel, 22, "1 spine", 22, "skeleton row 2: expected a bone index and a parent index"},
+    {kModel, 29, "0 2 3 0 2", 29, "face 2: expected three vertex and three mapping indices"},
+    {kWalk,   2, "Number of bones: many", 2, "number of bones: expected a number"},
+    {kWalk,   5, "Frames: lots", 5, "frame count: expected a number"},
+    {kWalk,   9, "(2, 0, 0) (0, 0, zero, 1)", 9, "rotation of key 2 of bone 0: expected 4 numbers"},
+    // Counts: negative, or more than the rest of the file could hold.
+    {kModel,  7, "-2 faces", 7, "face count -2 is negative"},
+    {kModel,  9, "-1 mapping coordinates", 9, "mapping count -1 is negative"},
+    {kModel,  8, "2000000000 vertices", 8, "vertex count 2000000000 is larger than the rest"},
+    {kModel,  7, "300 faces", 27, "face count 300 is larger than the rest"},
+    {kModel, 29, kEnd, 27, "face count 2 is larger than the rest"},
+    {kModel, 15, kEnd, 12, "influence total 5 is larger than the rest"},
+    {kModel, 11, "1 1 200 1", 12, "influence total 203 is larger than the rest"},
+    {kModel, 33, "Count: 1000", 33, "animation count 1000 is larger than the rest"},
+    {kWalk,   2, "Number of bones: -1", 2, "number of bones -1 is negative"},
+    {kWalk,   2, "Number of bones: 1000", 2, "number of bones 1000 is larger than the rest"},
+    {kWalk,   5, "Frames: 99999999", 5, "frame count 99999999 is larger than the rest"},
+    // The skeleton.
+    {kModel, 19, "Skeletal information: 106", 19, "bone count 106 is more than 105"},
+    {kModel, 23, "105 0", 23, "bone index 105 is out of range (0 to 104)"},
+    {kModel, 23, "1 0 again", 23, "bone 1 is listed twice"},
+    {kModel, 22, "1 2", 22, "parent 2 of bone 1 is not a bone listed earlier"},
+    {kModel, 21, "0 0", 21, "parent 0 of bone 0 is not a bone listed earlier"},
+    {kModel, 19, "Skeletal information: 0", 20, "the skeleton has no root bone"},
+    {kModel, 13, "0 1 1 2 7", 23, "influence 5 names bone 7, which is not in the skeleton"},
+    {kModel, 13, "0 1 1 2 360", 23, "influence 5 names bone 104, which is not in the skeleton"},
+    // Faces.
+    {kModel, 28, "0 1 4 0 1 2", 28, "face 1: vertex index 4 is outside the 4 vertices"},
+    {kModel, 29, "0 2 3 0 2 -1", 29, "face 2: mapping index -1 is outside the 4 mapping"},
+    // Motion blocks.
+    {kWalk,  10, "Bone: 105", 10, "bone index 105 is out of range (0 to 104)"},
+    {kWalk,  10, "Bone: -1", 10, "bone index -1 is out of range"},
+    {kWalk,  16, "Bone: 0", 16, "bone 0 has two blocks"},
+    {kWalk,   5, "Frames: 0", 5, "frame count of bone 0 is 0"},
+    {kWalk,  11, "Frames: 3", 11, "frame count 3 of bone 1 differs from the 2 frames"},
+    {kWalk,   2, "Number of bones: 2", 21, "bone 2 of the skeleton has no block"},
+};
+// clang-format on
+
+std::string changed(const BadCase& c) {
+    const std::string text = c.file == kModel ? kFigureModel : kFigureWalk;
+    const std::size_t end = c.replacement.size() - std::min(c.replacement.size(), kEnd.size());
+    if (c.replacement.compare(end, std::string::npos, kEnd) == 0) {
+        return linesBefore(text, c.line) + c.replacement.substr(0, end);
+    }
+    return replaceLine(text, c.line, c.replacement);
+}
+
+int occupied(const Animation& animation) {
+    int count = 0;
+    for (const auto& track : animation.tracks) {
+        count += track ? 1 : 0;
+    }
+    return count;
+}
+
+void expectEmpty(const Model& model) {
+    for (const auto& bone : model.bones) {
+        EXPECT_FALSE(bone);
+    }
+    EXPECT_FALSE(model.texture);
+    EXPECT_TRUE(model.animations.empty());
+    EXPECT_TRUE(model.skinnedPositions.empty());
+    EXPECT_TRUE(model.influences.empty());
+    EXPECT_TRUE(model.faces.empty());
+}
+
+}  // namespace
+
+TEST(RobustLoading, EveryBadInputIsRejectedWithItsPathAndLine) {
+    for (const BadCase& c : kBadCases) {
+        SCOPED_TRACE(std::string(c.file == kModel ? "model" : "walk") + " line " +
+                     std::to_string(c.line) + ": " + c.replacement);
+        InstalledFakes fakes;
+        const std::string path = fakes.addFigure();
+        const std::string walk = "figure/figure-walk.motion";
+        fakes.source.files[c.file == kModel ? path : walk] = changed(c);
+        Model model;
+        CapturedErrors errors;
+        const bool read = model.loadFile(path);
+
+        const std::string place =
+            (c.file == kModel ? path : walk) + ":" + std::to_string(c.errorLine) + ": ";
+        const std::string message = errors.text();
+        EXPECT_EQ(message.rfind(place, 0), 0u) << message;
+        EXPECT_NE(message.find(c.problem), std::string::npos) << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+        if (c.file == kModel) {
+            EXPECT_FALSE(read);
+            expectEmpty(model);
+        } else {
+            ASSERT_TRUE(read);
+            ASSERT_EQ(model.animations.size(), 2u);
+            const Animation& rejected = model.animations[0];
+            EXPECT_EQ(rejected.name, walk);
+            EXPECT_NE(rejected.rejection.find(c.problem), std::string::npos);
+            EXPECT_EQ(occupied(rejected), 0);
+            EXPECT_EQ(rejected.frameCount, 0u);
+            EXPECT_TRUE(model.animations[1].rejection.empty());
+            EXPECT_EQ(occupied(model.animations[1]), 3);
+        }
+    }
+}
+
+TEST(RobustLoading, AModelFileThatCannotBeOpenedLeavesAnEmptyModel) {
+    InstalledFakes fakes;
+    Model model;
+    CapturedErrors errors;
+    EXPECT_FALSE(model.loadFile("figure/absent.animesh"));
+    EXPECT_EQ(errors.text(), "Failed to open \"figure/absent.animesh\"\n\n");
+    expectEmpty(model);
+}
+
+// Layouts that the format allows, and values that it leaves alone, load just
+// like the figure. Line numbers refer to the unchanged files.
+TEST(RobustLoading, WellFormedVariantsLoadUnchanged) {
+    auto replaceAll = [](std::string text, const std::string& from, const std::string& to) {
+        for (std::size_t at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + to.size())) {
+            text.replace(at, from.size(), to);
+        }
+        return text;
+    };
+    const std::string model = kFigureModel;
+    const std::string walk = kFigureWalk;
+    struct Case {
+        const char* what;
+        std::string model, walk;
+    };
+    const Case cases[] = {
+        {"CRLF line ends", replaceAll(model, "\n", "\r\n"), replaceAll(walk, "\n", "\r\n")},
+        {"no comment line", replaceLine(model, 1, ""), walk},
+        {"several comment lines", replaceLine(model, 1, "// a\n//b\n\n// c"), walk},
+        {"indented lines", replaceAll(model, "\n", "\n \t "), replaceAll(walk, "\n", "\n  ")},
+        {"extra lines between sections",
+         replaceLine(replaceLine(replaceLine(model, 30, "end of faces\n\nTEXTURES"), 24,
+                                 "// uv\nMapping coordinates:"),
+                     10, "vertex influences\nBones Nb:"),
+         replaceLine(replaceLine(walk, 3, "// any line\nMotion type: q"), 1, "title\n\nnotes")},
+        {"keywords with a trailing blank are passed over",
+         replaceLine(replaceLine(model, 30, "TEXTURES \nTEXTURES"), 26,
+                     "Faces: \nnot the header\nFaces:"),
+         walk},
+        {"prefix keywords followed by more text",
+         replaceLine(replaceLine(replaceLine(model, 33, "Count: 2 motions"), 31,
+                                 "Texture: skin.png 512x512"),
+                     19, "Skeletal information: 3 bones"),
+         replaceLine(walk, 2, "Number of bones: 3 blocks")},
+        {"count without a blank", replaceLine(model, 33, "Count:2"), walk},
+        {"vectors in any bracket style and layout",
+         replaceLine(replaceLine(model, 18, ""), 17, "[0 0 0]\n<1,0,0>\n{0 1 0} 0 -1 0\n(1 1 0)"),
+         replaceLine(replaceLine(walk, 9, ""), 8, "0 0 0 0 0 0 1 [2 0 0] <0,0,0,1>")},
+        {"influence counts and bone ids keep their low 8 bits",
+         replaceLine(replaceLine(model, 13, "256 1 257 2 258"), 11, "257 1 258 1"), walk},
+        {"rows with trailing text", replaceLine(model, 28, "0 1 2 0 1 2 front"), walk},
+        {"third mapping component dropped",
+         replaceLine(model, 25, "(0, 0, 7) (1, 0, -1) (1, 1, 1e3) (0, 1, 0)"), walk},
+    };
+    auto loaded = [](const std::string& modelText, const std::string& walkText) {
+        InstalledFakes fakes;
+        const std::string path = fakes.addFigure();
+        fakes.source.files[path] = modelText;
+        fakes.source.files["figure/figure-walk.motion"] = walkText;
+        Model model;
+        CapturedErrors errors;
+        EXPECT_TRUE(model.loadFile(path));
+        EXPECT_EQ(errors.text(), "");
+        return dump(model);
+    };
+    const std::string expected = loaded(model, walk);
+    for (const Case& c : cases) {
+        EXPECT_EQ(loaded(c.model, c.walk), expected) << c.what;
+    }
+}
+
+TEST(RobustLoading, NamedFilesThatAreNotRegularFilesAreRefusedWithoutHanging) {
+    TemporaryFolder folder;
+    std::map<std::string, std::string> files;
+    const std::string path = addFigure(files, folder.path());
+    for (const auto& [name, text] : files) {
+        std::ofstream(name, std::ios::binary) << text;
+    }
+    ASSERT_EQ(::mkfifo((folder.path() + "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (folder.path() + "zero").c_str()), 0);
+    std::filesystem::create_directory(folder.path() + "folder");
+
+    for (const std::string name : {"fifo", "zero", "folder"}) {
+        std::string model = replaceLine(kFigureModel, 31, "Texture: " + name);
+        model = replaceLine(model, 35, name);
+        folder.write("figure.animesh", model);
+        CapturedErrors errors;
+        finishWithin(20, [&] {
+            Model loaded;
+            EXPECT_TRUE(loaded.loadFile(path));
+            EXPECT_EQ(loaded.texture->glName, 0u);
+            EXPECT_FALSE(loaded.animations[1].rejection.empty());
+        });
+        EXPECT_EQ(errors.text(), "Failed to open \"" + folder.path() + name + "\"\n\n" +
+                                     "Failed to open \"" + name + "\"\n\n");
+    }
+}
+
+TEST(RobustLoading, ImagesLargerThan16384OnASideAreUnreadable) {
+    struct Case {
+        uint32_t width, height;
+        bool readable;
+    };
+    const Case cases[] = {{16384, 1, true}, {16385, 1, false}, {1, 16385, false}};
+    for (const Case& c : cases) {
+        Image image{c.width, c.height, 1, std::vector<uint8_t>(std::size_t{c.width} * c.height)};
+        const std::string png = encodePng(image);
+        ASSERT_FALSE(png.empty());
+        EXPECT_EQ(decodePng(png).has_value(), c.readable) << c.width << "x" << c.height;
+    }
+}
+
+TEST(RobustLoading, DamagedImagesAreUnreadable) {
+    Image image{4, 3, 3, std::vector<uint8_t>(36, 200)};
+    const std::string png = encodePng(image);
+    const auto decoded = decodePng(png);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->pixels, image.pixels);
+    EXPECT_FALSE(decodePng(png.substr(0, png.size() / 2)));
+    EXPECT_FALSE(decodePng("not a png at all"));
+}
