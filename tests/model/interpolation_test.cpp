@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/animation.h"
+
+using Geometry::Matrix4;
+using Geometry::Quaternion;
+using Geometry::Vector3;
+using Geometry::Vector4;
+
+namespace {
+
+const double kPi = std::acos(-1.0);
+
+// A turn by angle radians about z.
+Quaternion aboutZ(double angle) {
+    return {std::cos(angle / 2), 0, 0, std::sin(angle / 2)};
+}
+
+Keyframe key(const Quaternion& rotation, const Vector3& translation = {0, 0, 0}) {
+    return {rotation, translation};
+}
+
+// Where the local transform puts the point (x, y, z).
+Vector4 moved(const Matrix4& m, double x, double y, double z) {
+    return m * Vector4(x, y, z, 1);
+}
+
+void expectPoint(const Vector4& p, double x, double y, double z) {
+    EXPECT_NEAR(p.x, x, 1e-12);
+    EXPECT_NEAR(p.y, y, 1e-12);
+    EXPECT_NEAR(p.z, z, 1e-12);
+    EXPECT_EQ(p.w, 1);
+}
+
+}  // namespace
+
+// Each case gives where (1, 0, 0) lands: keys without translation, so the point
+// shows the blended rotation alone.
+TEST(Interpolation, RotationsTakeTheShorterArc) {
+    struct Case {
+        const char* what;
+        Quaternion a, b;
+        double t;
+        double angle;  // of the expected turn about z
+    };
+    const Case cases[] = {
+        {"t = 0 gives a", aboutZ(0.3), aboutZ(1.2), 0, 0.3},
+        {"t = 1 gives b", aboutZ(0.3), aboutZ(1.2), 1, 1.2},
+        {"t = 1 through -b", aboutZ(0.3), aboutZ(1.2) * -1.0, 1, 1.2},
+        {"half of a half turn", {1, 0, 0, 0}, {0, 0, 0, 1}, 0.5, kPi / 2},
+        {"10 and -30 degrees meet at 20", aboutZ(kPi / 18), aboutZ(kPi / 6) * -1.0, 0.5, kPi / 9},
+        {"q and -q: no turn for any t", {1, 0, 0, 0}, {-1, 0, 0, 0}, 0.7, 0},
+        {"extrapolated forwards", aboutZ(0), aboutZ(kPi / 2), 2, kPi},
+        {"extrapolated backwards", aboutZ(0), aboutZ(kPi / 2), -1, -kPi / 2},
+    };
+    for (const Case& c : cases) {
+        const Matrix4 local = interpolateKeys(key(c.a), key(c.b), c.t);
+        SCOPED_TRACE(c.what);
+        expectPoint(moved(local, 1, 0, 0), std::cos(c.angle), std::sin(c.angle), 0);
+    }
+}
+
+TEST(Interpolation, NearlyEqualRotationsGiveTheFirstKeyExactly) {
+    const Quaternion a = aboutZ(0.5);
+    // Quaternions 2^-24 radians apart (below kEpsilon) are not blended at all;
+    // 2^-21 apart (above it) they are.
+    for (const double t : {0.0, 0.5, 1.0, 3.0}) {
+        const Vector4 close =
+            moved(interpolateKeys(key(a), key(aboutZ(0.5 + std::ldexp(1.0, -23))), t), 1, 0, 0);
+        const Vector4 exact = moved(Geometry::toMatrix(a), 1, 0, 0);
+        EXPECT_EQ(close.x, exact.x);
+        EXPECT_EQ(close.y, exact.y);
+    }
+    const Vector4 apart =
+        moved(interpolateKeys(key(a), key(aboutZ(0.5 + std::ldexp(1.0, -20))), 1), 1, 0, 0);
+    EXPECT_NE(apart.y, moved(Geometry::toMatrix(a), 1, 0, 0).y);
+}
+
+TEST(Interpolation, EqualKeysGiveThatKeyForEveryBlend) {
+    const Keyframe held = key(aboutZ(2.0), {1, 2, 3});
+    const Matrix4 expected = Geometry::toMatrix(held.rotation);
+    for (const double t : {0.0, 0.25, 0.99, 1.0}) {
+        const Matrix4 local = interpolateKeys(held, held, t);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_EQ(local[r][c], expected[r][c]);
+            }
+        }
+        expectPoint(moved(local, 0, 0, 0), 1, 2, 3);
+    }
+}
+
+TEST(Interpolation, APointIsTurnedFirstThenMovedByTheBlendedTranslation) {
+    const Keyframe a = key(aboutZ(kPi / 2), {4, 0, 0});
+    const Keyframe b = key(aboutZ(kPi / 2), {6, 2, -2});
+    expectPoint(moved(interpolateKeys(a, b, 0.5), 1, 0, 0), 5, 2, -1);
+    expectPoint(moved(interpolateKeys(a, b, 1.5), 0, 0, 0), 7, 3, -3);
+    // The translation does not depend on the rotations.
+    const Keyframe turned = key(aboutZ(1.0), {6, 2, -2});
+    expectPoint(moved(interpolateKeys(a, turned, 0.5), 0, 0, 0), 5, 1, -1);
+}

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/animation.h"
+#include "model/clock.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// A model that holds only what frame selection reads.
+struct Timed {
+    Timed(int32_t rate, uint32_t frames) {
+        model.playbackRate = rate;
+        model.animations.resize(2);
+        model.animations[1].frameCount = frames;
+    }
+    ~Timed() { installClock({}); }
+
+    // Selects the frames of animation 1 with the clock reading milliseconds.
+    void at(int64_t milliseconds, double timeOffset = 0) {
+        installClock([milliseconds] { return milliseconds; });
+        selectFrames(model, 1, timeOffset);
+    }
+
+    Model model;
+};
+
+struct Expected {
+    int64_t milliseconds;
+    uint32_t current, next;
+    double blend;
+};
+
+void expectFrames(Timed& timed, const Expected& e, double timeOffset = 0) {
+    timed.at(e.milliseconds, timeOffset);
+    EXPECT_EQ(playback.playingAnimation, 1);
+    EXPECT_EQ(playback.currentFrame, e.current) << e.milliseconds << " ms";
+    EXPECT_EQ(playback.nextFrame, e.next) << e.milliseconds << " ms";
+    EXPECT_NEAR(playback.frameBlend, e.blend, 1e-9) << e.milliseconds << " ms";
+}
+
+}  // namespace
+
+// 60 frames at 30 frames per second: one pass lasts 2 s, then the loop restarts.
+//
+//   ms      0    33     1966  1990 | 2000  2517      | 4000
+//           |----|-- ... --|----|-+-|-------|-- ... -+-|
+//   frame   0    0,1      58    59  | 0     15        | 0
+//   pair   (0,1)         (58,59)(59,59)  (15,16)        (0,1)
+TEST(Playback, FramesFollowTheClockAndTheLastFrameIsHeld) {
+    Timed timed(30, 60);
+    const Expected cases[] = {
+        {0, 0, 1, 0},         {33, 0, 1, 0.99},    {2517, 15, 16, 0.51},
+        {1966, 58, 59, 0.98}, {1990, 59, 59, 0.7}, {1999, 59, 59, 0.97},
+        {2000, 0, 1, 0},      {4000, 0, 1, 0},     {6000 + 1990, 59, 59, 0.7},
+    };
+    for (const Expected& e : cases) {
+        expectFrames(timed, e);
+    }
+}
+
+TEST(Playback, ASingleFrameAnimationBlendsFromItsOnlyKeyOncePerFramePeriod) {
+    Timed timed(10, 1);
+    const Expected cases[] = {{0, 0, 0, 0}, {50, 0, 0, 0.5}, {99, 0, 0, 0.99}, {100, 0, 0, 0}};
+    for (const Expected& e : cases) {
+        expectFrames(timed, e);
+    }
+}
+
+TEST(Playback, ANewRateChangesLoopAndFrameAtOnce) {
+    Timed timed(31, 60);
+    // One pass now lasts 60 / 31 s, so 2.517 s lies 0.5815... s into the second.
+    expectFrames(timed, {2517, 18, 19, 31 * (2.517 - 60.0 / 31) - 18});
+}
+
+TEST(Playback, TheTimeOffsetIsSubtractedWithinTheLoopAndTheFrameStaysInRange) {
+    Timed timed(30, 60);
+    expectFrames(timed, {2517, 14, 15, 0.01}, 0.05);
+    for (double offset : {0.1, -2.0, 1e9, -1e9}) {
+        timed.at(1990, offset);
+        EXPECT_LE(playback.currentFrame, playback.nextFrame) << offset;
+        EXPECT_LE(playback.nextFrame, 59u) << offset;
+        EXPECT_TRUE(std::isfinite(playback.frameBlend)) << offset;
+    }
+}
+
+TEST(Playback, RatesBelowOnePlayAtOneFramePerSecond) {
+    for (int32_t rate : {0, -3}) {
+        Timed timed(rate, 4);
+        expectFrames(timed, {2500, 2, 3, 0.5});
+        expectFrames(timed, {4000 * 5 + 3250, 3, 3, 0.25});
+        EXPECT_EQ(timed.model.playbackRate, rate);
+        EXPECT_EQ(effectiveRate(timed.model), 1);
+    }
+}
+
+// After a week, or past the 2^31 and 2^32 milliseconds where a 32-bit count
+// would wrap, the frame is what exact integer arithmetic gives: with N frames
+// at R frames per second, ms * R / 1000 frames have passed.
+TEST(Playback, LongUptimesGiveTheExactFrame) {
+    const int64_t week = 7ll * 24 * 3600 * 1000;
+    const int64_t readings[] = {week,           week + 1,        week + 2517,
+                                week + 123457,  (1ll << 31) + 5, (1ll << 32) + 77,
+                                40 * week + 999};
+    const std::pair<int32_t, uint32_t> timings[] = {{30, 60}, {7, 11}, {24, 100}, {1, 1}, {60, 7}};
+    for (const auto& [rate, frames] : timings) {
+        Timed timed(rate, frames);
+        for (int64_t ms : readings) {
+            const int64_t passed = ms * rate;  // in thousandths of a frame
+            const auto current = static_cast<uint32_t>(passed % (1000ll * frames) / 1000);
+            const uint32_t next = current == frames - 1 ? current : current + 1;
+            SCOPED_TRACE(std::to_string(rate) + " fps, " + std::to_string(frames) + " frames");
+            expectFrames(timed, {ms, current, next, static_cast<double>(passed % 1000) / 1000});
+        }
+    }
+}
+
+TEST(Playback, OnlyAnimationsReadWithoutFaultArePlayable) {
+    InstalledFakes fakes;
+    const std::string path = fakes.addFigure();
+    fakes.source.files["figure/figure-walk.motion"] = replaceLine(kFigureWalk, 11, "Frames: 3");
+    Model model;
+    CapturedErrors errors;
+    ASSERT_TRUE(model.loadFile(path));
+    EXPECT_FALSE(isPlayable(model, 0));
+    EXPECT_TRUE(isPlayable(model, 1));
+    EXPECT_FALSE(isPlayable(model, 2));
+    EXPECT_FALSE(isPlayable(model, -1));
+
+    fakes.source.files.erase("figure/figure-wave.motion");
+    Model withoutWave;
+    ASSERT_TRUE(withoutWave.loadFile(path));
+    EXPECT_FALSE(isPlayable(withoutWave, 1));
+
+    Model rejected;
+    fakes.source.files[path] = replaceLine(kFigureModel, 23, "1 0 again");
+    EXPECT_FALSE(rejected.loadFile(path));
+    EXPECT_FALSE(isPlayable(rejected, 0));
+}
