@@ -1,6 +1,9 @@
 #include "tests/support/test_support.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -66,6 +69,43 @@ std::string TemporaryFolder::write(const std::string& name, const std::string& t
     const std::string path = path_ + name;
     std::ofstream(path, std::ios::binary) << text;
     return path;
+}
+
+ProgramRun runProgram(const std::vector<std::string>& arguments,
+                      const std::string& workingDirectory) {
+    const TemporaryFolder captures;
+    const std::string outputPath = captures.path() + "output";
+    const std::string errorsPath = captures.path() + "errors";
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int output = ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errors = ::open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (output < 0 || errors < 0 || ::dup2(output, 1) < 0 || ::dup2(errors, 2) < 0 ||
+            (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)) {
+            ::_exit(126);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ProgramRun run;
+    int status = 0;
+    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+        run.status = WEXITSTATUS(status);
+    }
+    auto content = [](const std::string& path) {
+        std::ostringstream text;
+        text << std::ifstream(path, std::ios::binary).rdbuf();
+        return text.str();
+    };
+    run.output = content(outputPath);
+    run.errors = content(errorsPath);
+    return run;
 }
 
 void finishWithin(int limitSeconds, const std::function<void()>& work) {

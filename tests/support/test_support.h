@@ -86,6 +86,19 @@ class TemporaryFolder {
     std::string path_;
 };
 
+// What a program run by runProgram did.
+struct ProgramRun {
+    // The exit status, or -1 when the program did not exit normally.
+    int status = -1;
+    std::string output;
+    std::string errors;
+};
+
+// Runs the program arguments[0] with the other arguments in workingDirectory
+// (the current one when empty) and waits for it to end.
+ProgramRun runProgram(const std::vector<std::string>& arguments,
+                      const std::string& workingDirectory = "");
+
 // Runs work on a thread and waits for it at most limitSeconds. A hang (a read
 // stuck in the kernel cannot be cancelled) ends the test program with a message.
 void finishWithin(int limitSeconds, const std::function<void()>& work);

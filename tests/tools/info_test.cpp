@@ -1,0 +1,211 @@
+// velmora-info end to end: the test figure written to a folder, the real program
+// run on it, its output compared with what the figure must give.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <stdexcept>
+
+#include "files/png_image.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+// The figure in folder/figure/ with a 4 x 2 RGB texture; the program runs in
+// folder, so every path it prints is relative and free of the folder's name.
+class Info : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::filesystem::create_directory(folder_.path() + "figure");
+        std::map<std::string, std::string> files;
+        addFigure(files, "figure/");
+        files["figure/skin.png"] = encodePng({4, 2, 3, std::vector<uint8_t>(24, 128)});
+        for (const auto& [name, text] : files) {
+            folder_.write(name, text);
+        }
+    }
+
+    ProgramRun run(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), VELMORA_INFO_PROGRAM);
+        return runProgram(arguments, folder_.path());
+    }
+
+    void write(const std::string& name, const std::string& text) { folder_.write(name, text); }
+
+  private:
+    TemporaryFolder folder_;
+};
+
+// The numbers after label on the output line that begins with it; words between
+// them are passed over.
+std::vector<double> numbers(const std::string& output, const std::string& label) {
+    std::istringstream lines(output);
+    std::vector<double> values;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(label, 0) == 0) {
+            std::istringstream words(line.substr(label.size()));
+            for (std::string word; words >> word;) {
+                std::size_t used = 0;
+                try {
+                    const double value = std::stod(word, &used);
+                    if (used == word.size()) {
+                        values.push_back(value);
+                    }
+                } catch (const std::invalid_argument&) {
+                }
+            }
+        }
+    }
+    return values;
+}
+
+void expectNumbers(const std::string& output, const std::string& label,
+                   const std::vector<double>& expected) {
+    const std::vector<double> actual = numbers(output, label);
+    ASSERT_EQ(actual.size(), expected.size()) << label << "\n" << output;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_NEAR(actual[i], expected[i], 1e-12) << label << " number " << i + 1;
+    }
+}
+
+}  // namespace
+
+TEST_F(Info, PrintsWhatWasRead) {
+    const ProgramRun info = run({"figure/figure.animesh"});
+    EXPECT_EQ(info.status, 0);
+    EXPECT_EQ(info.errors, "");
+    EXPECT_EQ(info.output,
+              "file: figure/figure.animesh\n"
+              "playback rate: 10\n"
+              "vertices: 4\n"
+              "influences: 5\n"
+              "mapping coordinates: 4\n"
+              "faces: 2\n"
+              "bones: 3\n"
+              "root bone: 0\n"
+              "texture: figure/skin.png (4x2, 3 channels)\n"
+              "animations: 2\n"
+              "animation 1: walk.motion | frames 2 | tracks 3 | figure/figure-walk.motion\n"
+              "animation 2: wave.motion | frames 1 | tracks 3 | figure/figure-wave.motion\n");
+}
+
+// The walk at 10 frames per second, 2 frames: 50 ms blends halfway from frame 0
+// to 1, 150 ms holds the last frame, 250 ms is 50 ms into the second pass.
+TEST_F(Info, RunsThePipelineAtTheClockReadingGiven) {
+    const double h = std::sqrt(0.5);
+    struct Case {
+        const char* milliseconds;
+        std::vector<double> frames, root, spine, vertex1, vertex2;
+    };
+    const Case cases[] = {
+        {"50",
+         {0, 1, 0.5},
+         {1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0},
+         {h, -h, 0, 1, h, h, 0, 1, 0, 0, 1, 0},
+         {1 + h, 1 + h, 0},
+         {1 - 0.5 * h, 0.5 * (h - 1), 0}},
+        {"150",
+         {1, 1, 0.5},
+         {1, 0, 0, 2, 0, 1, 0, 0, 0, 0, 1, 0},
+         {0, -1, 0, 2, 1, 0, 0, 1, 0, 0, 1, 0},
+         {2, 2, 0},
+         {1.5, -0.5, 0}},
+        {"250",
+         {0, 1, 0.5},
+         {1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0},
+         {h, -h, 0, 1, h, h, 0, 1, 0, 0, 1, 0},
+         {1 + h, 1 + h, 0},
+         {1 - 0.5 * h, 0.5 * (h - 1), 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.milliseconds) + " ms");
+        const ProgramRun info = run({"figure/figure.animesh", "--at", c.milliseconds});
+        ASSERT_EQ(info.status, 0) << info.errors;
+        expectNumbers(info.output, "frames:", c.frames);
+        expectNumbers(info.output, "bone 0:", c.root);
+        expectNumbers(info.output, "bone 1:", c.spine);
+        expectNumbers(info.output, "vertex 1:", c.vertex1);
+        expectNumbers(info.output, "vertex 2:", c.vertex2);
+    }
+}
+
+TEST_F(Info, PlaysTheAnimationChosen) {
+    const ProgramRun info = run({"figure/figure.animesh", "--at", "70", "--animation", "2"});
+    ASSERT_EQ(info.status, 0) << info.errors;
+    expectNumbers(info.output, "frames:", {0, 0, 0.7});
+    expectNumbers(info.output, "bone 2:", {1, 0, 0, 0, 0, 1, 0, -1, 0, 0, 1, 0});
+    expectNumbers(info.output, "vertex 3:", {1, 0, 0});
+}
+
+TEST_F(Info, ReportsFilesItCannotUse) {
+    write("figure/broken.animesh", replaceLine(kFigureModel, 23, "1 0 again"));
+    write("figure/plain.animesh", replaceLine(kFigureModel, 31, "Texture: absent.png"));
+    write("figure/bad-walk.animesh", replaceLine(kFigureModel, 34, "bad-walk.motion"));
+    write("figure/bad-walk.motion", replaceLine(kFigureWalk, 11, "Frames: 3"));
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        const char* errors;  // the whole of standard error
+        const char* output;  // a line of standard output, or nullptr: none at all
+    };
+    const Case cases[] = {
+        {{"figure/broken.animesh"},
+         1,
+         "figure/broken.animesh:23: bone 1 is listed twice\n"
+         "velmora-info: \"figure/broken.animesh\" could not be read\n",
+         nullptr},
+        {{"absent.animesh"},
+         1,
+         "Failed to open \"absent.animesh\"\n\n"
+         "velmora-info: \"absent.animesh\" could not be read\n",
+         nullptr},
+        {{"figure/plain.animesh"},
+         0,
+         "Failed to open \"figure/absent.png\"\n\n",
+         "texture: figure/absent.png (unreadable)\n"},
+        {{"figure/bad-walk.animesh", "--at", "10"},
+         1,
+         "figure/bad-walk.motion:11: frame count 3 of bone 1 differs from the 2 frames of the "
+         "blocks before\n"
+         "velmora-info: animation 1 cannot be played: frame count 3 of bone 1 differs from the 2 "
+         "frames of the blocks before\n",
+         "animation 1: walk.motion | frames 0 | tracks 0 | figure/bad-walk.motion\n"},
+        {{"figure/figure.animesh", "--at", "10", "--animation", "3"},
+         1,
+         "velmora-info: the model has no animation 3\n",
+         "animations: 2\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[0]);
+        const ProgramRun info = run(c.arguments);
+        EXPECT_EQ(info.status, c.status);
+        EXPECT_EQ(info.errors, c.errors);
+        if (c.output) {
+            EXPECT_NE(info.output.find(c.output), std::string::npos) << info.output;
+        } else {
+            EXPECT_EQ(info.output, "");
+        }
+    }
+}
+
+TEST_F(Info, RefusesArgumentsItDoesNotKnow) {
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"figure/figure.animesh", "--frame"},
+        {"figure/figure.animesh", "--at"},
+        {"figure/figure.animesh", "--at", "soon"},
+        {"figure/figure.animesh", "--animation", "1"},
+        {"figure/figure.animesh", "figure/figure.animesh"},
+    };
+    for (const auto& arguments : wrong) {
+        const ProgramRun info = run(arguments);
+        EXPECT_EQ(info.status, 2) << arguments.size();
+        EXPECT_EQ(info.errors.rfind("usage: velmora-info", 0), 0u) << info.errors;
+        EXPECT_EQ(info.output, "");
+    }
+    const ProgramRun help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("usage: velmora-info", 0), 0u);
+}
