@@ -25,27 +25,32 @@ void applyProjection(int width, int height) {
               frustum->far);
 }
 
-void drawFrame(Viewer& viewer) {
+void drawFrame(const Camera& camera, const FrameContent& content) {
     glClear(GL_COLOR_BUFFER_BIT);
     glClear(GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glMultMatrixd(viewer.camera.viewMatrix().data());
-    modelPass(viewer);
+    glMultMatrixd(camera.viewMatrix().data());
+    modelPass(content);
 }
 
-void modelPass(Viewer& viewer) {
-    if (!viewer.model) {
+void drawFrame(Viewer& viewer) {
+    drawFrame(viewer.camera,
+              {viewer.model.get(), viewer.currentAnimation, viewer.showMesh, viewer.showBones});
+}
+
+void modelPass(const FrameContent& content) {
+    if (!content.model) {
         return;
     }
-    Model& model = *viewer.model;
-    const bool playable = isPlayable(model, viewer.currentAnimation);
-    if (viewer.showMesh && playable) {
-        drawMesh(model, viewer.currentAnimation, 0.0);
+    Model& model = *content.model;
+    const bool playable = isPlayable(model, content.animation);
+    if (content.showMesh && playable) {
+        drawMesh(model, content.animation, 0.0);
     }
     glDisable(GL_DEPTH_TEST);
-    if (viewer.showBones && playable) {
-        drawBones(model, viewer.currentAnimation, 0.0);
+    if (content.showBones && playable) {
+        drawBones(model, content.animation, 0.0);
     }
     glEnable(GL_DEPTH_TEST);
 }

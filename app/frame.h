@@ -12,11 +12,23 @@ void applyFixedState();
 // Leaves the projection matrix current.
 void applyProjection(int width, int height);
 
+// What the model pass draws: the model (none when null), the animation played
+// and the two display switches.
+struct FrameContent {
+    Model* model = nullptr;
+    int32_t animation = 0;
+    bool showMesh = true;
+    bool showBones = false;
+};
+
 // Clears, applies the camera and runs the model pass; the caller updates the
-// title before and swaps the buffers after.
+// title before and swaps the buffers after. velmora-render draws its pictures
+// with the same call.
+void drawFrame(const Camera& camera, const FrameContent& content);
+// The frame of the viewer's camera, current model, animation and switches.
 void drawFrame(Viewer& viewer);
 
-// Draws the current model, if any: the mesh if shown, then with the depth test
-// off the bones if shown, so that they show through the mesh. An animation that
-// cannot be played (none, a rejected motion file, no texture record) draws nothing.
-void modelPass(Viewer& viewer);
+// Draws the model, if any: the mesh if shown, then with the depth test off the
+// bones if shown, so that they show through the mesh. An animation that cannot
+// be played (none, a rejected motion file, no texture record) draws nothing.
+void modelPass(const FrameContent& content);
