@@ -139,7 +139,8 @@ std::string GltfFixture::text() const {
     }
     for (std::size_t m = 0; m < meshes.size(); ++m) {
         const int node = jointCount + static_cast<int>(m);
-        (meshes[m].skinned ? sceneNodes : children[meshes[m].attachedTo]).push_back(node);
+        const bool onJoint = !meshes[m].skinned && meshes[m].attachedTo >= 0;
+        (onJoint ? children[meshes[m].attachedTo] : sceneNodes).push_back(node);
     }
     const auto childList = [&](int node) {
         std::string list;

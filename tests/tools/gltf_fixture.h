@@ -33,7 +33,8 @@ struct FixturePrimitive {
 
 struct FixtureMesh {
     std::vector<FixturePrimitive> primitives;
-    // Skinned by all joints, or held rigidly by the joint attachedTo.
+    // Skinned by all joints, or held rigidly by the joint attachedTo (by a node
+    // of its own at the top of the scene for -1).
     bool skinned = true;
     int attachedTo = 0;
 };

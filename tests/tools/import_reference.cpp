@@ -54,7 +54,11 @@ aiMatrix4x4 local(const aiNode& node, const aiAnimation* animation, double tick)
             const aiVectorKey* k = around(channel.mScalingKeys, channel.mNumScalingKeys, tick, t);
             scaling = t > 0 ? k[0].mValue + (k[1].mValue - k[0].mValue) * t : k[0].mValue;
         }
-        return aiMatrix4x4(scaling, rotation.Normalize(), position);
+        aiMatrix4x4 translation;
+        aiMatrix4x4::Translation(position, translation);
+        aiMatrix4x4 scale;
+        aiMatrix4x4::Scaling(scaling, scale);
+        return translation * aiMatrix4x4(rotation.Normalize().GetMatrix()) * scale;
     }
     return node.mTransformation;
 }

@@ -194,4 +194,173 @@ TEST_F(ImportTest, FbxExportOfTheWalkerPosesMatchTheScene) {
     expectPosesMatch(scene(fbx), *converted.model, 1.0, aiVector3D(0, 0, 0));
 }
 
+// The box around points.
+struct Box {
+    aiVector3D low{INFINITY, INFINITY, INFINITY};
+    aiVector3D high{-INFINITY, -INFINITY, -INFINITY};
+
+    template <typename Point>
+    explicit Box(const std::vector<Point>& points) {
+        for (const Point& p : points) {
+            low = aiVector3D(std::min<float>(low.x, p.x), std::min<float>(low.y, p.y),
+                             std::min<float>(low.z, p.z));
+            high = aiVector3D(std::max<float>(high.x, p.x), std::max<float>(high.y, p.y),
+                              std::max<float>(high.z, p.z));
+        }
+    }
+};
+
+// The walker at its rest pose (0 ms: every key is still at rest) stands
+// `height` tall on y = -20, centred on x = z = 0, and every later pose is the
+// scene's scaled and moved alike.
+TEST_F(ImportTest, HeightScalesAndPlacesTheWholeAnimation) {
+    const std::string input = write("walker.gltf", walker());
+    const Box rest(referencePose(scene(input), -1, 0));
+    for (double height : {75.0, 150.0, 2.5}) {
+        SCOPED_TRACE(height);
+        std::vector<std::string> arguments = {input, "-o", scratch.path() + "framed"};
+        if (height != 75.0) {
+            arguments.insert(arguments.end(), {"--height", std::to_string(height)});
+        }
+        ASSERT_EQ(runImport(arguments, scratch).status, 0);
+        Converted converted = load(scratch.path() + "framed/walker.animesh");
+        const Box framed(viewerPose(*converted.model, 0, 0));
+        EXPECT_NEAR(framed.high.y - framed.low.y, height, 1e-4 * height);
+        EXPECT_NEAR(framed.low.y, -20, 1e-4 * height);
+        EXPECT_NEAR(framed.low.x + framed.high.x, 0, 1e-4 * height);
+        EXPECT_NEAR(framed.low.z + framed.high.z, 0, 1e-4 * height);
+
+        const double scale = height / (rest.high.y - rest.low.y);
+        const aiVector3D shift(-0.5 * (rest.low.x + rest.high.x) * scale, -20 - rest.low.y * scale,
+                               -0.5 * (rest.low.z + rest.high.z) * scale);
+        expectPosesMatch(scene(input), *converted.model, scale, shift);
+    }
+}
+
+// Frames are taken every 1 / rate seconds from 0 to the end inclusive, and the
+// rate becomes the model's playback rate.
+TEST_F(ImportTest, RateSetsFramesAndPlaybackRate) {
+    const std::string input = write("walker.gltf", walker());
+    struct Case {
+        int rate;
+        uint32_t bendFrames;  // 1 s
+        uint32_t hopFrames;   // 0.8 s
+    };
+    for (const Case& c : {Case{10, 11, 9}, Case{50, 51, 41}, Case{1, 2, 2}}) {
+        SCOPED_TRACE(c.rate);
+        const ImportRun run = runImport({input, "-o", scratch.path() + "rate", "--height", "0",
+                                         "--rate", std::to_string(c.rate)},
+                                        scratch);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        Converted converted = load(scratch.path() + "rate/walker.animesh");
+        EXPECT_EQ(converted.model->playbackRate, c.rate);
+        EXPECT_EQ(converted.model->animations[0].frameCount, c.bendFrames);
+        EXPECT_EQ(converted.model->animations[1].frameCount, c.hopFrames);
+        if (c.rate > 1) {
+            expectPosesMatch(scene(input), *converted.model, 1.0, aiVector3D(0, 0, 0));
+        }
+    }
+}
+
+// Joints that neither deform nor lead to a joint that deforms are left out;
+// the node of a rigid mesh is a bone; a rigid mesh elsewhere in the scene
+// pulls the root up to the common ancestor.
+//
+//   scene root                        bones, first case: joint0 joint1 joint2 hat
+//   +-- joint0
+//   |   +-- joint1 -- joint2 -- hat   second case: scene root joint0 joint1
+//   |   |   +-- tail (unused)                      joint2 hat lamp
+//   |   +-- spare (unused, animated)
+//   +-- lamp (second case: a rigid mesh of its own)
+TEST_F(ImportTest, SkeletonKeepsOnlyDeformingJointsAndTheirPath) {
+    struct Case {
+        const char* name;
+        bool lamp;
+        std::size_t bones;
+    };
+    for (const Case& c : {Case{"unused joints", false, 4}, Case{"lamp", true, 6}}) {
+        SCOPED_TRACE(c.name);
+        GltfFixture fixture = walker();
+        FixtureNode tail;
+        tail.name = "tail";
+        tail.parent = 1;
+        tail.translation = {0.5f, 0, 0};
+        FixtureNode spare = tail;
+        spare.name = "spare";
+        spare.parent = 0;
+        fixture.joints.push_back(tail);
+        fixture.joints.push_back(spare);
+        fixture.animations[0].channels.push_back(
+            {4, "rotation", {0, 1}, turnsAbout({0, 1, 0}, {0, 90})});
+        if (c.lamp) {
+            FixturePrimitive lamp = fixture.meshes[1].primitives[0];
+            for (FixtureVertex& v : lamp.vertices) {
+                v.position[0] += 3;
+            }
+            fixture.meshes.push_back({{lamp}, false, -1});
+        }
+        const std::string input = write("walker.gltf", fixture);
+        const ImportRun run =
+            runImport({input, "-o", scratch.path() + "pruned", "--height", "0"}, scratch);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        Converted converted = load(scratch.path() + "pruned/walker.animesh");
+        std::size_t bones = 0;
+        for (const auto& bone : converted.model->bones) {
+            bones += bone ? 1 : 0;
+        }
+        EXPECT_EQ(bones, c.bones);
+        expectPosesMatch(scene(input), *converted.model, 1.0, aiVector3D(0, 0, 0));
+    }
+}
+
+// A column of 105 joints fits the model's bone slots; one more is refused with
+// the count it would need, and nothing is written.
+TEST_F(ImportTest, SkeletonsBeyondTheBoneLimitAreRefused) {
+    const std::string fits = write("fits.gltf", columnFixture(kMaxBones));
+    EXPECT_EQ(runImport({fits, "-o", scratch.path() + "fits"}, scratch).status, 0);
+    EXPECT_TRUE(load(scratch.path() + "fits/fits.animesh").model->bones[kMaxBones - 1]);
+
+    const std::string tall = write("tall.gltf", columnFixture(kMaxBones + 1));
+    const ImportRun run = runImport({tall, "-o", scratch.path() + "tall"}, scratch);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.errors.find("needs 106 bones"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("at most 105"), std::string::npos) << run.errors;
+    EXPECT_FALSE(fs::exists(scratch.path() + "tall"));
+}
+
+// Static scale in the rest pose is carried by the offsets, so the poses stay
+// exact; scale that an animation changes cannot be, and is warned about once.
+TEST_F(ImportTest, ScaleIsKeptWhenStaticAndWarnedWhenAnimated) {
+    struct Case {
+        const char* name;
+        int joint;
+        std::array<float, 3> restScale;
+        bool animated;
+    };
+    for (const Case& c :
+         {Case{"uniform on the root", 0, {2, 2, 2}, false},
+          Case{"stretched leaf", 2, {2, 1, 0.5f}, false}, Case{"animated", 1, {1, 1, 1}, true}}) {
+        SCOPED_TRACE(c.name);
+        GltfFixture fixture = walker();
+        fixture.joints[c.joint].scale = c.restScale;
+        if (c.animated) {
+            fixture.animations[0].channels.push_back(
+                {c.joint, "scale", {0, 0.5f, 1}, {1, 1, 1, 2, 2, 2, 1, 1, 1}});
+        }
+        const std::string input = write("walker.gltf", fixture);
+        const ImportRun run =
+            runImport({input, "-o", scratch.path() + "scaled", "--height", "0"}, scratch);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        const std::size_t warned = run.errors.find("animation \"Bend\" scales bones");
+        EXPECT_EQ(warned != std::string::npos, c.animated) << run.errors;
+        if (warned != std::string::npos) {
+            EXPECT_EQ(run.errors.find("scales bones", warned + 20), std::string::npos);
+        }
+        if (!c.animated) {
+            Converted converted = load(scratch.path() + "scaled/walker.animesh");
+            expectPosesMatch(scene(input), *converted.model, 1.0, aiVector3D(0, 0, 0));
+        }
+    }
+}
+
 }  // namespace

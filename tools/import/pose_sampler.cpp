@@ -107,6 +107,16 @@ Vector lerp(const Vector& a, const Vector& b, double t) {
     return a + (b - a) * t;
 }
 
+// T * R * S: scaled first, then rotated, then moved. (The library's own
+// constructor from these three scales the rotated axes instead, which differs
+// for unequal scale factors.)
+Matrix composed(const Vector& scaling, const Rotation& rotation, const Vector& position) {
+    const Matrix3 r = rotation.GetMatrix();
+    return Matrix(r.a1 * scaling.x, r.a2 * scaling.y, r.a3 * scaling.z, position.x,
+                  r.b1 * scaling.x, r.b2 * scaling.y, r.b3 * scaling.z, position.y,
+                  r.c1 * scaling.x, r.c2 * scaling.y, r.c3 * scaling.z, position.z, 0, 0, 0, 1);
+}
+
 Rotation slerp(const Rotation& a, const Rotation& b, double t) {
     Rotation out;
     Rotation::Interpolate(out, a, b, t);
@@ -168,7 +178,7 @@ Matrix localTransform(const aiNode& node, const AnimationSource* animation, doub
     if (!channel.scalings.empty()) {
         scaling = sampled(channel.scalings, seconds, lerp);
     }
-    return Matrix(scaling, rotation.Normalize(), position);
+    return composed(scaling, rotation.Normalize(), position);
 }
 
 std::vector<Matrix> boneGlobals(const Skeleton& skeleton, const AnimationSource* animation,
