@@ -1,0 +1,71 @@
+#include "files/model_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/test_support.h"
+
+namespace {
+
+const std::vector<std::string> kMotionNames = {"figure-walk.motion", "figure-wave.motion"};
+
+// The dump of the model read from modelText and motionTexts at the figure's paths.
+std::string readBack(const std::string& modelText, const std::vector<std::string>& motionTexts) {
+    InstalledFakes fakes;
+    const std::string path = fakes.addFigure();
+    fakes.source.files[path] = modelText;
+    for (std::size_t i = 0; i < kMotionNames.size(); ++i) {
+        fakes.source.files["figure/" + kMotionNames[i]] = motionTexts[i];
+    }
+    Model model;
+    CapturedErrors errors;
+    EXPECT_TRUE(model.loadFile(path)) << errors.text();
+    return dump(model);
+}
+
+}  // namespace
+
+// Bones 3 and 0 both carry a root marker (0, the last, is the root); 0's
+// children are listed 2 before 1. Values need all 17 digits to survive.
+//
+//   3        0
+//            +-- 2
+//            +-- 1
+TEST(ModelWriter, WhatIsWrittenReadsBackTheSame) {
+    std::string model = replaceLine(kFigureModel, 15, "0.1 0.3333333333333333 2.5e-300 -7e22 1");
+    model = replaceLine(model, 17, "(1e-7, -0.0, 123456.789) (3.141592653589793, 0, 0)");
+    model = replaceLine(replaceLine(model, 23, "1 0"), 22, "2 0");
+    model = replaceLine(model, 21, "3 -1\n0 -1");
+    model = replaceLine(model, 19, "Skeletal information: 4");
+    const std::string walk = replaceLine(kFigureWalk, 8, "(0.1, 0.2, 0.3) (0.5, 0.5, 0.5, 0.5)");
+
+    InstalledFakes fakes;
+    const std::string path = fakes.addFigure();
+    fakes.source.files[path] = model;
+    fakes.source.files["figure/figure-walk.motion"] = walk;
+    Model original;
+    ASSERT_TRUE(original.loadFile(path));
+    ASSERT_EQ(original.bones[0]->children, (std::vector<uint8_t>{2, 1}));
+
+    const std::string written = modelText(original, "skin.png", kMotionNames);
+    const std::string copy =
+        readBack(written, {motionText(original.animations[0]), motionText(original.animations[1])});
+    EXPECT_EQ(copy, dump(original)) << written;
+}
+
+TEST(ModelWriter, WriteFileReplacesTheFileWhole) {
+    TemporaryFolder folder;
+    const std::string path = folder.path() + "out.animesh";
+    ASSERT_TRUE(writeFile(path, "first"));
+    ASSERT_TRUE(writeFile(path, "second"));
+    std::ostringstream content;
+    content << std::ifstream(path).rdbuf();
+    EXPECT_EQ(content.str(), "second");
+    EXPECT_FALSE(writeFile(folder.path() + "no/such/folder/out.animesh", "text"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
