@@ -7,11 +7,16 @@ namespace {
 
 // GTK is started only when a dialog is first needed. It must not change the
 // process's locale, and the owner window is an X11 window, so only the X11
-// backend will do. False when there is no display to show dialogs on.
+// backend will do. Without a session bus the file chooser's settings cannot be
+// stored, so they are kept in memory instead of failing on every change. False
+// when there is no display to show dialogs on.
 bool gtkReady() {
     static const bool ready = [] {
         gtk_disable_setlocale();
         gdk_set_allowed_backends("x11");
+        if (!g_getenv("DBUS_SESSION_BUS_ADDRESS")) {
+            g_setenv("GSETTINGS_BACKEND", "memory", FALSE);
+        }
         return gtk_init_check(nullptr, nullptr) != FALSE;
     }();
     return ready;
@@ -42,6 +47,15 @@ void close(GtkWidget* dialog) {
 
 }  // namespace
 
+// A modal dialog in the middle of the screen, shown once our own window has
+// taken down the pop-up menu that led here and drawn what it covered.
+void GtkDialogs::prepare(GtkWidget* dialog) {
+    gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    redraw_();
+    flushWindowRequests();
+}
+
 std::optional<std::string> GtkDialogs::chooseFile(const std::string& title,
                                                   const std::string& filterName,
                                                   const std::string& pattern) {
@@ -56,7 +70,7 @@ std::optional<std::string> GtkDialogs::chooseFile(const std::string& title,
     gtk_file_filter_set_name(filter, filterName.c_str());
     gtk_file_filter_add_pattern(filter, pattern.c_str());
     gtk_file_chooser_add_filter(chooser, filter);
-    gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+    prepare(dialog);
     makeTransientFor(dialog, owner_);
     std::optional<std::string> path;
     if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
@@ -77,6 +91,7 @@ void GtkDialogs::showMessage(const std::string& title, const std::string& text) 
     GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER,
                                                GTK_BUTTONS_OK, "%s", text.c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+    prepare(dialog);
     gtk_dialog_run(GTK_DIALOG(dialog));
     close(dialog);
 }

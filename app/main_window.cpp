@@ -21,6 +21,7 @@ constexpr int kInitialWidth = 640;
 constexpr int kInitialHeight = 480;
 
 Viewer& viewer();
+void onDisplay();
 
 void onMainMenu(int value) {
     viewer().onMainMenu(value);
@@ -65,7 +66,7 @@ class GlutWindowTitle : public WindowTitle {
 
 Viewer& viewer() {
     static GlutMenus menus;
-    static GtkDialogs dialogs(MainWindow::instance().handle);
+    static GtkDialogs dialogs(MainWindow::instance().handle, onDisplay);
     static Viewer instance(Camera::instance(), menus, dialogs);
     return instance;
 }

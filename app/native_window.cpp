@@ -65,3 +65,9 @@ NativeWindow findWindowByTitle(const std::string& title) {
     XSetErrorHandler(previousHandler);
     return found;
 }
+
+void flushWindowRequests() {
+    if (Display* display = glXGetCurrentDisplay()) {
+        XFlush(display);
+    }
+}

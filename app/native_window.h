@@ -12,3 +12,8 @@ using NativeWindow = unsigned long;
 // 0 when there is none or no display. Requests still queued on that display
 // (such as the creation of our window) are sent first.
 NativeWindow findWindowByTitle(const std::string& title);
+
+// Sends the requests still queued on the display of the current OpenGL context,
+// such as taking down a pop-up menu, so that they take effect before a modal
+// dialog blocks the event loop.
+void flushWindowRequests();

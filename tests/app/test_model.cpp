@@ -41,12 +41,13 @@ void writeOrThrow(const std::string& path, const std::string& bytes) {
     }
 }
 
-Animation animation(double childTurn) {
+Animation animation(double childTurn, double scale) {
     Animation result;
     result.frameCount = 2;
     const double halfAngle = childTurn / 2;
     const Keyframe root{Quaternion(1, 0, 0, 0), Vector3(0, 0, 0)};
-    const Keyframe child{Quaternion(std::cos(halfAngle), 0, 0, std::sin(halfAngle)), kChildJoint};
+    const Keyframe child{Quaternion(std::cos(halfAngle), 0, 0, std::sin(halfAngle)),
+                         scale * kChildJoint};
     result.tracks[0] = std::make_unique<BoneTrack>(BoneTrack{{root, root}});
     result.tracks[1] = std::make_unique<BoneTrack>(BoneTrack{{child, child}});
     return result;
@@ -69,7 +70,7 @@ std::string writeTestModel(const std::string& folder, const std::string& stem,
     for (const Vector3& corner : corners) {
         model.skinnedPositions.emplace_back();
         model.influenceCounts.push_back(1);
-        model.influences.push_back(SkinInfluence{corner, 0, 1.0});
+        model.influences.push_back(SkinInfluence{options.scale * corner, 0, 1.0});
     }
     // s runs with x, t down from the top edge.
     model.mappingCoords = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
@@ -82,7 +83,7 @@ std::string writeTestModel(const std::string& folder, const std::string& stem,
     }
     for (std::size_t i = 0; i < options.motionNames.size(); ++i) {
         writeOrThrow(folder + "/" + options.motionNames[i],
-                     motionText(animation(0.5 * static_cast<double>(i))));
+                     motionText(animation(0.5 * static_cast<double>(i), options.scale)));
     }
     const std::string path = folder + "/" + stem + ".animesh";
     writeOrThrow(path, modelText(model, textureName, options.motionNames));

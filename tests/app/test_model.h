@@ -39,6 +39,8 @@ struct TestModel {
     // 1 to 4: a 2 x 2 texture in grey, grey and alpha, RGB or RGBA.
     int textureChannels = 3;
     int playbackRate = 10;
+    // Scales the square and the skeleton about the origin.
+    double scale = 1.0;
 };
 
 // Writes stem.animesh, its texture and motion files into folder (which must
