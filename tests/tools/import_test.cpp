@@ -363,4 +363,163 @@ TEST_F(ImportTest, ScaleIsKeptWhenStaticAndWarnedWhenAnimated) {
     }
 }
 
+std::array<uint8_t, 3> quadrants(uint32_t x, uint32_t y) {
+    static const std::array<uint8_t, 3> kColours[2][2] = {{{255, 0, 0}, {0, 255, 0}},
+                                                          {{0, 0, 255}, {255, 255, 0}}};
+    return kColours[y][x];
+}
+
+FixturePrimitive triangleAt(float z, std::array<std::array<float, 2>, 3> uvs, int material) {
+    FixturePrimitive triangle;
+    const float corners[3][2] = {{0, 0}, {1, 0}, {1, 1}};
+    for (int i = 0; i < 3; ++i) {
+        triangle.vertices.push_back({{corners[i][0], corners[i][1], z}, uvs[i], {}, {}});
+    }
+    triangle.indices = {0, 1, 2};
+    triangle.material = material;
+    return triangle;
+}
+
+// Two materials become one atlas: the texture's tile and a patch of the
+// untextured material's colour. Each corner's mapping coordinate must still
+// find the texel (or colour) it found in its own material:
+//
+//   texture 2 x 2   red   green      z = 1  u, v in [0.25, 0.75]    textured
+//                   blue  yellow     z = 2  u in [1.25, 1.75]       wrapped by one tile
+//                                    z = 3  magenta material        flat patch
+//                                    z = 4  u from 0.25 to 1.75     spans two tiles: counted
+TEST_F(ImportTest, SeveralMaterialsShareOneAtlas) {
+    GltfFixture fixture = columnFixture(2);
+    fixture.materials = {{{1, 1, 1, 1}, fixturePng(2, 2, quadrants)}, {{1, 0, 1, 1}, ""}};
+    FixtureMesh parts;
+    parts.skinned = false;
+    parts.primitives = {triangleAt(1, {{{0.25f, 0.25f}, {0.75f, 0.25f}, {0.75f, 0.75f}}}, 0),
+                        triangleAt(2, {{{1.25f, 0.25f}, {1.75f, 0.25f}, {1.75f, 0.75f}}}, 0),
+                        triangleAt(3, {{{0.25f, 0.25f}, {0.75f, 0.25f}, {0.75f, 0.75f}}}, 1),
+                        triangleAt(4, {{{0.25f, 0.25f}, {1.75f, 0.25f}, {1.75f, 0.75f}}}, 0)};
+    fixture.meshes.push_back(parts);
+    const std::string input = write("parts.gltf", fixture);
+    const ImportRun run =
+        runImport({input, "-o", scratch.path() + "parts", "--height", "0"}, scratch);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_NE(run.errors.find("mapping coordinates of 1 triangle span"), std::string::npos)
+        << run.errors;
+
+    Converted converted = load(scratch.path() + "parts/parts.animesh");
+    const Model& model = *converted.model;
+    const auto atlas = decodePng(readAll(scratch.path() + "parts/parts.png"));
+    ASSERT_TRUE(atlas);
+    EXPECT_EQ(atlas->width & (atlas->width - 1), 0u);
+    EXPECT_EQ(atlas->height & (atlas->height - 1), 0u);
+    const auto colourAt = [&](const MappingCoord& coord) {
+        const auto x = static_cast<uint32_t>(coord[0] * atlas->width);
+        const auto y = static_cast<uint32_t>(coord[1] * atlas->height);
+        const uint8_t* p = &atlas->pixels[(std::size_t{y} * atlas->width + x) * atlas->channels];
+        return std::array<uint8_t, 3>{p[0], p[1], p[2]};
+    };
+    const std::array<uint8_t, 3> red{255, 0, 0}, green{0, 255, 0}, yellow{255, 255, 0},
+        magenta{255, 0, 255};
+    const std::map<int, std::array<std::array<uint8_t, 3>, 3>> expected = {
+        {1, {red, green, yellow}}, {2, {red, green, yellow}}, {3, {magenta, magenta, magenta}}};
+    const auto rest = viewerPose(*converted.model, 0, 0);
+    int checked = 0;
+    for (const Face& face : model.faces) {
+        const int z = static_cast<int>(std::lround(rest[face.vertexIndex[0]].z));
+        if (!expected.count(z)) {
+            continue;
+        }
+        for (int corner = 0; corner < 3; ++corner) {
+            const auto& p = rest[face.vertexIndex[corner]];
+            const int which = p.y > 0.5 ? 2 : p.x > 0.5 ? 1 : 0;
+            EXPECT_EQ(colourAt(model.mappingCoords[face.mappingIndex[corner]]),
+                      expected.at(z)[which])
+                << "triangle at z = " << z << ", corner " << which;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 9);
+}
+
+// Nothing is written unless the whole conversion succeeds, and files already
+// in the folder are replaced only then.
+TEST_F(ImportTest, FailuresWriteNothingAndKeepExistingFiles) {
+    const std::string input = write("walker.gltf", walker());
+    const std::string blocker = scratch.write("blocker", "a file, not a folder");
+    const ImportRun underFile = runImport({input, "-o", blocker + "/out"}, scratch);
+    EXPECT_EQ(underFile.status, 1);
+    EXPECT_NE(underFile.errors.find(blocker), std::string::npos) << underFile.errors;
+    const ImportRun ontoFile = runImport({input, "-o", blocker}, scratch);
+    EXPECT_EQ(ontoFile.status, 1);
+    EXPECT_EQ(readAll(blocker), "a file, not a folder");
+
+    const std::string kept = scratch.path() + "kept/";
+    fs::create_directory(kept);
+    scratch.write("kept/walker.animesh", "older model");
+    const std::string tall = write("walker2.gltf", columnFixture(kMaxBones + 1));
+    EXPECT_EQ(runImport({tall, "-o", kept, "--name", "walker"}, scratch).status, 1);
+    EXPECT_EQ(readAll(kept + "walker.animesh"), "older model");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(kept)) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"walker.animesh"});
+
+    EXPECT_EQ(runImport({input, "-o", kept}, scratch).status, 0);
+    EXPECT_TRUE(load(kept + "walker.animesh").loaded);
+}
+
+// Bad arguments are refused with status 2 before anything is read.
+TEST_F(ImportTest, BadArgumentsExitWithTwo) {
+    const std::string input = write("walker.gltf", walker());
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {input, "--rate", "0"},
+        {input, "--rate", "fast"},
+        {input, "--height", "-3"},
+        {input, "--frobnicate"},
+        {input, input},
+        {input, "-o"},
+        {input, "--animations", "Dance"},
+    };
+    for (const auto& arguments : cases) {
+        const ImportRun run = runImport(arguments, scratch);
+        EXPECT_EQ(run.status, 2) << run.errors;
+        EXPECT_NE(run.errors.find("velmora-import: "), std::string::npos);
+    }
+    EXPECT_NE(runImport({input, "--animations", "Dance"}, scratch).errors.find("\"Bend\", \"Hop\""),
+              std::string::npos);
+}
+
+// --animations picks and orders; motion files are named <name>-<animation>, so
+// the viewer's label (after the first hyphen) is the animation's own name.
+TEST_F(ImportTest, ChosenAnimationsAreLabelledByTheirNames) {
+    const std::string input = write("walker.gltf", walker());
+    const std::string out = scratch.path() + "chosen";
+    const ImportRun run = runImport({input, "-o", out, "--animations", "Hop,Bend"}, scratch);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    // The scratch folder's own name has a hyphen, which cuts the labels.
+    EXPECT_NE(run.errors.find("contains a hyphen"), std::string::npos) << run.errors;
+    Converted converted = load(out + "/walker.animesh");
+    ASSERT_EQ(converted.model->animations.size(), 2u);
+    const std::string folder = out + "/";
+    EXPECT_EQ(converted.model->animations[0].name, folder + "walker-Hop");
+    EXPECT_EQ(animationLabel("walker-Hop"), "Hop");
+    EXPECT_EQ(converted.model->animations[1].name, folder + "walker-Bend");
+}
+
+// Exporters that write one animation per joint: the animations become one.
+TEST_F(ImportTest, OneAnimationPerJointBecomesOne) {
+    GltfFixture fixture = columnFixture(3);
+    fixture.animations = {{"Wave", {{1, "rotation", {0, 1}, turnsAbout({0, 0, 1}, {0, 45})}}},
+                          {"Wave", {{2, "rotation", {0, 2}, turnsAbout({0, 0, 1}, {0, 45})}}}};
+    const std::string input = write("waver.gltf", fixture);
+    const ImportRun run = runImport({input, "-o", scratch.path() + "waver"}, scratch);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    Converted converted = load(scratch.path() + "waver/waver.animesh");
+    ASSERT_EQ(converted.model->animations.size(), 1u);
+    EXPECT_EQ(animationLabel(fs::path(converted.model->animations[0].name).filename().string()),
+              "Wave");
+    EXPECT_EQ(converted.model->animations[0].frameCount, 61u);  // the longer, 2 s
+}
+
 }  // namespace

@@ -196,6 +196,7 @@ TEST_F(Info, RefusesArgumentsItDoesNotKnow) {
         {"figure/figure.animesh", "--frame"},
         {"figure/figure.animesh", "--at"},
         {"figure/figure.animesh", "--at", "soon"},
+        {"figure/figure.animesh", "--at", "-5"},
         {"figure/figure.animesh", "--animation", "1"},
         {"figure/figure.animesh", "figure/figure.animesh"},
     };
