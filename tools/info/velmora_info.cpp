@@ -21,7 +21,8 @@ const char* const kUsage =
     "usage: velmora-info <model.animesh> [--at <ms> [--animation <i>]]\n"
     "  Prints what the viewer reads from a model file. With --at, also the frame\n"
     "  pair, the bone transforms and the skinned vertices at that clock reading\n"
-    "  (milliseconds) for animation i (counted from 1, default 1).\n";
+    "  (milliseconds since the start, 0 or more) for animation i (counted from 1,\n"
+    "  default 1).\n";
 
 // Decodes textures without a display and remembers the last image's header.
 class InspectingTextureBackend : public TextureBackend {
@@ -68,7 +69,8 @@ int main(int argc, char** argv) {
         if (argument == "--help") {
             std::cout << kUsage;
             return 0;
-        } else if (argument == "--at" && i + 1 < argc && parseInteger(argv[i + 1], value)) {
+        } else if (argument == "--at" && i + 1 < argc && parseInteger(argv[i + 1], value) &&
+                   value >= 0) {
             at = value;
             ++i;
         } else if (argument == "--animation" && i + 1 < argc && parseInteger(argv[i + 1], value)) {
