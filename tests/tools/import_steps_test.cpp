@@ -1,0 +1,207 @@
+// The converter's steps on their own: influence limiting, key clamping, the
+// rigid split of bone transforms, argument parsing, file names and progress.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "tools/import/character_builder.h"
+#include "tools/import/import_log.h"
+#include "tools/import/import_options.h"
+#include "tools/import/output_folder.h"
+#include "tools/import/pose_sampler.h"
+
+namespace {
+
+// Weights in, weights out (bones named by their index, one matrix each).
+TEST(KeepLargestInfluences, KeepsTheFourLargestAtTheSameTotal) {
+    struct Case {
+        const char* name;
+        std::vector<double> weights;
+        std::vector<int> keptBones;
+        bool dropped;
+    };
+    const Case cases[] = {
+        {"four stay as given", {0.1, 0.2, 0.3, 0.4}, {0, 1, 2, 3}, false},
+        {"smallest of five goes", {0.3, 0.05, 0.25, 0.2, 0.2}, {0, 2, 3, 4}, true},
+        {"ties keep the earlier", {0.2, 0.2, 0.2, 0.2, 0.2}, {0, 1, 2, 3}, true},
+        {"total other than 1 is kept", {1, 1, 1, 1, 2}, {4, 0, 1, 2}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<VertexInfluence> influences;
+        double total = 0;
+        for (std::size_t i = 0; i < c.weights.size(); ++i) {
+            influences.push_back({static_cast<int>(i), c.weights[i], i});
+            total += c.weights[i];
+        }
+        EXPECT_EQ(keepLargestInfluences(influences, 4), c.dropped);
+        std::vector<int> bones;
+        double kept = 0;
+        for (const VertexInfluence& influence : influences) {
+            bones.push_back(influence.bone);
+            kept += influence.weight;
+        }
+        EXPECT_EQ(bones, c.keptBones);
+        EXPECT_NEAR(kept, total, 1e-12);
+    }
+}
+
+TEST(KeepLargestInfluences, SameBoneAndMatrixCountOnce) {
+    std::vector<VertexInfluence> influences = {{0, 0.1, 0}, {1, 0.2, 1}, {0, 0.1, 0},
+                                               {2, 0.2, 2}, {3, 0.2, 3}, {4, 0.2, 4}};
+    EXPECT_TRUE(keepLargestInfluences(influences, 4));
+    ASSERT_EQ(influences.size(), 4u);
+    EXPECT_EQ(influences[0].bone, 0);  // 0.1 + 0.1 ties the others and comes first
+    EXPECT_NEAR(influences[0].weight, 0.25, 1e-12);
+}
+
+// Keys beyond the animation's duration are clamped into it and counted; times
+// become seconds by the animation's own ticks per second.
+//
+//   ticks  -10   0        50       100 (duration)  130
+//   keys    a    b         c                        d   ->  a, b at 0 s; d at 1 s
+TEST(AnimationSources, KeysOutsideTheDurationAreClamped) {
+    aiScene scene;
+    scene.mRootNode = new aiNode("root");
+    scene.mNumAnimations = 1;
+    scene.mAnimations = new aiAnimation*[1];
+    aiAnimation* animation = scene.mAnimations[0] = new aiAnimation;
+    animation->mName = "Run";
+    animation->mDuration = 100;
+    animation->mTicksPerSecond = 100;
+    animation->mNumChannels = 1;
+    animation->mChannels = new aiNodeAnim*[1];
+    aiNodeAnim* channel = animation->mChannels[0] = new aiNodeAnim;
+    channel->mNodeName = "root";
+    channel->mNumPositionKeys = 4;
+    channel->mPositionKeys = new aiVectorKey[4]{{-10, aiVector3D(1, 0, 0)},
+                                                {0, aiVector3D(2, 0, 0)},
+                                                {50, aiVector3D(3, 0, 0)},
+                                                {130, aiVector3D(4, 0, 0)}};
+    const std::vector<AnimationSource> sources = animationSources(scene);
+    ASSERT_EQ(sources.size(), 1u);
+    EXPECT_EQ(sources[0].name, "Run");
+    EXPECT_DOUBLE_EQ(sources[0].durationSeconds, 1.0);
+    EXPECT_EQ(sources[0].clampedKeys, 2u);
+    const struct {
+        double seconds;
+        double x;
+    } samples[] = {{0, 2}, {0.25, 2.5}, {0.5, 3}, {0.75, 3.5}, {1.0, 4}};
+    for (const auto& sample : samples) {
+        const Matrix local = localTransform(*scene.mRootNode, &sources[0], sample.seconds);
+        EXPECT_NEAR(local.a4, sample.x, 1e-12) << sample.seconds << " s";
+    }
+}
+
+Vector transformed(const RigidSplit& split, const Vector& p) {
+    return apply(split.rotation, apply(split.residual, p)) + split.translation;
+}
+
+// Whatever the matrix, rotation * residual + translation gives back the same
+// points, and the rotation is a proper one (determinant 1).
+TEST(SplitRigid, RebuildsThePointsWithAProperRotation) {
+    const Rotation turn(Vector(0.3, 1, -0.2).Normalize(), 0.9);
+    Matrix rotation(turn.GetMatrix());
+    Matrix stretch;
+    Matrix::Scaling(Vector(2, 1, 0.5), stretch);
+    Matrix mirror;
+    Matrix::Scaling(Vector(-1, 1, 1), mirror);
+    Matrix flat;
+    Matrix::Scaling(Vector(1, 0, 1), flat);
+    Matrix move;
+    Matrix::Translation(Vector(3, -4, 5), move);
+    const struct {
+        const char* name;
+        Matrix m;
+        bool rigid;
+    } cases[] = {
+        {"rigid", move * rotation, true},
+        {"stretched", move * rotation * stretch, false},
+        {"mirrored", move * rotation * mirror, false},
+        {"flattened (singular)", move * rotation * flat, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RigidSplit split = splitRigid(c.m);
+        EXPECT_NEAR(split.rotation.Determinant(), 1.0, 1e-12);
+        EXPECT_EQ(residualsDiffer(split.residual, Matrix3()), !c.rigid);
+        for (const Vector& p : {Vector(1, 0, 0), Vector(0, 2, 0), Vector(-1, 1, 3)}) {
+            const Vector expected = applyToPoint(c.m, p);
+            EXPECT_NEAR((transformed(split, p) - expected).Length(), 0, 1e-12);
+        }
+    }
+}
+
+TEST(ParseImportArguments, ReadsEveryOption) {
+    const char* const argv[] = {"velmora-import", "hero.glb", "-o",           "out",
+                                "--name",         "Hero",     "--rate",       "24",
+                                "--height",       "0",        "--animations", "Walk,,Run"};
+    std::string error;
+    const auto options = parseImportArguments(12, argv, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->inputPath, "hero.glb");
+    EXPECT_EQ(options->outputFolder, "out");
+    EXPECT_EQ(options->name, "Hero");
+    EXPECT_EQ(options->rate, 24);
+    EXPECT_EQ(options->height, 0.0);
+    EXPECT_EQ(options->animations, (std::vector<std::string>{"Walk", "Run"}));
+
+    const char* const defaults[] = {"velmora-import", "hero.glb"};
+    const auto plain = parseImportArguments(2, defaults, error);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->rate, 30);
+    EXPECT_EQ(plain->height, 75.0);
+}
+
+TEST(ParseImportArguments, RefusesWhatItCannotUse) {
+    const std::vector<std::vector<const char*>> cases = {
+        {"x.glb", "--rate", "1001"},
+        {"x.glb", "--rate", "2.5"},
+        {"x.glb", "--height", "nan"},
+        {"x.glb", "--name", "a/b"},
+        {"x.glb", "--animations", ","},
+        {"x.glb", "--name"},
+        {"-o", "out"},
+    };
+    for (const auto& arguments : cases) {
+        std::vector<const char*> argv = {"velmora-import"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::string error;
+        EXPECT_FALSE(parseImportArguments(static_cast<int>(argv.size()), argv.data(), error))
+            << arguments.back();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(SafeFileName, KeepsLabelsReadableAndPathsInside) {
+    EXPECT_EQ(safeFileName("Armature|Walk cycle", true), "Armature_Walk_cycle");
+    EXPECT_EQ(safeFileName("run-fast", true), "run-fast");
+    EXPECT_EQ(safeFileName("run-fast", false), "run_fast");
+    EXPECT_EQ(safeFileName("../../etc", true), "_._.._etc");
+    EXPECT_EQ(safeFileName(std::string(200, 'a'), true).size(), 80u);
+}
+
+// Progress appears only once the work has taken longer than the delay, in
+// steps of ten per cent; warnings always appear.
+TEST(ImportLog, ProgressOnlyForLongWork) {
+    std::ostringstream quick;
+    ImportLog patient(quick, std::chrono::hours(1));
+    patient.stage("sampling");
+    patient.progress(0.5);
+    patient.warn("3 vertices had more than 4 bone influences");
+    EXPECT_EQ(quick.str(), "velmora-import: warning: 3 vertices had more than 4 bone influences\n");
+
+    std::ostringstream slow;
+    ImportLog eager(slow, std::chrono::seconds(0));
+    eager.stage("sampling");
+    for (double f : {0.0, 0.05, 0.12, 0.19, 0.5, 1.0}) {
+        eager.progress(f);
+    }
+    EXPECT_EQ(slow.str(),
+              "velmora-import: sampling\nvelmora-import: sampling 0%\nvelmora-import: sampling "
+              "10%\nvelmora-import: sampling 50%\nvelmora-import: sampling 100%\n");
+}
+
+}  // namespace
