@@ -1,0 +1,55 @@
+#pragma once
+// The command line of velmora-render: which model, where the PNG goes, and what
+// the viewer would be showing (animation, clock reading, window size, camera,
+// display switches), or a sheet of several clock readings.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Limits of the arguments. A tile is at most kMaxTileSide on a side; a sheet
+// holds at most kMaxSheetSide tiles across and down, and its whole image must
+// stay small enough for the project's own PNG decoder to read back.
+constexpr int kMaxTileSide = 4096;
+constexpr int kMaxSheetSide = 16;
+// Clock readings run from 0 to the largest 32-bit millisecond count (24 days).
+constexpr int64_t kMaxClockReading = 2147483647;
+
+struct RenderOptions {
+    std::string modelPath;
+    std::string outputPath;
+    // Counted from 1, as in the animation menu.
+    int animationNumber = 1;
+    // Milliseconds on the playback clock of the (first) frame.
+    int64_t at = 0;
+    // The window the viewer would draw into; a sheet has one such tile per frame.
+    int width = 640;
+    int height = 480;
+    // Degrees on the orbit and horizontal distance from the look-at point; the
+    // reset camera's values when not given.
+    std::optional<double> angle;
+    std::optional<double> zoom;
+    bool showBones = false;
+    bool showMesh = true;
+    // A sheet: columns x rows tiles, each labelled with its clock reading, the
+    // readings step milliseconds apart, left to right, then top to bottom.
+    // Without it, one unlabelled picture.
+    bool sheet = false;
+    int columns = 1;
+    int rows = 1;
+    int64_t step = 0;
+};
+
+struct RenderCommand {
+    enum class Action { Render, ShowUsage, UsageError };
+    Action action = Action::Render;
+    RenderOptions options;
+    // Why the arguments were refused, for UsageError.
+    std::string error;
+};
+
+// arguments without the program name.
+RenderCommand parseRenderCommand(const std::vector<std::string>& arguments);
+
+std::string renderUsageText();
