@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "files/model_reader.h"
-#include "tests/support/test_support.h"
 
 namespace {
 
@@ -59,12 +58,4 @@ TEST(MotionReader, NoBlocksLeaveEveryTrackEmpty) {
     ReadMotion read("Number of bones: 0\nMotion type: none\n");
     EXPECT_EQ(occupiedTracks(read.animation), 0);
     EXPECT_EQ(read.animation.frameCount, 0u);
-}
-
-TEST(MotionReader, TheFigureWalkFillsOneTrackPerBone) {
-    ReadMotion read(kFigureWalk);
-    EXPECT_EQ(occupiedTracks(read.animation), 3);
-    const Keyframe& turned = read.animation.tracks[1]->keys[1];
-    EXPECT_EQ(turned.rotation.w, turned.rotation.z);
-    EXPECT_EQ(turned.translation.y, 1);
 }
