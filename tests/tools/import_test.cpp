@@ -155,6 +155,25 @@ class ImportTest : public ::testing::Test {
         return readScene(path, importer, quiet);
     }
 
+    // Converts input into the scratch folder `folder` (with extra arguments) and
+    // reads the model back: the conversion must succeed and the model load
+    // without a message. errors, when given, receives the program's messages.
+    Converted convert(const std::string& input, const std::string& folder,
+                      const std::vector<std::string>& extra = {}, std::string* errors = nullptr) {
+        std::vector<std::string> arguments = {input, "-o", scratch.path() + folder};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        const ImportRun run = runImport(arguments, scratch);
+        EXPECT_EQ(run.status, 0) << run.errors;
+        if (errors) {
+            *errors = run.errors;
+        }
+        Converted converted =
+            load(scratch.path() + folder + "/" + fs::path(input).stem().string() + ".animesh");
+        EXPECT_TRUE(converted.loaded);
+        EXPECT_EQ(converted.loadMessages, "");
+        return converted;
+    }
+
     TemporaryFolder scratch;
     Assimp::Importer importer;
     std::ostringstream discarded;
@@ -162,13 +181,8 @@ class ImportTest : public ::testing::Test {
 
 TEST_F(ImportTest, GltfWalkerPosesMatchTheSceneAtEveryReading) {
     const std::string input = write("walker.gltf", walker());
-    const std::string out = scratch.path() + "out";
-    const ImportRun run = runImport({input, "-o", out, "--height", "0"}, scratch);
-    ASSERT_EQ(run.status, 0) << run.errors;
-
-    Converted converted = load(out + "/walker.animesh");
-    ASSERT_TRUE(converted.loaded);
-    EXPECT_EQ(converted.loadMessages, "");
+    Converted converted = convert(input, "out", {"--height", "0"});
+    ASSERT_EQ(converted.model->animations.size(), 2u);
     EXPECT_EQ(converted.model->playbackRate, 30);
     EXPECT_EQ(converted.model->animations[0].frameCount, 31u);  // 0 to 1 s inclusive
     EXPECT_EQ(converted.model->animations[1].frameCount, 25u);  // 0 to 0.8 s inclusive
@@ -185,12 +199,7 @@ TEST_F(ImportTest, FbxExportOfTheWalkerPosesMatchTheScene) {
     Assimp::Exporter exporter;
     ASSERT_EQ(exporter.Export(original, "fbxa", fbx), AI_SUCCESS) << exporter.GetErrorString();
 
-    const std::string out = scratch.path() + "fbx";
-    const ImportRun run = runImport({fbx, "-o", out, "--height", "0"}, scratch);
-    ASSERT_EQ(run.status, 0) << run.errors;
-    Converted converted = load(out + "/walker.animesh");
-    ASSERT_TRUE(converted.loaded);
-    EXPECT_EQ(converted.loadMessages, "");
+    Converted converted = convert(fbx, "fbx", {"--height", "0"});
     expectPosesMatch(scene(fbx), *converted.model, 1.0, aiVector3D(0, 0, 0));
 }
 
@@ -218,12 +227,11 @@ TEST_F(ImportTest, HeightScalesAndPlacesTheWholeAnimation) {
     const Box rest(referencePose(scene(input), -1, 0));
     for (double height : {75.0, 150.0, 2.5}) {
         SCOPED_TRACE(height);
-        std::vector<std::string> arguments = {input, "-o", scratch.path() + "framed"};
-        if (height != 75.0) {
-            arguments.insert(arguments.end(), {"--height", std::to_string(height)});
-        }
-        ASSERT_EQ(runImport(arguments, scratch).status, 0);
-        Converted converted = load(scratch.path() + "framed/walker.animesh");
+        Converted converted =
+            convert(input, "framed",
+                    height == 75.0 ? std::vector<std::string>{}
+                                   : std::vector<std::string>{"--height", std::to_string(height)});
+        ASSERT_EQ(converted.model->animations.size(), 2u);
         const Box framed(viewerPose(*converted.model, 0, 0));
         EXPECT_NEAR(framed.high.y - framed.low.y, height, 1e-4 * height);
         EXPECT_NEAR(framed.low.y, -20, 1e-4 * height);
@@ -248,11 +256,9 @@ TEST_F(ImportTest, RateSetsFramesAndPlaybackRate) {
     };
     for (const Case& c : {Case{10, 11, 9}, Case{50, 51, 41}, Case{1, 2, 2}}) {
         SCOPED_TRACE(c.rate);
-        const ImportRun run = runImport({input, "-o", scratch.path() + "rate", "--height", "0",
-                                         "--rate", std::to_string(c.rate)},
-                                        scratch);
-        ASSERT_EQ(run.status, 0) << run.errors;
-        Converted converted = load(scratch.path() + "rate/walker.animesh");
+        Converted converted =
+            convert(input, "rate", {"--height", "0", "--rate", std::to_string(c.rate)});
+        ASSERT_EQ(converted.model->animations.size(), 2u);
         EXPECT_EQ(converted.model->playbackRate, c.rate);
         EXPECT_EQ(converted.model->animations[0].frameCount, c.bendFrames);
         EXPECT_EQ(converted.model->animations[1].frameCount, c.hopFrames);
@@ -300,10 +306,7 @@ TEST_F(ImportTest, SkeletonKeepsOnlyDeformingJointsAndTheirPath) {
             fixture.meshes.push_back({{lamp}, false, -1});
         }
         const std::string input = write("walker.gltf", fixture);
-        const ImportRun run =
-            runImport({input, "-o", scratch.path() + "pruned", "--height", "0"}, scratch);
-        ASSERT_EQ(run.status, 0) << run.errors;
-        Converted converted = load(scratch.path() + "pruned/walker.animesh");
+        Converted converted = convert(input, "pruned", {"--height", "0"});
         std::size_t bones = 0;
         for (const auto& bone : converted.model->bones) {
             bones += bone ? 1 : 0;
@@ -317,8 +320,7 @@ TEST_F(ImportTest, SkeletonKeepsOnlyDeformingJointsAndTheirPath) {
 // the count it would need, and nothing is written.
 TEST_F(ImportTest, SkeletonsBeyondTheBoneLimitAreRefused) {
     const std::string fits = write("fits.gltf", columnFixture(kMaxBones));
-    EXPECT_EQ(runImport({fits, "-o", scratch.path() + "fits"}, scratch).status, 0);
-    EXPECT_TRUE(load(scratch.path() + "fits/fits.animesh").model->bones[kMaxBones - 1]);
+    EXPECT_TRUE(convert(fits, "fits").model->bones[kMaxBones - 1]);
 
     const std::string tall = write("tall.gltf", columnFixture(kMaxBones + 1));
     const ImportRun run = runImport({tall, "-o", scratch.path() + "tall"}, scratch);
@@ -348,16 +350,14 @@ TEST_F(ImportTest, ScaleIsKeptWhenStaticAndWarnedWhenAnimated) {
                 {c.joint, "scale", {0, 0.5f, 1}, {1, 1, 1, 2, 2, 2, 1, 1, 1}});
         }
         const std::string input = write("walker.gltf", fixture);
-        const ImportRun run =
-            runImport({input, "-o", scratch.path() + "scaled", "--height", "0"}, scratch);
-        ASSERT_EQ(run.status, 0) << run.errors;
-        const std::size_t warned = run.errors.find("animation \"Bend\" scales bones");
-        EXPECT_EQ(warned != std::string::npos, c.animated) << run.errors;
+        std::string errors;
+        Converted converted = convert(input, "scaled", {"--height", "0"}, &errors);
+        const std::size_t warned = errors.find("animation \"Bend\" scales bones");
+        EXPECT_EQ(warned != std::string::npos, c.animated) << errors;
         if (warned != std::string::npos) {
-            EXPECT_EQ(run.errors.find("scales bones", warned + 20), std::string::npos);
+            EXPECT_EQ(errors.find("scales bones", warned + 20), std::string::npos);
         }
         if (!c.animated) {
-            Converted converted = load(scratch.path() + "scaled/walker.animesh");
             expectPosesMatch(scene(input), *converted.model, 1.0, aiVector3D(0, 0, 0));
         }
     }
@@ -399,13 +399,10 @@ TEST_F(ImportTest, SeveralMaterialsShareOneAtlas) {
                         triangleAt(4, {{{0.25f, 0.25f}, {1.75f, 0.25f}, {1.75f, 0.75f}}}, 0)};
     fixture.meshes.push_back(parts);
     const std::string input = write("parts.gltf", fixture);
-    const ImportRun run =
-        runImport({input, "-o", scratch.path() + "parts", "--height", "0"}, scratch);
-    ASSERT_EQ(run.status, 0) << run.errors;
-    EXPECT_NE(run.errors.find("mapping coordinates of 1 triangle span"), std::string::npos)
-        << run.errors;
-
-    Converted converted = load(scratch.path() + "parts/parts.animesh");
+    std::string errors;
+    Converted converted = convert(input, "parts", {"--height", "0"}, &errors);
+    EXPECT_NE(errors.find("mapping coordinates of 1 triangle span"), std::string::npos) << errors;
+    ASSERT_EQ(converted.model->animations.size(), 1u);
     const Model& model = *converted.model;
     const auto atlas = decodePng(readAll(scratch.path() + "parts/parts.png"));
     ASSERT_TRUE(atlas);
@@ -494,14 +491,12 @@ TEST_F(ImportTest, BadArgumentsExitWithTwo) {
 // the viewer's label (after the first hyphen) is the animation's own name.
 TEST_F(ImportTest, ChosenAnimationsAreLabelledByTheirNames) {
     const std::string input = write("walker.gltf", walker());
-    const std::string out = scratch.path() + "chosen";
-    const ImportRun run = runImport({input, "-o", out, "--animations", "Hop,Bend"}, scratch);
-    ASSERT_EQ(run.status, 0) << run.errors;
+    std::string errors;
+    Converted converted = convert(input, "chosen", {"--animations", "Hop,Bend"}, &errors);
     // The scratch folder's own name has a hyphen, which cuts the labels.
-    EXPECT_NE(run.errors.find("contains a hyphen"), std::string::npos) << run.errors;
-    Converted converted = load(out + "/walker.animesh");
+    EXPECT_NE(errors.find("contains a hyphen"), std::string::npos) << errors;
     ASSERT_EQ(converted.model->animations.size(), 2u);
-    const std::string folder = out + "/";
+    const std::string folder = scratch.path() + "chosen/";
     EXPECT_EQ(converted.model->animations[0].name, folder + "walker-Hop");
     EXPECT_EQ(animationLabel("walker-Hop"), "Hop");
     EXPECT_EQ(converted.model->animations[1].name, folder + "walker-Bend");
@@ -513,9 +508,7 @@ TEST_F(ImportTest, OneAnimationPerJointBecomesOne) {
     fixture.animations = {{"Wave", {{1, "rotation", {0, 1}, turnsAbout({0, 0, 1}, {0, 45})}}},
                           {"Wave", {{2, "rotation", {0, 2}, turnsAbout({0, 0, 1}, {0, 45})}}}};
     const std::string input = write("waver.gltf", fixture);
-    const ImportRun run = runImport({input, "-o", scratch.path() + "waver"}, scratch);
-    ASSERT_EQ(run.status, 0) << run.errors;
-    Converted converted = load(scratch.path() + "waver/waver.animesh");
+    Converted converted = convert(input, "waver");
     ASSERT_EQ(converted.model->animations.size(), 1u);
     EXPECT_EQ(animationLabel(fs::path(converted.model->animations[0].name).filename().string()),
               "Wave");
