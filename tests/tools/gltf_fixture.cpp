@@ -213,9 +213,11 @@ std::string GltfFixture::text() const {
     std::vector<std::string> images;
     for (const FixtureMaterial& material : materials) {
         std::string pbr = "\"baseColorFactor\":" + array(material.colour);
-        if (!material.png.empty()) {
-            images.push_back("{\"bufferView\":" + std::to_string(buffer.view(material.png)) +
-                             ",\"mimeType\":\"image/png\"}");
+        if (!material.png.empty() || !material.uri.empty()) {
+            images.push_back(material.uri.empty()
+                                 ? "{\"bufferView\":" + std::to_string(buffer.view(material.png)) +
+                                       ",\"mimeType\":\"image/png\"}"
+                                 : "{\"uri\":\"" + material.uri + "\"}");
             textures.push_back("{\"source\":" + std::to_string(images.size() - 1) + "}");
             pbr += ",\"baseColorTexture\":{\"index\":" + std::to_string(textures.size() - 1) + "}";
         }

@@ -43,6 +43,8 @@ struct FixtureMaterial {
     std::array<float, 4> colour{1, 1, 1, 1};
     // PNG bytes of the base colour texture; empty for an untextured material.
     std::string png;
+    // Instead of png: the texture as an external file of this name.
+    std::string uri;
 };
 
 struct FixtureChannel {

@@ -4,6 +4,7 @@
 // readings; the poses must match what the scene's own data give.
 
 #include <gtest/gtest.h>
+#include <stb/stb_image_write.h>
 #include <sys/wait.h>
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
@@ -390,7 +391,7 @@ FixturePrimitive triangleAt(float z, std::array<std::array<float, 2>, 3> uvs, in
 //                                    z = 4  u from 0.25 to 1.75     spans two tiles: counted
 TEST_F(ImportTest, SeveralMaterialsShareOneAtlas) {
     GltfFixture fixture = columnFixture(2);
-    fixture.materials = {{{1, 1, 1, 1}, fixturePng(2, 2, quadrants)}, {{1, 0, 1, 1}, ""}};
+    fixture.materials = {{{1, 1, 1, 1}, fixturePng(2, 2, quadrants), ""}, {{1, 0, 1, 1}, "", ""}};
     FixtureMesh parts;
     parts.skinned = false;
     parts.primitives = {triangleAt(1, {{{0.25f, 0.25f}, {0.75f, 0.25f}, {0.75f, 0.75f}}}, 0),
@@ -513,6 +514,50 @@ TEST_F(ImportTest, OneAnimationPerJointBecomesOne) {
     EXPECT_EQ(animationLabel(fs::path(converted.model->animations[0].name).filename().string()),
               "Wave");
     EXPECT_EQ(converted.model->animations[0].frameCount, 61u);  // the longer, 2 s
+}
+
+// External textures as other systems name them: with backslashes, in another
+// case, or with another extension than the file has (which is warned about),
+// in formats other than PNG.
+TEST_F(ImportTest, ExternalTexturesAreFoundAndDecoded) {
+    using Writer = int (*)(stbi_write_func*, void*, int, int, int, const void*);
+    const auto tga = [](stbi_write_func* f, void* c, int w, int h, int n, const void* p) {
+        return stbi_write_tga_to_func(f, c, w, h, n, p);
+    };
+    const auto bmp = [](stbi_write_func* f, void* c, int w, int h, int n, const void* p) {
+        return stbi_write_bmp_to_func(f, c, w, h, n, p);
+    };
+    struct Case {
+        const char* uri;
+        const char* file;
+        Writer writer;
+        bool warned;
+    };
+    const Case cases[] = {{"Skin.png", "skin.tga", tga, true},
+                          {"textures\\\\skin.bmp", "skin.bmp", bmp, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TemporaryFolder folder;
+        const uint8_t pixels[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
+        std::string bytes;
+        c.writer(
+            [](void* context, void* data, int size) {
+                static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
+            },
+            &bytes, 2, 2, 3, pixels);
+        folder.write(c.file, bytes);
+        GltfFixture fixture = columnFixture(2);
+        fixture.materials[0].uri = c.uri;
+        const std::string input = folder.write("skinned.gltf", fixture.text());
+        const ImportRun run = runImport({input, "-o", folder.path() + "out"}, scratch);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        EXPECT_EQ(run.errors.find("of the same name, is used instead") != std::string::npos,
+                  c.warned)
+            << run.errors;
+        const auto texture = decodePng(readAll(folder.path() + "out/skinned.png"));
+        ASSERT_TRUE(texture);
+        EXPECT_EQ(texture->pixels, std::vector<uint8_t>(std::begin(pixels), std::end(pixels)));
+    }
 }
 
 }  // namespace

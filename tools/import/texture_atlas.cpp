@@ -43,9 +43,10 @@ uint8_t toByte(float channel) {
     return static_cast<uint8_t>(std::lround(std::clamp(channel, 0.0f, 1.0f) * 255.0f));
 }
 
-Image flatImage(uint32_t side, const std::array<uint8_t, 4>& colour) {
-    Image image{side, side, 4, {}};
-    for (uint32_t i = 0; i < side * side; ++i) {
+Image flatImage(uint32_t width, uint32_t height, const std::array<uint8_t, 4>& colour) {
+    Image image{width, height, 4, {}};
+    image.pixels.reserve(std::size_t{4} * width * height);
+    for (std::size_t i = 0; i < std::size_t{width} * height; ++i) {
         image.pixels.insert(image.pixels.end(), colour.begin(), colour.end());
     }
     return image;
@@ -75,11 +76,14 @@ std::string lowerCase(std::string text) {
     return text;
 }
 
-// Texture files as files made on other systems name them: relative to the
-// model's folder, with either kind of slash, or only by their file name, in
-// any case.
+// The texture file that name means, as files made on other systems name
+// them: relative to the model's folder, with either kind of slash, or only by
+// their file name, in any case; failing those, an image of the same name with
+// another extension (an exporter's .png for the artist's .jpg). found receives
+// the file's path.
 std::optional<std::string> externalTextureBytes(const std::string& name,
-                                                const std::filesystem::path& folder) {
+                                                const std::filesystem::path& folder,
+                                                std::string& found) {
     std::string slashes = name;
     std::replace(slashes.begin(), slashes.end(), '\\', '/');
     const std::filesystem::path given(slashes);
@@ -87,15 +91,26 @@ std::optional<std::string> externalTextureBytes(const std::string& name,
     if (given.is_absolute()) {
         candidates.insert(candidates.begin(), given);
     }
+    std::vector<std::filesystem::path> otherExtensions;
     std::error_code error;
     const std::string wanted = lowerCase(given.filename().string());
+    const std::string wantedStem = lowerCase(given.stem().string());
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (lowerCase(entry.path().filename().string()) == wanted) {
-            candidates.push_back(entry.path());
+        const std::filesystem::path& path = entry.path();
+        const std::string extension = lowerCase(path.extension().string());
+        if (lowerCase(path.filename().string()) == wanted) {
+            candidates.push_back(path);
+        } else if (lowerCase(path.stem().string()) == wantedStem &&
+                   (extension == ".png" || extension == ".jpg" || extension == ".jpeg" ||
+                    extension == ".tga" || extension == ".bmp")) {
+            otherExtensions.push_back(path);
         }
     }
+    std::sort(otherExtensions.begin(), otherExtensions.end());
+    candidates.insert(candidates.end(), otherExtensions.begin(), otherExtensions.end());
     for (const auto& candidate : candidates) {
         if (auto bytes = fileSource().read(candidate.string())) {
+            found = candidate.string();
             return bytes;
         }
     }
@@ -150,8 +165,16 @@ MaterialLook lookOf(const aiScene& scene, unsigned int materialIndex,
         }
         return look;
     }
-    const auto bytes = externalTextureBytes(path.C_Str(), folder);
+    std::string file;
+    const auto bytes = externalTextureBytes(path.C_Str(), folder, file);
     look.image = bytes ? decodeImage(*bytes) : std::nullopt;
+    const auto extension = [](const std::string& name) {
+        return lowerCase(std::filesystem::path(name).extension().string());
+    };
+    if (look.image && extension(file) != extension(path.C_Str())) {
+        log.warn("the texture \"" + std::string(path.C_Str()) + "\" of material \"" + materialName +
+                 "\" was not found; \"" + file + "\", of the same name, is used instead");
+    }
     if (!look.image) {
         log.warn("the texture \"" + std::string(path.C_Str()) + "\" of material \"" + materialName +
                  "\" " + (bytes ? "cannot be decoded" : "was not found") +
@@ -321,7 +344,7 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
     }
     std::vector<Image> images;
     for (const MaterialLook& look : looks) {
-        images.push_back(look.image ? *look.image : flatImage(kPatchSide, look.colour));
+        images.push_back(look.image ? *look.image : flatImage(kPatchSide, kPatchSide, look.colour));
     }
 
     Surface surface;
@@ -348,8 +371,9 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
             }
         }
         tiles = *packed;
-        surface.image =
-            Image{width, height, 4, std::vector<uint8_t>(std::size_t{4} * width * height)};
+        // Opaque black between the tiles, so that an atlas of opaque images
+        // stays without alpha.
+        surface.image = flatImage(width, height, {0, 0, 0, 255});
         for (std::size_t i = 0; i < images.size(); ++i) {
             place(images[i], tiles[i], surface.image);
         }
