@@ -1,0 +1,167 @@
+#include "tools/samples/pose_math.h"
+
+#include <cmath>
+#include <initializer_list>
+
+double dot(const Vector3& a, const Vector3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+double length(const Vector3& v) {
+    return std::sqrt(dot(v, v));
+}
+
+Vector3 mix(const Vector3& a, const Vector3& b, double t) {
+    return a + t * (b - a);
+}
+
+Vector3 mirrorX(const Vector3& v) {
+    return {-v.x, v.y, v.z};
+}
+
+double clamp(double value, double low, double high) {
+    return value < low ? low : value > high ? high : value;
+}
+
+double smoothstep(double edge0, double edge1, double x) {
+    const double t = clamp((x - edge0) / (edge1 - edge0), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+
+double mix(double a, double b, double t) {
+    return a + (b - a) * t;
+}
+
+double radians(double degrees) {
+    return degrees * kPi / 180.0;
+}
+
+Quaternion compose(const Quaternion& a, const Quaternion& b) {
+    return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
+            a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
+            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
+            a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+}
+
+Quaternion inverse(const Quaternion& q) {
+    return {q.w, -q.x, -q.y, -q.z};
+}
+
+Quaternion normalized(const Quaternion& q) {
+    const double size = std::sqrt(Geometry::dot(q, q));
+    return q * (1.0 / size);
+}
+
+Vector3 rotate(const Quaternion& q, const Vector3& v) {
+    const Vector3 axis(q.x, q.y, q.z);
+    const Vector3 t = 2.0 * Geometry::cross(axis, v);
+    return v + q.w * t + Geometry::cross(axis, t);
+}
+
+Quaternion axisAngle(const Vector3& axis, double angle) {
+    const Vector3 unit = Geometry::normalize(axis);
+    const double s = std::sin(angle / 2);
+    return {std::cos(angle / 2), unit.x * s, unit.y * s, unit.z * s};
+}
+
+Quaternion turn(double pitch, double yaw, double roll) {
+    return compose(axisAngle(Vector3(0, 0, 1), roll),
+                   compose(axisAngle(kUp, yaw), axisAngle(kRight, pitch)));
+}
+
+Quaternion rotationBetween(const Vector3& from, const Vector3& to) {
+    const Vector3 a = Geometry::normalize(from);
+    const Vector3 b = Geometry::normalize(to);
+    const double cosine = dot(a, b);
+    if (cosine < -1 + 1e-12) {
+        Vector3 axis = Geometry::cross(a, kRight);
+        if (length(axis) < 1e-6) {
+            axis = Geometry::cross(a, kUp);
+        }
+        return axisAngle(axis, kPi);
+    }
+    const Vector3 axis = Geometry::cross(a, b);
+    return normalized({1 + cosine, axis.x, axis.y, axis.z});
+}
+
+Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z) {
+    // The standard conversion from a rotation matrix, choosing the largest
+    // diagonal term so that the square root never meets a small number.
+    const double trace = x.x + y.y + z.z;
+    Quaternion q;
+    if (trace > 0) {
+        const double s = 2 * std::sqrt(1 + trace);
+        q = {s / 4, (y.z - z.y) / s, (z.x - x.z) / s, (x.y - y.x) / s};
+    } else if (x.x > y.y && x.x > z.z) {
+        const double s = 2 * std::sqrt(1 + x.x - y.y - z.z);
+        q = {(y.z - z.y) / s, s / 4, (y.x + x.y) / s, (z.x + x.z) / s};
+    } else if (y.y > z.z) {
+        const double s = 2 * std::sqrt(1 + y.y - x.x - z.z);
+        q = {(z.x - x.z) / s, (y.x + x.y) / s, s / 4, (z.y + y.z) / s};
+    } else {
+        const double s = 2 * std::sqrt(1 + z.z - x.x - y.y);
+        q = {(x.y - y.x) / s, (z.x + x.z) / s, (z.y + y.z) / s, s / 4};
+    }
+    return normalized(q);
+}
+
+Quaternion slerp(const Quaternion& a, const Quaternion& b, double t) {
+    Quaternion target = b;
+    double cosine = Geometry::dot(a, b);
+    if (cosine < 0) {
+        cosine = -cosine;
+        target = b * -1.0;
+    }
+    if (cosine > 1 - 1e-12) {
+        return normalized(a * (1 - t) + target * t);
+    }
+    const double angle = std::acos(cosine);
+    const double s = std::sin(angle);
+    return a * (std::sin((1 - t) * angle) / s) + target * (std::sin(t * angle) / s);
+}
+
+Vector3 rotationVector(const Quaternion& q) {
+    const Quaternion unit = q.w < 0 ? q * -1.0 : q;
+    const Vector3 axis(unit.x, unit.y, unit.z);
+    const double sine = length(axis);
+    if (sine < 1e-15) {
+        return {0, 0, 0};
+    }
+    const double angle = 2 * std::atan2(sine, unit.w);
+    return (angle / sine) * axis;
+}
+
+Quaternion fromRotationVector(const Vector3& v) {
+    const double angle = length(v);
+    if (angle < 1e-15) {
+        return kIdentity;
+    }
+    return axisAngle(v, angle);
+}
+
+Quaternion aimRotation(const Vector3& restAlong, const Vector3& along, const Vector3& forward) {
+    const auto basis = [](const Vector3& direction, const Vector3& hint, Vector3 axes[3]) {
+        axes[0] = Geometry::normalize(direction);
+        // A hint along the direction itself says nothing; fall back on up, or right.
+        for (const Vector3& candidate : {hint, kUp, kRight}) {
+            const Vector3 across = candidate - dot(candidate, axes[0]) * axes[0];
+            if (length(across) > 1e-6 * length(candidate)) {
+                axes[1] = Geometry::normalize(across);
+                break;
+            }
+        }
+        axes[2] = Geometry::cross(axes[0], axes[1]);
+    };
+    Vector3 rest[3];
+    Vector3 target[3];
+    basis(restAlong, kForward, rest);
+    basis(along, forward, target);
+    // R is the sum of target_i rest_i^T; its columns are R applied to x, y and z.
+    Vector3 columns[3];
+    for (int i = 0; i < 3; ++i) {
+        columns[0] = columns[0] + rest[i].x * target[i];
+        columns[1] = columns[1] + rest[i].y * target[i];
+        columns[2] = columns[2] + rest[i].z * target[i];
+    }
+    return rotationFromAxes(columns[0], columns[1], columns[2]);
+}

@@ -1,0 +1,150 @@
+// "Tomboy": a red baseball cap over short auburn hair with a ponytail, a grey
+// hoodie, denim shorts, white socks and sneakers. Her own animation is a jump.
+
+#include <cmath>
+
+#include "tools/samples/figure.h"
+#include "tools/samples/shapes.h"
+
+namespace {
+
+const Color kSkin = hexColor(0xe2b08a);
+const Color kHair = hexColor(0x8a4526);
+const Color kHoodie = hexColor(0x8c939c);
+const Color kDenim = hexColor(0x3f5f8c);
+const Color kSock = hexColor(0xf0f0ec);
+const Color kSneaker = hexColor(0xf5f5f2);
+const Color kRed = hexColor(0xc63a2e);
+
+Color paintTrunk(const PaintSample& sample) {
+    const Vector3& p = sample.position;
+    const double h = heightAboveFloor(p);
+    const double x = std::fabs(p.x);
+    if (h < 45.8) {
+        // Shorts with a fly seam and a darker waistband.
+        Color color = mix(kDenim, kDenim * 0.75, band(h, 45.2, 0.5, 0.15));
+        return mix(color, kDenim * 0.7,
+                   band(p.x, 0.0, 0.08, 0.06) * (p.z < 0 ? 1 : 0) * (h > 40.5 ? 1 : 0));
+    }
+    if (h > 62.2) {
+        return kSkin;
+    }
+    Color color = kHoodie;
+    // Ribbed hem, and the kangaroo pocket on the belly.
+    color = mix(color, kHoodie * 0.82, band(h, 46.6, 0.8, 0.15));
+    if (p.z < 0) {
+        const double pocket =
+            band(h, 49.8, 2.4, 0.15) * band(x, 0.0, 4.6 - (h - 47.4) * 0.35, 0.15);
+        const double edge =
+            pocket * (1 - band(h, 49.8, 2.2, 0.15) * band(x, 0.0, 4.4 - (h - 47.4) * 0.35, 0.15));
+        color = mix(color, kHoodie * 0.78, edge);
+        // A print on the chest: a red star-like badge.
+        color = mix(color, kRed, ellipse(p.x, h, -2.6, 56.0, 1.1, 1.1, 0.15));
+    }
+    return color;
+}
+
+Color paintLeg(const PaintSample& sample) {
+    const double h = heightAboveFloor(sample.position);
+    if (h > 31.5) {
+        return mix(kDenim, kDenim * 1.3, band(h, 31.9, 0.35, 0.1));
+    }
+    if (h < 6.5) {
+        return kSock;
+    }
+    return kSkin;
+}
+
+Color paintShoe(const PaintSample& sample) {
+    const Vector3& p = sample.position;
+    const double h = heightAboveFloor(p);
+    Color color = kSneaker;
+    // Sole and toe cap in grey, a red stripe along the side.
+    color = mix(color, hexColor(0xb8b8b8), smoothstep(0.9, 0.7, h));
+    const double stripe = band(h - 0.18 * (p.z + 2.0), 1.9, 0.3, 0.12) *
+                          smoothstep(0.4, 1.0, std::fabs(sample.normal.x));
+    return mix(color, kRed, stripe);
+}
+
+// The jump, as stations of phase: the hips' drop, the trunk's lean, the arms'
+// swing and the heels' rise; the flight itself is a parabola.
+//
+//   stand  crouch      push   | in the air |  land  absorb    stand
+//   0      0.12  0.24  0.32   0.36        0.64   0.72   0.86  1
+Clip jumpClip(const Rig& rig) {
+    Clip clip;
+    clip.name = "Jump";
+    clip.frames = 48;
+    clip.pose = [&rig](double phase) {
+        // phase, hips' height, lean, arm swing (degrees), heel rise (degrees)
+        static const Profile stations{
+            {0.00, -0.5, 0, 4, 0},    {0.12, -2.6, -8, -22, 0},  {0.24, -5.0, -16, -42, 0},
+            {0.32, -2.2, -8, 70, 18}, {0.36, -1.0, -2, 150, 32}, {0.64, -1.0, -4, 120, 24},
+            {0.72, -5.0, -15, 10, 0}, {0.86, -2.2, -6, -5, 0},   {1.00, -0.5, 0, 4, 0},
+        };
+        const double takeoff = 0.36;
+        const double landing = 0.64;
+        const bool flying = phase > takeoff && phase < landing;
+        const double u = flying ? (phase - takeoff) / (landing - takeoff) : 0.0;
+        const double rise = 5.5 * 4 * u * (1 - u);
+        const double tuck = 2.5 * bump(u);
+        Pose pose(rig);
+        const double lean = radians(stations.at(phase, 2));
+        placeHips(rig, pose, {0.0, stations.at(phase, 1) + rise, 0.0}, lean, 0.0, 0.0);
+        pose.rotationOf(rig, "spine") = turn(0.3 * lean, 0.0, 0.0);
+        pose.rotationOf(rig, "chest") = turn(0.2 * lean, 0.0, 0.0);
+        pose.rotationOf(rig, "neck") = turn(-0.5 * lean, 0.0, 0.0);
+        pose.rotationOf(rig, "head") = turn(-0.6 * lean, 0.0, 0.0);
+        const double swing = radians(stations.at(phase, 3));
+        for (const char* side : {"Right", "Left"}) {
+            ArmAim arm;
+            arm.upper = hangingArm(rig, side, swing, radians(6) + 0.15 * std::fabs(swing));
+            arm.elbow = radians(20) + 0.1 * std::fabs(swing);
+            aimArm(rig, pose, side, arm);
+        }
+        FootPlacement foot;
+        foot.heelLift = radians(stations.at(phase, 4));
+        foot.lift = flying ? rise + tuck : 0.0;
+        foot.toeBend = flying ? radians(15) * bump(u) : 0.0;
+        placeFoot(rig, pose, "Right", foot);
+        placeFoot(rig, pose, "Left", foot);
+        return pose;
+    };
+    return clip;
+}
+
+}  // namespace
+
+void describeTomboy(Character& character) {
+    Figure figure;
+    figure.name = "tomboy";
+    figure.shape.hipWidth = 7.2;
+    figure.shape.waistWidth = 5.9;
+    figure.shape.chestWidth = 7.2;
+    figure.shape.shoulderWidth = 7.9;
+    figure.shape.bust = 0.5;
+    figure.shape.limbGirth = 0.93;
+    figure.shape.footwear = Footwear::kSneaker;
+    figure.face.skin = kSkin;
+    figure.face.hair = kHair;
+    figure.face.iris = hexColor(0x3f6b45);
+    figure.face.brows = hexColor(0x6a3420);
+    figure.face.lips = hexColor(0xc9786e);
+    figure.face.feminine = true;
+    figure.face.blush = 0.15;
+    figure.face.hairlineFront = 0.45;
+    figure.face.hairlineBack = -0.45;
+    figure.trunk = paintTrunk;
+    figure.arms = [](const PaintSample& sample) {
+        return mix(kHoodie, kHoodie * 0.82,
+                   band(heightAboveFloor(sample.position), 37.0, 1.0, 0.15));
+    };
+    figure.legs = paintLeg;
+    figure.shoes = paintShoe;
+    figure.style.armSwing = 1.2;
+    figure.style.stepHeight = 1.15;
+    figure.style.bounce = 1.2;
+    figure.style.idleElbow = 0.25;
+    figure.ownClip = jumpClip;
+    describeFigure(character, figure);
+}
