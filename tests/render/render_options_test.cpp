@@ -1,0 +1,321 @@
+// velmora-render's arguments and the layout of its pictures, without a display:
+// which command lines are taken and which are refused with what reason, where
+// the tiles of a sheet go and which clock reading each shows, and the labels.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tools/render/render_options.h"
+#include "tools/render/sheet.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+RenderCommand parse(Strings arguments) {
+    return parseRenderCommand(arguments);
+}
+
+TEST(RenderOptions, DefaultsAreTheViewersFirstWindow) {
+    const RenderCommand command = parse({"model.animesh", "-o", "out.png"});
+    ASSERT_EQ(command.action, RenderCommand::Action::Render) << command.error;
+    const RenderOptions& options = command.options;
+    EXPECT_EQ(options.modelPath, "model.animesh");
+    EXPECT_EQ(options.outputPath, "out.png");
+    EXPECT_EQ(options.animationNumber, 1);
+    EXPECT_EQ(options.at, 0);
+    EXPECT_EQ(options.width, 640);
+    EXPECT_EQ(options.height, 480);
+    EXPECT_FALSE(options.angle);
+    EXPECT_FALSE(options.zoom);
+    EXPECT_TRUE(options.showMesh);
+    EXPECT_FALSE(options.showBones);
+    EXPECT_FALSE(options.sheet);
+}
+
+TEST(RenderOptions, EveryOptionIsTakenInAnyOrder) {
+    const RenderCommand command =
+        parse({"--sheet", "4x2", "-o", "walk.PNG", "--bones", "--step", "125", "--no-mesh",
+               "dir/model.animesh", "--animation", "2", "--at", "2147482000", "--size", "160x120",
+               "--angle", "90.5", "--zoom", "1e3"});
+    ASSERT_EQ(command.action, RenderCommand::Action::Render) << command.error;
+    const RenderOptions& options = command.options;
+    EXPECT_EQ(options.modelPath, "dir/model.animesh");
+    EXPECT_EQ(options.outputPath, "walk.PNG");
+    EXPECT_EQ(options.animationNumber, 2);
+    EXPECT_EQ(options.at, 2147482000);
+    EXPECT_EQ(options.width, 160);
+    EXPECT_EQ(options.height, 120);
+    EXPECT_EQ(options.angle, 90.5);
+    EXPECT_EQ(options.zoom, 1000.0);
+    EXPECT_FALSE(options.showMesh);
+    EXPECT_TRUE(options.showBones);
+    EXPECT_TRUE(options.sheet);
+    EXPECT_EQ(options.columns, 4);
+    EXPECT_EQ(options.rows, 2);
+    EXPECT_EQ(options.step, 125);
+}
+
+TEST(RenderOptions, HelpWinsOverEverythingElse) {
+    EXPECT_EQ(parse({"--help"}).action, RenderCommand::Action::ShowUsage);
+    EXPECT_EQ(parse({"--bogus", "-h"}).action, RenderCommand::Action::UsageError);
+    EXPECT_EQ(parse({"m.animesh", "--size", "-h"}).action, RenderCommand::Action::UsageError);
+}
+
+TEST(RenderOptions, BadCommandLinesAreRefusedWithTheReason) {
+    struct Row {
+        Strings arguments;
+        std::string reason;
+    };
+    const Row rows[] = {
+        {{}, "no model file given"},
+        {{"m.animesh"}, "no output file given"},
+        {{"-o", "out.png"}, "no model file given"},
+        {{"a.animesh", "b.animesh", "-o", "out.png"}, "more than one model file"},
+        {{"m.animesh", "-o"}, "-o needs a value"},
+        {{"m.animesh", "-o", "out.txt"}, "ending in .png"},
+        {{"m.animesh", "-o", "m.animesh"}, "ending in .png"},
+        {{"m.animesh", "-o", "folder/.png"}, "ending in .png"},
+        {{"m.animesh", "-o", "a.png", "-o", "b.png"}, "-o given twice"},
+        {{"m.animesh", "-o", "a.png", "--frame", "3"}, "unknown option --frame"},
+        // Animations are counted from 1, the clock from 0.
+        {{"m.animesh", "-o", "a.png", "--animation", "0"}, "counted from 1"},
+        {{"m.animesh", "-o", "a.png", "--animation", "1.5"}, "counted from 1"},
+        {{"m.animesh", "-o", "a.png", "--at", "-1"}, "--at needs milliseconds"},
+        {{"m.animesh", "-o", "a.png", "--at", "2147483648"}, "--at needs milliseconds"},
+        {{"m.animesh", "-o", "a.png", "--at", "12ms"}, "--at needs milliseconds"},
+        {{"m.animesh", "-o", "a.png", "--at", "99999999999999999999"}, "--at needs"},
+        // Sizes: both sides, each 1 to 4096, nothing around them.
+        {{"m.animesh", "-o", "a.png", "--size", "640"}, "<width>x<height>"},
+        {{"m.animesh", "-o", "a.png", "--size", "0x480"}, "<width>x<height>"},
+        {{"m.animesh", "-o", "a.png", "--size", "4097x480"}, "<width>x<height>"},
+        {{"m.animesh", "-o", "a.png", "--size", "640x480x2"}, "<width>x<height>"},
+        {{"m.animesh", "-o", "a.png", "--size", " 640x480"}, "<width>x<height>"},
+        // The camera keeps to the ranges its commands keep to.
+        {{"m.animesh", "-o", "a.png", "--angle", "361"}, "degrees from 0 to 360"},
+        {{"m.animesh", "-o", "a.png", "--angle", "-5"}, "degrees from 0 to 360"},
+        {{"m.animesh", "-o", "a.png", "--angle", "nan"}, "degrees from 0 to 360"},
+        {{"m.animesh", "-o", "a.png", "--angle", "inf"}, "degrees from 0 to 360"},
+        {{"m.animesh", "-o", "a.png", "--zoom", "0.5"}, "radius from 1 to 2000"},
+        {{"m.animesh", "-o", "a.png", "--zoom", "1e400"}, "radius from 1 to 2000"},
+        // A sheet needs its step and the step its sheet.
+        {{"m.animesh", "-o", "a.png", "--sheet", "2x2"}, "--sheet and --step go together"},
+        {{"m.animesh", "-o", "a.png", "--step", "10"}, "--sheet and --step go together"},
+        {{"m.animesh", "-o", "a.png", "--sheet", "17x1", "--step", "1"}, "<columns>x<rows>"},
+        {{"m.animesh", "-o", "a.png", "--sheet", "2x2", "--step", "0"}, "--step needs"},
+        {{"m.animesh", "-o", "a.png", "--sheet", "5x1", "--step", "1", "--size", "4000x10"},
+         "wider or taller than 16384"},
+        {{"m.animesh", "-o", "a.png", "--sheet", "2x1", "--step", "2", "--at", "2147483646"},
+         "the last clock reading would exceed"},
+    };
+    for (const Row& row : rows) {
+        std::string line;
+        for (const std::string& argument : row.arguments) {
+            line += argument + " ";
+        }
+        const RenderCommand command = parse(row.arguments);
+        EXPECT_EQ(command.action, RenderCommand::Action::UsageError) << line;
+        EXPECT_NE(command.error.find(row.reason), std::string::npos)
+            << line << "\n  said: " << command.error;
+    }
+}
+
+TEST(RenderOptions, TheLastReadingMayBeTheLargestClockValue) {
+    const RenderCommand command =
+        parse({"m.animesh", "-o", "a.png", "--sheet", "2x1", "--step", "2", "--at", "2147483645"});
+    EXPECT_EQ(command.action, RenderCommand::Action::Render) << command.error;
+}
+
+//   --sheet 3x2 --at 100 --step 40
+//
+//   +-------+-------+-------+
+//   |  100  |  140  |  180  |   row 0
+//   +-------+-------+-------+
+//   |  220  |  260  |  300  |   row 1
+//   +-------+-------+-------+
+TEST(Sheet, TilesRunLeftToRightThenTopToBottom) {
+    RenderOptions options;
+    options.sheet = true;
+    options.columns = 3;
+    options.rows = 2;
+    options.at = 100;
+    options.step = 40;
+    const std::vector<Tile> tiles = tilesOf(options);
+    ASSERT_EQ(tiles.size(), 6u);
+    const int expected[6][3] = {{0, 0, 100}, {1, 0, 140}, {2, 0, 180},
+                                {0, 1, 220}, {1, 1, 260}, {2, 1, 300}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(tiles[i].column, expected[i][0]) << i;
+        EXPECT_EQ(tiles[i].row, expected[i][1]) << i;
+        EXPECT_EQ(tiles[i].milliseconds, expected[i][2]) << i;
+    }
+}
+
+TEST(Sheet, ASinglePictureIsOneTileAtTheReading) {
+    RenderOptions options;
+    options.at = 1234;
+    const std::vector<Tile> tiles = tilesOf(options);
+    ASSERT_EQ(tiles.size(), 1u);
+    EXPECT_EQ(tiles[0].column, 0);
+    EXPECT_EQ(tiles[0].row, 0);
+    EXPECT_EQ(tiles[0].milliseconds, 1234);
+}
+
+Image blank(uint32_t width, uint32_t height, uint8_t value) {
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.channels = 3;
+    image.pixels.assign(static_cast<std::size_t>(width) * height * 3, value);
+    return image;
+}
+
+uint8_t at(const Image& image, uint32_t x, uint32_t y) {
+    return image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 3];
+}
+
+// The rows of a label's pixels as text: '#' white, '.' black, ' ' untouched.
+std::vector<std::string> picture(const Image& image) {
+    std::vector<std::string> rows;
+    for (uint32_t y = 0; y < image.height; ++y) {
+        std::string row;
+        for (uint32_t x = 0; x < image.width; ++x) {
+            const uint8_t value = at(image, x, y);
+            row += value == 255 ? '#' : value == 0 ? '.' : ' ';
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(ClockLabel, ReadsTheMillisecondsAndTheirUnit) {
+    EXPECT_EQ(clockLabel(0), "0 ms");
+    EXPECT_EQ(clockLabel(1250), "1250 ms");
+    EXPECT_EQ(clockLabel(2147483647), "2147483647 ms");
+}
+
+TEST(ClockLabel, GlyphsAreWhiteOnABlackBoxOnePixelWider) {
+    Image image = blank(21, 11, 128);
+    drawLabel(image, 2, 2, "1 s", 1);
+    // "1", a blank glyph, "s"; the box reaches one pixel past the glyphs.
+    const std::vector<std::string> expected = {
+        "                     ", " ................... ", " ...#............... ",
+        " ..##............... ", " ...#..........###.. ", " ...#.........#..... ",
+        " ...#..........###.. ", " ...#.............#. ", " ..###........####.. ",
+        " ................... ", "                     ",
+    };
+    EXPECT_EQ(picture(image), expected);
+}
+
+TEST(ClockLabel, EveryDigitHasItsOwnGlyphAndScalingRepeatsPixels) {
+    std::set<std::vector<std::string>> glyphs;
+    for (char digit = '0'; digit <= '9'; ++digit) {
+        Image image = blank(7, 9, 128);
+        drawLabel(image, 1, 1, std::string(1, digit), 1);
+        glyphs.insert(picture(image));
+    }
+    EXPECT_EQ(glyphs.size(), 10u);
+
+    Image single = blank(7, 9, 128);
+    drawLabel(single, 1, 1, "8", 1);
+    Image doubled = blank(14, 18, 128);
+    drawLabel(doubled, 2, 2, "8", 2);
+    for (uint32_t y = 0; y < doubled.height; ++y) {
+        for (uint32_t x = 0; x < doubled.width; ++x) {
+            ASSERT_EQ(at(doubled, x, y), at(single, x / 2, y / 2)) << x << "," << y;
+        }
+    }
+}
+
+TEST(ClockLabel, ALabelPastAnyEdgeIsClipped) {
+    Image image = blank(4, 4, 128);
+    // Past the right and bottom edges: only the box's corner and the glyph's
+    // blank first cell are inside.
+    drawLabel(image, 3, 3, "88", 2);
+    EXPECT_EQ(picture(image), (std::vector<std::string>{"    ", " ...", " ...", " ..."}));
+    // Past the left and top edges: the image is all label.
+    drawLabel(image, -20, -3, "1234567890 ms", 3);
+    for (uint8_t value : image.pixels) {
+        EXPECT_TRUE(value == 0 || value == 255);
+    }
+    const std::vector<uint8_t> before = image.pixels;
+    drawLabel(image, 100, 100, "7", 1);
+    EXPECT_EQ(image.pixels, before);
+}
+
+// Tiles whose every channel is the clock reading's tenth, so that a tile's
+// place and reading can be read back from the picture.
+Image solidTile(const RenderOptions& options, int64_t milliseconds) {
+    return blank(options.width, options.height, static_cast<uint8_t>(milliseconds / 10));
+}
+
+TEST(ComposePicture, ASheetPutsEachReadingInItsTileUnderItsLabel) {
+    RenderOptions options;
+    options.width = 60;
+    options.height = 40;
+    options.sheet = true;
+    options.columns = 2;
+    options.rows = 2;
+    options.at = 500;
+    options.step = 250;
+    std::vector<int64_t> drawn;
+    const Image sheet = composePicture(options, [&](int64_t milliseconds) {
+        drawn.push_back(milliseconds);
+        return solidTile(options, milliseconds);
+    });
+    EXPECT_EQ(drawn, (std::vector<int64_t>{500, 750, 1000, 1250}));
+    ASSERT_EQ(sheet.width, 120u);
+    ASSERT_EQ(sheet.height, 80u);
+    ASSERT_EQ(sheet.channels, 3u);
+    const uint8_t expected[2][2] = {{50, 75}, {100, 125}};
+    for (uint32_t row = 0; row < 2; ++row) {
+        for (uint32_t column = 0; column < 2; ++column) {
+            const uint32_t left = column * 60;
+            const uint32_t top = row * 40;
+            // The bottom-right corner is clear of the label; the top-left corner
+            // holds its box and the first glyph starts at (2, 2).
+            EXPECT_EQ(at(sheet, left + 59, top + 39), expected[row][column]);
+            EXPECT_EQ(at(sheet, left + 1, top + 1), 0);
+            Image label = blank(60, 40, expected[row][column]);
+            drawLabel(label, 2, 2, clockLabel(options.at + (row * 2 + column) * options.step), 1);
+            for (uint32_t y = 0; y < 40; ++y) {
+                for (uint32_t x = 0; x < 60; ++x) {
+                    ASSERT_EQ(at(sheet, left + x, top + y), at(label, x, y))
+                        << "tile " << column << "," << row << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(ComposePicture, ASinglePictureIsTheFrameUnlabelled) {
+    RenderOptions options;
+    options.width = 30;
+    options.height = 20;
+    options.at = 700;
+    const Image picture =
+        composePicture(options, [&](int64_t ms) { return solidTile(options, ms); });
+    EXPECT_EQ(picture.pixels, solidTile(options, 700).pixels);
+}
+
+TEST(ComposePicture, TheLabelGrowsWithTheTile) {
+    RenderOptions options;
+    options.sheet = true;
+    options.step = 1;
+    options.at = 1000;
+    options.width = 100;
+    for (int height : {119, 120, 239, 240, 480}) {
+        options.height = height;
+        const Image sheet =
+            composePicture(options, [&](int64_t ms) { return solidTile(options, ms); });
+        // One font pixel per 120 rows: the box covers rows scale to 10 scale - 1.
+        const uint32_t scale = height < 240 ? 1 : height / 120;
+        EXPECT_EQ(at(sheet, 0, 0), 100) << height;
+        EXPECT_EQ(at(sheet, scale, scale), 0) << height;
+        EXPECT_EQ(at(sheet, scale, 10 * scale - 1), 0) << height;
+        EXPECT_EQ(at(sheet, scale, 10 * scale), 100) << height;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,294 @@
+// velmora-render end to end, offscreen: the real program run on the render
+// figure (render_figure.h) and its pictures read back. Where the figure's
+// coloured parts land for each camera, clock reading and animation; what the
+// bone switches add and leave; sheets; refusals that write nothing.
+//
+// Mesa's software renderer is used throughout (LIBGL_ALWAYS_SOFTWARE), so every
+// machine draws the same pixels, with or without an X server.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "files/png_image.h"
+#include "tests/render/picture_check.h"
+#include "tests/render/render_figure.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class RenderProgram : public testing::Test {
+  protected:
+    void SetUp() override {
+        useSoftwareRenderer();
+        fs::create_directory(folder.path() + "figure");
+        modelPath = writeRenderFigure(folder.path() + "figure");
+    }
+
+    // Runs velmora-render on the figure with arguments, into out.png.
+    ProgramRun render(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {VELMORA_RENDER_PROGRAM, modelPath, "-o", output()});
+        return runProgram(arguments);
+    }
+
+    // The picture the last run wrote; fails the test when there is none.
+    Image picture() {
+        const auto image = readPicture(output());
+        EXPECT_TRUE(image) << "no picture at " << output();
+        return image.value_or(Image{});
+    }
+
+    std::string output() const { return folder.path() + "out.png"; }
+
+    TemporaryFolder folder;
+    std::string modelPath;
+};
+
+// Where the figure's parts appear, for each view: the body's quarters keep to
+// their side of the picture as the camera and the figure turn, and the arm
+// follows the clock.
+//
+//   reset view (from -z)        --angle 0 (from +z)         at 200 ms
+//        +-+                          +-+
+//        |c|                          |c|                  +-------+-----+
+//    +---+-+---+                  +---+-+---+              | green | red |ccccc
+//    |green|red|                  |red|green|              |-------+-----|
+//    |yel.|blue|                  |blue|yel.|              |yellow |blue |
+//    +---------+                  +---------+              +-------+-----+
+TEST_F(RenderProgram, EachPartLandsWhereTheCameraAndClockPutIt) {
+    struct Row {
+        std::vector<std::string> arguments;
+        // Whether red (the body's -x half) shows right of green.
+        bool redOnTheRight;
+        // Whether the arm stands up (else it points sideways, beyond red).
+        bool armRaised;
+    };
+    const Row rows[] = {
+        {{}, true, true},
+        {{"--at", "300"}, true, true},
+        {{"--at", "200"}, true, false},
+        {{"--at", "2999"}, true, false},
+        {{"--angle", "0"}, false, true},
+        {{"--angle", "360", "--at", "250"}, false, false},
+        {{"--animation", "2"}, false, true},
+        {{"--zoom", "400", "--size", "320x180"}, true, true},
+    };
+    for (const Row& row : rows) {
+        std::string line;
+        for (const std::string& argument : row.arguments) {
+            line += argument + " ";
+        }
+        const ProgramRun run = render(row.arguments);
+        ASSERT_EQ(run.status, 0) << line << run.errors;
+        const Image image = picture();
+        const Blob red = blobOf(image, kRed);
+        const Blob green = blobOf(image, kGreen);
+        const Blob blue = blobOf(image, kBlue);
+        const Blob yellow = blobOf(image, kYellow);
+        const Blob arm = blobOf(image, kCyan);
+        for (const Blob* blob : {&red, &green, &blue, &yellow, &arm}) {
+            ASSERT_GT(blob->pixels, 20u) << line;
+        }
+        // The picture's first row is the top: red and green above blue and
+        // yellow, and the -x half on the side the view says.
+        EXPECT_LT(red.y, blue.y) << line;
+        EXPECT_LT(green.y, yellow.y) << line;
+        EXPECT_EQ(red.x > green.x, row.redOnTheRight) << line;
+        EXPECT_EQ(blue.x > yellow.x, row.redOnTheRight) << line;
+        if (row.armRaised) {
+            // Above the body, between the middles of its halves.
+            EXPECT_LT(arm.top + arm.height, green.top + 2) << line;
+            EXPECT_GT(arm.x, std::min(red.x, green.x)) << line;
+            EXPECT_LT(arm.x, std::max(red.x, green.x)) << line;
+        } else {
+            // Along the body's top edge (which the arm hides on red's side),
+            // reaching out beyond red.
+            EXPECT_NEAR(arm.y, green.top, 2) << line;
+            EXPECT_EQ(arm.x > green.x, row.redOnTheRight) << line;
+            if (row.redOnTheRight) {
+                EXPECT_GT(arm.left + arm.width, red.left + red.width + 5) << line;
+            } else {
+                EXPECT_LT(arm.left, red.left - 5) << line;
+            }
+        }
+    }
+}
+
+TEST_F(RenderProgram, SizeAndZoomScaleThePicture) {
+    ASSERT_EQ(render({"--size", "160x120"}).status, 0);
+    const Blob small = blobOf(picture(), kRed);
+    ASSERT_EQ(render({"--size", "320x240"}).status, 0);
+    const Image large = picture();
+    EXPECT_EQ(large.width, 320u);
+    EXPECT_EQ(large.height, 240u);
+    // Twice the size, four times the pixels.
+    EXPECT_NEAR(static_cast<double>(blobOf(large, kRed).pixels) / small.pixels, 4, 0.2);
+    ASSERT_EQ(render({"--size", "320x240", "--zoom", "300"}).status, 0);
+    // Twice as far away, about a quarter of the pixels.
+    EXPECT_NEAR(static_cast<double>(blobOf(picture(), kRed).pixels) / blobOf(large, kRed).pixels,
+                0.25, 0.08);
+}
+
+TEST_F(RenderProgram, SameInputsGiveTheSameFileWithOrWithoutAnXServer) {
+    const std::vector<std::string> arguments = {"--at", "150", "--bones", "--size", "200x150"};
+    ASSERT_EQ(render(arguments).status, 0);
+    const std::string first = readFile(output());
+    fs::remove(output());
+    // The second run sees no X server at all.
+    const char* display = std::getenv("DISPLAY");
+    const std::string savedDisplay = display ? display : "";
+    unsetenv("DISPLAY");
+    const ProgramRun run = render(arguments);
+    if (display) {
+        setenv("DISPLAY", savedDisplay.c_str(), 1);
+    }
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_FALSE(first.empty());
+    EXPECT_TRUE(first == readFile(output()));
+}
+
+TEST_F(RenderProgram, BonesAddWhiteLinesAndWithoutTheMeshOnlyTheyRemain) {
+    const std::vector<std::string> at150 = {"--at", "150", "--size", "200x150"};
+    auto with = [&](std::vector<std::string> extra) {
+        extra.insert(extra.end(), at150.begin(), at150.end());
+        EXPECT_EQ(render(extra).status, 0);
+        return picture();
+    };
+    const Image mesh = with({});
+    const Image both = with({"--bones"});
+    const Image bones = with({"--bones", "--no-mesh"});
+    ASSERT_EQ(mesh.pixels.size(), both.pixels.size());
+    ASSERT_EQ(mesh.pixels.size(), bones.pixels.size());
+    EXPECT_EQ(blobOf(mesh, kWhite).pixels, 0u);
+    // Two segments (body to arm joint, arm to hand), each tens of pixels long.
+    EXPECT_GT(blobOf(both, kWhite).pixels, 40u);
+    std::size_t differing = 0;
+    for (std::size_t p = 0; p < mesh.pixels.size() / 3; ++p) {
+        const Colour m = colourAt(mesh, p);
+        const Colour b = colourAt(both, p);
+        const Colour o = colourAt(bones, p);
+        // The bones only add white, and they are drawn the same over the mesh as
+        // over the black background.
+        if (b != m) {
+            ++differing;
+            EXPECT_EQ(b, kWhite) << "pixel " << p;
+        }
+        EXPECT_EQ(o == kWhite, b == kWhite) << "pixel " << p;
+        EXPECT_TRUE(o == kWhite || o == kBlack) << "pixel " << p;
+    }
+    EXPECT_EQ(differing, blobOf(both, kWhite).pixels);
+}
+
+TEST_F(RenderProgram, BonesMoveWithTheClockWhileTheMeshIsOff) {
+    const std::vector<std::string> bonesOnly = {"--bones", "--no-mesh", "--size", "200x150"};
+    auto bonesAt = [&](const char* milliseconds) {
+        std::vector<std::string> arguments = bonesOnly;
+        arguments.insert(arguments.end(), {"--at", milliseconds});
+        EXPECT_EQ(render(arguments).status, 0);
+        return blobOf(picture(), kWhite);
+    };
+    const Blob raised = bonesAt("0");
+    const Blob sideways = bonesAt("200");
+    // Raised, the skeleton is one vertical line; sideways, the hand segment
+    // runs along the body's top edge, away from the middle.
+    EXPECT_GT(raised.height, 3 * raised.width);
+    EXPECT_GT(sideways.width, raised.width + 20);
+    EXPECT_LT(sideways.height, raised.height);
+}
+
+TEST_F(RenderProgram, ASheetHoldsEachReadingsPictureUnderItsLabel) {
+    ASSERT_EQ(render({"--sheet", "3x2", "--step", "50", "--at", "100", "--size", "120x90"}).status,
+              0);
+    const Image sheet = picture();
+    ASSERT_EQ(sheet.width, 360u);
+    ASSERT_EQ(sheet.height, 180u);
+    for (int tile = 0; tile < 6; ++tile) {
+        const int milliseconds = 100 + 50 * tile;
+        ASSERT_EQ(render({"--at", std::to_string(milliseconds), "--size", "120x90"}).status, 0);
+        const Image single = picture();
+        const uint32_t left = (tile % 3) * 120;
+        const uint32_t top = (tile / 3) * 90;
+        std::size_t labelPixels = 0;
+        for (uint32_t y = 0; y < 90; ++y) {
+            for (uint32_t x = 0; x < 120; ++x) {
+                const Colour inSheet = colourAt(sheet, left + x, top + y);
+                // The label (7 pixels high at this size) sits in the rows above 10.
+                if (y >= 10) {
+                    ASSERT_EQ(inSheet, colourAt(single, x, y))
+                        << "tile " << tile << " at " << x << "," << y;
+                } else if (inSheet == kWhite) {
+                    ++labelPixels;
+                }
+            }
+        }
+        EXPECT_GT(labelPixels, 30u) << "tile " << tile;
+    }
+}
+
+// Files in folder, recursively, with their contents.
+std::map<std::string, std::string> contents(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            files[entry.path().string()] = readFile(entry.path().string());
+        }
+    }
+    return files;
+}
+
+TEST_F(RenderProgram, RefusalsSayWhyAndWriteNothing) {
+    folder.write("figure/broken.animesh", "// nothing but a comment\n");
+    // The second motion file named is not there.
+    std::string lost = readFile(modelPath);
+    lost.replace(lost.find("figure-turn"), 11, "missing");
+    folder.write("figure/lost.animesh", lost);
+    struct Row {
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    };
+    const std::string figure = folder.path() + "figure/";
+    const Row rows[] = {
+        {{"--animation", "3"}, 1, "has no animation 3 (it has 2)"},
+        {{"--model-only"}, 2, "unknown option --model-only"},
+        {{"--sheet", "2x2"}, 2, "--sheet and --step go together"},
+        {{"--size", "640x0"}, 2, "--size needs <width>x<height>"},
+        {{"--at", "-5"}, 2, "--at needs milliseconds"},
+    };
+    const std::map<std::string, std::string> before = contents(folder.path());
+    for (const Row& row : rows) {
+        const ProgramRun run = render(row.arguments);
+        EXPECT_EQ(run.status, row.status) << row.message;
+        EXPECT_NE(run.errors.find(row.message), std::string::npos) << run.errors;
+    }
+    // Other models, and outputs that cannot be written.
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } others[] = {
+        {{figure + "absent.animesh", "-o", output()},
+         "Failed to open \"" + figure + "absent.animesh"},
+        {{figure + "broken.animesh", "-o", output()}, figure + "broken.animesh:"},
+        {{figure + "lost.animesh", "-o", output(), "--animation", "2"},
+         "animation 2 of \"" + figure + "lost.animesh\" cannot be played"},
+        {{figure + "figure.animesh", "-o", folder.path() + "no/such/folder/out.png"},
+         "cannot write \"" + folder.path() + "no/such/folder/out.png\""},
+    };
+    for (const auto& other : others) {
+        std::vector<std::string> arguments = other.arguments;
+        arguments.insert(arguments.begin(), VELMORA_RENDER_PROGRAM);
+        const ProgramRun run = runProgram(arguments);
+        EXPECT_EQ(run.status, 1) << other.message;
+        EXPECT_NE(run.errors.find(other.message), std::string::npos) << run.errors;
+    }
+    EXPECT_EQ(contents(folder.path()), before);
+}
+
+}  // namespace
