@@ -4,6 +4,7 @@
 #include <assimp/ProgressHandler.hpp>
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "files/file_source.h"
@@ -46,7 +47,9 @@ const aiScene& readScene(const std::string& path, Assimp::Importer& importer, Im
     // Pivot helper nodes would only add bones; the pivots are folded into the
     // node transforms instead.
     importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
-    importer.SetProgressHandler(new LogProgress(log));
+    // Handing the handler back (nullptr) returns its ownership to us.
+    const auto progress = std::make_unique<LogProgress>(log);
+    importer.SetProgressHandler(progress.get());
     const aiScene* scene = importer.ReadFile(path, kImportSteps);
     importer.SetProgressHandler(nullptr);
     if (!scene) {
