@@ -560,4 +560,32 @@ TEST_F(ImportTest, ExternalTexturesAreFoundAndDecoded) {
     }
 }
 
+// SMD files are z-up by definition: the triangle (0,0,0) (1,0,0) (0,0,2),
+// standing along z in the file, stands along y in the viewer, 75 units tall.
+TEST_F(ImportTest, ZUpFormatsAreTurnedYUp) {
+    const std::string input = scratch.write("stand.smd", R"(version 1
+nodes
+0 "root" -1
+end
+skeleton
+time 0
+0 0 0 0 0 0 0
+time 30
+0 0 0 0 0 0 1.5707963
+end
+triangles
+skin.bmp
+0 0 0 0 0 0 1 0 0 1 0 1
+0 1 0 0 0 0 1 1 0 1 0 1
+0 0 0 2 0 0 1 0 1 1 0 1
+end
+)");
+    Converted converted = convert(input, "stand");
+    ASSERT_EQ(converted.model->animations.size(), 1u);
+    const Box rest(viewerPose(*converted.model, 0, 0));
+    EXPECT_NEAR(rest.high.y - rest.low.y, 75, 1e-3);
+    EXPECT_NEAR(rest.high.z - rest.low.z, 0, 1e-3);
+    EXPECT_NEAR(rest.high.x - rest.low.x, 37.5, 1e-3);
+}
+
 }  // namespace

@@ -1,7 +1,10 @@
 #include "tools/import/character_builder.h"
 
+#include <assimp/commonMetaData.h>
+
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 #include "tools/import/pose_sampler.h"
@@ -10,13 +13,24 @@
 
 namespace {
 
+// Formats whose files are z-up by definition, as the library names them; it
+// leaves their axes as they are and says nothing in the metadata.
+const char* const kZUpFormats[] = {"Valve SMD Importer"};
+
 // The rotation that turns the file's up axis into +y, when its metadata names
-// another up axis (0 = x, 1 = y, 2 = z, with a sign).
+// another up axis (0 = x, 1 = y, 2 = z, with a sign) or its format is z-up.
 Matrix upAxisRotation(const aiScene& scene) {
     int32_t axis = 1;
     int32_t sign = 1;
-    if (!scene.mMetaData || !scene.mMetaData->Get("UpAxis", axis)) {
+    aiString format;
+    if (!scene.mMetaData) {
         return Matrix();
+    }
+    if (!scene.mMetaData->Get("UpAxis", axis)) {
+        scene.mMetaData->Get(AI_METADATA_SOURCE_FORMAT, format);
+        const auto zUp = std::find_if(std::begin(kZUpFormats), std::end(kZUpFormats),
+                                      [&](const char* name) { return format == aiString(name); });
+        axis = zUp == std::end(kZUpFormats) ? 1 : 2;
     }
     scene.mMetaData->Get("UpAxisSign", sign);
     const double s = sign < 0 ? -1.0 : 1.0;
