@@ -91,7 +91,11 @@ Skeleton chooseSkeleton(const aiScene& scene, const std::vector<MeshInstance>& i
     const auto byName = nodesByName(scene);
     std::vector<const aiNode*> deforming;
     for (const MeshInstance& instance : instances) {
-        if (!instance.mesh->HasBones()) {
+        const bool weighted =
+            std::any_of(instance.mesh->mBones, instance.mesh->mBones + instance.mesh->mNumBones,
+                        [](const aiBone* bone) { return hasWeights(*bone); });
+        if (!weighted) {
+            // Without a bone that moves it, the mesh is held by its own node.
             deforming.push_back(instance.node);
             continue;
         }
