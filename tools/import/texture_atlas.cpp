@@ -351,6 +351,9 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
     std::vector<Tile> tiles;
     if (images.size() == 1) {
         surface.image = images.front();
+        while (surface.image.width > kMaxAtlasSide || surface.image.height > kMaxAtlasSide) {
+            surface.image = halved(surface.image);
+        }
         tiles.push_back({0, 0, surface.image.width, surface.image.height});
     } else {
         uint32_t width = 0;

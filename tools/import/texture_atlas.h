@@ -17,7 +17,7 @@
 #include "tools/import/import_log.h"
 #include "tools/import/skeleton.h"
 
-// Largest side of an atlas; larger sets of textures are scaled down to fit.
+// Largest side of the texture written; larger textures are scaled down to fit.
 constexpr uint32_t kMaxAtlasSide = 4096;
 
 struct Surface {
