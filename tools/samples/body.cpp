@@ -26,38 +26,6 @@ Vector3 armDirection() {
     return {std::sin(kArmSpread), -std::cos(kArmSpread), 0.0};
 }
 
-// The three radii of a limb's section (side, front, back).
-struct LimbRadii {
-    double side;
-    double front;
-    double back;
-};
-
-// Sections of a limb whose centre line is a polyline, with front facing front
-// (so side follows from the direction of travel) and the radii that radiiAt
-// gives for the distance along the line and the section's centre.
-Tube limbTube(const std::vector<Vector3>& line, const Vector3& front,
-              const std::function<LimbRadii(double distance, const Vector3& centre)>& radiiAt) {
-    double total = 0;
-    for (std::size_t i = 1; i < line.size(); ++i) {
-        total += length(line[i] - line[i - 1]);
-    }
-    Tube tube;
-    tube.section = [line, front, radiiAt, total](double t) {
-        TubeSection section;
-        section.centre = alongPolyline(line, t);
-        const Vector3 direction = polylineDirection(line, t);
-        section.side = Geometry::normalize(Geometry::cross(front, direction));
-        section.front = Geometry::cross(direction, section.side);
-        const LimbRadii radii = radiiAt(t * total, section.centre);
-        section.sideRadius = radii.side;
-        section.frontRadius = radii.front;
-        section.backRadius = radii.back;
-        return section;
-    };
-    return tube;
-}
-
 // Radii from a profile of (distance from a reference point, side, front,
 // back), scaled by girth.
 Tube profiledLimb(const std::vector<Vector3>& line, const Vector3& front, double reference,
@@ -83,10 +51,11 @@ Part trunk(const BodyShape& shape, const Rig& rig) {
         {47.0, waistWidth, 4.1, 3.9, 0.2, 2.1},
         {50.5, mix(waistWidth, chestWidth, 0.55), 4.4, 4.0, 0.15, 2.3},
         {54.0, chestWidth, 4.7, 4.3, 0.1, 2.5},
-        {57.8, chestWidth * 1.03, 4.5, 4.3, 0.2, 2.8},
-        {60.6, shoulderWidth + 0.2, 3.6, 3.8, 0.35, 3.4},
-        {62.0, shoulderWidth * 0.5, 2.8, 3.0, 0.5, 2.6},
-        {63.1, 2.3, 2.3, 2.4, 0.55, 2.0},
+        {57.8, chestWidth * 1.03, 4.5, 4.3, 0.2, 2.6},
+        {60.0, shoulderWidth - 0.3, 3.8, 3.9, 0.3, 2.8},
+        {61.4, shoulderWidth * 0.62, 3.1, 3.3, 0.45, 2.4},
+        {62.6, 2.5, 2.4, 2.5, 0.55, 2.0},
+        {63.4, 2.3, 2.3, 2.4, 0.55, 2.0},
         {65.2, 2.2, 2.2, 2.3, 0.45, 2.0},
     };
     const double bottom = 36.6;
@@ -202,8 +171,8 @@ Part handPart(const BodyShape& shape, const BodyJoints& joints, const Rig& rig) 
     const std::vector<Vector3> line{joints.wrist - 0.4 * armDirection(), joints.fingertips};
     // distance from the wrist, thickness, and width towards front and back
     const Profile radii{
-        {0.0, 0.72, 1.0, 1.0},   {1.9, 0.8, 1.3, 1.28},   {3.8, 0.72, 1.38, 1.32},
-        {5.6, 0.56, 1.22, 1.18}, {7.4, 0.45, 0.88, 0.86},
+        {0.0, 0.8, 1.05, 1.05}, {1.9, 0.95, 1.42, 1.4},  {3.8, 0.88, 1.5, 1.45},
+        {5.6, 0.7, 1.32, 1.28}, {7.4, 0.55, 0.95, 0.92},
     };
     Tube tube = profiledLimb(line, kForward, 0.0, radii, shape.limbGirth);
     tube.startCap = 0.08;

@@ -2,11 +2,15 @@
 // over a white t-shirt, blue jeans rolled up at the ankles, black boots. His
 // own animation combs his hair back.
 
+#include <algorithm>
 #include <cmath>
 
+#include "tools/samples/costume.h"
 #include "tools/samples/figure.h"
 
 namespace {
+
+enum Region { kHairRegion = kFirstCostumeRegion, kJacketRegion, kCuffRegion };
 
 const Color kSkin = hexColor(0xecc4a2);
 const Color kHair = hexColor(0x151417);
@@ -76,8 +80,141 @@ Color paintLeg(const PaintSample& sample) {
         return mix(kCuff, kCuff * 0.85, band(h, 9.7, 0.1, 0.08));
     }
     // Side seam in a lighter thread.
-    return mix(kDenim, hexColor(0xc8a05a),
-               band(sample.normal.x * (sample.position.x > 0 ? 1 : -1), 0.98, 0.02, 0.01));
+    const double side = std::fabs(sample.normal.x);
+    return mix(kDenim, hexColor(0x8a7a5a), 0.5 * smoothstep(0.985, 0.998, side));
+}
+
+// Where the quiff of the pompadour bounces from.
+const Vector3 kQuiff = headCentre() + Vector3(0.0, 3.6, -2.6);
+
+// The jacket's hem hangs open in front; three flaps (left front, back, right
+// front) swing on their own. Measured as heights and half widths.
+const double kJacketTop = 47.8;
+const double kJacketHem = 43.6;
+
+void addCostumeBones(Rig& rig) {
+    rig.add("quiff", "head", kQuiff);
+    rig.add("jacketRight", "hips", {5.0, kFloorY + 46.0, -3.6});
+    rig.add("jacketLeft", "hips", {-5.0, kFloorY + 46.0, -3.6});
+    rig.add("jacketBack", "hips", {0.0, kFloorY + 46.0, 4.4});
+}
+
+Part pompadourPart(const Rig& rig) {
+    HeadCovering hair;
+    hair.edge = [](double a) {
+        const double front = (1 - std::cos(2 * kPi * a)) / 2;
+        return mix(0.72, 0.3, front);
+    };
+    // Slicked flat at the sides, a ducktail at the back and the quiff: high
+    // over the forehead and overhanging it.
+    hair.thickness = [](double u, double a) {
+        const double front = (1 - std::cos(2 * kPi * a)) / 2;
+        const double back = 1 - front;
+        const double quiff =
+            std::pow(front, 3) * smoothstep(0.05, 0.6, u) * (1 - 0.5 * smoothstep(0.85, 1.0, u));
+        const double ducktail =
+            back * back * smoothstep(0.5, 0.85, u) * (1 - smoothstep(0.9, 1.0, u));
+        const double slick = 0.32 * (1 - smoothstep(0.75, 1.0, u));
+        return 0.05 + slick + 2.7 * quiff + 0.6 * ducktail;
+    };
+    const int head = rig.index("head");
+    const int quiff = rig.index("quiff");
+    return makePart("pompadour", kHairRegion, headCoveringShape(hair), 18, 44, 144, 64,
+                    [head, quiff](const Vector3&, double u, double a) {
+                        const double front = (1 - std::cos(2 * kPi * a)) / 2;
+                        return Weights::blend(Weights(head), Weights(quiff),
+                                              front * front * smoothstep(0.3, 0.8, u));
+                    });
+}
+
+Part jacketTailsPart(const Rig& rig) {
+    // height, half width, front and back depth
+    const Profile profile{
+        {kJacketHem, 7.5, 5.0, 5.5}, {45.8, 7.0, 4.7, 4.8}, {kJacketTop, 6.1, 3.9, 3.7}};
+    Tube tube;
+    tube.section = [profile](double t) {
+        const double height = mix(kJacketTop, kJacketHem, t);
+        TubeSection section;
+        section.centre = {0.0, kFloorY + height, 0.3};
+        section.side = {-1, 0, 0};
+        section.front = kForward;
+        section.sideRadius = profile.at(height, 1);
+        section.frontRadius = profile.at(height, 2);
+        section.backRadius = profile.at(height, 3);
+        return section;
+    };
+    const SurfaceShape round = tubeShape(tube);
+    // Round from the right front edge, past the back, to the left front edge.
+    const double gap = 0.06;
+    const SurfaceShape open = [round, gap](double s, double a) {
+        return round(s, 0.5 + gap + a * (1 - 2 * gap));
+    };
+    const int hips = rig.index("hips");
+    const int right = rig.index("jacketRight");
+    const int left = rig.index("jacketLeft");
+    const int back = rig.index("jacketBack");
+    const WeightRule weights = [=](const Vector3& rest, double, double) {
+        const double hang = smoothstep(kJacketTop, kJacketHem, heightAboveFloor(rest));
+        const double toRight = std::max(0.0, rest.x - 0.5 * std::max(0.0, rest.z));
+        const double toLeft = std::max(0.0, -rest.x - 0.5 * std::max(0.0, rest.z));
+        const double toBack = std::max(0.0, 2.0 * rest.z);
+        const double total = toRight + toLeft + toBack + 1e-9;
+        Weights result;
+        result.add(hips, 1 - hang);
+        result.add(right, hang * toRight / total);
+        result.add(left, hang * toLeft / total);
+        result.add(back, hang * toBack / total);
+        return result;
+    };
+    Part part = makePart("jacketTails", kJacketRegion, open, 8, 48, 160, 24, weights);
+    part.periodicAround = false;
+    return part;
+}
+
+// A turned-up jeans cuff over the top of the boot.
+Part cuffPart(const Rig& rig) {
+    const double hipX = 7.0 * 0.56;
+    Part part = makePart("cuffRight", kCuffRegion,
+                         ringShape({hipX - 0.13, kFloorY + 9.9, 0.4}, kUp, 2.5, 0.7), 8, 24, 48, 16,
+                         rigidTo(rig.index("shinRight")));
+    part.periodicAlong = true;
+    return part;
+}
+
+std::vector<Part> costumeParts(const Rig& rig) {
+    std::vector<Part> parts{pompadourPart(rig), jacketTailsPart(rig), cuffPart(rig)};
+    parts.push_back(mirrored(parts.back(), "cuffLeft", rig));
+    return parts;
+}
+
+// The open jacket's front flaps make way for the thighs.
+void jacketFollowsLegs(const Rig& rig, Pose& pose) {
+    const double right = thighSwing(rig, pose, "Right");
+    const double left = thighSwing(rig, pose, "Left");
+    pose.rotationOf(rig, "jacketRight") = axisAngle(kRight, 0.6 * std::max(0.0, right));
+    pose.rotationOf(rig, "jacketLeft") = axisAngle(kRight, 0.6 * std::max(0.0, left));
+    pose.rotationOf(rig, "jacketBack") = axisAngle(kRight, 0.4 * std::min({0.0, right, left}));
+}
+
+std::vector<Jiggle> costumeJiggles() {
+    const Vector3 hem{0.0, kFloorY + kJacketHem, 0.0};
+    return {
+        {"quiff", kQuiff + Vector3(0, 0.5, -2.5), 3.0, 0.3, 0.15},
+        {"jacketRight", hem + Vector3(5.6, 0, -4.4), 2.2, 0.3, 0.45},
+        {"jacketLeft", hem + Vector3(-5.6, 0, -4.4), 2.2, 0.3, 0.45},
+        {"jacketBack", hem + Vector3(0, 0, 6.1), 2.2, 0.3, 0.35},
+    };
+}
+
+Color paintCostume(const PaintSample& sample) {
+    switch (sample.region) {
+        case kHairRegion:
+            return hairColor(sample, kHair, 56);
+        case kCuffRegion:
+            return mix(kCuff, kCuff * 0.8, band(sample.s, 0.5, 0.08, 0.05));
+        default:
+            return leather(sample);
+    }
 }
 
 // Two strokes of a comb from the front of the pompadour back over the side of
@@ -156,5 +293,10 @@ void describeGreaser(Character& character) {
     figure.style.lean = radians(-1);
     figure.style.idleArmSpread = radians(2);
     figure.ownClip = combClip;
+    figure.costumeBones = addCostumeBones;
+    figure.costumeParts = costumeParts;
+    figure.followBody = jacketFollowsLegs;
+    figure.jiggles = costumeJiggles();
+    figure.costume = paintCostume;
     describeFigure(character, figure);
 }

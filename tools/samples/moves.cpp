@@ -91,6 +91,13 @@ void aimArm(const Rig& rig, Pose& pose, const std::string& side, const ArmAim& a
         compose(axisAngle(kRight, aim.wristPitch), axisAngle(kRoll, sign * aim.wristTurn));
 }
 
+double thighSwing(const Rig& rig, const Pose& pose, const std::string& side) {
+    const int thigh = rig.index("thigh" + side);
+    const Vector3 hanging = rig.joint("shin" + side) - rig.bone(thigh).joint;
+    const Vector3 swung = rotate(pose.rotation[thigh], hanging);
+    return std::atan2(-swung.z, -swung.y);
+}
+
 void placeHips(const Rig& rig, Pose& pose, const Vector3& offset, double pitch, double yaw,
                double roll) {
     const int hips = rig.index("hips");

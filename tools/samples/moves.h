@@ -47,6 +47,10 @@ Vector3 hangingArm(const Rig& rig, const std::string& side, double pitch, double
 
 void aimArm(const Rig& rig, Pose& pose, const std::string& side, const ArmAim& aim);
 
+// How far the thigh of side swings forward from hanging straight down, in the
+// hips' frame (radians, negative when it swings back).
+double thighSwing(const Rig& rig, const Pose& pose, const std::string& side);
+
 // Moves the hips (the root) from the bind pose by offset and turns them.
 void placeHips(const Rig& rig, Pose& pose, const Vector3& offset, double pitch, double yaw,
                double roll);

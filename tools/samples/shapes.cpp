@@ -164,3 +164,26 @@ WeightRule alongLine(const std::vector<Vector3>& line, const std::vector<Station
         return alongStations(distanceAlong(line, rest), stations);
     };
 }
+
+Tube limbTube(const std::vector<Vector3>& line, const Vector3& front,
+              const std::function<LimbRadii(double distance, const Vector3& centre)>& radiiAt) {
+    double total = 0;
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        total += length(line[i] - line[i - 1]);
+    }
+    Tube tube;
+    tube.section = [line, front, radiiAt, total](double t) {
+        TubeSection section;
+        section.centre = alongPolyline(line, t);
+        const Vector3 direction = polylineDirection(line, t);
+        section.side = Geometry::normalize(Geometry::cross(front, direction));
+        section.front = Geometry::cross(direction, section.side);
+        const LimbRadii radii = radiiAt(t * total, section.centre);
+        section.sideRadius = radii.side;
+        section.frontRadius = radii.front;
+        section.backRadius = radii.back;
+        section.squareness = radii.squareness;
+        return section;
+    };
+    return tube;
+}

@@ -60,6 +60,20 @@ SurfaceShape tubeShape(const Tube& tube);
 // The place t in [0, 1] along tube for surface parameter s.
 double tubePlace(const Tube& tube, double s);
 
+// The three radii of a limb's section (side, front, back) and its squareness.
+struct LimbRadii {
+    double side;
+    double front;
+    double back;
+    double squareness = 2.0;
+};
+
+// Sections along a polyline, with front facing front (so side follows from
+// the direction of travel) and the radii that radiiAt gives for the distance
+// along the line and the section's centre.
+Tube limbTube(const std::vector<Vector3>& line, const Vector3& front,
+              const std::function<LimbRadii(double distance, const Vector3& centre)>& radiiAt);
+
 // An ellipsoid with the given radii along x, y and z, parametrised like a
 // head: s from the top pole to the bottom pole, a round from the back (+z)
 // through +x (a = 0.25) to the front (-z, a = 0.5).

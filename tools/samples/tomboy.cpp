@@ -3,10 +3,19 @@
 
 #include <cmath>
 
+#include "tools/samples/costume.h"
 #include "tools/samples/figure.h"
-#include "tools/samples/shapes.h"
 
 namespace {
+
+enum Region {
+    kCapRegion = kFirstCostumeRegion,
+    kBillRegion,
+    kHairRegion,
+    kPonytailRegion,
+    kHoodRegion,
+    kStringRegion,
+};
 
 const Color kSkin = hexColor(0xe2b08a);
 const Color kHair = hexColor(0x8a4526);
@@ -64,6 +73,129 @@ Color paintShoe(const PaintSample& sample) {
     const double stripe = band(h - 0.18 * (p.z + 2.0), 1.9, 0.3, 0.12) *
                           smoothstep(0.4, 1.0, std::fabs(sample.normal.x));
     return mix(color, kRed, stripe);
+}
+
+// The cap's crown covers the head down to this s; its bill leaves it in front.
+const double kCapEdge = 0.4;
+
+Vector3 billRoot() {
+    return headSurface(kCapEdge, 0.5) + Vector3(0.0, 0.15, 0.2);
+}
+
+std::vector<Vector3> billLine() {
+    const Vector3 root = billRoot();
+    return {root + Vector3(0, 0.35, 1.6), root, root + Vector3(0, -1.0, -4.6)};
+}
+
+std::vector<Vector3> ponytailLine() {
+    const Vector3 root = headCentre() + Vector3(0.0, 1.0, 4.6);
+    return {root, root + Vector3(0, -3.4, 1.5), root + Vector3(0, -7.6, 1.9),
+            root + Vector3(0, -11.2, 1.4)};
+}
+
+// The drawstrings of the hood hang from the neckline over the chest.
+std::vector<Vector3> stringLine() {
+    return {{1.2, kFloorY + 61.0, -3.3}, {1.3, kFloorY + 57.2, -4.9}, {1.35, kFloorY + 54.2, -5.5}};
+}
+
+const Vector3 kHoodCentre{0.0, kFloorY + 59.4, 4.5};
+
+void addCostumeBones(Rig& rig) {
+    rig.add("capBill", "head", billRoot());
+    const std::vector<Vector3> ponytail = ponytailLine();
+    rig.add("ponytail1", "head", ponytail[0]);
+    rig.add("ponytail2", "ponytail1", ponytail[1]);
+    rig.add("hood", "chest", {0.0, kFloorY + 61.2, 3.4});
+    rig.add("stringRight", "chest", stringLine()[0]);
+    rig.add("stringLeft", "chest", mirrorX(stringLine()[0]));
+}
+
+std::vector<Part> costumeParts(const Rig& rig) {
+    const int head = rig.index("head");
+    HeadCovering crown;
+    crown.edge = [](double a) { return kCapEdge + 0.05 * (1 + std::cos(2 * kPi * a)) / 2; };
+    crown.thickness = [](double u, double) { return 0.1 + 0.42 * (1 - smoothstep(0.9, 1.0, u)); };
+    HeadCovering hair;
+    hair.edge = [](double a) {
+        const double front = (1 - std::cos(2 * kPi * a)) / 2;
+        return mix(0.7, 0.42, front);
+    };
+    hair.thickness = [](double u, double) { return 0.05 + 0.3 * (1 - smoothstep(0.6, 1.0, u)); };
+
+    Tube bill = limbTube(billLine(), kUp, [](double distance, const Vector3&) {
+        const double halfWidth =
+            distance < 1.6 ? 4.2 : mix(4.2, 3.0, smoothstep(1.6, 6.3, distance));
+        return LimbRadii{halfWidth, 0.2, 0.2, 4.0};
+    });
+    bill.startCap = 0.05;
+    bill.endCap = 0.2;
+    bill.endCapDepth = 10.0;
+
+    const std::vector<Vector3> ponytail = ponytailLine();
+    const double first = length(ponytail[1] - ponytail[0]);
+    const Profile ponytailRadii{{0.0, 0.9}, {1.0, 1.3}, {4.0, 1.5}, {8.5, 0.9}, {11.8, 0.2}};
+
+    const std::vector<Vector3> strings = stringLine();
+    const Profile stringRadii{{0.0, 0.17}, {6.0, 0.17}, {6.6, 0.24}};
+
+    std::vector<Part> parts;
+    parts.push_back(
+        makePart("cap", kCapRegion, headCoveringShape(crown), 12, 40, 120, 48, rigidTo(head)));
+    parts.push_back(makePart("capBill", kBillRegion, tubeShape(bill), 12, 24, 48, 32,
+                             rigidTo(rig.index("capBill"))));
+    parts.push_back(
+        makePart("hair", kHairRegion, headCoveringShape(hair), 14, 40, 120, 48, rigidTo(head)));
+    parts.push_back(tressPart("ponytail", kPonytailRegion, ponytail, ponytailRadii,
+                              {{0.0, head},
+                               {0.8, rig.index("ponytail1")},
+                               {first - 1.0, rig.index("ponytail1")},
+                               {first + 1.0, rig.index("ponytail2")}},
+                              18, 12, 40, 48));
+    Part hood = makePart("hood", kHoodRegion, ellipsoidShape(kHoodCentre, {3.9, 2.7, 1.5}), 12, 20,
+                         48, 32, rigidTo(rig.index("hood")));
+    parts.push_back(hood);
+    Part collar = makePart("collar", kHoodRegion,
+                           ringShape({0.0, kFloorY + 61.3, 0.5}, {0.0, 1.0, 0.25}, 2.9, 0.75), 8,
+                           28, 48, 16, rigidTo(rig.index("chest")));
+    collar.periodicAlong = true;
+    parts.push_back(collar);
+    parts.push_back(tressPart("stringRight", kStringRegion, strings, stringRadii,
+                              {{0.0, rig.index("stringRight")}}, 10, 6, 8, 24));
+    parts.push_back(mirrored(parts.back(), "stringLeft", rig));
+    return parts;
+}
+
+std::vector<Jiggle> costumeJiggles() {
+    const std::vector<Vector3> ponytail = ponytailLine();
+    const std::vector<Vector3> strings = stringLine();
+    return {
+        {"capBill", billLine().back(), 4.0, 0.5, 0.06},
+        {"ponytail1", ponytail[1], 1.6, 0.25, 0.8},
+        {"ponytail2", ponytail[3], 2.0, 0.25, 0.8},
+        {"hood", kHoodCentre + Vector3(0, -2.5, 0.5), 2.2, 0.35, 0.35},
+        {"stringRight", strings.back(), 2.2, 0.2, 0.9},
+        {"stringLeft", mirrorX(strings.back()), 2.2, 0.2, 0.9},
+    };
+}
+
+Color paintCostume(const PaintSample& sample) {
+    switch (sample.region) {
+        case kCapRegion: {
+            // Six panels meeting at a button on top.
+            const double seam = band(std::fmod(sample.a * 6 + 0.5, 1.0), 0.5, 0.04, 0.03);
+            const Color panel = mix(kRed, kRed * 0.7, seam * smoothstep(0.15, 0.3, sample.s));
+            return mix(panel, kRed * 0.6, smoothstep(0.08, 0.04, sample.s));
+        }
+        case kBillRegion:
+            return mix(kRed * 0.9, hexColor(0x2a2a2a), sample.normal.y < -0.5 ? 0.7 : 0.0);
+        case kHairRegion:
+        case kPonytailRegion:
+            return hairColor(sample, kHair, sample.region == kHairRegion ? 40 : 10);
+        case kStringRegion:
+            return sample.s > 0.88 ? hexColor(0x303030) : hexColor(0xf0f0ec);
+        default:
+            return kHoodie * 0.92;
+    }
 }
 
 // The jump, as stations of phase: the hips' drop, the trunk's lean, the arms'
@@ -146,5 +278,9 @@ void describeTomboy(Character& character) {
     figure.style.bounce = 1.2;
     figure.style.idleElbow = 0.25;
     figure.ownClip = jumpClip;
+    figure.costumeBones = addCostumeBones;
+    figure.costumeParts = costumeParts;
+    figure.jiggles = costumeJiggles();
+    figure.costume = paintCostume;
     describeFigure(character, figure);
 }
