@@ -64,10 +64,12 @@ class GlutWindowTitle : public WindowTitle {
     void setTitle(const std::string& title) override { glutSetWindowTitle(title.c_str()); }
 };
 
+// Never destroyed: Escape ends the process without releasing the model, and no
+// OpenGL call may run while the process is being torn down.
 Viewer& viewer() {
     static GlutMenus menus;
     static GtkDialogs dialogs(MainWindow::instance().handle, onDisplay);
-    static Viewer instance(Camera::instance(), menus, dialogs);
+    static Viewer& instance = *new Viewer(Camera::instance(), menus, dialogs);
     return instance;
 }
 

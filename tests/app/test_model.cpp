@@ -41,13 +41,12 @@ void writeOrThrow(const std::string& path, const std::string& bytes) {
     }
 }
 
-Animation animation(double childTurn, double scale) {
+// Animation i turns the root i half turns about y.
+Animation animation(int i, double scale) {
     Animation result;
     result.frameCount = 2;
-    const double halfAngle = childTurn / 2;
-    const Keyframe root{Quaternion(1, 0, 0, 0), Vector3(0, 0, 0)};
-    const Keyframe child{Quaternion(std::cos(halfAngle), 0, 0, std::sin(halfAngle)),
-                         scale * kChildJoint};
+    const Keyframe root{i % 2 ? Quaternion(0, 0, 1, 0) : Quaternion(1, 0, 0, 0), Vector3(0, 0, 0)};
+    const Keyframe child{Quaternion(1, 0, 0, 0), scale * kChildJoint};
     result.tracks[0] = std::make_unique<BoneTrack>(BoneTrack{{root, root}});
     result.tracks[1] = std::make_unique<BoneTrack>(BoneTrack{{child, child}});
     return result;
@@ -83,7 +82,7 @@ std::string writeTestModel(const std::string& folder, const std::string& stem,
     }
     for (std::size_t i = 0; i < options.motionNames.size(); ++i) {
         writeOrThrow(folder + "/" + options.motionNames[i],
-                     motionText(animation(0.5 * static_cast<double>(i), options.scale)));
+                     motionText(animation(static_cast<int>(i), options.scale)));
     }
     const std::string path = folder + "/" + stem + ".animesh";
     writeOrThrow(path, modelText(model, textureName, options.motionNames));

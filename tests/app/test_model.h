@@ -14,8 +14,8 @@
 //        y = -20 +-----------+       one white line from (0, 0, 0) to (0, 40, 0)
 //            x = -40   0   40
 //
-// Every vertex hangs on bone 0 with weight 1, so the square keeps still in
-// every animation; the animations turn bone 1 only.
+// Every vertex hangs on bone 0 with weight 1. The keys of each animation are the
+// same in every frame, so a picture does not depend on the clock.
 
 #include <string>
 #include <vector>
@@ -31,8 +31,9 @@ constexpr double kSquareTop = 60;
 const Geometry::Vector3 kChildJoint(0, 40, 0);
 
 struct TestModel {
-    // Names of the motion files, written next to the model file; animation i
-    // turns bone 1 by i / 2 radians about z.
+    // Names of the motion files, written next to the model file. Animation i
+    // turns the root (and with it the square) i half turns about y, so the
+    // second shows the square from behind.
     std::vector<std::string> motionNames = {"figure-idle", "figure-walk"};
     // False: the model names a texture file that does not exist.
     bool withTexture = true;

@@ -1,0 +1,572 @@
+// The real velmora program under Xvfb, driven with real X events (xdotool) and
+// watched through Xlib: its window and title, keys, the right-button menus, the
+// dialogs and the way out. Every wait is for a condition, with a deadline.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "app/keys.h"
+#include "app/viewer.h"
+#include "tests/app/test_model.h"
+
+// Last: Xlib defines macros such as None that clash with names above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using Geometry::Vector3;
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Generous for a sanitizer build on a busy machine; a passing test never waits
+// this long.
+constexpr milliseconds kPatience(15000);
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+using Colour = std::array<int, 3>;
+const Colour kBlack{0, 0, 0};
+const Colour kWhite{255, 255, 255};
+const Colour kRed{255, 0, 0};
+const Colour kGreen{0, 255, 0};
+const Colour kGrey{85, 85, 85};
+
+// The middle of the square's red quarter and of the bone line (test_model.h).
+const Vector3 kRedQuarter(-20, 40, 0);
+const Vector3 kBoneMiddle(0, 20, 0);
+
+// Polls condition until it holds or the deadline passes.
+bool waitUntil(const std::function<bool()>& condition, milliseconds patience = kPatience) {
+    const auto deadline = Clock::now() + patience;
+    while (!condition()) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    return true;
+}
+
+void xdotool(const std::string& arguments) {
+    const std::string command = "xdotool " + arguments;
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+struct Geometry2D {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// A connection of the test's own to the X server, for looking only.
+class Screen {
+  public:
+    Screen() : display_(XOpenDisplay(nullptr)) { XSetErrorHandler(recordError); }
+    ~Screen() {
+        if (display_) {
+            XCloseDisplay(display_);
+        }
+    }
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    explicit operator bool() const { return display_ != nullptr; }
+
+    // Top-level windows on screen whose title matches.
+    std::vector<Window> visibleWindows(const std::regex& title) {
+        std::vector<Window> found;
+        Window root = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        XSync(display_, False);
+        if (!XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count)) {
+            return found;
+        }
+        for (unsigned int i = 0; i < count; ++i) {
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(display_, children[i], &attributes) &&
+                attributes.map_state == IsViewable &&
+                std::regex_match(titleOf(children[i]), title)) {
+                found.push_back(children[i]);
+            }
+        }
+        if (children) {
+            XFree(children);
+        }
+        return found;
+    }
+
+    Window waitForWindow(const std::regex& title) {
+        Window window = 0;
+        waitUntil([&] {
+            const auto found = visibleWindows(title);
+            window = found.empty() ? 0 : found.front();
+            return window != 0;
+        });
+        return window;
+    }
+
+    bool waitUntilGone(const std::regex& title, milliseconds patience = kPatience) {
+        return waitUntil([&] { return visibleWindows(title).empty(); }, patience);
+    }
+
+    std::string titleOf(Window window) {
+        char* name = nullptr;
+        std::string title;
+        if (XFetchName(display_, window, &name) && name) {
+            title = name;
+            XFree(name);
+        }
+        return title;
+    }
+
+    // Position on the screen and size.
+    Geometry2D geometry(Window window) {
+        XWindowAttributes attributes;
+        XGetWindowAttributes(display_, window, &attributes);
+        Window child = 0;
+        Geometry2D result{0, 0, attributes.width, attributes.height};
+        XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &result.x,
+                              &result.y, &child);
+        return result;
+    }
+
+    // The colour shown at (x, y) of window, counted from its top-left corner;
+    // {-1, -1, -1} where there is none to read.
+    Colour pixel(Window window, int x, int y) {
+        if (x < 0 || x >= kWidth || y < 0 || y >= kHeight) {
+            ADD_FAILURE() << x << ", " << y << " is outside the window";
+            return {-1, -1, -1};
+        }
+        XImage* image = XGetImage(display_, window, x, y, 1, 1, AllPlanes, ZPixmap);
+        if (!image) {
+            return {-1, -1, -1};
+        }
+        const unsigned long value = XGetPixel(image, 0, 0);
+        const auto channel = [value](unsigned long mask) {
+            int shift = 0;
+            while (mask && !(mask & 1)) {
+                mask >>= 1;
+                ++shift;
+            }
+            return static_cast<int>((value >> shift) & mask);
+        };
+        const Colour colour{channel(image->red_mask), channel(image->green_mask),
+                            channel(image->blue_mask)};
+        XDestroyImage(image);
+        return colour;
+    }
+
+    // Watches window's title for changes.
+    void watchProperties(Window window) {
+        XSelectInput(display_, window, PropertyChangeMask);
+        XSync(display_, True);
+    }
+
+    // Whether the title of a watched window is set again within the deadline.
+    bool waitForTitleChange() {
+        const Atom wmName = XInternAtom(display_, "WM_NAME", False);
+        return waitUntil([&] {
+            while (XPending(display_)) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (event.type == PropertyNotify && event.xproperty.atom == wmName) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+  private:
+    // A window that goes away while the test looks at it is an answer, not the
+    // end of the test program.
+    static int recordError(Display*, XErrorEvent* error) {
+        ++errorCount;
+        lastError = error->error_code;
+        return 0;
+    }
+    static inline int errorCount = 0;
+    static inline int lastError = 0;
+
+    Display* display_;
+};
+
+const std::regex kViewerTitle("Velmora - Project #1(  fps: [0-9]+)?");
+const std::regex kMenuTitle("freeglut menu");
+
+// The velmora program, started in a folder of its own with test models.
+class EndToEnd : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY") || !screen) {
+            GTEST_SKIP() << "needs an X display (scripts/test.sh runs the tests under Xvfb)";
+        }
+        ASSERT_TRUE(screen.visibleWindows(kViewerTitle).empty())
+            << "another viewer is on the screen";
+        // The four samples look different at the red quarter's place: red, black
+        // (a smaller square), grey and white (no texture).
+        TestModel small;
+        small.scale = 0.5;
+        TestModel grey;
+        grey.textureChannels = 1;
+        TestModel untextured;
+        untextured.withTexture = false;
+        const TestModel looks[] = {{}, small, grey, untextured};
+        for (int i = 0; i < kSampleModelCount; ++i) {
+            const std::filesystem::path path = folder.path() + "/" + kSampleModels[i].path;
+            std::filesystem::create_directories(path.parent_path());
+            writeTestModel(path.parent_path().string(), path.stem().string(), looks[i]);
+        }
+        camera.reset();
+    }
+
+    void TearDown() override {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    // Starts velmora with arguments and waits for its window.
+    void start(const std::vector<std::string>& arguments = {}) {
+        launch(arguments);
+        window = screen.waitForWindow(kViewerTitle);
+        ASSERT_NE(window, 0u) << "no viewer window; standard error:\n" << errors();
+        origin = screen.geometry(window);
+        ASSERT_EQ(origin.width, kWidth);
+        ASSERT_EQ(origin.height, kHeight);
+    }
+
+    void launch(const std::vector<std::string>& arguments) {
+        pid_ = fork();
+        ASSERT_GE(pid_, 0);
+        if (pid_ == 0) {
+            // The program ends with the test, whatever ends the test.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (chdir(folder.path().c_str()) != 0) {
+                _exit(126);
+            }
+            freopen((folder.path() + "/stdout").c_str(), "w", stdout);
+            freopen((folder.path() + "/stderr").c_str(), "w", stderr);
+            std::vector<char*> argv{const_cast<char*>(VELMORA_PROGRAM)};
+            for (const std::string& argument : arguments) {
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            }
+            argv.push_back(nullptr);
+            execv(VELMORA_PROGRAM, argv.data());
+            _exit(127);
+        }
+    }
+
+    // The exit status once the program has ended, or -1 if it has not in time.
+    int exitStatus() {
+        int status = -1;
+        const bool ended = waitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; });
+        if (!ended) {
+            return -1;
+        }
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    std::string output(const std::string& name) const {
+        std::ifstream file(folder.path() + "/" + name);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+    std::string errors() const { return output("stderr"); }
+
+    // Keys go to the window with the input focus.
+    void focus(Window target) { xdotool("windowfocus --sync " + std::to_string(target)); }
+
+    void press(const std::string& keys) {
+        focus(window);
+        xdotool("key " + keys);
+    }
+
+    // Where point lands in the viewer's window seen through camera, counted from
+    // the window's top-left corner.
+    std::pair<int, int> onScreen(const Vector3& point) const {
+        const Vector3 at = toWindow(point, camera, kWidth, kHeight);
+        return {static_cast<int>(at.x), kHeight - 1 - static_cast<int>(at.y)};
+    }
+
+    bool waitForColour(const Vector3& point, const Colour& colour) {
+        const auto [x, y] = onScreen(point);
+        return waitUntil([&] { return screen.pixel(window, x, y) == colour; });
+    }
+
+    Colour colourAt(const Vector3& point) {
+        const auto [x, y] = onScreen(point);
+        return screen.pixel(window, x, y);
+    }
+
+    bool whiteNear(const Vector3& point) {
+        const auto [x, y] = onScreen(point);
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (screen.pixel(window, x + dx, y) == kWhite) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool waitForBlackWindow() {
+        return waitUntil([&] {
+            // Without a window manager the window's first row and column lie
+            // just off the screen, where nothing can be read.
+            for (int y = 4; y < kHeight; y += 8) {
+                for (int x = 4; x < kWidth; x += 8) {
+                    if (screen.pixel(window, x, y) != kBlack) {
+                        return false;
+                    }
+                }
+            }
+            return true;
+        });
+    }
+
+    // Opens the pop-up menu with a click of the right button and picks an entry
+    // with a click of the left: path holds the position of the entry in the main
+    // menu and, for a submenu, the position in it; counts the number of entries
+    // of each menu on the way.
+    void chooseFromMenu(const std::vector<int>& path, const std::vector<int>& counts) {
+        xdotool("mousemove --sync " + std::to_string(origin.x + 300) + " " +
+                std::to_string(origin.y + 150) + " click 3");
+        std::vector<Window> open;
+        for (std::size_t level = 0; level < path.size(); ++level) {
+            Window menu = 0;
+            ASSERT_TRUE(waitUntil([&] {
+                for (Window candidate : screen.visibleWindows(kMenuTitle)) {
+                    if (std::find(open.begin(), open.end(), candidate) == open.end()) {
+                        menu = candidate;
+                    }
+                }
+                return menu != 0;
+            })) << "menu level "
+                << level << " did not open";
+            open.push_back(menu);
+            // freeglut's menus: a border of 2 pixels around entries of equal height.
+            const Geometry2D box = screen.geometry(menu);
+            const int entryHeight = (box.height - 4) / counts[level];
+            xdotool("mousemove --sync " + std::to_string(box.x + box.width / 2) + " " +
+                    std::to_string(box.y + 2 + entryHeight * path[level] + entryHeight / 2));
+        }
+        xdotool("click 1");
+        ASSERT_TRUE(screen.waitUntilGone(kMenuTitle));
+    }
+
+    void chooseMain(int value) {
+        // The entries' positions below the two submenus, by value.
+        const int position[] = {2, 5, 3, 4, 6, 7};
+        chooseFromMenu({position[value]}, {8});
+    }
+
+    void chooseSample(int index) { chooseFromMenu({0, index}, {8, kSampleModelCount}); }
+
+    // Presses key in the dialog titled title until the dialog has gone. GTK's
+    // file chooser may still be checking the typed path when the first key
+    // arrives and then lets it pass, so a key that changed nothing is pressed
+    // again.
+    bool pressUntilGone(Window dialog, const std::regex& title, const std::string& key) {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            focus(dialog);
+            xdotool("key " + key);
+            if (screen.waitUntilGone(title, milliseconds(1500))) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void quitWithEscape() {
+        press("Escape");
+        EXPECT_EQ(exitStatus(), 0);
+    }
+
+    TemporaryFolder folder;
+    Screen screen;
+    Camera camera;
+    Window window = 0;
+    Geometry2D origin;
+
+  private:
+    pid_t pid_ = 0;
+};
+
+TEST_F(EndToEnd, TitleShowsTheFrameCountWithinTwoSeconds) {
+    start();
+    const auto shown = Clock::now();
+    const std::regex counted("Velmora - Project #1  fps: [1-9][0-9]*");
+    ASSERT_TRUE(waitUntil([&] { return std::regex_match(screen.titleOf(window), counted); },
+                          milliseconds(2000)))
+        << screen.titleOf(window);
+    EXPECT_LE(Clock::now() - shown, milliseconds(2000));
+    // The first sample is shown, with nothing reported.
+    EXPECT_TRUE(waitForColour(kRedQuarter, kRed));
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, KeysChangeThePicture) {
+    start();
+    ASSERT_TRUE(waitForColour(kRedQuarter, kRed));
+    press("m");
+    EXPECT_TRUE(waitForBlackWindow()) << "m hides the mesh";
+    press("b");
+    EXPECT_TRUE(waitUntil([&] { return whiteNear(kBoneMiddle); })) << "b shows the bones";
+    press("m");
+    EXPECT_TRUE(waitForColour(kRedQuarter, kRed));
+    EXPECT_TRUE(whiteNear(kBoneMiddle)) << "the bones are drawn over the mesh";
+
+    // Closer, then the whole camera down: the quarter is found where the camera's
+    // own arithmetic puts it, away from where it was.
+    const auto before = onScreen(kRedQuarter);
+    press("plus plus plus plus Up");
+    for (int step = 0; step < 4; ++step) {
+        camera.zoom(-kCameraStep, kMaxRadius, kMinRadius);
+    }
+    camera.raise(-kCameraStep);
+    camera.update();
+    EXPECT_NE(onScreen(kRedQuarter), before);
+    EXPECT_TRUE(waitForColour(kRedQuarter, kRed));
+
+    // Space plays the second animation, which turns the root half about y: the
+    // square is seen from behind, so green shows where red was.
+    press("space");
+    EXPECT_TRUE(waitForColour(kRedQuarter, kGreen));
+    press("space");
+    EXPECT_TRUE(waitForColour(kRedQuarter, kRed));
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, ModelMenuLoadsEachSample) {
+    start();
+    const Colour looks[] = {kRed, kBlack, kGrey, kWhite};
+    for (int index : {1, 2, 3, 0}) {
+        chooseSample(index);
+        EXPECT_TRUE(waitForColour(kRedQuarter, looks[index])) << kSampleModels[index].label;
+    }
+    EXPECT_EQ(errors(), "Failed to open \"Models/cowboy/cowboy.png\"\n\n");
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, AnimationMenuPicksTheAnimation) {
+    start();
+    ASSERT_TRUE(waitForColour(kRedQuarter, kRed));
+    chooseFromMenu({1, 1}, {8, 2});
+    EXPECT_TRUE(waitForColour(kRedQuarter, kGreen));
+    chooseFromMenu({1, 0}, {8, 2});
+    EXPECT_TRUE(waitForColour(kRedQuarter, kRed));
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, MainMenuSwitchesMeshAndBonesAndClosesTheFile) {
+    start();
+    ASSERT_TRUE(waitForColour(kRedQuarter, kRed));
+    chooseMain(kSwitchBonesValue);
+    EXPECT_TRUE(waitUntil([&] { return whiteNear(kBoneMiddle); }));
+    chooseMain(kSwitchMeshValue);
+    EXPECT_TRUE(waitForColour(kRedQuarter, kBlack));
+    EXPECT_TRUE(whiteNear(kBoneMiddle));
+    chooseMain(kSwitchMeshValue);
+    EXPECT_TRUE(waitForColour(kRedQuarter, kRed));
+
+    chooseMain(kCloseFileValue);
+    EXPECT_TRUE(waitForBlackWindow());
+    screen.watchProperties(window);
+    EXPECT_TRUE(screen.waitForTitleChange()) << "frames go on after the model is closed";
+    EXPECT_TRUE(std::regex_match(screen.titleOf(window), kViewerTitle));
+
+    // Reset Camera after a move, then a sample again.
+    press("0 0 0");
+    chooseMain(kResetCameraValue);
+    chooseSample(0);
+    EXPECT_TRUE(waitForColour(kRedQuarter, kRed));
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, HelpAppearsAndClosesWithOk) {
+    start();
+    chooseMain(kHelpValue);
+    const std::regex help("Help");
+    const Window box = screen.waitForWindow(help);
+    ASSERT_NE(box, 0u);
+    EXPECT_TRUE(pressUntilGone(box, help, "Return")) << "Return presses the box's one button";
+    screen.watchProperties(window);
+    EXPECT_TRUE(screen.waitForTitleChange()) << "the viewer runs on after the box";
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, LoadModelLoadsTheTypedPathAndCancelKeepsTheModel) {
+    TestModel untextured;
+    untextured.withTexture = false;
+    std::filesystem::create_directory(folder.path() + "/elsewhere");
+    const std::string path = writeTestModel(folder.path() + "/elsewhere", "plain", untextured);
+    start();
+    ASSERT_TRUE(waitForColour(kRedQuarter, kRed));
+    const std::regex dialogTitle("Load Animesh\\.\\.\\.");
+
+    chooseMain(kLoadModelValue);
+    Window dialog = screen.waitForWindow(dialogTitle);
+    ASSERT_NE(dialog, 0u);
+    focus(dialog);
+    // Ctrl+L opens the dialog's location entry, which takes the typed path.
+    xdotool("key ctrl+l");
+    xdotool("type --delay 5 '" + path + "'");
+    EXPECT_TRUE(pressUntilGone(dialog, dialogTitle, "Return"));
+    EXPECT_TRUE(waitForColour(kRedQuarter, kWhite)) << "the untextured model is drawn white";
+
+    chooseMain(kLoadModelValue);
+    dialog = screen.waitForWindow(dialogTitle);
+    ASSERT_NE(dialog, 0u);
+    EXPECT_TRUE(pressUntilGone(dialog, dialogTitle, "Escape"));
+    screen.watchProperties(window);
+    EXPECT_TRUE(screen.waitForTitleChange());
+    EXPECT_EQ(colourAt(kRedQuarter), kWhite) << "cancelling keeps the model";
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, CommandLineModelIsLoadedInsteadOfTheFirstSample) {
+    TestModel untextured;
+    untextured.withTexture = false;
+    const std::string path = writeTestModel(folder.path(), "plain", untextured);
+    start({path});
+    EXPECT_TRUE(waitForColour(kRedQuarter, kWhite));
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, HelpOptionAndBadArguments) {
+    launch({"--help"});
+    EXPECT_EQ(exitStatus(), 0);
+    EXPECT_EQ(output("stdout").rfind("usage: velmora", 0), 0u);
+    EXPECT_EQ(errors(), "");
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"--fullscreen"}, {"a.animesh", "b.animesh"}, {""}}) {
+        launch(arguments);
+        EXPECT_EQ(exitStatus(), 2);
+        EXPECT_EQ(errors().rfind("usage: velmora", 0), 0u);
+        EXPECT_EQ(output("stdout"), "");
+    }
+    EXPECT_TRUE(screen.visibleWindows(kViewerTitle).empty());
+}
+
+}  // namespace
