@@ -63,3 +63,19 @@ Color hairColor(const PaintSample& sample, const Color& base, double strandsArou
     const double sheen = std::pow(std::max(0.0, dot(sample.normal, halfway)), 6);
     return color + Color{0.22, 0.2, 0.18} * sheen;
 }
+
+Tube bandTube(const Profile& profile, double top, double bottom, double centreZ) {
+    Tube tube;
+    tube.section = [profile, top, bottom, centreZ](double t) {
+        const double height = mix(top, bottom, t);
+        TubeSection section;
+        section.centre = {0.0, kFloorY + height, centreZ};
+        section.side = {-1, 0, 0};
+        section.front = kForward;
+        section.sideRadius = profile.at(height, 1);
+        section.frontRadius = profile.at(height, 2);
+        section.backRadius = profile.at(height, 3);
+        return section;
+    };
+    return tube;
+}

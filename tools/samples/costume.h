@@ -30,6 +30,11 @@ Part tressPart(const std::string& name, int region, const std::vector<Vector3>& 
                const Profile& radii, const std::vector<Station>& stations, int rings, int segments,
                int textureWidth, int textureHeight);
 
+// A skirt-like band round the body's upright axis, from height top down to
+// height bottom (heights above the floor), its sections from a profile of
+// (height, half width, front depth, back depth), centred at z = centreZ.
+Tube bandTube(const Profile& profile, double top, double bottom, double centreZ);
+
 // A ring (a torus) round centre, in the plane across axis: major radius from
 // centre to the middle of the rope, minor radius of the rope. s goes round the
 // rope, a round the ring.

@@ -131,18 +131,7 @@ Part jacketTailsPart(const Rig& rig) {
     // height, half width, front and back depth
     const Profile profile{
         {kJacketHem, 7.5, 5.0, 5.5}, {45.8, 7.0, 4.7, 4.8}, {kJacketTop, 6.1, 3.9, 3.7}};
-    Tube tube;
-    tube.section = [profile](double t) {
-        const double height = mix(kJacketTop, kJacketHem, t);
-        TubeSection section;
-        section.centre = {0.0, kFloorY + height, 0.3};
-        section.side = {-1, 0, 0};
-        section.front = kForward;
-        section.sideRadius = profile.at(height, 1);
-        section.frontRadius = profile.at(height, 2);
-        section.backRadius = profile.at(height, 3);
-        return section;
-    };
+    Tube tube = bandTube(profile, kJacketTop, kJacketHem, 0.3);
     const SurfaceShape round = tubeShape(tube);
     // Round from the right front edge, past the back, to the left front edge.
     const double gap = 0.06;

@@ -148,18 +148,7 @@ Part skirtPart(const Rig& rig) {
                           {42.0, 8.9, 6.3, 7.0},
                           {46.0, 6.9, 4.9, 5.0},
                           {kSkirtTop, 5.5, 3.9, 3.8}};
-    Tube tube;
-    tube.section = [profile](double t) {
-        const double height = mix(kSkirtTop, kHem, t);
-        TubeSection section;
-        section.centre = {0.0, kFloorY + height, 0.3};
-        section.side = {-1, 0, 0};
-        section.front = kForward;
-        section.sideRadius = profile.at(height, 1);
-        section.frontRadius = profile.at(height, 2);
-        section.backRadius = profile.at(height, 3);
-        return section;
-    };
+    Tube tube = bandTube(profile, kSkirtTop, kHem, 0.3);
     tube.bulge = [](double t, double c, double f) {
         const double turn = std::atan2(c, f) / (2 * kPi) * 16;
         const double fold = 2 * std::fabs(turn - std::floor(turn) - 0.5);
