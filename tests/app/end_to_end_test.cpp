@@ -38,11 +38,6 @@ constexpr milliseconds kPatience(15000);
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
-using Colour = std::array<int, 3>;
-const Colour kBlack{0, 0, 0};
-const Colour kWhite{255, 255, 255};
-const Colour kRed{255, 0, 0};
-const Colour kGreen{0, 255, 0};
 const Colour kGrey{85, 85, 85};
 
 // The middle of the square's red quarter and of the bone line (test_model.h).

@@ -26,14 +26,6 @@ namespace {
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
-using Colour = std::array<int, 3>;
-const Colour kBlack{0, 0, 0};
-const Colour kWhite{255, 255, 255};
-const Colour kRed{255, 0, 0};
-const Colour kGreen{0, 255, 0};
-const Colour kBlue{0, 0, 255};
-const Colour kYellow{255, 255, 0};
-
 // The middle of each quarter of the square, with the texel it shows.
 struct Probe {
     Vector3 point;
