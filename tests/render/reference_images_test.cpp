@@ -53,6 +53,11 @@ const ReferenceCase kCases[] = {
     {"figure_turned_angle135_zoom220", "figure", 2, 0, 135.0, 220.0, false, true},
 };
 
+// Names the case in test listings, in place of its bytes.
+void PrintTo(const ReferenceCase& reference, std::ostream* out) {
+    *out << reference.name;
+}
+
 std::string modelPathFor(const ReferenceCase& reference, const TemporaryFolder& folder) {
     const std::string model = reference.model;
     if (model == "figure") {

@@ -118,7 +118,9 @@ void OffscreenContext::release() {
     if (surface_) {
         eglDestroySurface(display_, surface_);
     }
-    eglTerminate(display_);
+    // The display stays initialised until the process ends: terminating it
+    // unloads Mesa's driver, which leaves some of its allocations behind, and
+    // the next context would initialise it again.
     eglReleaseThread();
     display_ = surface_ = context_ = nullptr;
 }

@@ -29,7 +29,8 @@ class OffscreenContext {
     Image readPixels() const;
 
   private:
-    // Unbinds and destroys whatever has been made; a second call does nothing.
+    // Unbinds and destroys the context and its buffer; a second call does
+    // nothing.
     void release();
 
     int width_;
