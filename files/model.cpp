@@ -28,10 +28,23 @@ void Model::unload() {
     influences.clear();
     mappingCoords.clear();
     faces.clear();
+    cornerMappingCoords.clear();
+    cornerPositions.clear();
     for (auto& animation : animations) {
         animation.release();
     }
     animations.clear();
+}
+
+void Model::unrollFaces() {
+    cornerMappingCoords.resize(faces.size() * 3);
+    cornerPositions.resize(faces.size() * 3);
+    std::size_t corner = 0;
+    for (const Face& face : faces) {
+        for (int32_t index : face.mappingIndex) {
+            cornerMappingCoords[corner++] = mappingCoords[index];
+        }
+    }
 }
 
 std::string animationLabel(const std::string& name) {

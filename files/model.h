@@ -95,6 +95,12 @@ struct Model {
     std::vector<SkinInfluence> influences;
     std::vector<MappingCoord> mappingCoords;
     std::vector<Face> faces;
+    // The faces unrolled into vertex arrays, corner by corner in face order:
+    // each corner's mapping coordinate, set by unrollFaces, and its skinned
+    // position, copied in by every mesh frame. Sized once, so that drawing a
+    // frame allocates nothing.
+    std::vector<MappingCoord> cornerMappingCoords;
+    std::vector<Geometry::Vector3> cornerPositions;
     std::unique_ptr<Texture> texture;
     std::vector<Animation> animations;
 
@@ -109,6 +115,10 @@ struct Model {
     // then empties the arrays and the animations. playbackRate and rootBone keep
     // their values; a second call changes nothing.
     void unload();
+
+    // Sizes the corner arrays for faces and fills cornerMappingCoords; the
+    // reader calls it once the faces are read.
+    void unrollFaces();
 
     // Reads the model file at path with its texture and motion files. A file
     // that cannot be opened or is malformed is reported on standard error and

@@ -198,6 +198,7 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
     }
 
     readFaces(reader, model, faceCount);
+    model.unrollFaces();
 
     reader.searchWholeLine("TEXTURES");
     const std::string textureLine = reader.searchPrefix("Texture:");

@@ -75,7 +75,23 @@ void updatePose(Model& model, int32_t animation, double timeOffset);
 
 // Every vertex becomes the weighted sum of its influences' offsets carried into
 // model space by their bones' transforms; a vertex without influences lands at
-// the origin. Weights are used as stored.
+// the origin. Weights are used as stored. Single-threaded; uses the fastest loop
+// that the processor supports.
 void skin(Model& model);
+
+// The loops that skin chooses from. Each computes, per influence and per
+// coordinate, ((m0 x + m1 y) + m2 z) + m3 with the bone's transform row m and
+// the offset (x, y, z), times the weight, added to the vertex's running sum
+// that starts at 0: the operations of the straightforward formula in its
+// order, so every loop gives the same positions to the last bit.
+enum class SkinningLoop {
+    // Two coordinates per instruction, on every processor.
+    Portable,
+    // Three coordinates per instruction with AVX2 (x86-64 only).
+    Avx2,
+};
+bool isSupported(SkinningLoop loop);
+// skin with loop, which must be supported.
+void skin(Model& model, SkinningLoop loop);
 // updatePose, then skin.
 void updateSkin(Model& model, int32_t animation, double timeOffset);

@@ -13,17 +13,26 @@ void drawMesh(Model& model, int32_t animation, double timeOffset) {
     renderMesh(model);
 }
 
-void renderMesh(const Model& model) {
-    glBindTexture(GL_TEXTURE_2D, model.texture ? model.texture->glName : 0);
-    glBegin(GL_TRIANGLES);
-    glColor3f(1, 1, 1);
+void renderMesh(Model& model) {
+    if (model.cornerPositions.size() != model.faces.size() * 3 ||
+        model.cornerMappingCoords.size() != model.cornerPositions.size()) {
+        model.unrollFaces();
+    }
+    std::size_t corner = 0;
     for (const Face& face : model.faces) {
-        for (int corner = 0; corner < 3; ++corner) {
-            glTexCoord2dv(model.mappingCoords[face.mappingIndex[corner]].data());
-            glVertex3dv(&model.skinnedPositions[face.vertexIndex[corner]].x);
+        for (int32_t index : face.vertexIndex) {
+            model.cornerPositions[corner++] = model.skinnedPositions[index];
         }
     }
-    glEnd();
+    glBindTexture(GL_TEXTURE_2D, model.texture ? model.texture->glName : 0);
+    glColor3f(1, 1, 1);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_DOUBLE, sizeof(Geometry::Vector3), model.cornerPositions.data());
+    glTexCoordPointer(2, GL_DOUBLE, sizeof(MappingCoord), model.cornerMappingCoords.data());
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(model.cornerPositions.size()));
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void drawBones(const Model& model, int32_t animation, double timeOffset) {

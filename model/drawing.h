@@ -15,8 +15,12 @@ void drawMesh(Model& model, int32_t animation, double timeOffset);
 
 // The faces as white, textured triangles from the current skinned positions,
 // with the model's texture bound (texture 0, plain white, when the model has no
-// texture or it failed to load).
-void renderMesh(const Model& model);
+// texture or it failed to load). The corners go to OpenGL as vertex arrays in
+// one glDrawArrays call, in face order: the same vertices, and so the same
+// pixels, as sending them one at a time between glBegin and glEnd. Copies the
+// positions into Model::cornerPositions; a model whose corner arrays were not
+// sized by the reader gets them here, once.
+void renderMesh(Model& model);
 
 // The skeleton of the animation at the clock as white lines, one from each
 // bone's parent joint to its own; leaves texture 0 bound and the colour white.

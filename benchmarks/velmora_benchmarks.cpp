@@ -1,0 +1,440 @@
+// velmora-benchmarks: how fast the viewer reads a model and draws its frames,
+// against the straightforward baselines in this folder, all in one run. Prints
+// Google Benchmark's table, then a summary of figures, ratios and targets.
+//
+// usage: velmora-benchmarks [--models <folder>] [Google Benchmark flags]
+//   <folder> holds stress/stress.animesh and schoolgirl/schoolgirl.animesh.
+//   Without flags of its own it runs 5 interleaved repetitions of each
+//   benchmark and reports medians.
+
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iomanip>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/camera.h"
+#include "app/frame.h"
+#include "benchmarks/baseline_frame.h"
+#include "benchmarks/drawing_window.h"
+#include "benchmarks/heap_counter.h"
+#include "benchmarks/istream_reader.h"
+#include "files/texture.h"
+#include "model/animation.h"
+#include "model/clock.h"
+#include "model/drawing.h"
+
+namespace {
+
+// Clock steps between frames: about 60 frames per second, so that successive
+// frames pose different key pairs and blends.
+constexpr int64_t kFrameMilliseconds = 17;
+
+// One model that the benchmarks read and draw.
+struct Subject {
+    std::string name;
+    std::string path;
+    // Bytes of the model file and of its motion files.
+    std::size_t modelFileBytes = 0;
+    std::size_t textBytes = 0;
+    // Loaded once with the installed texture backend; posed, skinned and drawn.
+    std::unique_ptr<Model> model;
+};
+
+std::size_t fileSize(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<std::size_t>(size);
+}
+
+// Advances a simulated clock by one frame period on every reading.
+void installSteppingClock() {
+    static int64_t milliseconds = 0;
+    installClock([] { return milliseconds += kFrameMilliseconds; });
+}
+
+void loadBenchmark(benchmark::State& state, const Subject& subject, bool istream) {
+    installTextureBackend(nullptr);
+    for (auto _ : state) {
+        Model model;
+        if (istream) {
+            loadWithIstream(model, subject.path);
+        } else {
+            model.loadFile(subject.path);
+        }
+        benchmark::DoNotOptimize(model.faces.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * subject.textBytes));
+}
+
+void poseBenchmark(benchmark::State& state, Model& model) {
+    installSteppingClock();
+    for (auto _ : state) {
+        updatePose(model, 0, 0.0);
+        benchmark::DoNotOptimize(model.bones[model.rootBone]->transform);
+    }
+}
+
+void skinBenchmark(benchmark::State& state, Model& model, void (*skinning)(Model&)) {
+    installSteppingClock();
+    updatePose(model, 0, 0.0);
+    for (auto _ : state) {
+        skinning(model);
+        benchmark::DoNotOptimize(model.skinnedPositions.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["influences"] = static_cast<double>(model.influences.size());
+}
+
+// The clock's reduction to one loop at a given reading.
+void clockBenchmark(benchmark::State& state, const Model& model, int64_t milliseconds) {
+    installClock([milliseconds] { return milliseconds; });
+    for (auto _ : state) {
+        selectFrames(model, 0, 0.0);
+        benchmark::DoNotOptimize(playback);
+    }
+}
+
+void drawBenchmark(benchmark::State& state, Model& model, bool immediate) {
+    installSteppingClock();
+    updateSkin(model, 0, 0.0);
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (immediate) {
+            renderMeshImmediate(model);
+        } else {
+            renderMesh(model);
+        }
+        glFinish();
+    }
+}
+
+void frameBenchmark(benchmark::State& state, Model& model, bool immediate) {
+    installSteppingClock();
+    Camera camera;
+    camera.reset();
+    for (auto _ : state) {
+        if (immediate) {
+            drawFrameImmediate(camera, model, 0);
+        } else {
+            drawFrame(camera, {&model, 0, true, false});
+        }
+        showFrame();
+    }
+}
+
+// The median (or the single run's) time of every benchmark, in seconds.
+class SummaryReporter : public benchmark::ConsoleReporter {
+  public:
+    struct Figure {
+        double realSeconds = 0;
+        double cpuSeconds = 0;
+    };
+
+    SummaryReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) {
+                continue;
+            }
+            const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+            Figure& figure = figures_[run.run_name.function_name];
+            figure.realSeconds = run.GetAdjustedRealTime() / unit;
+            figure.cpuSeconds = run.GetAdjustedCPUTime() / unit;
+        }
+    }
+
+    std::optional<Figure> figure(const std::string& name) const {
+        const auto found = figures_.find(name);
+        if (found == figures_.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    }
+
+  private:
+    std::map<std::string, Figure> figures_;
+};
+
+std::string cpuName() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(cpuinfo, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            return line.substr(line.find(':') + 2);
+        }
+    }
+    return "unknown processor";
+}
+
+std::string loadAverage() {
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) < 3) {
+        return "unknown";
+    }
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(2) << load[0] << " " << load[1] << " " << load[2];
+    return text.str();
+}
+
+// A duration in the unit that suits it.
+std::string duration(double seconds) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(2);
+    if (seconds < 1e-6) {
+        text << seconds * 1e9 << " ns";
+    } else if (seconds < 1e-3) {
+        text << seconds * 1e6 << " us";
+    } else {
+        text << seconds * 1e3 << " ms";
+    }
+    return text.str();
+}
+
+class Summary {
+  public:
+    explicit Summary(const SummaryReporter& reporter) : reporter_(reporter) {}
+
+    // Prints one line per benchmark, using real or CPU time.
+    void time(const std::string& label, const std::string& name, bool realTime) {
+        const auto figure = reporter_.figure(name);
+        if (!figure) {
+            return;
+        }
+        const double seconds = realTime ? figure->realSeconds : figure->cpuSeconds;
+        std::cout << "  " << std::left << std::setw(44) << label << std::right << std::setw(12)
+                  << duration(seconds) << "\n";
+    }
+
+    void rate(const std::string& label, const std::string& name, std::size_t bytes) {
+        const auto figure = reporter_.figure(name);
+        if (!figure) {
+            return;
+        }
+        std::cout << "  " << std::left << std::setw(44) << label << std::right << std::setw(12)
+                  << duration(figure->cpuSeconds) << std::setw(12) << std::fixed
+                  << std::setprecision(1) << bytes / figure->cpuSeconds / 1e6 << " MB/s\n";
+    }
+
+    // baseline time / fast time, with the target it must meet (a speed-up of
+    // at least minimum).
+    void ratio(const std::string& label, const std::string& fast, const std::string& baseline,
+               bool realTime, double minimum) {
+        const auto a = reporter_.figure(fast);
+        const auto b = reporter_.figure(baseline);
+        if (!a || !b) {
+            return;
+        }
+        const double speedUp =
+            realTime ? b->realSeconds / a->realSeconds : b->cpuSeconds / a->cpuSeconds;
+        std::cout << "  " << std::left << std::setw(44) << label << std::right << std::setw(11)
+                  << std::fixed << std::setprecision(2) << speedUp << "x"
+                  << "   (time ratio " << std::setprecision(3) << 1 / speedUp
+                  << ", target >= " << std::setprecision(2) << minimum
+                  << "x: " << (speedUp >= minimum ? "met" : "NOT met") << ")\n";
+    }
+
+  private:
+    const SummaryReporter& reporter_;
+};
+
+struct LoadMemory {
+    std::size_t peakBytes = 0;
+    std::size_t modelBytes = 0;
+};
+
+// Heap taken while the model is read (above what was in use before), and what
+// the loaded model keeps.
+LoadMemory measureLoadMemory(const Subject& subject) {
+    installTextureBackend(nullptr);
+    LoadMemory memory;
+    const std::size_t before = heapCounts().bytesInUse;
+    resetHeapPeak();
+    {
+        Model model;
+        model.loadFile(subject.path);
+        memory.modelBytes = heapCounts().bytesInUse - before;
+        memory.peakBytes = heapCounts().peakBytes - before;
+    }
+    return memory;
+}
+
+void printSummary(const SummaryReporter& reporter, const std::vector<Subject>& subjects,
+                  const LoadMemory& stressMemory, const std::string& loadAtStart) {
+    Summary summary(reporter);
+    std::cout << "\nSummary (" << cpuName() << ", " << std::thread::hardware_concurrency()
+              << " cores; load average " << loadAtStart << " at start, " << loadAverage()
+              << " at end)\n"
+              << "Medians of the repetitions. Reading, posing and skinning: CPU time of the\n"
+              << "benchmark's thread; drawing and frames: wall-clock time (Mesa renders on\n"
+              << "threads of its own).\n";
+    for (const Subject& subject : subjects) {
+        const std::string& n = subject.name;
+        std::cout << "\n"
+                  << n << " (" << subject.path << ": " << subject.model->faces.size() << " faces, "
+                  << subject.model->skinnedPositions.size() << " vertices, "
+                  << subject.model->influences.size() << " influences, " << subject.textBytes
+                  << " bytes of model and motion text)\n";
+        summary.rate("load, Velmora reader", "load/" + n + "/velmora", subject.textBytes);
+        summary.rate("load, istream reader", "load/" + n + "/istream", subject.textBytes);
+        summary.ratio("  reader speed-up", "load/" + n + "/velmora", "load/" + n + "/istream",
+                      false, 6.0);
+        summary.time("selectFrames + pose traversal", "pose/" + n, false);
+        summary.time("skinning, Velmora", "skin/" + n + "/velmora", false);
+        summary.time("skinning, scalar baseline", "skin/" + n + "/scalar", false);
+        summary.ratio("  skinning speed-up", "skin/" + n + "/velmora", "skin/" + n + "/scalar",
+                      false, 2.5);
+        summary.time("draw, vertex arrays", "draw/" + n + "/vertex arrays", true);
+        summary.time("draw, immediate mode", "draw/" + n + "/immediate", true);
+        summary.time("whole frame, Velmora", "frame/" + n + "/velmora", true);
+        summary.time("whole frame, immediate-mode baseline", "frame/" + n + "/immediate", true);
+        summary.ratio("  whole-frame speed-up", "frame/" + n + "/velmora",
+                      "frame/" + n + "/immediate", true, 1 / 0.75);
+    }
+    if (!subjects.empty()) {
+        const std::string& n = subjects.front().name;
+        std::cout << "\nclock\n";
+        summary.time("selectFrames after 1 second", "clock/" + n + "/1 s", false);
+        summary.time("selectFrames after 1 week", "clock/" + n + "/1 week", false);
+
+        const Subject& stress = subjects.front();
+        const std::size_t bound = stress.modelFileBytes + 2 * stressMemory.modelBytes;
+        std::cout << "\nheap while loading " << n << " (operator new only)\n"
+                  << "  model file            " << std::setw(12) << stress.modelFileBytes
+                  << " bytes\n"
+                  << "  loaded model          " << std::setw(12) << stressMemory.modelBytes
+                  << " bytes\n"
+                  << "  peak during the load  " << std::setw(12) << stressMemory.peakBytes
+                  << " bytes (bound: file + 2 x model = " << bound << ": "
+                  << (stressMemory.peakBytes <= bound ? "met" : "NOT met") << ")\n";
+    }
+}
+
+void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
+    for (Subject& subject : subjects) {
+        const std::string& n = subject.name;
+        Model& model = *subject.model;
+        for (const bool istream : {false, true}) {
+            benchmark::RegisterBenchmark(
+                ("load/" + n + (istream ? "/istream" : "/velmora")).c_str(), loadBenchmark,
+                std::cref(subject), istream)
+                ->Unit(benchmark::kMillisecond);
+        }
+        benchmark::RegisterBenchmark(("pose/" + n).c_str(), poseBenchmark, std::ref(model))
+            ->Unit(benchmark::kMicrosecond);
+        const std::pair<const char*, void (*)(Model&)> skinnings[] = {
+            {"/velmora", static_cast<void (*)(Model&)>(skin)}, {"/scalar", skinScalar}};
+        for (const auto& [how, skinning] : skinnings) {
+            benchmark::RegisterBenchmark(("skin/" + n + how).c_str(), skinBenchmark,
+                                         std::ref(model), skinning)
+                ->Unit(benchmark::kMicrosecond);
+        }
+        for (const bool immediate : {false, true}) {
+            if (!display) {
+                break;
+            }
+            benchmark::RegisterBenchmark(
+                ("draw/" + n + (immediate ? "/immediate" : "/vertex arrays")).c_str(),
+                drawBenchmark, std::ref(model), immediate)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+            benchmark::RegisterBenchmark(
+                ("frame/" + n + (immediate ? "/immediate" : "/velmora")).c_str(), frameBenchmark,
+                std::ref(model), immediate)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
+    }
+    const Subject& first = subjects.front();
+    const std::pair<const char*, int64_t> readings[] = {{"/1 s", 1000},
+                                                        {"/1 week", int64_t{7} * 24 * 3600 * 1000}};
+    for (const auto& [when, milliseconds] : readings) {
+        benchmark::RegisterBenchmark(("clock/" + first.name + when).c_str(), clockBenchmark,
+                                     std::cref(*first.model), milliseconds)
+            ->Unit(benchmark::kNanosecond);
+    }
+}
+
+// The flags that make a run comparable: interleaved repetitions and medians.
+std::vector<std::string> defaultFlags() {
+    return {"--benchmark_repetitions=5", "--benchmark_enable_random_interleaving=true",
+            "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.2"};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string models = VELMORA_MODELS_FOLDER;
+    std::vector<std::string> flags;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--models" && i + 1 < argc) {
+            models = argv[++i];
+        } else {
+            flags.push_back(argument);
+        }
+    }
+    if (flags.empty()) {
+        flags = defaultFlags();
+    }
+    const std::string loadAtStart = loadAverage();
+
+    const bool display = openDrawingWindow("velmora benchmarks");
+    GLTextureBackend glTextures;
+    std::vector<Subject> subjects;
+    for (const std::string name : {"stress", "schoolgirl"}) {
+        Subject subject;
+        subject.name = name;
+        subject.path = models + "/" + name + "/" + name + ".animesh";
+        subject.model = std::make_unique<Model>();
+        installTextureBackend(display ? static_cast<TextureBackend*>(&glTextures) : nullptr);
+        if (!subject.model->loadFile(subject.path) || !isPlayable(*subject.model, 0)) {
+            std::cerr << "velmora-benchmarks: cannot read " << subject.path
+                      << " (build the samples target, or pass --models <folder>)\n";
+            return 1;
+        }
+        subject.modelFileBytes = fileSize(subject.path);
+        subject.textBytes = subject.modelFileBytes;
+        for (const Animation& animation : subject.model->animations) {
+            subject.textBytes += fileSize(animation.name);
+        }
+        subjects.push_back(std::move(subject));
+    }
+    if (!display) {
+        std::cerr << "velmora-benchmarks: no DISPLAY: drawing and frames are not measured "
+                     "(run under xvfb-run)\n";
+    }
+
+    registerBenchmarks(subjects, display);
+
+    std::vector<char*> arguments{argv[0]};
+    for (std::string& flag : flags) {
+        arguments.push_back(flag.data());
+    }
+    int count = static_cast<int>(arguments.size());
+    benchmark::Initialize(&count, arguments.data());
+    if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) {
+        return 2;
+    }
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const LoadMemory memory = measureLoadMemory(subjects.front());
+    printSummary(reporter, subjects, memory, loadAtStart);
+    benchmark::Shutdown();
+    return 0;
+}
