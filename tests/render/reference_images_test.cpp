@@ -1,6 +1,7 @@
 // Reference images: velmora-render's pictures of the render figure
-// (render_figure.h) and of each sample character at fixed clock readings,
-// compared with the PNGs kept in tests/render/references/.
+// (render_figure.h) and of each sample character (written into Models/ of the
+// build folder by velmora-samples) at fixed clock readings, compared with the
+// PNGs kept in tests/render/references/.
 //
 // A picture matches when at most kDifferingShare of its pixels differ, a pixel
 // differing when one of its channels is more than kChannelTolerance away from
@@ -14,7 +15,7 @@
 // After an intended change to the drawing, rewrite the references (then look at
 // them before committing) with:
 //
-//   VELMORA_UPDATE_REFERENCES=1 build/bin/render_test --gtest_filter='ReferenceImages*'
+//   VELMORA_UPDATE_REFERENCES=1 build/bin/render_test --gtest_filter='*ReferenceImages*'
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,19 @@ const ReferenceCase kCases[] = {
     {"figure_wave_150ms_bones", "figure", 1, 150, {}, {}, true, true},
     {"figure_wave_250ms_bones_only", "figure", 1, 250, {}, {}, true, false},
     {"figure_turned_angle135_zoom220", "figure", 2, 0, 135.0, 220.0, false, true},
+};
+
+// Each sample character standing at the reset view, and walking with its
+// skeleton shown, seen from the side.
+const ReferenceCase kSampleCases[] = {
+    {"schoolgirl_idle", "schoolgirl", 1, 0, {}, {}, false, true},
+    {"schoolgirl_walk_500ms_bones", "schoolgirl", 2, 500, 120.0, {}, true, true},
+    {"tomboy_idle", "tomboy", 1, 0, {}, {}, false, true},
+    {"tomboy_walk_500ms_bones", "tomboy", 2, 500, 120.0, {}, true, true},
+    {"greaser_idle", "greaser", 1, 0, {}, {}, false, true},
+    {"greaser_walk_500ms_bones", "greaser", 2, 500, 120.0, {}, true, true},
+    {"cowboy_idle", "cowboy", 1, 0, {}, {}, false, true},
+    {"cowboy_walk_500ms_bones", "cowboy", 2, 500, 120.0, {}, true, true},
 };
 
 // Names the case in test listings, in place of its bytes.
@@ -114,9 +128,11 @@ TEST_P(ReferenceImages, PictureMatchesItsReference) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Figure, ReferenceImages, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<ReferenceCase>& info) {
-                             return std::string(info.param.name);
-                         });
+std::string caseName(const testing::TestParamInfo<ReferenceCase>& info) {
+    return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Figure, ReferenceImages, testing::ValuesIn(kCases), caseName);
+INSTANTIATE_TEST_SUITE_P(Samples, ReferenceImages, testing::ValuesIn(kSampleCases), caseName);
 
 }  // namespace
