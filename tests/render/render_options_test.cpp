@@ -104,8 +104,10 @@ TEST(RenderOptions, BadCommandLinesAreRefusedWithTheReason) {
         {{"m.animesh", "-o", "a.png", "--step", "10"}, "--sheet and --step go together"},
         {{"m.animesh", "-o", "a.png", "--sheet", "17x1", "--step", "1"}, "<columns>x<rows>"},
         {{"m.animesh", "-o", "a.png", "--sheet", "2x2", "--step", "0"}, "--step needs"},
-        {{"m.animesh", "-o", "a.png", "--sheet", "5x1", "--step", "1", "--size", "4000x10"},
-         "wider or taller than 16384"},
+        {{"m.animesh", "-o", "a.png", "--sheet", "3x1", "--step", "1", "--size", "4000x10"},
+         "wider or taller than 8192"},
+        {{"m.animesh", "-o", "a.png", "--sheet", "1x9", "--step", "1", "--size", "10x1000"},
+         "wider or taller than 8192"},
         {{"m.animesh", "-o", "a.png", "--sheet", "2x1", "--step", "2", "--at", "2147483646"},
          "the last clock reading would exceed"},
     };
@@ -121,10 +123,17 @@ TEST(RenderOptions, BadCommandLinesAreRefusedWithTheReason) {
     }
 }
 
-TEST(RenderOptions, TheLastReadingMayBeTheLargestClockValue) {
-    const RenderCommand command =
-        parse({"m.animesh", "-o", "a.png", "--sheet", "2x1", "--step", "2", "--at", "2147483645"});
-    EXPECT_EQ(command.action, RenderCommand::Action::Render) << command.error;
+TEST(RenderOptions, EveryLimitIsItselfAllowed) {
+    const Strings lines[] = {
+        {"m.animesh", "-o", "a.png", "--sheet", "2x1", "--step", "2", "--at", "2147483645"},
+        {"m.animesh", "-o", "a.png", "--sheet", "2x16", "--step", "1", "--size", "4096x512"},
+        {"m.animesh", "-o", "a.png", "--size", "1x1", "--angle", "0", "--zoom", "1"},
+        {"m.animesh", "-o", "a.png", "--angle", "360", "--zoom", "2000", "--at", "0"},
+    };
+    for (const Strings& line : lines) {
+        const RenderCommand command = parse(line);
+        EXPECT_EQ(command.action, RenderCommand::Action::Render) << command.error;
+    }
 }
 
 //   --sheet 3x2 --at 100 --step 40

@@ -280,6 +280,9 @@ TEST_F(RenderProgram, RefusalsSayWhyAndWriteNothing) {
          "animation 2 of \"" + figure + "lost.animesh\" cannot be played"},
         {{figure + "figure.animesh", "-o", folder.path() + "no/such/folder/out.png"},
          "cannot write \"" + folder.path() + "no/such/folder/out.png\""},
+        // The texture is a PNG too, reached here by another path.
+        {{figure + "figure.animesh", "-o", folder.path() + "figure/../figure/figure.png"},
+         "which the model is read from"},
     };
     for (const auto& other : others) {
         std::vector<std::string> arguments = other.arguments;

@@ -1,5 +1,7 @@
 #include "tools/render/model_picture.h"
 
+#include <filesystem>
+
 #include "app/camera.h"
 #include "app/frame.h"
 #include "model/animation.h"
@@ -34,6 +36,25 @@ class InstalledForDrawing {
     GLTextureBackend textures_;
 };
 
+// The model's own files are never replaced by its picture: the model file, its
+// texture (a PNG too) and its motion files.
+void refuseToReplaceInputs(const RenderOptions& options, const Model& model) {
+    std::vector<std::string> inputs = {options.modelPath};
+    if (model.texture) {
+        inputs.push_back(model.texture->fileName);
+    }
+    for (const Animation& animation : model.animations) {
+        inputs.push_back(animation.name);
+    }
+    for (const std::string& input : inputs) {
+        std::error_code ignored;
+        if (std::filesystem::equivalent(options.outputPath, input, ignored)) {
+            throw RenderFailure("\"" + options.outputPath + "\" is \"" + input +
+                                "\", which the model is read from");
+        }
+    }
+}
+
 }  // namespace
 
 Image renderPicture(const RenderOptions& options) {
@@ -50,6 +71,7 @@ Image renderPicture(const RenderOptions& options) {
     if (!model.loadFile(options.modelPath)) {
         throw RenderFailure("\"" + options.modelPath + "\" could not be read");
     }
+    refuseToReplaceInputs(options, model);
     const int32_t animation = options.animationNumber - 1;
     if (static_cast<std::size_t>(animation) >= model.animations.size()) {
         throw RenderFailure("\"" + options.modelPath + "\" has no animation " +

@@ -17,6 +17,7 @@ class RenderFailure : public std::runtime_error {
 // Loads the model (files that cannot be opened are reported as the viewer
 // reports them) and draws the picture that options ask for: the reset camera,
 // turned to --angle and moved to --zoom when given. Throws RenderFailure when the
-// model file cannot be read, the animation does not exist or cannot be played,
-// or no offscreen context can be made.
+// model file cannot be read, the output would replace one of the files it is
+// read from, the animation does not exist or cannot be played, or no offscreen
+// context can be made.
 Image renderPicture(const RenderOptions& options);

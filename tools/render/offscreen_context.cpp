@@ -55,6 +55,32 @@ EGLDisplay initialisedDisplay() {
     throw OffscreenError(eglFailure("no EGL display could be initialised"));
 }
 
+// An RGB pixel buffer for desktop OpenGL with a depth buffer as deep as a
+// window's usually is (24 bits), or 16 bits where none is offered.
+EGLConfig pixelBufferConfig(EGLDisplay display) {
+    for (EGLint depthBits : {24, 16}) {
+        const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                     EGL_PBUFFER_BIT,
+                                     EGL_RENDERABLE_TYPE,
+                                     EGL_OPENGL_BIT,
+                                     EGL_RED_SIZE,
+                                     8,
+                                     EGL_GREEN_SIZE,
+                                     8,
+                                     EGL_BLUE_SIZE,
+                                     8,
+                                     EGL_DEPTH_SIZE,
+                                     depthBits,
+                                     EGL_NONE};
+        EGLConfig config = nullptr;
+        EGLint configCount = 0;
+        if (eglChooseConfig(display, attributes, &config, 1, &configCount) && configCount > 0) {
+            return config;
+        }
+    }
+    throw OffscreenError(eglFailure("EGL offers no RGB pixel buffer with depth for OpenGL"));
+}
+
 }  // namespace
 
 OffscreenContext::OffscreenContext(int width, int height) : width_(width), height_(height) {
@@ -64,26 +90,7 @@ OffscreenContext::OffscreenContext(int width, int height) : width_(width), heigh
         if (!eglBindAPI(EGL_OPENGL_API)) {
             throw OffscreenError(eglFailure("EGL offers no desktop OpenGL"));
         }
-        const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
-                                           EGL_PBUFFER_BIT,
-                                           EGL_RENDERABLE_TYPE,
-                                           EGL_OPENGL_BIT,
-                                           EGL_RED_SIZE,
-                                           8,
-                                           EGL_GREEN_SIZE,
-                                           8,
-                                           EGL_BLUE_SIZE,
-                                           8,
-                                           EGL_DEPTH_SIZE,
-                                           16,
-                                           EGL_NONE};
-        EGLConfig config = nullptr;
-        EGLint configCount = 0;
-        if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) ||
-            configCount < 1) {
-            throw OffscreenError(
-                eglFailure("EGL offers no RGB pixel buffer with depth for OpenGL"));
-        }
+        const EGLConfig config = pixelBufferConfig(display);
         const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
         surface_ = eglCreatePbufferSurface(display, config, surfaceAttributes);
         if (surface_ == EGL_NO_SURFACE) {

@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <set>
 
-#include "files/png_image.h"
-
 namespace {
 
 // A whole number written in decimal digits only, within [minimum, maximum].
@@ -80,9 +78,9 @@ std::string inconsistency(const RenderOptions& options, const std::set<std::stri
     if (given.count("--sheet") != given.count("--step")) {
         return "--sheet and --step go together";
     }
-    if (static_cast<int64_t>(options.width) * options.columns > kMaxImageSide ||
-        static_cast<int64_t>(options.height) * options.rows > kMaxImageSide) {
-        return "the sheet would be wider or taller than " + std::to_string(kMaxImageSide) +
+    if (options.width * options.columns > kMaxPictureSide ||
+        options.height * options.rows > kMaxPictureSide) {
+        return "the sheet would be wider or taller than " + std::to_string(kMaxPictureSide) +
                " pixels";
     }
     const int64_t lastTile = static_cast<int64_t>(options.columns) * options.rows - 1;

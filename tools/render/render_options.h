@@ -9,10 +9,11 @@
 #include <vector>
 
 // Limits of the arguments. A tile is at most kMaxTileSide on a side; a sheet
-// holds at most kMaxSheetSide tiles across and down, and its whole image must
-// stay small enough for the project's own PNG decoder to read back.
+// holds at most kMaxSheetSide tiles across and down, and the whole picture is at
+// most kMaxPictureSide on a side, which keeps it within 200 MB of memory.
 constexpr int kMaxTileSide = 4096;
 constexpr int kMaxSheetSide = 16;
+constexpr int kMaxPictureSide = 8192;
 // Clock readings run from 0 to the largest 32-bit millisecond count (24 days).
 constexpr int64_t kMaxClockReading = 2147483647;
 
