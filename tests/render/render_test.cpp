@@ -8,12 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <set>
-#include <sstream>
+#include <map>
 
 #include "files/png_image.h"
 #include "tests/render/picture_check.h"
