@@ -297,7 +297,7 @@ void describeCowboy(Character& character) {
     };
     figure.style.hipSway = 0.7;
     figure.style.stepHeight = 0.9;
-    figure.style.idleArmSpread = radians(4);
+    figure.style.idleArmSpread = radians(1);
     figure.style.idleElbow = 0.3;
     figure.ownClip = lassoClip;
     figure.costumeBones = addCostumeBones;

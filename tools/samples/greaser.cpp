@@ -111,11 +111,11 @@ Part pompadourPart(const Rig& rig) {
         const double front = (1 - std::cos(2 * kPi * a)) / 2;
         const double back = 1 - front;
         const double quiff =
-            std::pow(front, 3) * smoothstep(0.05, 0.6, u) * (1 - 0.5 * smoothstep(0.85, 1.0, u));
+            std::pow(front, 3) * smoothstep(0.15, 0.85, u) * (1 - 0.35 * smoothstep(0.93, 1.0, u));
         const double ducktail =
             back * back * smoothstep(0.5, 0.85, u) * (1 - smoothstep(0.9, 1.0, u));
         const double slick = 0.32 * (1 - smoothstep(0.75, 1.0, u));
-        return 0.05 + slick + 2.7 * quiff + 0.6 * ducktail;
+        return 0.05 + slick + 2.5 * quiff + 0.6 * ducktail;
     };
     const int head = rig.index("head");
     const int quiff = rig.index("quiff");
@@ -280,7 +280,6 @@ void describeGreaser(Character& character) {
     figure.style.hipSway = 0.8;
     figure.style.armSwing = 0.8;
     figure.style.lean = radians(-1);
-    figure.style.idleArmSpread = radians(2);
     figure.ownClip = combClip;
     figure.costumeBones = addCostumeBones;
     figure.costumeParts = costumeParts;

@@ -35,11 +35,11 @@ FootPlacement walkingFoot(double q, const MotionStyle& style) {
         foot.heelLift = heelUp * smoothstep(0.5, 0.6, q);
     } else if (q < 0.9) {
         const double u = (q - 0.6) / 0.3;
-        foot.lift = 5.0 * style.stepHeight * bump(u);
+        foot.lift = 7.5 * style.stepHeight * bump(u);
         foot.heelLift = mix(heelUp, landing, smoothstep(0.0, 1.0, u));
         // Forward no faster than up, so the ball leaves and meets the floor
         // without scuffing it.
-        foot.forward = 1.0 * bump(u);
+        foot.forward = 1.5 * bump(u);
     } else {
         foot.heelLift = landing * (1 - smoothstep(0.9, 1.0, q));
     }
@@ -235,7 +235,7 @@ Clip walkClip(const Rig& rig, const MotionStyle& style) {
     walk.spineRoll = radians(-1);
     walk.chestYaw = radians(4);
     walk.headYaw = radians(-3);
-    walk.armSwing = radians(18);
+    walk.armSwing = radians(24);
     walk.armBias = radians(2);
     walk.armSpread = radians(3);
     walk.elbow = 0.25;
@@ -264,7 +264,7 @@ Clip runClip(const Rig& rig, const MotionStyle& style) {
     run.headPitch = 0.5 * run.lean - radians(1);
     run.armSwing = radians(32);
     run.armDelay = 0.09;
-    run.armBias = radians(8);
+    run.armBias = radians(-4);
     run.armSpread = radians(8);
     run.elbow = radians(85);
     run.elbowForward = radians(10);

@@ -19,7 +19,7 @@ struct MotionStyle {
     // Extra forward lean of the trunk in walk and run (radians).
     double lean = 0.0;
     // Idle: how far the arms hang out from the body, and the elbows' bend (radians).
-    double idleArmSpread = 0.0;
+    double idleArmSpread = -0.07;
     double idleElbow = 0.15;
 };
 

@@ -211,7 +211,7 @@ Clip jumpClip(const Rig& rig) {
         // phase, hips' height, lean, arm swing (degrees), heel rise (degrees)
         static const Profile stations{
             {0.00, -0.5, 0, 4, 0},    {0.12, -2.6, -8, -22, 0},  {0.24, -5.0, -16, -42, 0},
-            {0.32, -2.2, -8, 70, 18}, {0.36, -1.0, -2, 150, 32}, {0.64, -1.0, -4, 120, 24},
+            {0.32, -2.2, -8, 70, 18}, {0.36, -1.0, -2, 105, 32}, {0.64, -1.0, -4, 90, 24},
             {0.72, -5.0, -15, 10, 0}, {0.86, -2.2, -6, -5, 0},   {1.00, -0.5, 0, 4, 0},
         };
         const double takeoff = 0.36;
@@ -230,7 +230,7 @@ Clip jumpClip(const Rig& rig) {
         const double swing = radians(stations.at(phase, 3));
         for (const char* side : {"Right", "Left"}) {
             ArmAim arm;
-            arm.upper = hangingArm(rig, side, swing, radians(6) + 0.15 * std::fabs(swing));
+            arm.upper = hangingArm(rig, side, swing, radians(8) + 0.06 * std::fabs(swing));
             arm.elbow = radians(20) + 0.1 * std::fabs(swing);
             aimArm(rig, pose, side, arm);
         }
