@@ -9,18 +9,18 @@ void LineReader::failAtEnd(const std::string& lookingFor) const {
                     "unexpected end of file while looking for " + lookingFor);
 }
 
-std::string LineReader::firstLine(const std::string& what) {
-    std::string line;
+std::string_view LineReader::firstLine(const ValueName& what) {
+    std::string_view line;
     if (!readFirstLine(input_, line)) {
-        failAtEnd(what);
+        failAtEnd(what.text());
     }
     return line;
 }
 
-std::string LineReader::nextLine(const std::string& what) {
-    std::string line;
-    if (!readTextLine(input_, line)) {
-        failAtEnd(what);
+std::string_view LineReader::nextLine(const ValueName& what) {
+    std::string_view line;
+    if (!input_.readLine(line)) {
+        failAtEnd(what.text());
     }
     return line;
 }
@@ -31,10 +31,10 @@ void LineReader::searchWholeLine(const std::string& keyword) {
     }
 }
 
-std::string LineReader::searchPrefix(const std::string& keyword) {
+std::string_view LineReader::searchPrefix(const std::string& keyword) {
     const std::string what = "\"" + keyword + "\"";
     for (;;) {
-        std::string line = nextLine(what);
+        const std::string_view line = nextLine(what);
         if (line.compare(0, keyword.size(), keyword) == 0) {
             return line;
         }
@@ -54,25 +54,25 @@ std::string valueProblem(const std::string& what, bool range, const std::string&
 
 }  // namespace
 
-void LineReader::failLineValue(const std::string& text, const std::string& what) const {
+void LineReader::failLineValue(std::string_view text, const ValueName& what) const {
     TextInput rest(text);
     std::string found;
     rest.readWord(found);
-    fail(valueProblem(what, lineStream_.lastFailureWasRange(), "a number", found));
+    fail(valueProblem(what.text(), lineStream_.lastFailureWasRange(), "a number", found));
 }
 
-void LineReader::failFileValue(const std::string& what, const std::string& expected) {
+void LineReader::failFileValue(const ValueName& what, const std::string& expected) {
     if (input_.ended()) {
-        failAtEnd(what);
+        failAtEnd(what.text());
     }
     const bool range = input_.lastFailureWasRange();
     std::string found;
     input_.clear();
     input_.readWord(found);
-    fail(valueProblem(what, range, expected, found));
+    fail(valueProblem(what.text(), range, expected, found));
 }
 
-int32_t LineReader::int32From(const std::string& text, const std::string& what) {
+int32_t LineReader::int32From(std::string_view text, const ValueName& what) {
     lineStream_.reset(text);
     int32_t value = 0;
     if (!lineStream_.readInt32(value)) {
@@ -81,7 +81,7 @@ int32_t LineReader::int32From(const std::string& text, const std::string& what) 
     return value;
 }
 
-uint32_t LineReader::uint32From(const std::string& text, const std::string& what) {
+uint32_t LineReader::uint32From(std::string_view text, const ValueName& what) {
     lineStream_.reset(text);
     uint32_t value = 0;
     if (!lineStream_.readUInt32(value)) {
@@ -90,11 +90,25 @@ uint32_t LineReader::uint32From(const std::string& text, const std::string& what
     return value;
 }
 
-int32_t LineReader::int32AfterColon(const std::string& line, const std::string& what) {
-    return int32From(splitAtColon(line).second, what);
+namespace {
+
+// The value part of splitAtColon, without copying it.
+std::string_view afterColon(std::string_view line) {
+    const std::size_t colon = line.find(':');
+    return colon == std::string_view::npos ? std::string_view() : line.substr(colon + 1);
 }
 
-int32_t LineReader::int32(const std::string& what) {
+}  // namespace
+
+int32_t LineReader::int32AfterColon(std::string_view line, const ValueName& what) {
+    return int32From(afterColon(line), what);
+}
+
+uint32_t LineReader::uint32AfterColon(std::string_view line, const ValueName& what) {
+    return uint32From(afterColon(line), what);
+}
+
+int32_t LineReader::int32(const ValueName& what) {
     int32_t value = 0;
     if (!input_.readInt32(value)) {
         failFileValue(what, "a whole number");
@@ -102,7 +116,7 @@ int32_t LineReader::int32(const std::string& what) {
     return value;
 }
 
-double LineReader::real(const std::string& what) {
+double LineReader::real(const ValueName& what) {
     double value = 0.0;
     if (!input_.readDouble(value)) {
         failFileValue(what, "a number");
@@ -110,13 +124,13 @@ double LineReader::real(const std::string& what) {
     return value;
 }
 
-void LineReader::vector(int n, double* target, const std::string& what) {
+void LineReader::vector(int n, double* target, const ValueName& what) {
     const int read = readVector(input_, n, target);
     if (read == n) {
         return;
     }
     if (read >= 0) {
-        failAtEnd(what);
+        failAtEnd(what.text());
     }
     failFileValue(what, std::to_string(n) + " numbers");
 }

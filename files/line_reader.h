@@ -6,9 +6,34 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 #include "files/load_error.h"
 #include "files/text_input.h"
+
+// What an error message calls the value or line being read: a text, or a
+// callable returning it, which is called only when a message is written, so
+// that a value read in a loop of millions builds no text. Lives only for the
+// call it is passed to.
+class ValueName {
+  public:
+    ValueName(const char* text) : text_(text) {}
+    ValueName(const std::string& text) : text_(text.c_str()) {}
+    template <typename Callable,
+              typename = std::enable_if_t<std::is_invocable_r_v<std::string, const Callable&>>>
+    ValueName(const Callable& callable)
+        : callable_(&callable),
+          call_([](const void* c) -> std::string { return (*static_cast<const Callable*>(c))(); }) {
+    }
+
+    std::string text() const { return call_ ? call_(callable_) : std::string(text_); }
+
+  private:
+    const char* text_ = nullptr;
+    const void* callable_ = nullptr;
+    std::string (*call_)(const void*) = nullptr;
+};
 
 class LineReader {
   public:
@@ -19,34 +44,37 @@ class LineReader {
     [[noreturn]] void fail(const std::string& problem) const;
     [[noreturn]] void failAtEnd(const std::string& lookingFor) const;
 
+    // Lines are views into the text being read, valid as long as that text.
+
     // The first line that is not empty and does not begin with "//".
-    std::string firstLine(const std::string& what);
+    std::string_view firstLine(const ValueName& what);
     // The next non-empty line; `what` names it in the end-of-file message.
-    std::string nextLine(const std::string& what);
+    std::string_view nextLine(const ValueName& what);
     // Reads lines until one equals keyword.
     void searchWholeLine(const std::string& keyword);
     // Reads lines until one begins with keyword; returns that line.
-    std::string searchPrefix(const std::string& keyword);
+    std::string_view searchPrefix(const std::string& keyword);
 
     // Values from the text of one line, read like the line stream of the format.
-    int32_t int32From(const std::string& text, const std::string& what);
-    uint32_t uint32From(const std::string& text, const std::string& what);
-    // The value after the first ':' of line as a signed integer.
-    int32_t int32AfterColon(const std::string& line, const std::string& what);
+    int32_t int32From(std::string_view text, const ValueName& what);
+    uint32_t uint32From(std::string_view text, const ValueName& what);
+    // The value after the first ':' of line (none when line has no ':').
+    int32_t int32AfterColon(std::string_view line, const ValueName& what);
+    uint32_t uint32AfterColon(std::string_view line, const ValueName& what);
 
     // Values from the file in free layout.
-    int32_t int32(const std::string& what);
-    double real(const std::string& what);
+    int32_t int32(const ValueName& what);
+    double real(const ValueName& what);
     // n (3 or 4) components in bracket notation; all n must be present.
-    void vector(int n, double* target, const std::string& what);
+    void vector(int n, double* target, const ValueName& what);
 
     // Rejects a negative count and one that the rest of the file could not hold,
     // given that every item takes at least bytesEach bytes; returns it unsigned.
     std::size_t count(int64_t value, std::size_t bytesEach, const std::string& what) const;
 
   private:
-    [[noreturn]] void failLineValue(const std::string& text, const std::string& what) const;
-    [[noreturn]] void failFileValue(const std::string& what, const std::string& expected);
+    [[noreturn]] void failLineValue(std::string_view text, const ValueName& what) const;
+    [[noreturn]] void failFileValue(const ValueName& what, const std::string& expected);
 
     TextInput& input_;
     const std::string& path_;

@@ -16,13 +16,12 @@ constexpr std::size_t kBytesPerInfluence = 2 + 2 + 6;  // bone id, weight, offse
 constexpr std::size_t kBytesPerVector3 = 6;
 constexpr std::size_t kBytesPerFaceRow = 12;
 
-std::string quoted(const std::string& text) {
-    return "\"" + text + "\"";
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
 }
 
 void readSkeleton(LineReader& reader, Model& model) {
-    const std::string header = reader.searchPrefix("Skeletal information:");
-    TextInput words(header);
+    TextInput words(reader.searchPrefix("Skeletal information:"));
     std::string word;
     words.readWord(word);
     words.readWord(word);
@@ -40,7 +39,8 @@ void readSkeleton(LineReader& reader, Model& model) {
     reader.nextLine("the line after \"Skeletal information:\"");
     bool rootFound = false;
     for (int32_t row = 0; row < boneCount; ++row) {
-        const std::string line = reader.nextLine("skeleton row " + std::to_string(row + 1));
+        const std::string_view line =
+            reader.nextLine([row] { return "skeleton row " + std::to_string(row + 1); });
         TextInput values(line);
         uint32_t boneIndex = 0;
         uint32_t parentIndex = 0;
@@ -85,7 +85,7 @@ void readSkin(LineReader& reader, Model& model, std::size_t vertexCount) {
     std::size_t influenceTotal = 0;
     for (std::size_t v = 0; v < vertexCount; ++v) {
         const auto count = static_cast<uint8_t>(
-            reader.int32("the influence count of vertex " + std::to_string(v + 1)));
+            reader.int32([v] { return "the influence count of vertex " + std::to_string(v + 1); }));
         model.influenceCounts[v] = count;
         influenceTotal += count;
     }
@@ -94,18 +94,19 @@ void readSkin(LineReader& reader, Model& model, std::size_t vertexCount) {
     reader.count(static_cast<int64_t>(influenceTotal), kBytesPerInfluence, "influence total");
     model.influences.resize(influenceTotal);
     for (std::size_t i = 0; i < influenceTotal; ++i) {
-        model.influences[i].bone =
-            static_cast<uint8_t>(reader.int32("the bone of influence " + std::to_string(i + 1)));
+        model.influences[i].bone = static_cast<uint8_t>(
+            reader.int32([i] { return "the bone of influence " + std::to_string(i + 1); }));
     }
     reader.searchWholeLine("Weights:");
     for (std::size_t i = 0; i < influenceTotal; ++i) {
         model.influences[i].weight =
-            reader.real("the weight of influence " + std::to_string(i + 1));
+            reader.real([i] { return "the weight of influence " + std::to_string(i + 1); });
     }
     reader.searchWholeLine("Offset vectors:");
     for (std::size_t i = 0; i < influenceTotal; ++i) {
         double offset[3];
-        reader.vector(3, offset, "the offset of influence " + std::to_string(i + 1));
+        reader.vector(3, offset,
+                      [i] { return "the offset of influence " + std::to_string(i + 1); });
         model.influences[i].offset = {offset[0], offset[1], offset[2]};
     }
 }
@@ -118,8 +119,8 @@ void readFaces(LineReader& reader, Model& model, std::size_t faceCount) {
     const auto vertexCount = static_cast<int64_t>(model.skinnedPositions.size());
     const auto mappingCount = static_cast<int64_t>(model.mappingCoords.size());
     for (std::size_t f = 0; f < faceCount; ++f) {
-        const std::string row = "face " + std::to_string(f + 1);
-        const std::string line = reader.nextLine(row);
+        auto row = [f] { return "face " + std::to_string(f + 1); };
+        const std::string_view line = reader.nextLine(row);
         TextInput values(line);
         Face& face = model.faces[f];
         bool ok = true;
@@ -130,19 +131,20 @@ void readFaces(LineReader& reader, Model& model, std::size_t faceCount) {
             ok = ok && values.readInt32(index);
         }
         if (!ok) {
-            reader.fail(row + ": expected three vertex and three mapping indices, found " +
+            reader.fail(row() + ": expected three vertex and three mapping indices, found " +
                         quoted(line));
         }
         for (int32_t index : face.vertexIndex) {
             if (index < 0 || index >= vertexCount) {
-                reader.fail(row + ": vertex index " + std::to_string(index) + " is outside the " +
+                reader.fail(row() + ": vertex index " + std::to_string(index) + " is outside the " +
                             std::to_string(vertexCount) + " vertices");
             }
         }
         for (int32_t index : face.mappingIndex) {
             if (index < 0 || index >= mappingCount) {
-                reader.fail(row + ": mapping index " + std::to_string(index) + " is outside the " +
-                            std::to_string(mappingCount) + " mapping coordinates");
+                reader.fail(row() + ": mapping index " + std::to_string(index) +
+                            " is outside the " + std::to_string(mappingCount) +
+                            " mapping coordinates");
             }
         }
     }
@@ -168,7 +170,7 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
     reader.firstLine("the first line");
     reader.nextLine("the second line");
     reader.nextLine("the third line");
-    const std::string rateLine = reader.nextLine("the playback rate line");
+    const std::string_view rateLine = reader.nextLine("the playback rate line");
     model.playbackRate = reader.int32AfterColon(rateLine, "playback rate");
 
     reader.searchWholeLine("MAX native mesh data:");
@@ -193,7 +195,7 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
         MappingCoord{0, 0});
     for (std::size_t m = 0; m < model.mappingCoords.size(); ++m) {
         double coordinate[3];
-        reader.vector(3, coordinate, "mapping coordinate " + std::to_string(m + 1));
+        reader.vector(3, coordinate, [m] { return "mapping coordinate " + std::to_string(m + 1); });
         model.mappingCoords[m] = {coordinate[0], coordinate[1]};
     }
 
@@ -201,8 +203,7 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
     model.unrollFaces();
 
     reader.searchWholeLine("TEXTURES");
-    const std::string textureLine = reader.searchPrefix("Texture:");
-    TextInput words(textureLine);
+    TextInput words(reader.searchPrefix("Texture:"));
     std::string textureName;
     words.readWord(textureName);
     words.readWord(textureName);
@@ -215,8 +216,8 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
     model.animations.resize(reader.count(animationCount, kBytesPerNumber, "animation count"));
     const std::bitset<kMaxBones> reachable = bonesReachableFromRoot(model);
     for (std::size_t a = 0; a < model.animations.size(); ++a) {
-        const std::string motionFileName =
-            reader.nextLine("the motion file name of animation " + std::to_string(a + 1));
+        const std::string motionFileName(reader.nextLine(
+            [a] { return "the motion file name of animation " + std::to_string(a + 1); }));
         model.animations[a].loadFile(motionFileName, reachable);
     }
     return input;

@@ -33,8 +33,8 @@ TextInput& readMotion(TextInput& input, Animation& animation, const std::string&
         if (animation.tracks[boneIndex]) {
             reader.fail("bone " + std::to_string(boneIndex) + " has two blocks");
         }
-        const uint32_t frameCount = reader.uint32From(
-            splitAtColon(reader.nextLine("the frame count of " + which)).second, "frame count");
+        const uint32_t frameCount =
+            reader.uint32AfterColon(reader.nextLine("the frame count of " + which), "frame count");
         if (frameCount == 0) {
             reader.fail("frame count of bone " + std::to_string(boneIndex) + " is 0");
         }
@@ -50,13 +50,14 @@ TextInput& readMotion(TextInput& input, Animation& animation, const std::string&
         auto track = std::make_unique<BoneTrack>();
         track->keys.resize(keyCount);
         for (std::size_t k = 0; k < track->keys.size(); ++k) {
-            const std::string key =
-                "key " + std::to_string(k + 1) + " of bone " + std::to_string(boneIndex);
+            auto key = [k, boneIndex] {
+                return "key " + std::to_string(k + 1) + " of bone " + std::to_string(boneIndex);
+            };
             Keyframe& keyframe = track->keys[k];
             double translation[3];
             double rotation[4];
-            reader.vector(3, translation, "the translation of " + key);
-            reader.vector(4, rotation, "the rotation of " + key);
+            reader.vector(3, translation, [&key] { return "the translation of " + key(); });
+            reader.vector(4, rotation, [&key] { return "the rotation of " + key(); });
             keyframe.translation = {translation[0], translation[1], translation[2]};
             keyframe.rotation = {rotation[3], rotation[0], rotation[1], rotation[2]};
         }

@@ -6,8 +6,10 @@
 
 namespace {
 
+// Blank, or one of tab, line feed, vertical tab, form feed and carriage return,
+// which follow each other in ASCII.
 bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
 }
 
 bool isDigit(char c) {
@@ -43,45 +45,55 @@ bool TextInput::fail() {
     return false;
 }
 
-bool TextInput::startExtraction() {
+// Inlined: every value read starts here.
+__attribute__((always_inline)) inline bool TextInput::startExtraction() {
     if (!good()) {
         return fail();
     }
     rangeFailure_ = false;
-    while (position_ < text_.size() && isSpace(text_[position_])) {
-        ++position_;
+    const std::size_t size = text_.size();
+    std::size_t p = position_;
+    while (p < size && isSpace(text_[p])) {
+        ++p;
     }
-    readStart_ = position_;
-    if (position_ == text_.size()) {
+    position_ = readStart_ = p;
+    if (p == size) {
         ended_ = true;
         return fail();
     }
     return true;
 }
 
-bool TextInput::scanInteger(bool& negative, std::string_view& digits) {
+bool TextInput::scanInteger(bool& negative, uint64_t& magnitude) {
     if (!startExtraction()) {
         return false;
     }
-    std::size_t p = position_;
-    negative = false;
-    if (text_[p] == '+' || text_[p] == '-') {
-        negative = text_[p] == '-';
+    // Any magnitude beyond 32 bits fails the same way; stopping the count there
+    // keeps it from overflowing, however many digits follow.
+    constexpr uint64_t kBeyondAnyTarget = uint64_t{1} << 40;
+    const char* const end = text_.data() + text_.size();
+    const char* p = text_.data() + position_;
+    const bool minus = *p == '-';
+    if (*p == '+' || minus) {
         ++p;
     }
-    const std::size_t first = p;
-    while (p < text_.size() && isDigit(text_[p])) {
-        ++p;
+    const char* const first = p;
+    uint64_t value = 0;
+    for (; p != end && isDigit(*p); ++p) {
+        if (value < kBeyondAnyTarget) {
+            value = value * 10 + static_cast<uint64_t>(*p - '0');
+        }
     }
     if (p == first) {
-        if (p == text_.size()) {
+        if (p == end) {
             ended_ = true;
         }
         return fail();
     }
-    digits = text_.substr(first, p - first);
-    position_ = p;
-    if (p == text_.size()) {
+    negative = minus;
+    magnitude = value;
+    position_ = static_cast<std::size_t>(p - text_.data());
+    if (p == end) {
         ended_ = true;
     }
     return true;
@@ -89,14 +101,11 @@ bool TextInput::scanInteger(bool& negative, std::string_view& digits) {
 
 bool TextInput::readInt32(int32_t& value) {
     bool negative = false;
-    std::string_view digits;
-    if (!scanInteger(negative, digits)) {
+    uint64_t magnitude = 0;
+    if (!scanInteger(negative, magnitude)) {
         return false;
     }
-    uint64_t magnitude = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
-    const uint64_t limit = negative ? 2147483648ull : 2147483647ull;
-    if (error != std::errc() || end != digits.data() + digits.size() || magnitude > limit) {
+    if (magnitude > (negative ? 2147483648ull : 2147483647ull)) {
         rangeFailure_ = true;
         return fail();
     }
@@ -107,70 +116,205 @@ bool TextInput::readInt32(int32_t& value) {
 
 bool TextInput::readUInt32(uint32_t& value) {
     bool negative = false;
-    std::string_view digits;
-    if (!scanInteger(negative, digits)) {
+    uint64_t magnitude = 0;
+    if (!scanInteger(negative, magnitude)) {
         return false;
     }
-    uint32_t magnitude = 0;
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
-    if (error != std::errc() || end != digits.data() + digits.size()) {
+    if (magnitude > 0xffffffffull) {
         rangeFailure_ = true;
         return fail();
     }
-    value = negative ? 0u - magnitude : magnitude;
+    const auto low = static_cast<uint32_t>(magnitude);
+    value = negative ? 0u - low : low;
     return true;
 }
+
+namespace {
+
+// The digits of a decimal number as an integer and a power of ten.
+struct Decimal {
+    uint64_t digits = 0;
+    int exponent = 0;
+    // False when there were more than 19 digits, which digits cannot hold.
+    bool exact = true;
+    // Where the number ends.
+    const char* end = nullptr;
+};
+
+// Eight characters at once, in the order of the text.
+uint64_t eightCharacters(const char* p) {
+    uint64_t chunk = 0;
+    std::memcpy(&chunk, p, sizeof chunk);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    chunk = __builtin_bswap64(chunk);
+#endif
+    return chunk;
+}
+
+// True when every byte of chunk is a digit: its high half is 3 and adding 6 to
+// it does not carry into the high half.
+bool allDigits(uint64_t chunk) {
+    const uint64_t high = chunk & 0xf0f0f0f0f0f0f0f0;
+    const uint64_t carried = ((chunk + 0x0606060606060606) & 0xf0f0f0f0f0f0f0f0) >> 4;
+    return (high | carried) == 0x3333333333333333;
+}
+
+// The value of eight digits, the first in the lowest byte: neighbouring digits,
+// then pairs and then quadruples combined, each step one multiplication.
+uint64_t valueOfEightDigits(uint64_t chunk) {
+    chunk -= 0x3030303030303030;
+    chunk = (chunk * 10) + (chunk >> 8);
+    const uint64_t pairs = 0x000000ff000000ff;
+    return (((chunk & pairs) * 0x000f424000000064) +
+            (((chunk >> 16) & pairs) * 0x0000271000000001)) >>
+           32;
+}
+
+// digits followed by the digits that start at p, which then points past them:
+// eight at a time while they come in eights, then one by one.
+// Inlined: a call per run of digits would cost as much as reading them.
+__attribute__((always_inline)) inline uint64_t appendDigits(const char*& p, const char* end,
+                                                            uint64_t digits) {
+    const char* q = p;
+    while (end - q >= 8 && allDigits(eightCharacters(q))) {
+        digits = digits * 100000000 + valueOfEightDigits(eightCharacters(q));
+        q += 8;
+    }
+    for (; q != end && isDigit(*q); ++q) {
+        digits = digits * 10 + static_cast<uint64_t>(*q - '0');
+    }
+    p = q;
+    return digits;
+}
+
+// Scans [sign] digits [. digits] [e [sign] digits] from p, the exponent only
+// when digits follow the 'e'. False when there is no digit before the exponent.
+bool scanDecimal(const char* p, const char* end, Decimal& decimal) {
+    if (p != end && (*p == '+' || *p == '-')) {
+        ++p;
+    }
+    // Past 19 digits the count wraps around (defined for unsigned integers);
+    // exact then sends the number to the general conversion.
+    const char* const integerStart = p;
+    uint64_t digits = appendDigits(p, end, 0);
+    long count = p - integerStart;
+    long fraction = 0;
+    if (p != end && *p == '.') {
+        const char* const fractionStart = ++p;
+        digits = appendDigits(p, end, digits);
+        fraction = p - fractionStart;
+        count += fraction;
+    }
+    if (count == 0) {
+        decimal.end = p;
+        return false;
+    }
+    decimal.digits = digits;
+    decimal.exact = count <= 19;
+    long exponent = -fraction;
+    if (p != end && (*p == 'e' || *p == 'E')) {
+        const char* e = p + 1;
+        bool negative = false;
+        if (e != end && (*e == '+' || *e == '-')) {
+            negative = *e == '-';
+            ++e;
+        }
+        if (e != end && isDigit(*e)) {
+            long written = 0;
+            for (; e != end && isDigit(*e); ++e) {
+                written = std::min(written * 10 + (*e - '0'), 100000L);
+            }
+            exponent += negative ? -written : written;
+            p = e;
+        }
+    }
+    decimal.exponent = static_cast<int>(std::max(-200000L, exponent));
+    decimal.end = p;
+    return true;
+}
+
+// The double nearest to digits x 10^exponent, when one correctly rounded
+// operation on exact operands gives it: digits below 2^53 and a power of ten
+// within 10^+-22 (5^22 < 2^53), exact in a double.
+bool nearestByOneRounding(uint64_t digits, int exponent, double& nearest) {
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (digits > (uint64_t{1} << 53) || exponent < -22 || exponent > 22) {
+        return false;
+    }
+    const auto value = static_cast<double>(digits);
+    nearest = exponent < 0 ? value / kPowers[-exponent] : value * kPowers[exponent];
+    return true;
+}
+
+// The same for up to 19 digits, through x87's extended precision: its 64-bit
+// significand holds every such integer and every power of ten up to 10^27
+// (5^27 < 2^64) exactly, so the product or quotient is rounded once to 64 bits
+// and then to a double. The second rounding agrees with rounding the exact
+// value unless the first left the result exactly halfway between two doubles
+// (the 11 bits that a double drops read 0x400); then it declines.
+bool nearestByExtendedPrecision(uint64_t digits, int exponent, double& nearest) {
+#if defined(__x86_64__) && __LDBL_MANT_DIG__ == 64
+    static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                              1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                              1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L,
+                                              1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+    if (exponent < -27 || exponent > 27) {
+        return false;
+    }
+    const auto value = static_cast<long double>(digits);
+    const long double extended =
+        exponent < 0 ? value / kPowers[-exponent] : value * kPowers[exponent];
+    uint64_t significand = 0;
+    std::memcpy(&significand, &extended, sizeof significand);
+    if ((significand & 0x7ff) == 0x400) {
+        return false;
+    }
+    nearest = static_cast<double>(extended);
+    return true;
+#else
+    (void)digits;
+    (void)exponent;
+    (void)nearest;
+    return false;
+#endif
+}
+
+}  // namespace
 
 bool TextInput::readDouble(double& value) {
     if (!startExtraction()) {
         return false;
     }
-    std::size_t p = position_;
-    const bool plus = text_[p] == '+';
-    if (text_[p] == '+' || text_[p] == '-') {
-        ++p;
-    }
-    std::size_t digitCount = 0;
-    while (p < text_.size() && isDigit(text_[p])) {
-        ++p;
-        ++digitCount;
-    }
-    if (p < text_.size() && text_[p] == '.') {
-        ++p;
-        while (p < text_.size() && isDigit(text_[p])) {
-            ++p;
-            ++digitCount;
-        }
-    }
-    if (digitCount == 0) {
-        if (p == text_.size()) {
+    const char* const end = text_.data() + text_.size();
+    const char* const first = text_.data() + position_;
+    Decimal decimal;
+    if (!scanDecimal(first, end, decimal)) {
+        if (decimal.end == end) {
             ended_ = true;
         }
         return fail();
     }
-    if (p < text_.size() && (text_[p] == 'e' || text_[p] == 'E')) {
-        std::size_t e = p + 1;
-        if (e < text_.size() && (text_[e] == '+' || text_[e] == '-')) {
-            ++e;
-        }
-        if (e < text_.size() && isDigit(text_[e])) {
-            while (e < text_.size() && isDigit(text_[e])) {
-                ++e;
-            }
-            p = e;
-        }
-    }
-    const char* first = text_.data() + position_ + (plus ? 1 : 0);
-    const char* last = text_.data() + p;
     double parsed = 0.0;
-    auto [end, error] = std::from_chars(first, last, parsed);
-    if (error != std::errc() || end != last) {
-        rangeFailure_ = error == std::errc::result_out_of_range;
-        return fail();
+    if (decimal.exact && (nearestByOneRounding(decimal.digits, decimal.exponent, parsed) ||
+                          nearestByExtendedPrecision(decimal.digits, decimal.exponent, parsed))) {
+        if (*first == '-') {
+            parsed = -parsed;
+        }
+    } else {
+        // std::from_chars reads the same syntax over the same span, except that
+        // it takes no '+'.
+        const char* const number = *first == '+' ? first + 1 : first;
+        const auto [last, error] = std::from_chars(number, decimal.end, parsed);
+        if (error != std::errc() || last != decimal.end) {
+            rangeFailure_ = error == std::errc::result_out_of_range;
+            return fail();
+        }
     }
     value = parsed;
-    position_ = p;
-    if (p == text_.size()) {
+    position_ = static_cast<std::size_t>(decimal.end - text_.data());
+    if (position_ == text_.size()) {
         ended_ = true;
     }
     return true;
@@ -206,6 +350,15 @@ void TextInput::putBack() {
 }
 
 bool TextInput::readLine(std::string& line) {
+    std::string_view view;
+    if (!readLine(view)) {
+        return false;
+    }
+    line.assign(view);
+    return true;
+}
+
+bool TextInput::readLine(std::string_view& line) {
     if (!good()) {
         return fail();
     }
@@ -225,7 +378,7 @@ bool TextInput::readLine(std::string& line) {
     if (found && end > position_ && text_[end - 1] == '\r') {
         --end;
     }
-    line.assign(text_.substr(position_, end - position_));
+    line = text_.substr(position_, end - position_);
     if (found) {
         position_ = feed + 1;
     } else {
@@ -240,9 +393,18 @@ bool readTextLine(TextInput& input, std::string& line) {
 }
 
 bool readFirstLine(TextInput& input, std::string& line) {
-    std::string working;
+    std::string_view view;
+    if (!readFirstLine(input, view)) {
+        return false;
+    }
+    line.assign(view);
+    return true;
+}
+
+bool readFirstLine(TextInput& input, std::string_view& line) {
+    std::string_view working;
     do {
-        if (!readTextLine(input, working)) {
+        if (!input.readLine(working)) {
             return false;
         }
     } while (working.empty() || working.compare(0, 2, "//") == 0);
@@ -258,10 +420,21 @@ std::pair<std::string, std::string> splitAtColon(const std::string& line) {
     return {line.substr(0, colon), line.substr(colon + 1)};
 }
 
+namespace {
+
+bool isOpeningBracket(char c) {
+    return c == '(' || c == '<' || c == '[' || c == '{';
+}
+
+bool isSeparator(char c) {
+    return c == ',' || c == ')' || c == '>' || c == ']' || c == '}';
+}
+
+}  // namespace
+
 int readVector(TextInput& input, int n, double* target) {
-    auto isOneOf = [](char c, const char* set) { return c != '\0' && std::strchr(set, c); };
     char c = 0;
-    if (input.readCharacter(c) && !isOneOf(c, "(<[{")) {
+    if (input.readCharacter(c) && !isOpeningBracket(c)) {
         input.putBack();
     }
     double components[4] = {0, 0, 0, 0};
@@ -273,7 +446,7 @@ int readVector(TextInput& input, int n, double* target) {
         if (input.ended()) {
             break;
         }
-        if (input.readCharacter(c) && !isOneOf(c, ",)>]}")) {
+        if (input.readCharacter(c) && !isSeparator(c)) {
             input.putBack();
         }
     }

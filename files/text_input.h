@@ -47,6 +47,8 @@ class TextInput {
     // rest of the line. A carriage return before the line feed is part of the
     // line ending. On an exhausted or failed input, line keeps its content.
     bool readLine(std::string& line);
+    // The same, as a view into the text (valid as long as the text).
+    bool readLine(std::string_view& line);
 
     // True when the last numeric extraction failed because the digits named a
     // number outside the target's range (rather than no number at all).
@@ -56,8 +58,9 @@ class TextInput {
     // Skips white space; fails the input when the text ends first.
     bool startExtraction();
     bool fail();
-    // Scans an optionally signed decimal integer; returns its digits' span.
-    bool scanInteger(bool& negative, std::string_view& digits);
+    // Scans an optionally signed decimal integer; magnitude is its value when
+    // that fits in 32 bits, and larger than any 32-bit value otherwise.
+    bool scanInteger(bool& negative, uint64_t& magnitude);
 
     std::string_view text_;
     std::size_t position_ = 0;
@@ -73,6 +76,7 @@ bool readTextLine(TextInput& input, std::string& line);
 
 // The next line that is neither empty nor begins with "//".
 bool readFirstLine(TextInput& input, std::string& line);
+bool readFirstLine(TextInput& input, std::string_view& line);
 
 // (label, value) around the first ':'; two empty texts when there is none.
 std::pair<std::string, std::string> splitAtColon(const std::string& line);
