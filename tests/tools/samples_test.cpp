@@ -93,6 +93,25 @@ TEST_P(Sample, ReadsWithTextureAndLabelledAnimations) {
     }
 }
 
+// Every corner of every face samples a painted texel: none falls on the
+// magenta that the generator leaves where no part is painted.
+TEST_P(Sample, EveryFaceIsPainted) {
+    const auto image = decodePng(*fileSource().read(model_.texture->fileName));
+    ASSERT_TRUE(image);
+    for (const Face& face : model_.faces) {
+        for (int32_t index : face.mappingIndex) {
+            const MappingCoord& coord = model_.mappingCoords[index];
+            const auto column = static_cast<std::size_t>(coord[0] * image->width);
+            const auto row = static_cast<std::size_t>(coord[1] * image->height);
+            ASSERT_LT(column, image->width);
+            ASSERT_LT(row, image->height);
+            const uint8_t* texel = &image->pixels[(row * image->width + column) * image->channels];
+            ASSERT_FALSE(texel[0] == 255 && texel[1] == 0 && texel[2] == 255)
+                << "mapping " << index << " at (" << coord[0] << ", " << coord[1] << ")";
+        }
+    }
+}
+
 TEST_P(Sample, HasAHumanSkeletonRootedAtTheHipsAndEnoughTriangles) {
     int bones = 0;
     for (const auto& bone : model_.bones) {

@@ -13,7 +13,9 @@ struct Rect {
     int height = 0;
 };
 
-const Color kUnusedTexel{0.5, 0.5, 0.5};
+// Texels no part covers: a colour no costume uses, so that a mapping that
+// strays shows at once.
+const Color kUnusedTexel{1.0, 0.0, 1.0};
 
 std::string exchangeSides(const std::string& name) {
     const auto swap = [&](const std::string& from, const std::string& to) -> std::string {

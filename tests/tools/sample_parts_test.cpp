@@ -1,0 +1,428 @@
+// The building blocks of the sample characters: rotations, skin weights,
+// profiles and tubes, the skin built from parts, the keyframes made from clips
+// and the legs placed by inverse kinematics.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <stdexcept>
+
+#include "model/animation.h"
+#include "tools/samples/body.h"
+#include "tools/samples/character.h"
+#include "tools/samples/moves.h"
+#include "tools/samples/pose_math.h"
+#include "tools/samples/shapes.h"
+#include "tools/samples/skin_weights.h"
+#include "tools/samples/surface_mesh.h"
+
+namespace {
+
+void expectNear(const Vector3& actual, const Vector3& expected, double tolerance,
+                const std::string& what = "") {
+    EXPECT_NEAR(actual.x, expected.x, tolerance) << what;
+    EXPECT_NEAR(actual.y, expected.y, tolerance) << what;
+    EXPECT_NEAR(actual.z, expected.z, tolerance) << what;
+}
+
+// ---- rotations ----
+
+TEST(SampleRotations, ComposeAppliesTheRightOperandFirst) {
+    const Quaternion quarterUp = axisAngle(kUp, kPi / 2);
+    const Quaternion quarterRight = axisAngle(kRight, kPi / 2);
+    // (0, -1, 0) turned about x by a quarter goes to (0, 0, -1), then about y
+    // by a quarter to (-1, 0, 0).
+    expectNear(rotate(compose(quarterUp, quarterRight), {0, -1, 0}), {-1, 0, 0}, 1e-12);
+    expectNear(rotate(compose(quarterRight, quarterUp), {0, -1, 0}), {0, 0, -1}, 1e-12);
+    expectNear(rotate(compose(inverse(quarterUp), quarterUp), {1, 2, 3}), {1, 2, 3}, 1e-12);
+}
+
+// The figure's own axes: a hanging point (0, -1, 0) swings forward (-z) with
+// positive pitch; a point on the right (+x) rises with positive roll and
+// comes forward with positive yaw.
+TEST(SampleRotations, TurnFollowsTheBodysAxes) {
+    const double angle = 0.3;
+    expectNear(rotate(turn(angle, 0, 0), {0, -1, 0}), {0, -std::cos(angle), -std::sin(angle)},
+               1e-12);
+    expectNear(rotate(turn(0, 0, angle), {1, 0, 0}), {std::cos(angle), std::sin(angle), 0}, 1e-12);
+    expectNear(rotate(turn(0, angle, 0), {1, 0, 0}), {std::cos(angle), 0, -std::sin(angle)}, 1e-12);
+}
+
+TEST(SampleRotations, RotationBetweenTakesOneDirectionOntoTheOther) {
+    const struct {
+        Vector3 from;
+        Vector3 to;
+    } cases[] = {
+        {{0, -1, 0}, {0, 0, -1}},
+        {{1, 2, 3}, {-2, 0.5, 1}},
+        {{0, 1, 0}, {0, -1, 0}},  // opposite: any half turn will do
+        {{2, 0, 0}, {5, 0, 0}},   // same direction: no turn
+    };
+    for (const auto& c : cases) {
+        expectNear(rotate(rotationBetween(c.from, c.to), Geometry::normalize(c.from)),
+                   Geometry::normalize(c.to), 1e-12);
+    }
+}
+
+TEST(SampleRotations, AimRotationPointsAlongAndTurnsForwardTowardsTheHint) {
+    const Vector3 rest{0.2, -1.0, 0.0};
+    const Vector3 along = Geometry::normalize({1.0, 0.2, -0.1});
+    const Quaternion aim = aimRotation(rest, along, kUp);
+    expectNear(rotate(aim, Geometry::normalize(rest)), along, 1e-12);
+    // The rest forward, made square to the rest direction, ends up as far
+    // towards the hint as it can.
+    const Vector3 forward = rotate(aim, kForward);
+    EXPECT_NEAR(dot(forward, along), 0.0, 1e-12);
+    EXPECT_GT(forward.y, 0.95);
+    // A hint along the direction itself falls back on another: still a
+    // rotation, still pointing along.
+    const Quaternion degenerate = aimRotation(rest, along, along);
+    expectNear(rotate(degenerate, Geometry::normalize(rest)), along, 1e-12);
+    EXPECT_NEAR(Geometry::dot(degenerate, degenerate), 1.0, 1e-12);
+}
+
+TEST(SampleRotations, RotationVectorsRoundTrip) {
+    for (const Vector3& v : {Vector3(0, 0, 0), Vector3(0.1, -0.2, 0.3), Vector3(0, 3.0, 0)}) {
+        expectNear(rotationVector(fromRotationVector(v)), v, 1e-12);
+    }
+    // A quaternion and its negation are one rotation, one vector.
+    const Quaternion q = axisAngle({1, 1, 0}, 0.7);
+    expectNear(rotationVector(q * -1.0), rotationVector(q), 1e-12);
+}
+
+TEST(SampleRotations, RotationFromAxesRebuildsAKnownRotation) {
+    for (const Quaternion& q : {axisAngle({1, 2, 3}, 0.4), axisAngle({0, 1, 0}, 3.0),
+                                axisAngle({1, 0, 0}, -2.9), axisAngle({0, 0, 1}, 2.95)}) {
+        const Quaternion rebuilt =
+            rotationFromAxes(rotate(q, {1, 0, 0}), rotate(q, {0, 1, 0}), rotate(q, {0, 0, 1}));
+        expectNear(rotate(rebuilt, {0.3, -0.4, 0.8}), rotate(q, {0.3, -0.4, 0.8}), 1e-12);
+    }
+}
+
+// ---- skin weights ----
+
+TEST(SampleWeights, KeepTheFourHeaviestSummingToOne) {
+    Weights weights;
+    const double shares[] = {0.05, 0.3, 0.1, 0.2, 0.25, 0.0001};
+    for (int bone = 0; bone < 6; ++bone) {
+        weights.add(bone, shares[bone]);
+    }
+    weights.add(2, 0.1);  // bone 2 again: merged, 0.2 in all
+    const std::vector<BoneWeight> kept = weights.influences();
+    ASSERT_EQ(kept.size(), 4u);
+    EXPECT_EQ(kept[0].bone, 1);
+    EXPECT_EQ(kept[1].bone, 4);
+    // Bones 2 and 3 weigh the same: the lower index first.
+    EXPECT_EQ(kept[2].bone, 2);
+    EXPECT_EQ(kept[3].bone, 3);
+    double total = 0;
+    for (const BoneWeight& entry : kept) {
+        total += entry.weight;
+    }
+    EXPECT_EQ(total, 1.0);
+    EXPECT_NEAR(kept[0].weight, 0.3 / 0.95, 1e-12);
+}
+
+TEST(SampleWeights, AVertexWithoutInfluenceIsAFault) {
+    EXPECT_THROW(Weights().influences(), std::logic_error);
+}
+
+//   bone 7 owns up to 1, then hands over to bone 8 by 3, which owns the rest
+//   7 7 7 ~~~~~ 8 8 8
+//   0   1   2   3   4
+TEST(SampleWeights, StationsHandOverSmoothlyBetweenJoints) {
+    const std::vector<Station> stations{{1.0, 7}, {3.0, 8}};
+    const struct {
+        double place;
+        double weightOfEight;
+    } cases[] = {{0.0, 0.0}, {1.0, 0.0}, {2.0, 0.5}, {3.0, 1.0}, {4.0, 1.0}};
+    for (const auto& c : cases) {
+        double eight = 0;
+        for (const BoneWeight& entry : alongStations(c.place, stations).influences()) {
+            if (entry.bone == 8) {
+                eight = entry.weight;
+            }
+        }
+        EXPECT_NEAR(eight, c.weightOfEight, 1e-12) << "at " << c.place;
+    }
+}
+
+// ---- profiles and tubes ----
+
+TEST(SampleShapes, ProfilesPassThroughTheirStationsAndHoldBeyondThem) {
+    const Profile profile{{0.0, 1.0}, {1.0, 3.0}, {3.0, 2.0}};
+    EXPECT_DOUBLE_EQ(profile.at(0.0, 1), 1.0);
+    EXPECT_DOUBLE_EQ(profile.at(1.0, 1), 3.0);
+    EXPECT_DOUBLE_EQ(profile.at(3.0, 1), 2.0);
+    EXPECT_DOUBLE_EQ(profile.at(-5.0, 1), 1.0);
+    EXPECT_DOUBLE_EQ(profile.at(9.0, 1), 2.0);
+    // Continuous: no step at a station.
+    EXPECT_NEAR(profile.at(1.0 - 1e-9, 1), profile.at(1.0 + 1e-9, 1), 1e-6);
+    EXPECT_THROW((Profile{{1.0, 0.0}, {1.0, 1.0}}), std::logic_error);
+}
+
+TEST(SampleShapes, CappedTubesCloseInAPoleAtEachEnd) {
+    Tube tube;
+    tube.section = [](double t) {
+        TubeSection section;
+        section.centre = {0, 10 * t, 0};
+        section.side = kRight;
+        section.front = kForward;
+        section.sideRadius = section.frontRadius = section.backRadius = 2.0;
+        return section;
+    };
+    tube.startCap = tube.endCap = 0.2;
+    const SurfaceShape shape = tubeShape(tube);
+    for (double a : {0.0, 0.3, 0.7}) {
+        // The start cap reaches back 0.8 radii, the end cap forward.
+        expectNear(shape(0.0, a), {0, -1.6, 0}, 1e-9);
+        expectNear(shape(1.0, a), {0, 11.6, 0}, 1e-9);
+        // Between the caps, the section's radius round the centre line.
+        const Vector3 middle = shape(0.5, a);
+        EXPECT_NEAR(std::hypot(middle.x, middle.z), 2.0, 1e-12);
+        EXPECT_NEAR(middle.y, 5.0, 1e-12);
+    }
+    // a = 0.5 is the front (-z), a = 0.25 the side.
+    expectNear(shape(0.5, 0.5), {0, 5, -2}, 1e-12);
+    expectNear(shape(0.5, 0.25), {2, 5, 0}, 1e-12);
+}
+
+TEST(SampleShapes, PlacesAlongAPolylineRoundTrip) {
+    const std::vector<Vector3> line{{0, 0, 0}, {0, -3, 0}, {4, -3, 0}};
+    expectNear(alongPolyline(line, 0.5), {0.5, -3, 0}, 1e-12);
+    EXPECT_NEAR(distanceAlong(line, {0.5, -3, 0}), 3.5, 1e-12);
+    // A point beside the line counts at its nearest point on it.
+    EXPECT_NEAR(distanceAlong(line, {-1, -1, 0}), 1.0, 1e-12);
+    expectNear(polylineDirection(line, 0.25), {0, -1, 0}, 1e-9);
+}
+
+// ---- the skin built from parts ----
+
+// A ball of radius 2 round (3, 5, 0) on a bone whose joint is at (1, 5, 0),
+// and its mirror image on the left.
+struct BallFigure {
+    Rig rig;
+    std::vector<Part> parts;
+
+    BallFigure() {
+        rig.add("root", "", {0, 0, 0});
+        rig.add("ballRight", "root", {1, 5, 0});
+        rig.add("ballLeft", "root", {-1, 5, 0});
+        Part ball = makePart("ballRight", 0, ellipsoidShape({3, 5, 0}, {2, 2, 2}), 6, 8, 20, 10,
+                             rigidTo(rig.index("ballRight")));
+        parts.push_back(ball);
+        parts.push_back(mirrored(ball, "ballLeft", rig));
+    }
+};
+
+Color plainPaint(const PaintSample&) {
+    return {1, 1, 1};
+}
+
+TEST(SampleSkin, PolesAndSeamsShareVerticesWhileTheMappingStaysInItsRectangle) {
+    BallFigure figure;
+    Model model;
+    figure.rig.fillSkeleton(model);
+    const Image texture = buildSkin({figure.parts[0]}, plainPaint, figure.rig, 64, model);
+    // 5 inner rings of 8 vertices and two poles; 2 x 8 x 6 quads less the
+    // degenerate halves at the poles.
+    EXPECT_EQ(model.skinnedPositions.size(), 5u * 8u + 2u);
+    EXPECT_EQ(model.faces.size(), 2u * 8u * 6u - 2u * 8u);
+    EXPECT_EQ(model.mappingCoords.size(), 7u * 9u);
+    for (const MappingCoord& coord : model.mappingCoords) {
+        // The part's texels are columns 0 to 19 and rows 0 to 9 of 64; every
+        // coordinate sits on a texel's centre line or between, never outside.
+        EXPECT_GE(coord[0] * 64, 0.5);
+        EXPECT_LE(coord[0] * 64, 19.5);
+        EXPECT_GE(coord[1] * 64, 0.5);
+        EXPECT_LE(coord[1] * 64, 9.5);
+    }
+    // Painted inside the rectangle; outside it, the magenta of unused texels.
+    EXPECT_GT(texture.pixels[1], 128);
+    EXPECT_EQ(texture.pixels[(10 * 64 + 30) * 3], 255);
+    EXPECT_EQ(texture.pixels[(10 * 64 + 30) * 3 + 1], 0);
+}
+
+// Skinning the bind pose (every bone moved to its joint, not turned) puts every
+// vertex back where its part put it: the offsets are right.
+TEST(SampleSkin, TheBindPoseReproducesThePartsSurface) {
+    BallFigure figure;
+    Model model;
+    figure.rig.fillSkeleton(model);
+    buildSkin(figure.parts, plainPaint, figure.rig, 64, model);
+    for (int bone = 0; bone < figure.rig.size(); ++bone) {
+        const Vector3 joint = figure.rig.bone(bone).joint;
+        model.bones[bone]->transform =
+            Geometry::Matrix4(Geometry::makeTransform({1, 1, 1}, {0, 0, 0}, joint));
+    }
+    skin(model);
+    for (const Vector3& p : model.skinnedPositions) {
+        const double toRight = length(p - Vector3(3, 5, 0));
+        const double toLeft = length(p - Vector3(-3, 5, 0));
+        EXPECT_NEAR(std::min(toRight, toLeft), 2.0, 1e-12);
+    }
+    // The mirrored ball lies on the left and uses the same texels.
+    const std::size_t half = model.skinnedPositions.size() / 2;
+    EXPECT_LT(model.skinnedPositions[half + 3].x, 0.0);
+    EXPECT_EQ(model.mappingCoords.size(), 2u * 7u * 9u);
+    std::set<double> rightColumns;
+    std::set<double> leftColumns;
+    for (std::size_t i = 0; i < model.mappingCoords.size(); ++i) {
+        (i < model.mappingCoords.size() / 2 ? rightColumns : leftColumns)
+            .insert(model.mappingCoords[i][0]);
+    }
+    EXPECT_EQ(rightColumns, leftColumns);
+}
+
+TEST(SampleSkin, PartsThatDoNotFitTheTextureAreRefused) {
+    BallFigure figure;
+    Model model;
+    figure.parts[0].textureWidth = 65;
+    EXPECT_THROW(buildSkin(figure.parts, plainPaint, figure.rig, 64, model), std::logic_error);
+}
+
+// ---- keyframes from clips ----
+
+// A root with a pendulum bone hanging from it:
+//
+//   root (moves sideways, a sine over the loop)
+//    |
+//   bob (swings after it; its tip 4 units below)
+struct Pendulum {
+    Rig rig;
+    Clip clip;
+
+    Pendulum() {
+        rig.add("root", "", {0, 10, 0});
+        rig.add("bob", "root", {0, 8, 0});
+        clip.name = "Swing";
+        clip.frames = 40;
+        clip.pose = [this](double phase) {
+            Pose pose(rig);
+            pose.translation[0] =
+                pose.translation[0] + Vector3(3 * std::sin(2 * kPi * phase), 0, 0);
+            return pose;
+        };
+        clip.jiggles.push_back({"bob", {0, 4, 0}, 2.0, 0.3, 0.5});
+    }
+};
+
+TEST(SampleClips, TheLastKeyRepeatsTheFirstAndSwingsLoopExactly) {
+    Pendulum pendulum;
+    const Animation animation = makeAnimation(pendulum.rig, pendulum.clip);
+    ASSERT_EQ(animation.frameCount, 41u);
+    double largest = 0;
+    for (int bone = 0; bone < 2; ++bone) {
+        const auto& keys = animation.tracks[bone]->keys;
+        ASSERT_EQ(keys.size(), 41u);
+        EXPECT_EQ(keys.back().rotation.w, keys.front().rotation.w);
+        EXPECT_EQ(keys.back().rotation.x, keys.front().rotation.x);
+        EXPECT_EQ(keys.back().rotation.z, keys.front().rotation.z);
+        EXPECT_EQ(keys.back().translation.x, keys.front().translation.x);
+        for (const Keyframe& key : keys) {
+            EXPECT_NEAR(Geometry::dot(key.rotation, key.rotation), 1.0, 1e-12);
+            largest = std::max(largest, length(rotationVector(key.rotation)));
+        }
+    }
+    // The bob swings, and never further than its limit.
+    EXPECT_GT(largest, 0.05);
+    EXPECT_LE(largest, 0.5 + 1e-9);
+    // Its swing runs on smoothly from the last step back to the first.
+    const auto& bob = animation.tracks[1]->keys;
+    const double wrap = length(rotationVector(compose(bob[0].rotation, inverse(bob[39].rotation))));
+    const double step = length(rotationVector(compose(bob[2].rotation, inverse(bob[1].rotation))));
+    EXPECT_LT(wrap, 3 * step + 1e-3);
+}
+
+TEST(SampleClips, ASwingWithNothingToFollowStaysAtRest) {
+    Pendulum pendulum;
+    pendulum.clip.pose = [&pendulum](double) { return Pose(pendulum.rig); };
+    const Animation animation = makeAnimation(pendulum.rig, pendulum.clip);
+    for (const Keyframe& key : animation.tracks[1]->keys) {
+        EXPECT_NEAR(length(rotationVector(key.rotation)), 0.0, 1e-12);
+    }
+}
+
+// ---- legs placed by inverse kinematics ----
+
+class SampleLegs : public ::testing::Test {
+  protected:
+    SampleLegs() : rig_(makeBodyRig(BodyShape())), pose_(rig_) {}
+
+    Vector3 worldJoint(const std::string& name) const {
+        return solveWorld(rig_, pose_).position[rig_.index(name)];
+    }
+
+    Rig rig_;
+    Pose pose_;
+};
+
+// Whatever the hips do (within reach), the placed foot's ball joint ends up
+// where the placement says, and the leg keeps its lengths.
+TEST_F(SampleLegs, TheBallLandsWhereThePlacementSays) {
+    const struct {
+        Vector3 hips;
+        double pitch;
+        FootPlacement foot;
+    } cases[] = {
+        {{0, -0.5, 0}, 0.0, {}},
+        {{0.9, -0.6, 0}, 0.0, {0.3, 0.0, 0.0, 0.0, 0.0}},
+        {{0, -4.0, 0.5}, -0.2, {0.2, 6.0, 1.5, 0.5, 0.1}},
+    };
+    const Vector3 restBall = rig_.joint("toeRight");
+    const double thigh = length(rig_.joint("shinRight") - rig_.joint("thighRight"));
+    for (const auto& c : cases) {
+        placeHips(rig_, pose_, c.hips, c.pitch, 0.0, 0.0);
+        placeFoot(rig_, pose_, "Right", c.foot);
+        const Vector3 expected = restBall + Vector3(c.foot.outward, c.foot.lift, -c.foot.forward);
+        expectNear(worldJoint("toeRight"), expected, 1e-9);
+        EXPECT_NEAR(length(worldJoint("shinRight") - worldJoint("thighRight")), thigh, 1e-9);
+        // The knee bends forward, never back.
+        const Vector3 hip = worldJoint("thighRight");
+        const Vector3 ankle = worldJoint("footRight");
+        EXPECT_LE(worldJoint("shinRight").z, mix(hip, ankle, 0.5).z + 1e-9);
+    }
+}
+
+TEST_F(SampleLegs, AFootOutOfReachIsRefused) {
+    placeHips(rig_, pose_, {0, 3.0, 0}, 0.0, 0.0, 0.0);
+    EXPECT_THROW(placeFoot(rig_, pose_, "Left", {}), std::logic_error);
+}
+
+// A heel lift below zero would turn the foot about the ball and push the heel
+// through the floor; the foot stays flat instead.
+TEST_F(SampleLegs, ANegativeHeelLiftKeepsTheFootFlat) {
+    placeHips(rig_, pose_, {0, -1, 0}, 0.0, 0.0, 0.0);
+    FootPlacement foot;
+    foot.heelLift = -0.3;
+    placeFoot(rig_, pose_, "Right", foot);
+    expectNear(worldJoint("footRight"), rig_.joint("footRight"), 1e-9);
+}
+
+// ---- the described characters ----
+
+TEST(SampleCharacters, PartsFitTheTextureAndSwingingBonesExist) {
+    for (const auto& describe :
+         {describeSchoolGirl, describeTomboy, describeGreaser, describeCowboy}) {
+        Character character;
+        describe(character);
+        std::set<std::string> names;
+        for (const Part& part : character.parts) {
+            EXPECT_TRUE(names.insert(part.name).second) << character.name << ": " << part.name;
+        }
+        for (const Clip& clip : character.clips) {
+            for (const Jiggle& jiggle : clip.jiggles) {
+                EXPECT_TRUE(character.rig.has(jiggle.bone))
+                    << character.name << ": " << jiggle.bone;
+            }
+        }
+        Model model;
+        character.rig.fillSkeleton(model);
+        EXPECT_NO_THROW(
+            buildSkin(character.parts, character.paint, character.rig, kTextureSide, model))
+            << character.name;
+    }
+}
+
+}  // namespace
