@@ -21,6 +21,7 @@
 #include "app/keys.h"
 #include "app/viewer.h"
 #include "tests/app/test_model.h"
+#include "tests/support/test_support.h"
 
 // Last: Xlib defines macros such as None that clash with names above.
 #include <X11/Xlib.h>
@@ -225,7 +226,7 @@ class EndToEnd : public testing::Test {
         untextured.withTexture = false;
         const TestModel looks[] = {{}, small, grey, untextured};
         for (int i = 0; i < kSampleModelCount; ++i) {
-            const std::filesystem::path path = folder.path() + "/" + kSampleModels[i].path;
+            const std::filesystem::path path = folder.path() + kSampleModels[i].path;
             std::filesystem::create_directories(path.parent_path());
             writeTestModel(path.parent_path().string(), path.stem().string(), looks[i]);
         }
@@ -265,8 +266,8 @@ class EndToEnd : public testing::Test {
             if (chdir(folder.path().c_str()) != 0) {
                 _exit(126);
             }
-            freopen((folder.path() + "/stdout").c_str(), "w", stdout);
-            freopen((folder.path() + "/stderr").c_str(), "w", stderr);
+            freopen((folder.path() + "stdout").c_str(), "w", stdout);
+            freopen((folder.path() + "stderr").c_str(), "w", stderr);
             std::vector<char*> argv{const_cast<char*>(VELMORA_PROGRAM)};
             for (const std::string& argument : arguments) {
                 argv.push_back(const_cast<char*>(argument.c_str()));
@@ -289,7 +290,7 @@ class EndToEnd : public testing::Test {
     }
 
     std::string output(const std::string& name) const {
-        std::ifstream file(folder.path() + "/" + name);
+        std::ifstream file(folder.path() + name);
         std::stringstream text;
         text << file.rdbuf();
         return text.str();
@@ -521,8 +522,8 @@ TEST_F(EndToEnd, HelpAppearsAndClosesWithOk) {
 TEST_F(EndToEnd, LoadModelLoadsTheTypedPathAndCancelKeepsTheModel) {
     TestModel untextured;
     untextured.withTexture = false;
-    std::filesystem::create_directory(folder.path() + "/elsewhere");
-    const std::string path = writeTestModel(folder.path() + "/elsewhere", "plain", untextured);
+    std::filesystem::create_directory(folder.path() + "elsewhere");
+    const std::string path = writeTestModel(folder.path() + "elsewhere", "plain", untextured);
     start();
     ASSERT_TRUE(waitForColour(kRedQuarter, kRed));
     const std::regex dialogTitle("Load Animesh\\.\\.\\.");

@@ -18,6 +18,7 @@
 #include "model/drawing.h"
 #include "tests/app/fakes.h"
 #include "tests/app/test_model.h"
+#include "tests/support/test_support.h"
 
 using Geometry::Vector3;
 
@@ -190,10 +191,9 @@ TEST_F(RenderTest, WithoutTheMeshOnlyTheBonesAreDrawn) {
 TEST_F(RenderTest, MissingTextureDrawsPlainWhite) {
     TestModel options;
     options.withTexture = false;
-    testing::internal::CaptureStderr();
+    CapturedErrors errors;
     load(options);
-    const std::string errors = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(errors, "Failed to open \"" + folder.path() + "/figure.png\"\n\n");
+    EXPECT_EQ(errors.text(), "Failed to open \"" + folder.path() + "figure.png\"\n\n");
     draw();
     for (const Probe& probe : kQuarters) {
         EXPECT_EQ(at(probe.point), kWhite);
@@ -226,10 +226,11 @@ TEST_F(RenderTest, ClosedFileOrUnplayableAnimationDrawsNothing) {
     TestModel options;
     options.motionNames = {"figure-idle", "figure-gone"};
     const std::string path = writeTestModel(folder.path(), "figure", options);
-    std::filesystem::remove(folder.path() + "/figure-gone");
-    testing::internal::CaptureStderr();
-    viewer.replaceModel(path);
-    testing::internal::GetCapturedStderr();
+    std::filesystem::remove(folder.path() + "figure-gone");
+    {
+        CapturedErrors missingMotion;
+        viewer.replaceModel(path);
+    }
     viewer.showBones = true;
 
     viewer.currentAnimation = 1;
@@ -272,14 +273,14 @@ TEST_F(RenderTest, EveryViewShowsEachQuarterWhereItLands) {
 }
 
 TEST_F(RenderTest, TexturesAreMadeAndDeletedOnce) {
-    const std::string path = folder.path() + "/picture.png";
+    const std::string path = folder.path() + "picture.png";
     Image image;
     image.width = 3;  // not a power of two
     image.height = 1;
     image.channels = 3;
     image.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9};
     ASSERT_TRUE(writeFile(path, encodePng(image)));
-    ASSERT_TRUE(writeFile(folder.path() + "/broken.png", "not a PNG"));
+    ASSERT_TRUE(writeFile(folder.path() + "broken.png", "not a PNG"));
 
     Texture texture;
     texture.glName = textures.load(path);
@@ -291,8 +292,8 @@ TEST_F(RenderTest, TexturesAreMadeAndDeletedOnce) {
     texture.release();
     EXPECT_EQ(texture.glName, 0u);
 
-    EXPECT_EQ(bindPngTexture(folder.path() + "/broken.png"), 0u);
-    EXPECT_EQ(bindPngTexture(folder.path() + "/absent.png"), 0u);
+    EXPECT_EQ(bindPngTexture(folder.path() + "broken.png"), 0u);
+    EXPECT_EQ(bindPngTexture(folder.path() + "absent.png"), 0u);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -1,7 +1,6 @@
 #include "tests/app/test_model.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
@@ -76,30 +75,20 @@ std::string writeTestModel(const std::string& folder, const std::string& stem,
     model.faces.push_back(Face{{0, 1, 2}, {0, 1, 2}});
     model.faces.push_back(Face{{0, 2, 3}, {0, 2, 3}});
 
+    const auto inFolder = [&folder](const std::string& name) {
+        return (std::filesystem::path(folder) / name).string();
+    };
     const std::string textureName = stem + ".png";
     if (options.withTexture) {
-        writeOrThrow(folder + "/" + textureName, encodePng(textureImage(options.textureChannels)));
+        writeOrThrow(inFolder(textureName), encodePng(textureImage(options.textureChannels)));
     }
     for (std::size_t i = 0; i < options.motionNames.size(); ++i) {
-        writeOrThrow(folder + "/" + options.motionNames[i],
+        writeOrThrow(inFolder(options.motionNames[i]),
                      motionText(animation(static_cast<int>(i), options.scale)));
     }
-    const std::string path = folder + "/" + stem + ".animesh";
+    const std::string path = inFolder(stem + ".animesh");
     writeOrThrow(path, modelText(model, textureName, options.motionNames));
     return path;
-}
-
-TemporaryFolder::TemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmora_app_XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        throw std::runtime_error("cannot make a temporary folder");
-    }
-    path_ = pattern;
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
 }
 
 WorkingDirectory::WorkingDirectory(const std::string& path)

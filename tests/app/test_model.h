@@ -55,24 +55,9 @@ struct TestModel {
 };
 
 // Writes stem.animesh, its texture and motion files into folder (which must
-// exist); returns the model file's path.
+// exist, with or without a slash at the end); returns the model file's path.
 std::string writeTestModel(const std::string& folder, const std::string& stem,
                            const TestModel& model = {});
-
-// A fresh, empty folder under the system's temporary folder, removed with the
-// object.
-class TemporaryFolder {
-  public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
 
 // Changes the working directory for the object's lifetime.
 class WorkingDirectory {

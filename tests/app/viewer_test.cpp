@@ -5,25 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
 #include "app/viewer.h"
 #include "tests/app/fakes.h"
 #include "tests/app/test_model.h"
+#include "tests/support/test_support.h"
 
 namespace {
-
-// Collects what is written to standard error during its lifetime.
-class CapturedErrors {
-  public:
-    CapturedErrors() : previous_(std::cerr.rdbuf(captured_.rdbuf())) {}
-    ~CapturedErrors() { std::cerr.rdbuf(previous_); }
-    std::string text() const { return captured_.str(); }
-
-  private:
-    std::ostringstream captured_;
-    std::streambuf* previous_;
-};
 
 class ViewerTest : public testing::Test {
   protected:
@@ -209,7 +197,7 @@ TEST_F(ViewerTest, AModelFileThatCannotBeOpenedLeavesAnEmptyModelCurrent) {
 
 TEST_F(ViewerTest, LoadModelAsksForAnAnimeshFileAndLoadsTheChoice) {
     writeTestModel(".", "A");
-    dialogs.nextChoice = folder.path() + "/A.animesh";
+    dialogs.nextChoice = folder.path() + "A.animesh";
     viewer.onMainMenu(kLoadModelValue);
     ASSERT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_EQ(dialogs.fileRequests[0].title, "Load Animesh...");
