@@ -42,7 +42,9 @@ void Model::unrollFaces() {
     std::size_t corner = 0;
     for (const Face& face : faces) {
         for (int32_t index : face.mappingIndex) {
-            cornerMappingCoords[corner++] = mappingCoords[index];
+            const MappingCoord& coordinate = mappingCoords[index];
+            cornerMappingCoords[corner++] = {static_cast<float>(coordinate[0]),
+                                             static_cast<float>(coordinate[1])};
         }
     }
 }

@@ -50,6 +50,13 @@ struct Face {
 // Texture coordinates (s, t), stored next to each other.
 using MappingCoord = std::array<double, 2>;
 
+// A face corner's mapping coordinate and position as vertex arrays hold them,
+// in single precision: OpenGL turns the doubles of glTexCoord2dv and
+// glVertex3dv into the nearest floats itself, so converting them here hands it
+// the same numbers in half the memory.
+using CornerMappingCoord = std::array<float, 2>;
+using CornerPosition = std::array<float, 3>;
+
 struct Keyframe {
     // In the parent bone's frame.
     Geometry::Quaternion rotation;
@@ -99,8 +106,8 @@ struct Model {
     // each corner's mapping coordinate, set by unrollFaces, and its skinned
     // position, copied in by every mesh frame. Sized once, so that drawing a
     // frame allocates nothing.
-    std::vector<MappingCoord> cornerMappingCoords;
-    std::vector<Geometry::Vector3> cornerPositions;
+    std::vector<CornerMappingCoord> cornerMappingCoords;
+    std::vector<CornerPosition> cornerPositions;
     std::unique_ptr<Texture> texture;
     std::vector<Animation> animations;
 

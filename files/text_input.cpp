@@ -6,12 +6,6 @@
 
 namespace {
 
-// Blank, or one of tab, line feed, vertical tab, form feed and carriage return,
-// which follow each other in ASCII.
-bool isSpace(char c) {
-    return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
-}
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -40,31 +34,9 @@ int TextInput::lastLineNumber() const {
     return countLines(text_, end);
 }
 
-bool TextInput::fail() {
-    failed_ = true;
-    return false;
-}
-
-// Inlined: every value read starts here.
-__attribute__((always_inline)) inline bool TextInput::startExtraction() {
-    if (!good()) {
-        return fail();
-    }
-    rangeFailure_ = false;
-    const std::size_t size = text_.size();
-    std::size_t p = position_;
-    while (p < size && isSpace(text_[p])) {
-        ++p;
-    }
-    position_ = readStart_ = p;
-    if (p == size) {
-        ended_ = true;
-        return fail();
-    }
-    return true;
-}
-
-bool TextInput::scanInteger(bool& negative, uint64_t& magnitude) {
+// Inlined into both integer reads, which differ only in their range.
+__attribute__((always_inline)) inline bool TextInput::scanInteger(bool& negative,
+                                                                  uint64_t& magnitude) {
     if (!startExtraction()) {
         return false;
     }
@@ -195,8 +167,12 @@ bool scanDecimal(const char* p, const char* end, Decimal& decimal) {
     }
     // Past 19 digits the count wraps around (defined for unsigned integers);
     // exact then sends the number to the general conversion.
+    // The integer part is mostly a digit or two; the fraction holds the long runs.
     const char* const integerStart = p;
-    uint64_t digits = appendDigits(p, end, 0);
+    uint64_t digits = 0;
+    for (; p != end && isDigit(*p); ++p) {
+        digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    }
     long count = p - integerStart;
     long fraction = 0;
     if (p != end && *p == '.') {
@@ -433,10 +409,7 @@ bool isSeparator(char c) {
 }  // namespace
 
 int readVector(TextInput& input, int n, double* target) {
-    char c = 0;
-    if (input.readCharacter(c) && !isOpeningBracket(c)) {
-        input.putBack();
-    }
+    input.skipCharacterIf(isOpeningBracket);
     double components[4] = {0, 0, 0, 0};
     int read = 0;
     for (int i = 0; i < n; ++i) {
@@ -446,9 +419,7 @@ int readVector(TextInput& input, int n, double* target) {
         if (input.ended()) {
             break;
         }
-        if (input.readCharacter(c) && !isSeparator(c)) {
-            input.putBack();
-        }
+        input.skipCharacterIf(isSeparator);
     }
     if (input.good() || input.ended()) {
         std::copy(components, components + n, target);

@@ -42,6 +42,19 @@ class TextInput {
     // One character after skipping white space.
     bool readCharacter(char& c);
     void putBack();
+    // readCharacter, then putBack unless wanted(c): skips white space and one
+    // character that is wanted.
+    template <typename Wanted>
+    bool skipCharacterIf(Wanted wanted) {
+        if (!startExtraction()) {
+            return false;
+        }
+        lastCharacter_ = position_;
+        if (wanted(text_[position_])) {
+            ++position_;
+        }
+        return true;
+    }
 
     // Skips white space (empty lines and indentation included), then takes the
     // rest of the line. A carriage return before the line feed is part of the
@@ -54,10 +67,36 @@ class TextInput {
     // number outside the target's range (rather than no number at all).
     bool lastFailureWasRange() const { return rangeFailure_; }
 
+    // Blank, or one of tab, line feed, vertical tab, form feed and carriage
+    // return, which follow each other in ASCII.
+    static bool isSpace(char c) {
+        return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
+    }
+
   private:
-    // Skips white space; fails the input when the text ends first.
-    bool startExtraction();
-    bool fail();
+    // Skips white space; fails the input when the text ends first. Every value
+    // read starts here, so it is defined here, to be inlined.
+    bool startExtraction() {
+        if (!good()) {
+            return fail();
+        }
+        rangeFailure_ = false;
+        const std::size_t size = text_.size();
+        std::size_t p = position_;
+        while (p < size && isSpace(text_[p])) {
+            ++p;
+        }
+        position_ = readStart_ = p;
+        if (p == size) {
+            ended_ = true;
+            return fail();
+        }
+        return true;
+    }
+    bool fail() {
+        failed_ = true;
+        return false;
+    }
     // Scans an optionally signed decimal integer; magnitude is its value when
     // that fits in 32 bits, and larger than any 32-bit value otherwise.
     bool scanInteger(bool& negative, uint64_t& magnitude);

@@ -21,15 +21,18 @@ void renderMesh(Model& model) {
     std::size_t corner = 0;
     for (const Face& face : model.faces) {
         for (int32_t index : face.vertexIndex) {
-            model.cornerPositions[corner++] = model.skinnedPositions[index];
+            const Geometry::Vector3& position = model.skinnedPositions[index];
+            model.cornerPositions[corner++] = {static_cast<float>(position.x),
+                                               static_cast<float>(position.y),
+                                               static_cast<float>(position.z)};
         }
     }
     glBindTexture(GL_TEXTURE_2D, model.texture ? model.texture->glName : 0);
     glColor3f(1, 1, 1);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(3, GL_DOUBLE, sizeof(Geometry::Vector3), model.cornerPositions.data());
-    glTexCoordPointer(2, GL_DOUBLE, sizeof(MappingCoord), model.cornerMappingCoords.data());
+    glVertexPointer(3, GL_FLOAT, sizeof(CornerPosition), model.cornerPositions.data());
+    glTexCoordPointer(2, GL_FLOAT, sizeof(CornerMappingCoord), model.cornerMappingCoords.data());
     glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(model.cornerPositions.size()));
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);

@@ -16,9 +16,11 @@ TEST(Allocation, TheReaderUnrollsTheFacesIntoCornerArrays) {
     ASSERT_EQ(model.cornerMappingCoords.size(), model.faces.size() * 3);
     for (std::size_t face = 0; face < model.faces.size(); ++face) {
         for (int corner = 0; corner < 3; ++corner) {
-            ASSERT_EQ(model.cornerMappingCoords[face * 3 + corner],
-                      model.mappingCoords[model.faces[face].mappingIndex[corner]])
-                << "face " << face << " corner " << corner;
+            const MappingCoord& expected =
+                model.mappingCoords[model.faces[face].mappingIndex[corner]];
+            const CornerMappingCoord& unrolled = model.cornerMappingCoords[face * 3 + corner];
+            ASSERT_EQ(unrolled[0], static_cast<float>(expected[0])) << "face " << face;
+            ASSERT_EQ(unrolled[1], static_cast<float>(expected[1])) << "face " << face;
         }
     }
 }
