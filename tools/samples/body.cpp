@@ -223,9 +223,10 @@ Part legPart(const BodyShape& shape, const BodyJoints& joints, const Rig& rig) {
     const int thigh = rig.index("thighRight");
     const int shin = rig.index("shinRight");
     const int foot = rig.index("footRight");
-    const double knee = distanceAlong(line, joints.knee);
-    const double ankle = distanceAlong(line, joints.ankle);
-    const double hip = distanceAlong(line, joints.hip);
+    const Polyline chain(line);
+    const double knee = chain.distanceAlong(joints.knee);
+    const double ankle = chain.distanceAlong(joints.ankle);
+    const double hip = chain.distanceAlong(joints.hip);
     return makePart("legRight", kLegRegion, tubeShape(tube), 40, 22, 80, 224,
                     alongLine(line, {{0.0, hips},
                                      {hip + 1.5, thigh},

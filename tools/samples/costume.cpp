@@ -16,7 +16,7 @@ SurfaceShape headCoveringShape(const HeadCovering& covering) {
 Part tressPart(const std::string& name, int region, const std::vector<Vector3>& line,
                const Profile& radii, const std::vector<Station>& stations, int rings, int segments,
                int textureWidth, int textureHeight) {
-    const Vector3 middle = polylineDirection(line, 0.5);
+    const Vector3 middle = Polyline(line).direction(0.5);
     const Vector3 front = std::fabs(middle.z) > 0.9 ? kUp : kForward;
     Tube tube = limbTube(line, front, [radii](double distance, const Vector3&) {
         const double radius = radii.at(distance, 1);

@@ -41,6 +41,9 @@ double Profile::at(double x, int column) const {
 namespace {
 
 double signedPower(double value, double exponent) {
+    if (exponent == 1.0) {
+        return value;
+    }
     return value < 0 ? -std::pow(-value, exponent) : std::pow(value, exponent);
 }
 
@@ -99,50 +102,72 @@ SurfaceShape tubeShape(const Tube& tube) {
     };
 }
 
-namespace {
-
-std::vector<double> cumulativeLengths(const std::vector<Vector3>& points) {
-    std::vector<double> lengths(points.size(), 0.0);
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        lengths[i] = lengths[i - 1] + length(points[i] - points[i - 1]);
+Polyline::Polyline(std::vector<Vector3> points)
+    : points_(std::move(points)), lengths_(points_.size(), 0.0) {
+    for (std::size_t i = 1; i < points_.size(); ++i) {
+        lengths_[i] = lengths_[i - 1] + ::length(points_[i] - points_[i - 1]);
     }
-    return lengths;
 }
 
-}  // namespace
-
-Vector3 alongPolyline(const std::vector<Vector3>& points, double t) {
-    const std::vector<double> lengths = cumulativeLengths(points);
-    const double target = clamp(t, 0.0, 1.0) * lengths.back();
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        if (target <= lengths[i] || i + 1 == points.size()) {
-            const double span = lengths[i] - lengths[i - 1];
-            return mix(points[i - 1], points[i], span > 0 ? (target - lengths[i - 1]) / span : 0.0);
+Vector3 Polyline::at(double t) const {
+    const double target = clamp(t, 0.0, 1.0) * length();
+    for (std::size_t i = 1; i < points_.size(); ++i) {
+        if (target <= lengths_[i] || i + 1 == points_.size()) {
+            const double span = lengths_[i] - lengths_[i - 1];
+            return mix(points_[i - 1], points_[i],
+                       span > 0 ? (target - lengths_[i - 1]) / span : 0.0);
         }
     }
-    return points.back();
+    return points_.back();
 }
 
-Vector3 polylineDirection(const std::vector<Vector3>& points, double t) {
+Vector3 Polyline::direction(double t) const {
     const double step = 1e-3;
-    return Geometry::normalize(alongPolyline(points, t + step) - alongPolyline(points, t - step));
+    return Geometry::normalize(at(t + step) - at(t - step));
 }
 
-double distanceAlong(const std::vector<Vector3>& points, const Vector3& p) {
-    const std::vector<double> lengths = cumulativeLengths(points);
+double Polyline::distanceAlong(const Vector3& p) const {
     double best = 0.0;
     double bestDistance = 1e300;
-    for (std::size_t i = 1; i < points.size(); ++i) {
-        const Vector3 segment = points[i] - points[i - 1];
+    for (std::size_t i = 1; i < points_.size(); ++i) {
+        const Vector3 segment = points_[i] - points_[i - 1];
         const double span2 = dot(segment, segment);
-        const double u = span2 > 0 ? clamp(dot(p - points[i - 1], segment) / span2, 0.0, 1.0) : 0.0;
-        const double distance = length(points[i - 1] + u * segment - p);
+        const double u =
+            span2 > 0 ? clamp(dot(p - points_[i - 1], segment) / span2, 0.0, 1.0) : 0.0;
+        const double distance = ::length(points_[i - 1] + u * segment - p);
         if (distance < bestDistance) {
             bestDistance = distance;
-            best = lengths[i - 1] + u * std::sqrt(span2);
+            best = lengths_[i - 1] + u * std::sqrt(span2);
         }
     }
     return best;
+}
+
+WeightRule alongLine(const std::vector<Vector3>& line, const std::vector<Station>& stations) {
+    const Polyline chain(line);
+    return [chain, stations](const Vector3& rest, double, double) {
+        return alongStations(chain.distanceAlong(rest), stations);
+    };
+}
+
+Tube limbTube(const std::vector<Vector3>& line, const Vector3& front,
+              const std::function<LimbRadii(double distance, const Vector3& centre)>& radiiAt) {
+    const Polyline chain(line);
+    Tube tube;
+    tube.section = [chain, front, radiiAt](double t) {
+        TubeSection section;
+        section.centre = chain.at(t);
+        const Vector3 direction = chain.direction(t);
+        section.side = Geometry::normalize(Geometry::cross(front, direction));
+        section.front = Geometry::cross(direction, section.side);
+        const LimbRadii radii = radiiAt(t * chain.length(), section.centre);
+        section.sideRadius = radii.side;
+        section.frontRadius = radii.front;
+        section.backRadius = radii.back;
+        section.squareness = radii.squareness;
+        return section;
+    };
+    return tube;
 }
 
 Vector3 sphereDirection(double s, double a) {
@@ -157,33 +182,4 @@ SurfaceShape ellipsoidShape(const Vector3& centre, const Vector3& radii) {
         const Vector3 d = sphereDirection(s, a);
         return centre + Vector3(radii.x * d.x, radii.y * d.y, radii.z * d.z);
     };
-}
-
-WeightRule alongLine(const std::vector<Vector3>& line, const std::vector<Station>& stations) {
-    return [line, stations](const Vector3& rest, double, double) {
-        return alongStations(distanceAlong(line, rest), stations);
-    };
-}
-
-Tube limbTube(const std::vector<Vector3>& line, const Vector3& front,
-              const std::function<LimbRadii(double distance, const Vector3& centre)>& radiiAt) {
-    double total = 0;
-    for (std::size_t i = 1; i < line.size(); ++i) {
-        total += length(line[i] - line[i - 1]);
-    }
-    Tube tube;
-    tube.section = [line, front, radiiAt, total](double t) {
-        TubeSection section;
-        section.centre = alongPolyline(line, t);
-        const Vector3 direction = polylineDirection(line, t);
-        section.side = Geometry::normalize(Geometry::cross(front, direction));
-        section.front = Geometry::cross(direction, section.side);
-        const LimbRadii radii = radiiAt(t * total, section.centre);
-        section.sideRadius = radii.side;
-        section.frontRadius = radii.front;
-        section.backRadius = radii.back;
-        section.squareness = radii.squareness;
-        return section;
-    };
-    return tube;
 }

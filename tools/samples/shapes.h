@@ -85,9 +85,20 @@ Vector3 sphereDirection(double s, double a);
 // the line (see alongStations).
 WeightRule alongLine(const std::vector<Vector3>& line, const std::vector<Station>& stations);
 
-// The point of a polyline at arc-length fraction t.
-Vector3 alongPolyline(const std::vector<Vector3>& points, double t);
-// The direction of travel of a polyline at arc-length fraction t.
-Vector3 polylineDirection(const std::vector<Vector3>& points, double t);
-// The arc length from the polyline's start to the point of it nearest to p.
-double distanceAlong(const std::vector<Vector3>& points, const Vector3& p);
+// A chain of points, its arc length measured once.
+class Polyline {
+  public:
+    explicit Polyline(std::vector<Vector3> points);
+
+    double length() const { return lengths_.back(); }
+    // The point at arc-length fraction t (clamped to [0, 1]).
+    Vector3 at(double t) const;
+    // The direction of travel at arc-length fraction t.
+    Vector3 direction(double t) const;
+    // The arc length from the start to the point of the chain nearest to p.
+    double distanceAlong(const Vector3& p) const;
+
+  private:
+    std::vector<Vector3> points_;
+    std::vector<double> lengths_;
+};

@@ -126,6 +126,10 @@ void paintPart(const Part& part, const Rect& place, const Painter& paint, Image&
     const double offsets[2] = {-0.25, 0.25};
     for (int row = 0; row < place.height; ++row) {
         for (int column = 0; column < place.width; ++column) {
+            // The light varies slowly: one normal per texel serves its samples.
+            const Vector3 normal =
+                sign * rawNormal(part, static_cast<double>(row) / (place.height - 1),
+                                 static_cast<double>(column) / (place.width - 1));
             Color sum;
             for (double rowOffset : offsets) {
                 for (double columnOffset : offsets) {
@@ -136,7 +140,7 @@ void paintPart(const Part& part, const Rect& place, const Painter& paint, Image&
                     sample.a = wrapOrClamp((column + columnOffset) / (place.width - 1),
                                            part.periodicAround);
                     sample.position = part.shape(sample.s, sample.a);
-                    sample.normal = sign * rawNormal(part, sample.s, sample.a);
+                    sample.normal = normal;
                     sum = sum + lit(paint(sample), sample.normal) * 0.25;
                 }
             }
