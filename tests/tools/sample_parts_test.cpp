@@ -263,9 +263,14 @@ TEST(SampleSkin, TheBindPoseReproducesThePartsSurface) {
         const double toLeft = length(p - Vector3(-3, 5, 0));
         EXPECT_NEAR(std::min(toRight, toLeft), 2.0, 1e-12);
     }
-    // The mirrored ball lies on the left and uses the same texels.
+    // The mirrored ball lies on the left, on the left bone, and uses the same
+    // texels.
     const std::size_t half = model.skinnedPositions.size() / 2;
-    EXPECT_LT(model.skinnedPositions[half + 3].x, 0.0);
+    for (std::size_t v = 0; v < model.skinnedPositions.size(); ++v) {
+        const bool left = v >= half;
+        EXPECT_EQ(model.skinnedPositions[v].x < 0, left) << "vertex " << v;
+        EXPECT_EQ(model.influences[v].bone, figure.rig.index(left ? "ballLeft" : "ballRight"));
+    }
     EXPECT_EQ(model.mappingCoords.size(), 2u * 7u * 9u);
     std::set<double> rightColumns;
     std::set<double> leftColumns;
