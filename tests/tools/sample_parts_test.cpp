@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <set>
 #include <stdexcept>
 
 #include "model/animation.h"
+#include "tests/support/test_support.h"
 #include "tools/samples/body.h"
 #include "tools/samples/character.h"
+#include "tools/samples/costume.h"
 #include "tools/samples/moves.h"
 #include "tools/samples/pose_math.h"
 #include "tools/samples/shapes.h"
@@ -404,6 +407,172 @@ TEST_F(SampleLegs, ANegativeHeelLiftKeepsTheFootFlat) {
     foot.heelLift = -0.3;
     placeFoot(rig_, pose_, "Right", foot);
     expectNear(worldJoint("footRight"), rig_.joint("footRight"), 1e-9);
+}
+
+// ---- the rig ----
+
+//   root ---- a ---- c
+//     |
+//     +------ b
+TEST(SampleRig, BonesTakeSlotsInOrderAndParentsListChildrenInOrder) {
+    Rig rig;
+    rig.add("root", "", {0, 1, 0});
+    rig.add("a", "root", {0, 2, 0});
+    rig.add("b", "root", {1, 1, 0});
+    rig.add("c", "a", {0, 3, 0});
+    EXPECT_EQ(rig.index("c"), 3);
+    EXPECT_THROW(rig.index("d"), std::logic_error);
+    EXPECT_THROW(rig.add("a", "root", {}), std::logic_error);
+    EXPECT_THROW(rig.add("second root", "", {}), std::logic_error);
+    Model model;
+    rig.fillSkeleton(model);
+    EXPECT_EQ(model.rootBone, 0);
+    EXPECT_EQ(model.bones[0]->children, (std::vector<uint8_t>{1, 2}));
+    EXPECT_EQ(model.bones[1]->children, (std::vector<uint8_t>{3}));
+    EXPECT_FALSE(model.bones[4]);
+    // The bind pose puts every joint back where the rig has it.
+    const WorldPose world = solveWorld(rig, Pose(rig));
+    for (int bone = 0; bone < rig.size(); ++bone) {
+        expectNear(world.position[bone], rig.bone(bone).joint, 1e-15);
+    }
+}
+
+TEST(SampleRig, NoMoreBonesThanAModelHasSlots) {
+    Rig rig;
+    rig.add("bone0", "", {});
+    for (int i = 1; i < kMaxBones; ++i) {
+        rig.add("bone" + std::to_string(i), "bone0", {});
+    }
+    EXPECT_THROW(rig.add("one too many", "bone0", {}), std::logic_error);
+}
+
+TEST(SampleRig, ABonePlacedInTheWorldEndsUpThere) {
+    Rig rig;
+    rig.add("root", "", {0, 0, 0});
+    rig.add("arm", "root", {1, 0, 0});
+    Pose pose(rig);
+    pose.rotation[0] = axisAngle(kUp, 0.8);
+    pose.translation[0] = {5, 1, 2};
+    const Quaternion wanted = axisAngle({1, 1, 0}, 0.5);
+    placeBoneInWorld(rig, pose, 1, wanted, {-3, 4, 7});
+    const WorldPose world = solveWorld(rig, pose);
+    expectNear(world.position[1], {-3, 4, 7}, 1e-12);
+    expectNear(rotate(world.rotation[1], {0.2, 0.3, 0.4}), rotate(wanted, {0.2, 0.3, 0.4}), 1e-12);
+}
+
+// ---- arms and legs of the body ----
+
+class SampleBody : public ::testing::Test {
+  protected:
+    SampleBody() : rig_(makeBodyRig(BodyShape())), pose_(rig_) {}
+
+    Vector3 worldJoint(const std::string& name) const {
+        return solveWorld(rig_, pose_).position[rig_.index(name)];
+    }
+    Vector3 segment(const std::string& from, const std::string& to) const {
+        return Geometry::normalize(worldJoint(to) - worldJoint(from));
+    }
+
+    Rig rig_;
+    Pose pose_;
+};
+
+// The arm of a wave: the upper arm straight out to the side, the elbow bent
+// by a right angle towards the sky, so the forearm points up.
+TEST_F(SampleBody, AnArmPointsItsUpperArmAndBendsItsElbowTowardsTheHint) {
+    for (const char* side : {"Right", "Left"}) {
+        const std::string s = side;
+        ArmAim arm;
+        arm.upper = {sideSign(s), 0, 0};
+        arm.bendToward = kUp;
+        arm.elbow = kPi / 2;
+        aimArm(rig_, pose_, s, arm);
+        expectNear(segment("upperArm" + s, "forearm" + s), {sideSign(s), 0, 0}, 1e-9, s);
+        const Vector3 forearm = segment("forearm" + s, "hand" + s);
+        // Up, but for the small lean the bind pose gives the forearm.
+        EXPECT_GT(forearm.y, 0.97) << s;
+    }
+}
+
+TEST_F(SampleBody, HangingArmsSwingForwardWithPitchAndOutWithSpread) {
+    for (const char* side : {"Right", "Left"}) {
+        const std::string s = side;
+        const Vector3 rest = hangingArm(rig_, s, 0.0, 0.0);
+        const Vector3 forward = hangingArm(rig_, s, 0.4, 0.0);
+        const Vector3 out = hangingArm(rig_, s, 0.0, 0.3);
+        EXPECT_LT(forward.z, rest.z - 0.1) << s;
+        EXPECT_GT(sideSign(s) * out.x, sideSign(s) * rest.x + 0.1) << s;
+    }
+}
+
+TEST_F(SampleBody, AThighSwingsForwardWhenTheKneeComesUp) {
+    placeHips(rig_, pose_, {0, -3, 0}, 0.0, 0.0, 0.0);
+    FootPlacement raised;
+    raised.lift = 8.0;
+    placeFoot(rig_, pose_, "Right", raised);
+    placeFoot(rig_, pose_, "Left", {});
+    EXPECT_GT(thighSwing(rig_, pose_, "Right"), 0.2);
+    EXPECT_LT(std::fabs(thighSwing(rig_, pose_, "Left")),
+              std::fabs(thighSwing(rig_, pose_, "Right")));
+}
+
+// ---- rings ----
+
+TEST(SampleShapes, RingsKeepTheirRopeRoundTheirCircle) {
+    const Vector3 centre{1, 2, 3};
+    const Vector3 axis = Geometry::normalize({0, 1, 0.3});
+    const SurfaceShape ring = ringShape(centre, axis, 4.0, 0.5);
+    for (double s : {0.0, 0.3, 0.8}) {
+        for (double a : {0.0, 0.45, 0.9}) {
+            const Vector3 p = ring(s, a) - centre;
+            const Vector3 inPlane = p - dot(p, axis) * axis;
+            const double fromCircle = std::hypot(length(inPlane) - 4.0, dot(p, axis));
+            EXPECT_NEAR(fromCircle, 0.5, 1e-12);
+        }
+    }
+}
+
+// ---- writing ----
+
+// The files of a character and the names inside them: the model names its
+// texture and motion files relative to its folder, and the motion files'
+// names label the animations.
+TEST(SampleWriting, WritesTheModelItsTextureAndOneMotionFilePerClip) {
+    Character character;
+    character.name = "ball";
+    Rig& rig = character.rig;
+    rig.add("root", "", {0, 0, 0});
+    rig.add("ballRight", "root", {1, 5, 0});
+    rig.add("ballLeft", "root", {-1, 5, 0});
+    character.parts.push_back(makePart("ballRight", 0, ellipsoidShape({3, 5, 0}, {2, 2, 2}), 6, 8,
+                                       20, 10, rigidTo(rig.index("ballRight"))));
+    character.paint = plainPaint;
+    for (const char* name : {"Idle", "Spin"}) {
+        Clip clip;
+        clip.name = name;
+        clip.frames = 4;
+        clip.pose = [&rig](double phase) {
+            Pose pose(rig);
+            pose.rotation[0] = axisAngle(kUp, 2 * kPi * phase);
+            return pose;
+        };
+        character.clips.push_back(clip);
+    }
+    TemporaryFolder folder;
+    writeCharacter(character, folder.path() + ".");
+    std::set<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        written.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(written,
+              (std::set<std::string>{"ball.animesh", "ball.png", "ball-Idle", "ball-Spin"}));
+    Model model;
+    ASSERT_TRUE(model.loadFile(folder.path() + "ball.animesh"));
+    EXPECT_EQ(model.playbackRate, kFramesPerSecond);
+    ASSERT_EQ(model.animations.size(), 2u);
+    EXPECT_EQ(model.animations[1].name, folder.path() + "ball-Spin");
+    EXPECT_EQ(model.animations[1].frameCount, 5u);
+    EXPECT_EQ(model.texture->fileName, folder.path() + "ball.png");
 }
 
 // ---- the described characters ----
