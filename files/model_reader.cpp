@@ -20,7 +20,7 @@ std::string quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
 }
 
-void readSkeleton(LineReader& reader, Model& model) {
+void readSkeleton(LineReader& reader, Model& model, const std::bitset<256>& bonesNamed) {
     TextInput words(reader.searchPrefix("Skeletal information:"));
     std::string word;
     words.readWord(word);
@@ -70,16 +70,24 @@ void readSkeleton(LineReader& reader, Model& model) {
     if (!rootFound) {
         reader.fail("the skeleton has no root bone (a row whose parent index is -1)");
     }
-    for (std::size_t i = 0; i < model.influences.size(); ++i) {
+    auto missing = [&model](std::size_t bone) { return bone >= kMaxBones || !model.bones[bone]; };
+    bool anyMissing = false;
+    for (std::size_t bone = 0; bone < bonesNamed.size(); ++bone) {
+        anyMissing = anyMissing || (bonesNamed[bone] && missing(bone));
+    }
+    // Only then are the influences gone through again, for the first that
+    // names a missing bone.
+    for (std::size_t i = 0; anyMissing && i < model.influences.size(); ++i) {
         const uint8_t bone = model.influences[i].bone;
-        if (bone >= kMaxBones || !model.bones[bone]) {
+        if (missing(bone)) {
             reader.fail("influence " + std::to_string(i + 1) + " names bone " +
                         std::to_string(bone) + ", which is not in the skeleton");
         }
     }
 }
 
-void readSkin(LineReader& reader, Model& model, std::size_t vertexCount) {
+// Returns the bones that the influences name.
+std::bitset<256> readSkin(LineReader& reader, Model& model, std::size_t vertexCount) {
     reader.searchWholeLine("Bones Nb:");
     model.influenceCounts.resize(vertexCount);
     std::size_t influenceTotal = 0;
@@ -92,10 +100,15 @@ void readSkin(LineReader& reader, Model& model, std::size_t vertexCount) {
 
     reader.searchWholeLine("Bones ID:");
     reader.count(static_cast<int64_t>(influenceTotal), kBytesPerInfluence, "influence total");
-    model.influences.resize(influenceTotal);
+    // Sized once; each influence is made as its bone is read, rather than
+    // zeroed first and written again.
+    model.influences.reserve(influenceTotal);
+    std::bitset<256> bonesNamed;
     for (std::size_t i = 0; i < influenceTotal; ++i) {
-        model.influences[i].bone = static_cast<uint8_t>(
+        const auto bone = static_cast<uint8_t>(
             reader.int32([i] { return "the bone of influence " + std::to_string(i + 1); }));
+        model.influences.push_back({{0, 0, 0}, bone, 0.0});
+        bonesNamed.set(bone);
     }
     reader.searchWholeLine("Weights:");
     for (std::size_t i = 0; i < influenceTotal; ++i) {
@@ -109,6 +122,7 @@ void readSkin(LineReader& reader, Model& model, std::size_t vertexCount) {
                       [i] { return "the offset of influence " + std::to_string(i + 1); });
         model.influences[i].offset = {offset[0], offset[1], offset[2]};
     }
+    return bonesNamed;
 }
 
 void readFaces(LineReader& reader, Model& model, std::size_t faceCount) {
@@ -186,8 +200,8 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
                      "mapping count");
     model.skinnedPositions.resize(vertexCount);
 
-    readSkin(reader, model, model.skinnedPositions.size());
-    readSkeleton(reader, model);
+    const std::bitset<256> bonesNamed = readSkin(reader, model, model.skinnedPositions.size());
+    readSkeleton(reader, model, bonesNamed);
 
     reader.searchWholeLine("Mapping coordinates:");
     model.mappingCoords.resize(

@@ -422,7 +422,13 @@ int readVector(TextInput& input, int n, double* target) {
         input.skipCharacterIf(isSeparator);
     }
     if (input.good() || input.ended()) {
-        std::copy(components, components + n, target);
+        // Element by element: n is 3 or 4, too few to call memcpy for.
+        for (int i = 0; i < 3; ++i) {
+            target[i] = components[i];
+        }
+        if (n == 4) {
+            target[3] = components[3];
+        }
         return read;
     }
     return -1;
