@@ -105,21 +105,6 @@ Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z
     return normalized(q);
 }
 
-Quaternion slerp(const Quaternion& a, const Quaternion& b, double t) {
-    Quaternion target = b;
-    double cosine = Geometry::dot(a, b);
-    if (cosine < 0) {
-        cosine = -cosine;
-        target = b * -1.0;
-    }
-    if (cosine > 1 - 1e-12) {
-        return normalized(a * (1 - t) + target * t);
-    }
-    const double angle = std::acos(cosine);
-    const double s = std::sin(angle);
-    return a * (std::sin((1 - t) * angle) / s) + target * (std::sin(t * angle) / s);
-}
-
 Vector3 rotationVector(const Quaternion& q) {
     const Quaternion unit = q.w < 0 ? q * -1.0 : q;
     const Vector3 axis(unit.x, unit.y, unit.z);

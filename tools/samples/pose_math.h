@@ -47,8 +47,6 @@ Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z
 // The rotation taking direction restAlong to along and turning the rest
 // forward direction (kForward) as close to forward as it can.
 Quaternion aimRotation(const Vector3& restAlong, const Vector3& along, const Vector3& forward);
-// Spherical interpolation along the shorter arc; t = 0 gives a.
-Quaternion slerp(const Quaternion& a, const Quaternion& b, double t);
 // Axis times angle, and back: small deflections add and scale in this form.
 Vector3 rotationVector(const Quaternion& q);
 Quaternion fromRotationVector(const Vector3& v);

@@ -17,6 +17,9 @@ struct Rect {
 // strays shows at once.
 const Color kUnusedTexel{1.0, 0.0, 1.0};
 
+// The name of the same bone on the other side: the first "Right" in name
+// becomes "Left", or else the first "Left" becomes "Right"; a bone of the
+// middle keeps its name.
 std::string exchangeSides(const std::string& name) {
     const auto swap = [&](const std::string& from, const std::string& to) -> std::string {
         const std::size_t at = name.find(from);
@@ -94,7 +97,7 @@ Vector3 rawNormal(const Part& part, double s, double a) {
 }
 
 // +1 or -1: the sign that makes rawNormal point away from the part's centre on
-// the whole, or the opposite when the part asks for it.
+// the whole.
 double normalSign(const Part& part) {
     const int samples = 24;
     Vector3 centre;
@@ -112,7 +115,7 @@ double normalSign(const Part& part) {
             outward += dot(rawNormal(part, s, a), pointOf(part, s, a) - centre);
         }
     }
-    return (outward < 0) != part.flipNormals ? -1.0 : 1.0;
+    return outward < 0 ? -1.0 : 1.0;
 }
 
 uint8_t toByte(double value) {

@@ -57,9 +57,6 @@ struct Part {
     // Texture rectangle in texels (at least 2 x 2).
     int textureWidth = 2;
     int textureHeight = 2;
-    // Reverses the normals that the shading uses, for a part whose outside the
-    // automatic choice (away from the part's centre) gets wrong.
-    bool flipNormals = false;
     // When set, the part is the mirror image of the part of that name and uses
     // its texels (mirrored), instead of a rectangle of its own.
     std::string mirrorOf;
