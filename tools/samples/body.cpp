@@ -120,12 +120,12 @@ Part trunk(const BodyShape& shape, const Rig& rig) {
         weights = Weights::blend(weights, Weights(thighs[sideIndex]), 0.55 * toThigh);
         return weights;
     };
-    return makePart("trunk", kTrunkRegion, tubeShape(tube), 44, 40, 224, 200, weights);
+    return makePart("trunk", kTrunkRegion, tubeShape(tube), 44, 40, 192, 232, weights);
 }
 
 Part headPart(const Rig& rig) {
     const int head = rig.index("head");
-    return makePart("head", kHeadRegion, headSurface, 30, 40, 288, 200, rigidTo(head));
+    return makePart("head", kHeadRegion, headSurface, 30, 40, 320, 232, rigidTo(head));
 }
 
 Part earPart(const Rig& rig) {
