@@ -78,20 +78,6 @@ TEST(Interpolation, NearlyEqualRotationsGiveTheFirstKeyExactly) {
     EXPECT_NE(apart.y, moved(Geometry::toMatrix(a), 1, 0, 0).y);
 }
 
-TEST(Interpolation, EqualKeysGiveThatKeyForEveryBlend) {
-    const Keyframe held = key(aboutZ(2.0), {1, 2, 3});
-    const Matrix4 expected = Geometry::toMatrix(held.rotation);
-    for (const double t : {0.0, 0.25, 0.99, 1.0}) {
-        const Matrix4 local = interpolateKeys(held, held, t);
-        for (int r = 0; r < 3; ++r) {
-            for (int c = 0; c < 3; ++c) {
-                EXPECT_EQ(local[r][c], expected[r][c]);
-            }
-        }
-        expectPoint(moved(local, 0, 0, 0), 1, 2, 3);
-    }
-}
-
 TEST(Interpolation, APointIsTurnedFirstThenMovedByTheBlendedTranslation) {
     const Keyframe a = key(aboutZ(kPi / 2), {4, 0, 0});
     const Keyframe b = key(aboutZ(kPi / 2), {6, 2, -2});
