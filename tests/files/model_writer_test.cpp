@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "tests/support/test_support.h"
 
@@ -61,9 +59,7 @@ TEST(ModelWriter, WriteFileReplacesTheFileWhole) {
     const std::string path = folder.path() + "out.animesh";
     ASSERT_TRUE(writeFile(path, "first"));
     ASSERT_TRUE(writeFile(path, "second"));
-    std::ostringstream content;
-    content << std::ifstream(path).rdbuf();
-    EXPECT_EQ(content.str(), "second");
+    EXPECT_EQ(readFile(path), "second");
     EXPECT_FALSE(writeFile(folder.path() + "no/such/folder/out.animesh", "text"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
                             std::filesystem::directory_iterator()),

@@ -71,6 +71,12 @@ std::string TemporaryFolder::write(const std::string& name, const std::string& t
     return path;
 }
 
+std::string readFile(const std::string& path) {
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
 ProgramRun runProgram(const std::vector<std::string>& arguments,
                       const std::string& workingDirectory) {
     const TemporaryFolder captures;
@@ -98,13 +104,8 @@ ProgramRun runProgram(const std::vector<std::string>& arguments,
     if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
         run.status = WEXITSTATUS(status);
     }
-    auto content = [](const std::string& path) {
-        std::ostringstream text;
-        text << std::ifstream(path, std::ios::binary).rdbuf();
-        return text.str();
-    };
-    run.output = content(outputPath);
-    run.errors = content(errorsPath);
+    run.output = readFile(outputPath);
+    run.errors = readFile(errorsPath);
     return run;
 }
 

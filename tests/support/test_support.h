@@ -86,6 +86,9 @@ class TemporaryFolder {
     std::string path_;
 };
 
+// The whole content of the file at path; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 // What a program run by runProgram did.
 struct ProgramRun {
     // The exit status, or -1 when the program did not exit normally.
