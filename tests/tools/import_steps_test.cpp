@@ -158,7 +158,13 @@ TEST(ParseImportArguments, ReadsEveryOption) {
 
 TEST(ParseImportArguments, RefusesWhatItCannotUse) {
     const std::vector<std::vector<const char*>> cases = {
+        {},
+        {"x.glb", "--rate", "0"},
         {"x.glb", "--rate", "1001"},
+        {"x.glb", "--height", "-3"},
+        {"x.glb", "--frobnicate"},
+        {"x.glb", "x.glb"},
+        {"x.glb", "-o"},
         {"x.glb", "--rate", "2.5"},
         {"x.glb", "--height", "nan"},
         {"x.glb", "--name", "a/b"},
@@ -171,7 +177,7 @@ TEST(ParseImportArguments, RefusesWhatItCannotUse) {
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         std::string error;
         EXPECT_FALSE(parseImportArguments(static_cast<int>(argv.size()), argv.data(), error))
-            << arguments.back();
+            << arguments.size();
         EXPECT_FALSE(error.empty());
     }
 }
