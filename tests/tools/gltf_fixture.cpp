@@ -46,8 +46,8 @@ class Buffer {
     }
 
     // An accessor of count elements of type ("SCALAR", "VEC3", ...), with the
-    // component type's code; min and max are given for floats, as glTF wants
-    // them for positions and animation times.
+    // component type's code. The importer does not read min and max, so they
+    // are left out.
     template <typename T>
     int accessor(const std::vector<T>& values, int componentType, const std::string& type,
                  int components) {
@@ -58,21 +58,6 @@ class Buffer {
         std::string json = "{\"bufferView\":" + std::to_string(v) +
                            ",\"componentType\":" + std::to_string(componentType) +
                            ",\"count\":" + std::to_string(count) + ",\"type\":\"" + type + "\"";
-        if constexpr (std::is_same_v<T, float>) {
-            std::string low = "[";
-            std::string high = "[";
-            for (int c = 0; c < components; ++c) {
-                float lo = values[c];
-                float hi = values[c];
-                for (std::size_t i = 0; i < count; ++i) {
-                    lo = std::min(lo, values[i * components + c]);
-                    hi = std::max(hi, values[i * components + c]);
-                }
-                low += (c ? "," : "") + number(lo);
-                high += (c ? "," : "") + number(hi);
-            }
-            json += ",\"min\":" + low + "],\"max\":" + high + "]";
-        }
         accessors_.push_back(json + "}");
         return static_cast<int>(accessors_.size() - 1);
     }
