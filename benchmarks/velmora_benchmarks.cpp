@@ -3,14 +3,15 @@
 // Google Benchmark's table, then a summary of figures, ratios and targets.
 //
 // usage: velmora-benchmarks [--models <folder>] [Google Benchmark flags]
-//   <folder> holds stress/stress.animesh and schoolgirl/schoolgirl.animesh.
-//   Without flags of its own it runs 5 interleaved repetitions of each
-//   benchmark and reports medians.
+//   <folder> holds stress/stress.animesh and schoolgirl/schoolgirl.animesh (by
+//   default the build's Models/). Unless the flags say otherwise, each
+//   benchmark runs 5 repetitions of at least 0.5 s, in random order.
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -135,27 +136,39 @@ void frameBenchmark(benchmark::State& state, Model& model, bool immediate) {
     }
 }
 
-// The median (or the single run's) time of every benchmark, in seconds.
+// A benchmark's time per iteration, in seconds, by both clocks.
+struct Times {
+    double real = 0;
+    double cpu = 0;
+
+    double by(bool realTime) const { return realTime ? real : cpu; }
+};
+
+// The median and the minimum over the repetitions (both the single run's
+// time when there is one repetition).
+struct Figure {
+    Times median;
+    Times minimum;
+};
+
+// Google Benchmark's table, and the figures the summary is made of.
 class SummaryReporter : public benchmark::ConsoleReporter {
   public:
-    struct Figure {
-        double realSeconds = 0;
-        double cpuSeconds = 0;
-    };
-
     SummaryReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (run.run_type == Run::RT_Aggregate && !median) {
-                continue;
-            }
             const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+            const Times times{run.GetAdjustedRealTime() / unit, run.GetAdjustedCPUTime() / unit};
             Figure& figure = figures_[run.run_name.function_name];
-            figure.realSeconds = run.GetAdjustedRealTime() / unit;
-            figure.cpuSeconds = run.GetAdjustedCPUTime() / unit;
+            if (run.run_type == Run::RT_Iteration) {
+                figure.median = figure.minimum = times;
+            } else if (run.aggregate_name == "median") {
+                figure.median = times;
+            } else if (run.aggregate_name == "min") {
+                figure.minimum = times;
+            }
         }
     }
 
@@ -206,50 +219,74 @@ std::string duration(double seconds) {
     return text.str();
 }
 
+std::string verdict(bool met) {
+    return met ? "met" : "NOT met";
+}
+
+// The summary's lines: a label, the median and the minimum, and a note.
 class Summary {
   public:
     explicit Summary(const SummaryReporter& reporter) : reporter_(reporter) {}
 
-    // Prints one line per benchmark, using real or CPU time.
-    void time(const std::string& label, const std::string& name, bool realTime) {
-        const auto figure = reporter_.figure(name);
-        if (!figure) {
-            return;
-        }
-        const double seconds = realTime ? figure->realSeconds : figure->cpuSeconds;
-        std::cout << "  " << std::left << std::setw(44) << label << std::right << std::setw(12)
-                  << duration(seconds) << "\n";
+    void heading() const {
+        std::cout << "  " << std::left << std::setw(42) << "" << std::right << std::setw(12)
+                  << "median" << std::setw(12) << "min"
+                  << "\n";
     }
 
-    void rate(const std::string& label, const std::string& name, std::size_t bytes) {
+    // A time per iteration, by the wall clock or by CPU time; no line for a
+    // benchmark that did not run.
+    std::optional<Figure> time(const std::string& label, const std::string& name, bool realTime,
+                               const std::string& note = "") const {
         const auto figure = reporter_.figure(name);
-        if (!figure) {
-            return;
+        if (figure) {
+            line(label, duration(figure->median.by(realTime)),
+                 duration(figure->minimum.by(realTime)), note);
         }
-        std::cout << "  " << std::left << std::setw(44) << label << std::right << std::setw(12)
-                  << duration(figure->cpuSeconds) << std::setw(12) << std::fixed
-                  << std::setprecision(1) << bytes / figure->cpuSeconds / 1e6 << " MB/s\n";
+        return figure;
     }
 
-    // baseline time / fast time, with the target it must meet (a speed-up of
-    // at least minimum).
+    // A read of bytes of text, by CPU time, with its rate.
+    void rate(const std::string& label, const std::string& name, std::size_t bytes) const {
+        const auto figure = reporter_.figure(name);
+        if (figure) {
+            std::ostringstream note;
+            note << std::fixed << std::setprecision(1) << bytes / figure->median.cpu / 1e6
+                 << " MB/s";
+            line(label, duration(figure->median.cpu), duration(figure->minimum.cpu), note.str());
+        }
+    }
+
+    // How many times faster than the baseline, for the medians and for the
+    // minimums; the target (a speed-up of at least target) is judged on the
+    // medians.
     void ratio(const std::string& label, const std::string& fast, const std::string& baseline,
-               bool realTime, double minimum) {
+               bool realTime, double target, const std::string& targetText) const {
         const auto a = reporter_.figure(fast);
         const auto b = reporter_.figure(baseline);
         if (!a || !b) {
             return;
         }
-        const double speedUp =
-            realTime ? b->realSeconds / a->realSeconds : b->cpuSeconds / a->cpuSeconds;
-        std::cout << "  " << std::left << std::setw(44) << label << std::right << std::setw(11)
-                  << std::fixed << std::setprecision(2) << speedUp << "x"
-                  << "   (time ratio " << std::setprecision(3) << 1 / speedUp
-                  << ", target >= " << std::setprecision(2) << minimum
-                  << "x: " << (speedUp >= minimum ? "met" : "NOT met") << ")\n";
+        const double median = b->median.by(realTime) / a->median.by(realTime);
+        const double minimum = b->minimum.by(realTime) / a->minimum.by(realTime);
+        line(label, speedUp(median), speedUp(minimum),
+             "target " + targetText + ": " + verdict(median >= target));
     }
 
   private:
+    static std::string speedUp(double factor) {
+        std::ostringstream text;
+        text << std::fixed << std::setprecision(2) << factor << "x";
+        return text.str();
+    }
+
+    static void line(const std::string& label, const std::string& median,
+                     const std::string& minimum, const std::string& note) {
+        std::cout << "  " << std::left << std::setw(42) << label << std::right << std::setw(12)
+                  << median << std::setw(12) << minimum << (note.empty() ? "" : "   " + note)
+                  << "\n";
+    }
+
     const SummaryReporter& reporter_;
 };
 
@@ -280,9 +317,10 @@ void printSummary(const SummaryReporter& reporter, const std::vector<Subject>& s
     std::cout << "\nSummary (" << cpuName() << ", " << std::thread::hardware_concurrency()
               << " cores; load average " << loadAtStart << " at start, " << loadAverage()
               << " at end)\n"
-              << "Medians of the repetitions. Reading, posing and skinning: CPU time of the\n"
-              << "benchmark's thread; drawing and frames: wall-clock time (Mesa renders on\n"
-              << "threads of its own).\n";
+              << "Median and minimum over the repetitions, each the mean of its iterations.\n"
+              << "Reading, posing and skinning: CPU time of the benchmark's thread (other\n"
+              << "processes on the machine barely change it); drawing and frames: wall-clock\n"
+              << "time, as Mesa renders on threads of its own. Targets are judged on medians.\n";
     for (const Subject& subject : subjects) {
         const std::string& n = subject.name;
         std::cout << "\n"
@@ -290,39 +328,53 @@ void printSummary(const SummaryReporter& reporter, const std::vector<Subject>& s
                   << subject.model->skinnedPositions.size() << " vertices, "
                   << subject.model->influences.size() << " influences, " << subject.textBytes
                   << " bytes of model and motion text)\n";
+        summary.heading();
         summary.rate("load, Velmora reader", "load/" + n + "/velmora", subject.textBytes);
+        if (const auto load = reporter.figure("load/" + n + "/velmora")) {
+            const bool underLimit = load->median.real < 0.3;
+            summary.time("load, Velmora reader, wall clock", "load/" + n + "/velmora", true,
+                         n == "stress" ? "target < 300 ms: " + verdict(underLimit) : "");
+        }
         summary.rate("load, istream reader", "load/" + n + "/istream", subject.textBytes);
         summary.ratio("  reader speed-up", "load/" + n + "/velmora", "load/" + n + "/istream",
-                      false, 6.0);
+                      false, 6.0, ">= 6x");
         summary.time("selectFrames + pose traversal", "pose/" + n, false);
         summary.time("skinning, Velmora", "skin/" + n + "/velmora", false);
         summary.time("skinning, scalar baseline", "skin/" + n + "/scalar", false);
         summary.ratio("  skinning speed-up", "skin/" + n + "/velmora", "skin/" + n + "/scalar",
-                      false, 2.5);
+                      false, 2.5, ">= 2.5x");
         summary.time("draw, vertex arrays", "draw/" + n + "/vertex arrays", true);
         summary.time("draw, immediate mode", "draw/" + n + "/immediate", true);
+        summary.ratio("  drawing speed-up", "draw/" + n + "/vertex arrays",
+                      "draw/" + n + "/immediate", true, 1.0, "none (for reference)");
         summary.time("whole frame, Velmora", "frame/" + n + "/velmora", true);
         summary.time("whole frame, immediate-mode baseline", "frame/" + n + "/immediate", true);
         summary.ratio("  whole-frame speed-up", "frame/" + n + "/velmora",
-                      "frame/" + n + "/immediate", true, 1 / 0.75);
+                      "frame/" + n + "/immediate", true, 1 / 0.75,
+                      ">= 1.33x (frame <= 0.75 x baseline)");
     }
-    if (!subjects.empty()) {
-        const std::string& n = subjects.front().name;
-        std::cout << "\nclock\n";
-        summary.time("selectFrames after 1 second", "clock/" + n + "/1 s", false);
-        summary.time("selectFrames after 1 week", "clock/" + n + "/1 week", false);
+    if (subjects.empty()) {
+        return;
+    }
+    const Subject& stress = subjects.front();
+    const std::string& n = stress.name;
+    std::cout << "\nclock (" << n << ", first animation)\n";
+    summary.heading();
+    summary.time("selectFrames after 1 second", "clock/" + n + "/1 s", false);
+    summary.time("selectFrames after 1 week", "clock/" + n + "/1 week", false);
 
-        const Subject& stress = subjects.front();
-        const std::size_t bound = stress.modelFileBytes + 2 * stressMemory.modelBytes;
-        std::cout << "\nheap while loading " << n << " (operator new only)\n"
-                  << "  model file            " << std::setw(12) << stress.modelFileBytes
-                  << " bytes\n"
-                  << "  loaded model          " << std::setw(12) << stressMemory.modelBytes
-                  << " bytes\n"
-                  << "  peak during the load  " << std::setw(12) << stressMemory.peakBytes
-                  << " bytes (bound: file + 2 x model = " << bound << ": "
-                  << (stressMemory.peakBytes <= bound ? "met" : "NOT met") << ")\n";
-    }
+    const std::size_t bound = stress.modelFileBytes + 2 * stressMemory.modelBytes;
+    std::cout << "\nheap while loading " << n << " (blocks of operator new)\n"
+              << "  model file            " << std::setw(12) << stress.modelFileBytes << " bytes\n"
+              << "  loaded model          " << std::setw(12) << stressMemory.modelBytes
+              << " bytes\n"
+              << "  peak during the load  " << std::setw(12) << stressMemory.peakBytes
+              << " bytes   target <= file + 2 x model = " << bound << ": "
+              << verdict(stressMemory.peakBytes <= bound) << "\n";
+}
+
+double smallest(const std::vector<double>& values) {
+    return *std::min_element(values.begin(), values.end());
 }
 
 void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
@@ -333,15 +385,18 @@ void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
             benchmark::RegisterBenchmark(
                 ("load/" + n + (istream ? "/istream" : "/velmora")).c_str(), loadBenchmark,
                 std::cref(subject), istream)
+                ->ComputeStatistics("min", smallest)
                 ->Unit(benchmark::kMillisecond);
         }
         benchmark::RegisterBenchmark(("pose/" + n).c_str(), poseBenchmark, std::ref(model))
+            ->ComputeStatistics("min", smallest)
             ->Unit(benchmark::kMicrosecond);
         const std::pair<const char*, void (*)(Model&)> skinnings[] = {
             {"/velmora", static_cast<void (*)(Model&)>(skin)}, {"/scalar", skinScalar}};
         for (const auto& [how, skinning] : skinnings) {
             benchmark::RegisterBenchmark(("skin/" + n + how).c_str(), skinBenchmark,
                                          std::ref(model), skinning)
+                ->ComputeStatistics("min", smallest)
                 ->Unit(benchmark::kMicrosecond);
         }
         for (const bool immediate : {false, true}) {
@@ -351,11 +406,13 @@ void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
             benchmark::RegisterBenchmark(
                 ("draw/" + n + (immediate ? "/immediate" : "/vertex arrays")).c_str(),
                 drawBenchmark, std::ref(model), immediate)
+                ->ComputeStatistics("min", smallest)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
             benchmark::RegisterBenchmark(
                 ("frame/" + n + (immediate ? "/immediate" : "/velmora")).c_str(), frameBenchmark,
                 std::ref(model), immediate)
+                ->ComputeStatistics("min", smallest)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
         }
@@ -366,21 +423,24 @@ void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
     for (const auto& [when, milliseconds] : readings) {
         benchmark::RegisterBenchmark(("clock/" + first.name + when).c_str(), clockBenchmark,
                                      std::cref(*first.model), milliseconds)
+            ->ComputeStatistics("min", smallest)
             ->Unit(benchmark::kNanosecond);
     }
 }
 
-// The flags that make a run comparable: interleaved repetitions and medians.
+// The flags that make a run comparable, given before the user's, which
+// override them: repetitions run in random order, so that a busy spell of the
+// machine falls on all benchmarks alike, and only their statistics reported.
 std::vector<std::string> defaultFlags() {
     return {"--benchmark_repetitions=5", "--benchmark_enable_random_interleaving=true",
-            "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.2"};
+            "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.5"};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string models = VELMORA_MODELS_FOLDER;
-    std::vector<std::string> flags;
+    std::vector<std::string> flags = defaultFlags();
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--models" && i + 1 < argc) {
@@ -388,9 +448,6 @@ int main(int argc, char** argv) {
         } else {
             flags.push_back(argument);
         }
-    }
-    if (flags.empty()) {
-        flags = defaultFlags();
     }
     const std::string loadAtStart = loadAverage();
 
