@@ -17,21 +17,12 @@
 // Every vertex hangs on bone 0 with weight 1. The keys of each animation are the
 // same in every frame, so a picture does not depend on the clock.
 
-#include <array>
 #include <string>
 #include <vector>
 
 #include "app/camera.h"
 #include "geometry/geometry.h"
-
-// An RGB colour read back from the screen, 0 to 255 a channel.
-using Colour = std::array<int, 3>;
-const Colour kBlack{0, 0, 0};
-const Colour kWhite{255, 255, 255};
-const Colour kRed{255, 0, 0};
-const Colour kGreen{0, 255, 0};
-const Colour kBlue{0, 0, 255};
-const Colour kYellow{255, 255, 0};
+#include "tests/support/colour.h"
 
 // Corners of the square and where the bone line runs, in model space.
 constexpr double kSquareLeft = -40;
