@@ -9,10 +9,6 @@ void useSoftwareRenderer() {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
 }
 
-std::string readFile(const std::string& path) {
-    return DiskFileSource().read(path).value_or("");
-}
-
 std::optional<Image> readPicture(const std::string& path) {
     const auto bytes = DiskFileSource().read(path);
     auto image = bytes ? decodePng(*bytes) : std::nullopt;

@@ -2,28 +2,17 @@
 // Reading pictures back and checking them: colours, where a colour shows, and
 // the comparison with a reference image.
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "files/png_image.h"
-
-using Colour = std::array<uint8_t, 3>;
-constexpr Colour kBlack{0, 0, 0};
-constexpr Colour kWhite{255, 255, 255};
-constexpr Colour kRed{255, 0, 0};
-constexpr Colour kGreen{0, 255, 0};
-constexpr Colour kBlue{0, 0, 255};
-constexpr Colour kYellow{255, 255, 0};
-constexpr Colour kCyan{0, 255, 255};
+#include "tests/support/colour.h"
 
 // Mesa's software renderer for this process and the programs it starts, so that
 // every machine draws the same pixels (set before the first context is made).
 void useSoftwareRenderer();
 
-// The file's bytes; empty when it cannot be read.
-std::string readFile(const std::string& path);
 // The RGB picture in the PNG file at path, or nothing.
 std::optional<Image> readPicture(const std::string& path);
 
