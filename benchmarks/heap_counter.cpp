@@ -12,10 +12,20 @@ std::atomic<std::size_t> allocations{0};
 std::atomic<std::size_t> bytesInUse{0};
 std::atomic<std::size_t> peakBytes{0};
 
-void* allocate(std::size_t size) {
-    void* block = std::malloc(size == 0 ? 1 : size);
+// A block of at least size bytes, aligned for alignment (0: malloc's own), or
+// nullptr when there is no memory.
+void* allocateOrNull(std::size_t size, std::size_t alignment) {
+    if (size == 0) {
+        size = 1;
+    }
+    void* block = nullptr;
+    if (alignment == 0) {
+        block = std::malloc(size);
+    } else if (::posix_memalign(&block, alignment, size) != 0) {
+        block = nullptr;
+    }
     if (!block) {
-        throw std::bad_alloc();
+        return nullptr;
     }
     // The usable size is what delete will subtract, so the two always match.
     const std::size_t taken = malloc_usable_size(block);
@@ -23,6 +33,14 @@ void* allocate(std::size_t size) {
     const std::size_t now = bytesInUse.fetch_add(taken, std::memory_order_relaxed) + taken;
     std::size_t peak = peakBytes.load(std::memory_order_relaxed);
     while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+    }
+    return block;
+}
+
+void* allocate(std::size_t size, std::size_t alignment = 0) {
+    void* block = allocateOrNull(size, alignment);
+    if (!block) {
+        throw std::bad_alloc();
     }
     return block;
 }
@@ -48,12 +66,38 @@ void resetHeapPeak() {
     peakBytes.store(bytesInUse.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }
 
+// Every form of the global operator new and delete, so that no library mixes
+// these with another allocator's (the sanitizers bring their own).
 void* operator new(std::size_t size) {
     return allocate(size);
 }
 
 void* operator new[](std::size_t size) {
     return allocate(size);
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return allocateOrNull(size, 0);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return allocateOrNull(size, 0);
+}
+
+void* operator new(std::size_t size, std::align_val_t alignment) {
+    return allocate(size, static_cast<std::size_t>(alignment));
+}
+
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return allocate(size, static_cast<std::size_t>(alignment));
+}
+
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return allocateOrNull(size, static_cast<std::size_t>(alignment));
+}
+
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return allocateOrNull(size, static_cast<std::size_t>(alignment));
 }
 
 void operator delete(void* block) noexcept {
@@ -69,5 +113,37 @@ void operator delete(void* block, std::size_t) noexcept {
 }
 
 void operator delete[](void* block, std::size_t) noexcept {
+    release(block);
+}
+
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    release(block);
+}
+
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    release(block);
+}
+
+void operator delete(void* block, std::align_val_t) noexcept {
+    release(block);
+}
+
+void operator delete[](void* block, std::align_val_t) noexcept {
+    release(block);
+}
+
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
+    release(block);
+}
+
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
+    release(block);
+}
+
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept {
+    release(block);
+}
+
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
     release(block);
 }
