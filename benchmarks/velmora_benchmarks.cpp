@@ -108,11 +108,18 @@ void clockBenchmark(benchmark::State& state, const Model& model, int64_t millise
     }
 }
 
+// Drawing alone, into the view of the frames, without posing, skinning or
+// showing the picture.
 void drawBenchmark(benchmark::State& state, Model& model, bool immediate) {
     installSteppingClock();
     updateSkin(model, 0, 0.0);
+    Camera camera;
+    camera.reset();
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glMultMatrixd(camera.viewMatrix().data());
         if (immediate) {
             renderMeshImmediate(model);
         } else {

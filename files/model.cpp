@@ -1,5 +1,7 @@
 #include "files/model.h"
 
+#include <limits>
+
 void Animation::release() {
     for (auto& track : tracks) {
         track.reset();
@@ -28,6 +30,8 @@ void Model::unload() {
     influences.clear();
     mappingCoords.clear();
     faces.clear();
+    faceCorners.clear();
+    cornerVertices.clear();
     cornerMappingCoords.clear();
     cornerPositions.clear();
     for (auto& animation : animations) {
@@ -36,17 +40,34 @@ void Model::unload() {
     animations.clear();
 }
 
-void Model::unrollFaces() {
-    cornerMappingCoords.resize(faces.size() * 3);
-    cornerPositions.resize(faces.size() * 3);
-    std::size_t corner = 0;
+void Model::indexFaces() {
+    constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+    faceCorners.resize(faces.size() * 3);
+    cornerVertices.clear();
+    cornerMappingCoords.clear();
+    cornerVertices.reserve(mappingCoords.size());
+    cornerMappingCoords.reserve(mappingCoords.size());
+    // The corner last stored for each mapping coordinate. A coordinate mostly
+    // belongs to one vertex, so this finds nearly every shared corner without a
+    // search; a coordinate met with another vertex gets a further corner, which
+    // costs OpenGL a little work and changes no pixel.
+    std::vector<uint32_t> lastCorner(mappingCoords.size(), kNone);
+    std::size_t slot = 0;
     for (const Face& face : faces) {
-        for (int32_t index : face.mappingIndex) {
-            const MappingCoord& coordinate = mappingCoords[index];
-            cornerMappingCoords[corner++] = {static_cast<float>(coordinate[0]),
-                                             static_cast<float>(coordinate[1])};
+        for (int corner = 0; corner < 3; ++corner) {
+            const int32_t vertex = face.vertexIndex[corner];
+            const int32_t mapping = face.mappingIndex[corner];
+            uint32_t& stored = lastCorner[mapping];
+            if (stored == kNone || cornerVertices[stored] != vertex) {
+                stored = static_cast<uint32_t>(cornerVertices.size());
+                cornerVertices.push_back(vertex);
+                cornerMappingCoords.push_back({static_cast<float>(mappingCoords[mapping][0]),
+                                               static_cast<float>(mappingCoords[mapping][1])});
+            }
+            faceCorners[slot++] = stored;
         }
     }
+    cornerPositions.resize(cornerVertices.size());
 }
 
 std::string animationLabel(const std::string& name) {

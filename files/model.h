@@ -102,10 +102,15 @@ struct Model {
     std::vector<SkinInfluence> influences;
     std::vector<MappingCoord> mappingCoords;
     std::vector<Face> faces;
-    // The faces unrolled into vertex arrays, corner by corner in face order:
-    // each corner's mapping coordinate, set by unrollFaces, and its skinned
-    // position, copied in by every mesh frame. Sized once, so that drawing a
-    // frame allocates nothing.
+    // The faces as indexed vertex arrays. A corner is a vertex together with a
+    // mapping coordinate, and corners that faces share are mostly stored once,
+    // so that OpenGL transforms them once. faceCorners holds the stored corner
+    // of each face corner, face by face in array order; cornerVertices,
+    // cornerMappingCoords (both set by indexFaces) and cornerPositions (copied
+    // in by every mesh frame) describe the stored corners. Sized once, so that
+    // drawing a frame allocates nothing.
+    std::vector<uint32_t> faceCorners;
+    std::vector<int32_t> cornerVertices;
     std::vector<CornerMappingCoord> cornerMappingCoords;
     std::vector<CornerPosition> cornerPositions;
     std::unique_ptr<Texture> texture;
@@ -123,9 +128,9 @@ struct Model {
     // their values; a second call changes nothing.
     void unload();
 
-    // Sizes the corner arrays for faces and fills cornerMappingCoords; the
-    // reader calls it once the faces are read.
-    void unrollFaces();
+    // Fills the corner arrays from faces; the reader calls it once the faces
+    // are read.
+    void indexFaces();
 
     // Reads the model file at path with its texture and motion files. A file
     // that cannot be opened or is malformed is reported on standard error and

@@ -214,7 +214,7 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
     }
 
     readFaces(reader, model, faceCount);
-    model.unrollFaces();
+    model.indexFaces();
 
     reader.searchWholeLine("TEXTURES");
     TextInput words(reader.searchPrefix("Texture:"));

@@ -14,18 +14,14 @@ void drawMesh(Model& model, int32_t animation, double timeOffset) {
 }
 
 void renderMesh(Model& model) {
-    if (model.cornerPositions.size() != model.faces.size() * 3 ||
-        model.cornerMappingCoords.size() != model.cornerPositions.size()) {
-        model.unrollFaces();
+    if (model.faceCorners.size() != model.faces.size() * 3) {
+        model.indexFaces();
     }
-    std::size_t corner = 0;
-    for (const Face& face : model.faces) {
-        for (int32_t index : face.vertexIndex) {
-            const Geometry::Vector3& position = model.skinnedPositions[index];
-            model.cornerPositions[corner++] = {static_cast<float>(position.x),
-                                               static_cast<float>(position.y),
-                                               static_cast<float>(position.z)};
-        }
+    for (std::size_t corner = 0; corner < model.cornerVertices.size(); ++corner) {
+        const Geometry::Vector3& position = model.skinnedPositions[model.cornerVertices[corner]];
+        model.cornerPositions[corner] = {static_cast<float>(position.x),
+                                         static_cast<float>(position.y),
+                                         static_cast<float>(position.z)};
     }
     glBindTexture(GL_TEXTURE_2D, model.texture ? model.texture->glName : 0);
     glColor3f(1, 1, 1);
@@ -33,7 +29,8 @@ void renderMesh(Model& model) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, sizeof(CornerPosition), model.cornerPositions.data());
     glTexCoordPointer(2, GL_FLOAT, sizeof(CornerMappingCoord), model.cornerMappingCoords.data());
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(model.cornerPositions.size()));
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.faceCorners.size()), GL_UNSIGNED_INT,
+                   model.faceCorners.data());
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }

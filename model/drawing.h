@@ -15,11 +15,12 @@ void drawMesh(Model& model, int32_t animation, double timeOffset);
 
 // The faces as white, textured triangles from the current skinned positions,
 // with the model's texture bound (texture 0, plain white, when the model has no
-// texture or it failed to load). The corners go to OpenGL as vertex arrays in
-// one glDrawArrays call, in face order: the same vertices, and so the same
-// pixels, as sending them one at a time between glBegin and glEnd. Copies the
-// positions into Model::cornerPositions; a model whose corner arrays were not
-// sized by the reader gets them here, once.
+// texture or it failed to load). The corners go to OpenGL as indexed vertex
+// arrays in one glDrawElements call, face by face in array order: the same
+// triangles from the same vertices, and so the same pixels, as sending every
+// corner between glBegin and glEnd, while each shared corner is transformed
+// once. Copies the positions into Model::cornerPositions; a model whose corner
+// arrays the reader did not fill gets them here, once.
 void renderMesh(Model& model);
 
 // The skeleton of the animation at the clock as white lines, one from each

@@ -1,6 +1,7 @@
 // Once a model is loaded, its frames take nothing from the heap: the reader
-// sizes every array that the per-frame road writes. (Drawing is checked with a
-// display, in drawing_test.cpp.)
+// sizes every array that the per-frame road writes (the corner arrays of
+// drawing too: corner_arrays_test.cpp). Drawing is checked with a display, in
+// drawing_test.cpp.
 
 #include <gtest/gtest.h>
 
@@ -8,22 +9,6 @@
 #include "model/animation.h"
 #include "model/clock.h"
 #include "tests/benchmarks/sample_models.h"
-
-TEST(Allocation, TheReaderUnrollsTheFacesIntoCornerArrays) {
-    Model model;
-    ASSERT_TRUE(model.loadFile(sampleModelPath("schoolgirl")));
-    ASSERT_EQ(model.cornerPositions.size(), model.faces.size() * 3);
-    ASSERT_EQ(model.cornerMappingCoords.size(), model.faces.size() * 3);
-    for (std::size_t face = 0; face < model.faces.size(); ++face) {
-        for (int corner = 0; corner < 3; ++corner) {
-            const MappingCoord& expected =
-                model.mappingCoords[model.faces[face].mappingIndex[corner]];
-            const CornerMappingCoord& unrolled = model.cornerMappingCoords[face * 3 + corner];
-            ASSERT_EQ(unrolled[0], static_cast<float>(expected[0])) << "face " << face;
-            ASSERT_EQ(unrolled[1], static_cast<float>(expected[1])) << "face " << face;
-        }
-    }
-}
 
 // Every animation of the sample at readings from the start to a week later.
 TEST(Allocation, PosingAndSkinningAllocateNothing) {
