@@ -108,27 +108,7 @@ uint32_t LineReader::uint32AfterColon(std::string_view line, const ValueName& wh
     return uint32From(afterColon(line), what);
 }
 
-int32_t LineReader::int32(const ValueName& what) {
-    int32_t value = 0;
-    if (!input_.readInt32(value)) {
-        failFileValue(what, "a whole number");
-    }
-    return value;
-}
-
-double LineReader::real(const ValueName& what) {
-    double value = 0.0;
-    if (!input_.readDouble(value)) {
-        failFileValue(what, "a number");
-    }
-    return value;
-}
-
-void LineReader::vector(int n, double* target, const ValueName& what) {
-    const int read = readVector(input_, n, target);
-    if (read == n) {
-        return;
-    }
+void LineReader::failVector(int n, int read, const ValueName& what) {
     if (read >= 0) {
         failAtEnd(what.text());
     }

@@ -62,11 +62,29 @@ class LineReader {
     int32_t int32AfterColon(std::string_view line, const ValueName& what);
     uint32_t uint32AfterColon(std::string_view line, const ValueName& what);
 
-    // Values from the file in free layout.
-    int32_t int32(const ValueName& what);
-    double real(const ValueName& what);
+    // Values from the file in free layout. Defined here, to be inlined into the
+    // readers' loops over millions of values; failures are handled apart.
+    int32_t int32(const ValueName& what) {
+        int32_t value = 0;
+        if (!input_.readInt32(value)) {
+            failFileValue(what, "a whole number");
+        }
+        return value;
+    }
+    double real(const ValueName& what) {
+        double value = 0.0;
+        if (!input_.readDouble(value)) {
+            failFileValue(what, "a number");
+        }
+        return value;
+    }
     // n (3 or 4) components in bracket notation; all n must be present.
-    void vector(int n, double* target, const ValueName& what);
+    void vector(int n, double* target, const ValueName& what) {
+        const int read = readVector(input_, n, target);
+        if (read != n) {
+            failVector(n, read, what);
+        }
+    }
 
     // Rejects a negative count and one that the rest of the file could not hold,
     // given that every item takes at least bytesEach bytes; returns it unsigned.
@@ -75,6 +93,8 @@ class LineReader {
   private:
     [[noreturn]] void failLineValue(std::string_view text, const ValueName& what) const;
     [[noreturn]] void failFileValue(const ValueName& what, const std::string& expected);
+    // read components of n, or -1 when one could not be read.
+    [[noreturn]] void failVector(int n, int read, const ValueName& what);
 
     TextInput& input_;
     const std::string& path_;
