@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -23,22 +24,25 @@ std::optional<std::string> DiskFileSource::read(const std::string& path) const {
     struct stat status {};
     if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
         status.st_size <= kMaxFileSize) {
-        std::string bytes(static_cast<std::size_t>(status.st_size), '\0');
-        std::size_t filled = 0;
+        // Grown a piece at a time, so that the zeros resize writes are still in
+        // the cache when read overwrites them.
+        constexpr std::size_t kPiece = std::size_t{1} << 16;
+        const auto size = static_cast<std::size_t>(status.st_size);
+        std::string bytes;
+        bytes.reserve(size);
         bool ok = true;
-        while (filled < bytes.size()) {
+        while (bytes.size() < size) {
+            const std::size_t filled = bytes.size();
+            bytes.resize(std::min(size, filled + kPiece));
             const ssize_t got = ::read(descriptor, bytes.data() + filled, bytes.size() - filled);
-            if (got < 0) {
-                ok = false;
+            if (got <= 0) {
+                ok = got == 0;
+                bytes.resize(filled);
                 break;
             }
-            if (got == 0) {
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
+            bytes.resize(filled + static_cast<std::size_t>(got));
         }
         if (ok) {
-            bytes.resize(filled);
             content = std::move(bytes);
         }
     }
