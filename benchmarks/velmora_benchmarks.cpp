@@ -265,10 +265,12 @@ class Summary {
     }
 
     // How many times faster than the baseline, for the medians and for the
-    // minimums; the target (a speed-up of at least target) is judged on the
-    // medians.
+    // minimums. A target (a speed-up of at least target, described by
+    // targetText) is judged on the medians; without one the ratio is there for
+    // reference.
     void ratio(const std::string& label, const std::string& fast, const std::string& baseline,
-               bool realTime, double target, const std::string& targetText) const {
+               bool realTime, std::optional<double> target = std::nullopt,
+               const std::string& targetText = "") const {
         const auto a = reporter_.figure(fast);
         const auto b = reporter_.figure(baseline);
         if (!a || !b) {
@@ -277,7 +279,7 @@ class Summary {
         const double median = b->median.by(realTime) / a->median.by(realTime);
         const double minimum = b->minimum.by(realTime) / a->minimum.by(realTime);
         line(label, speedUp(median), speedUp(minimum),
-             "target " + targetText + ": " + verdict(median >= target));
+             target ? "target " + targetText + ": " + verdict(median >= *target) : "");
     }
 
   private:
@@ -336,15 +338,19 @@ void printSummary(const SummaryReporter& reporter, const std::vector<Subject>& s
                   << subject.model->influences.size() << " influences, " << subject.textBytes
                   << " bytes of model and motion text)\n";
         summary.heading();
+        // The reading targets are set for the stress model; the sample's load
+        // is shorter and has more of it in decoding its larger texture, which
+        // both readers do alike.
+        const bool stressModel = n == "stress";
         summary.rate("load, Velmora reader", "load/" + n + "/velmora", subject.textBytes);
         if (const auto load = reporter.figure("load/" + n + "/velmora")) {
             const bool underLimit = load->median.real < 0.3;
             summary.time("load, Velmora reader, wall clock", "load/" + n + "/velmora", true,
-                         n == "stress" ? "target < 300 ms: " + verdict(underLimit) : "");
+                         stressModel ? "target < 300 ms: " + verdict(underLimit) : "");
         }
         summary.rate("load, istream reader", "load/" + n + "/istream", subject.textBytes);
         summary.ratio("  reader speed-up", "load/" + n + "/velmora", "load/" + n + "/istream",
-                      false, 6.0, ">= 6x");
+                      false, stressModel ? std::optional<double>(6.0) : std::nullopt, ">= 6x");
         summary.time("selectFrames + pose traversal", "pose/" + n, false);
         summary.time("skinning, Velmora", "skin/" + n + "/velmora", false);
         summary.time("skinning, scalar baseline", "skin/" + n + "/scalar", false);
@@ -353,7 +359,7 @@ void printSummary(const SummaryReporter& reporter, const std::vector<Subject>& s
         summary.time("draw, vertex arrays", "draw/" + n + "/vertex arrays", true);
         summary.time("draw, immediate mode", "draw/" + n + "/immediate", true);
         summary.ratio("  drawing speed-up", "draw/" + n + "/vertex arrays",
-                      "draw/" + n + "/immediate", true, 1.0, "none (for reference)");
+                      "draw/" + n + "/immediate", true);
         summary.time("whole frame, Velmora", "frame/" + n + "/velmora", true);
         summary.time("whole frame, immediate-mode baseline", "frame/" + n + "/immediate", true);
         summary.ratio("  whole-frame speed-up", "frame/" + n + "/velmora",
