@@ -32,8 +32,8 @@ struct RunResult {
 
 // bytes are a model file at "fuzz/model.animesh". Next to it the lookup serves
 // "skin.png" (a small image), "walk.motion" (tracks for all 105 bones),
-// "wave.motion" (tracks for bones 0 to 2) and the model file itself; any other
-// name cannot be opened.
+// "wave.motion" (tracks for bones 0 to 2) and the model file itself, each at
+// most four times in one run; any other name cannot be opened.
 RunResult runModelFile(std::string_view bytes);
 
 // bytes are the motion file "fuzz/input.motion" of a fixed model whose skeleton
