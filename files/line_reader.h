@@ -93,7 +93,8 @@ class LineReader {
   private:
     [[noreturn]] void failLineValue(std::string_view text, const ValueName& what) const;
     [[noreturn]] void failFileValue(const ValueName& what, const std::string& expected);
-    // read components of n, or -1 when one could not be read.
+    // A vector of n components that held only read of them (-1: one of them
+    // could not be read).
     [[noreturn]] void failVector(int n, int read, const ValueName& what);
 
     TextInput& input_;

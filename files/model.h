@@ -51,9 +51,10 @@ struct Face {
 using MappingCoord = std::array<double, 2>;
 
 // A face corner's mapping coordinate and position as vertex arrays hold them,
-// in single precision: OpenGL turns the doubles of glTexCoord2dv and
-// glVertex3dv into the nearest floats itself, so converting them here hands it
-// the same numbers in half the memory.
+// in single precision: OpenGL implementations (Mesa among them) keep vertices
+// in floats and turn the doubles of glTexCoord2dv and glVertex3dv into the
+// nearest ones, so converting them here hands over the same numbers in half
+// the memory (the drawing test compares the pictures).
 using CornerMappingCoord = std::array<float, 2>;
 using CornerPosition = std::array<float, 3>;
 

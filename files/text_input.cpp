@@ -229,7 +229,9 @@ bool nearestByOneRounding(uint64_t digits, int exponent, double& nearest) {
 // (5^27 < 2^64) exactly, so the product or quotient is rounded once to 64 bits
 // and then to a double. The second rounding agrees with rounding the exact
 // value unless the first left the result exactly halfway between two doubles
-// (the 11 bits that a double drops read 0x400); then it declines.
+// (the 11 bits that a double drops read 0x400); then it declines. (This needs
+// the processor's x87 arithmetic: an emulator that rounds it to double
+// precision, as Valgrind does, can miss the nearest double by one.)
 bool nearestByExtendedPrecision(uint64_t digits, int exponent, double& nearest) {
 #if defined(__x86_64__) && __LDBL_MANT_DIG__ == 64
     static constexpr long double kPowers[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,

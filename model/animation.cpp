@@ -12,7 +12,6 @@
 using Geometry::Matrix4;
 using Geometry::Quaternion;
 using Geometry::Vector3;
-using Geometry::Vector4;
 
 PlaybackState playback;
 

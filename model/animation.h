@@ -93,5 +93,6 @@ enum class SkinningLoop {
 bool isSupported(SkinningLoop loop);
 // skin with loop, which must be supported.
 void skin(Model& model, SkinningLoop loop);
+
 // updatePose, then skin.
 void updateSkin(Model& model, int32_t animation, double timeOffset);
