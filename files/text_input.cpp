@@ -165,9 +165,9 @@ bool scanDecimal(const char* p, const char* end, Decimal& decimal) {
     if (p != end && (*p == '+' || *p == '-')) {
         ++p;
     }
-    // Past 19 digits the count wraps around (defined for unsigned integers);
-    // exact then sends the number to the general conversion.
-    // The integer part is mostly a digit or two; the fraction holds the long runs.
+    // The integer part is mostly a digit or two, the fraction holds the long
+    // runs. Past 19 digits the count wraps around (defined for unsigned
+    // integers); exact then sends the number to the general conversion.
     const char* const integerStart = p;
     uint64_t digits = 0;
     for (; p != end && isDigit(*p); ++p) {
@@ -210,8 +210,8 @@ bool scanDecimal(const char* p, const char* end, Decimal& decimal) {
 }
 
 // The double nearest to digits x 10^exponent, when one correctly rounded
-// operation on exact operands gives it: digits below 2^53 and a power of ten
-// within 10^+-22 (5^22 < 2^53), exact in a double.
+// operation on exact operands gives it: digits up to 2^53 and a power of ten
+// within 10^+-22 (5^22 < 2^53), both exact in a double.
 bool nearestByOneRounding(uint64_t digits, int exponent, double& nearest) {
     static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
