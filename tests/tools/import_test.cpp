@@ -43,8 +43,10 @@ std::vector<float> turnsAbout(std::array<float, 3> axis, std::initializer_list<f
     std::vector<float> values;
     for (float d : degrees) {
         const float half = d * static_cast<float>(M_PI) / 360;
-        values.insert(values.end(), {axis[0] * std::sin(half), axis[1] * std::sin(half),
-                                     axis[2] * std::sin(half), std::cos(half)});
+        for (float component : axis) {
+            values.push_back(component * std::sin(half));
+        }
+        values.push_back(std::cos(half));
     }
     return values;
 }
