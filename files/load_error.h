@@ -1,6 +1,7 @@
 #pragma once
 // The one error type for bad input. Its text is "path:line: what is wrong", the
-// line being where the reader was when it found the fault.
+// line being where the reader was when it found the fault, or "path: what is
+// wrong" for a file that is read as a whole rather than line by line.
 
 #include <iostream>
 #include <stdexcept>
@@ -11,6 +12,8 @@ class LoadError : public std::runtime_error {
     LoadError(const std::string& path, int line, const std::string& problem)
         : std::runtime_error(path + ":" + std::to_string(line) + ": " + problem),
           problem_(problem) {}
+    LoadError(const std::string& path, const std::string& problem)
+        : std::runtime_error(path + ": " + problem), problem_(problem) {}
 
     // What is wrong, without the place.
     const std::string& problem() const { return problem_; }

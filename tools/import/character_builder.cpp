@@ -259,13 +259,13 @@ Animation sampleAnimation(const AnimationSource& source, const Skeleton& skeleto
     const double frames = std::ceil(source.durationSeconds * rate - 1e-9) + 1;
     if (!std::isfinite(frames) ||
         frames * skeleton.nodes.size() > static_cast<double>(kMaxKeysPerAnimation)) {
-        throw ImportError(inputPath + ": cannot convert: animation \"" + source.name + "\" lasts " +
-                          std::to_string(source.durationSeconds) + " s, which at " +
-                          std::to_string(rate) + " frames per second for " +
-                          std::to_string(skeleton.nodes.size()) +
-                          " bones is more keys than a motion file holds (" +
-                          std::to_string(kMaxKeysPerAnimation) +
-                          "); lower --rate or leave it out with --animations");
+        throw LoadError(inputPath, "cannot convert: animation \"" + source.name + "\" lasts " +
+                                       std::to_string(source.durationSeconds) + " s, which at " +
+                                       std::to_string(rate) + " frames per second for " +
+                                       std::to_string(skeleton.nodes.size()) +
+                                       " bones is more keys than a motion file holds (" +
+                                       std::to_string(kMaxKeysPerAnimation) +
+                                       "); lower --rate or leave it out with --animations");
     }
     const auto frameCount = static_cast<uint32_t>(std::max(1.0, frames));
     Animation animation = emptyAnimation(skeleton.nodes.size(), frameCount);
@@ -279,9 +279,10 @@ Animation sampleAnimation(const AnimationSource& source, const Skeleton& skeleto
     for (std::size_t b = 0; b < skeleton.nodes.size(); ++b) {
         for (const Keyframe& key : animation.tracks[b]->keys) {
             if (!isFinite(key)) {
-                throw ImportError(inputPath + ": cannot convert: animation \"" + source.name +
-                                  "\" moves node \"" + skeleton.nodes[b]->mName.C_Str() +
-                                  "\" to a place that is not a finite number");
+                throw LoadError(inputPath, "cannot convert: animation \"" + source.name +
+                                               "\" moves node \"" +
+                                               skeleton.nodes[b]->mName.C_Str() +
+                                               "\" to a place that is not a finite number");
             }
         }
     }
@@ -339,7 +340,7 @@ Character buildCharacter(const aiScene& scene, const ImportOptions& options, Imp
     log.stage("building the skeleton and skin");
     const std::vector<MeshInstance> instances = meshInstances(scene);
     if (instances.empty()) {
-        throw ImportError(input + ": cannot convert: the file holds no triangle mesh");
+        throw LoadError(input, "cannot convert: the file holds no triangle mesh");
     }
     for (const MeshInstance& instance : instances) {
         const aiMesh& mesh = *instance.mesh;
@@ -347,10 +348,11 @@ Character buildCharacter(const aiScene& scene, const ImportOptions& options, Imp
             const aiFace& face = mesh.mFaces[f];
             for (unsigned int i = 0; i < face.mNumIndices; ++i) {
                 if (face.mIndices[i] >= mesh.mNumVertices) {
-                    throw ImportError(input + ": cannot convert: face " + std::to_string(f + 1) +
-                                      " of mesh \"" + mesh.mName.C_Str() + "\" names vertex " +
-                                      std::to_string(face.mIndices[i] + 1) + " of " +
-                                      std::to_string(mesh.mNumVertices));
+                    throw LoadError(input, "cannot convert: face " + std::to_string(f + 1) +
+                                               " of mesh \"" + mesh.mName.C_Str() +
+                                               "\" names vertex " +
+                                               std::to_string(face.mIndices[i] + 1) + " of " +
+                                               std::to_string(mesh.mNumVertices));
                 }
             }
         }
@@ -358,7 +360,7 @@ Character buildCharacter(const aiScene& scene, const ImportOptions& options, Imp
     const Skeleton skeleton = chooseSkeleton(scene, instances, input);
     const SkinSource skin = collectSkin(instances, skeleton, log);
     if (skin.positions.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
-        throw ImportError(input + ": cannot convert: more vertices than a model holds");
+        throw LoadError(input, "cannot convert: more vertices than a model holds");
     }
 
     const std::vector<Matrix> restGlobals = boneGlobals(skeleton, nullptr, 0.0);
@@ -386,8 +388,8 @@ Character buildCharacter(const aiScene& scene, const ImportOptions& options, Imp
                 apply(restResiduals[influence.bone],
                       applyToPoint(skin.toBone[influence.toBone], skin.positions[v]));
             if (!isFinite(inBone) || !isFinite(restGlobals[influence.bone])) {
-                throw ImportError(input + ": cannot convert: vertex " + std::to_string(v + 1) +
-                                  " has a rest position that is not a finite number");
+                throw LoadError(input, "cannot convert: vertex " + std::to_string(v + 1) +
+                                           " has a rest position that is not a finite number");
             }
             model.influences.push_back({Geometry::Vector3(inBone.x, inBone.y, inBone.z),
                                         static_cast<uint8_t>(influence.bone), influence.weight});

@@ -20,15 +20,16 @@
 #include <string>
 #include <vector>
 
+#include "files/load_error.h"
 #include "files/model.h"
 #include "files/png_image.h"
 #include "tools/import/import_log.h"
 #include "tools/import/import_options.h"
 
 // The options do not fit the file (an animation name it does not have).
-class ArgumentError : public ImportError {
+class ArgumentError : public std::runtime_error {
   public:
-    using ImportError::ImportError;
+    using std::runtime_error::runtime_error;
 };
 
 // Keys in one motion file at most, so that the viewer's reader (which opens files

@@ -5,17 +5,8 @@
 
 #include <chrono>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
-
-// A reason why the input cannot be converted. The text names the input file and
-// says what is wrong and why; thrown by the conversion steps, reported by the
-// command, which then writes nothing.
-class ImportError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 class ImportLog {
   public:

@@ -83,7 +83,7 @@ void writeCharacter(const OutputPlan& plan, const Character& character) {
     const fs::path folder(plan.folder);
     std::error_code error;
     if (fs::exists(folder, error) && !fs::is_directory(folder, error)) {
-        throw ImportError(plan.folder + ": cannot write there: it is not a folder");
+        throw OutputError(plan.folder + ": cannot write there: it is not a folder");
     }
     // The folders this call makes, outermost last, so that a failure can remove
     // them again.
@@ -105,13 +105,13 @@ void writeCharacter(const OutputPlan& plan, const Character& character) {
     };
     if (!fs::create_directories(folder, error) && error) {
         undo(0);
-        throw ImportError(plan.folder + ": cannot create the folder: " + error.message());
+        throw OutputError(plan.folder + ": cannot create the folder: " + error.message());
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
         const fs::path staged = folder / (files[i].first + kStagedSuffix);
         if (!writeFile(staged.string(), files[i].second)) {
             undo(i);
-            throw ImportError((folder / files[i].first).string() + ": cannot write the file");
+            throw OutputError((folder / files[i].first).string() + ": cannot write the file");
         }
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -119,7 +119,7 @@ void writeCharacter(const OutputPlan& plan, const Character& character) {
         fs::rename(staged, folder / files[i].first, error);
         if (error) {
             undo(files.size());
-            throw ImportError((folder / files[i].first).string() +
+            throw OutputError((folder / files[i].first).string() +
                               ": cannot put the file in place: " + error.message());
         }
     }

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "files/file_source.h"
+#include "files/load_error.h"
 
 const unsigned int kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
                                   aiProcess_SortByPType | aiProcess_FlipUVs;
@@ -34,14 +35,14 @@ const aiScene& readScene(const std::string& path, Assimp::Importer& importer, Im
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (error || !std::filesystem::exists(status)) {
-        throw ImportError(path + ": cannot open: no such file");
+        throw LoadError(path, "cannot open: no such file");
     }
     if (!std::filesystem::is_regular_file(status)) {
-        throw ImportError(path + ": cannot open: not a regular file");
+        throw LoadError(path, "cannot open: not a regular file");
     }
     const auto size = std::filesystem::file_size(path, error);
     if (error || size > static_cast<std::uintmax_t>(kMaxFileSize)) {
-        throw ImportError(path + ": cannot open: larger than 1 GiB");
+        throw LoadError(path, "cannot open: larger than 1 GiB");
     }
     log.stage("reading " + path);
     // Pivot helper nodes would only add bones; the pivots are folded into the
@@ -53,10 +54,10 @@ const aiScene& readScene(const std::string& path, Assimp::Importer& importer, Im
     const aiScene* scene = importer.ReadFile(path, kImportSteps);
     importer.SetProgressHandler(nullptr);
     if (!scene) {
-        throw ImportError(path + ": cannot read: " + importer.GetErrorString());
+        throw LoadError(path, std::string("cannot read: ") + importer.GetErrorString());
     }
     if (!scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
-        throw ImportError(path + ": cannot convert: the file holds no complete scene");
+        throw LoadError(path, "cannot convert: the file holds no complete scene");
     }
     return *scene;
 }

@@ -15,6 +15,6 @@
 // which are clamped instead; the converter checks the indices it follows.
 extern const unsigned int kImportSteps;
 
-// The scene in path, owned by importer. Throws ImportError when the file is not a
+// The scene in path, owned by importer. Throws LoadError when the file is not a
 // readable regular file, no importer understands it, or it holds no triangles.
 const aiScene& readScene(const std::string& path, Assimp::Importer& importer, ImportLog& log);

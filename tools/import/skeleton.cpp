@@ -4,6 +4,7 @@
 #include <functional>
 #include <set>
 
+#include "files/load_error.h"
 #include "files/model.h"
 #include "tools/import/import_log.h"
 
@@ -106,9 +107,10 @@ Skeleton chooseSkeleton(const aiScene& scene, const std::vector<MeshInstance>& i
             }
             const auto found = byName.find(bone.mName.C_Str());
             if (found == byName.end()) {
-                throw ImportError(inputPath + ": cannot convert: bone \"" +
-                                  std::string(bone.mName.C_Str()) + "\" of mesh \"" +
-                                  instance.mesh->mName.C_Str() + "\" names no node of the scene");
+                throw LoadError(inputPath, "cannot convert: bone \"" +
+                                               std::string(bone.mName.C_Str()) + "\" of mesh \"" +
+                                               instance.mesh->mName.C_Str() +
+                                               "\" names no node of the scene");
             }
             deforming.push_back(found->second);
         }
@@ -128,11 +130,11 @@ Skeleton chooseSkeleton(const aiScene& scene, const std::vector<MeshInstance>& i
         }
     }
     if (needed.size() > static_cast<std::size_t>(kMaxBones)) {
-        throw ImportError(inputPath + ": cannot convert: the skeleton needs " +
-                          std::to_string(needed.size()) +
-                          " bones (the bones that deform the meshes and the nodes between "
-                          "them), but a model holds at most " +
-                          std::to_string(kMaxBones));
+        throw LoadError(inputPath,
+                        "cannot convert: the skeleton needs " + std::to_string(needed.size()) +
+                            " bones (the bones that deform the meshes and the nodes between "
+                            "them), but a model holds at most " +
+                            std::to_string(kMaxBones));
     }
     std::function<void(const aiNode*, int)> visit = [&](const aiNode* node, int parent) {
         const int index = static_cast<int>(skeleton.nodes.size());

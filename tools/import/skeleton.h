@@ -36,7 +36,7 @@ struct Skeleton {
     int boneOf(const aiNode* node) const;
 };
 
-// The skeleton that the instances need. Throws ImportError (naming inputPath)
+// The skeleton that the instances need. Throws LoadError (naming inputPath)
 // when a bone names no node or more than kMaxBones bones would be needed.
 Skeleton chooseSkeleton(const aiScene& scene, const std::vector<MeshInstance>& instances,
                         const std::string& inputPath);

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "files/file_source.h"
+#include "files/load_error.h"
 
 namespace {
 
@@ -368,9 +369,8 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
                 }
             }
             if (!shrunk) {
-                throw ImportError(inputPath + ": cannot convert: the " +
-                                  std::to_string(images.size()) +
-                                  " materials do not fit into one texture");
+                throw LoadError(inputPath, "cannot convert: the " + std::to_string(images.size()) +
+                                               " materials do not fit into one texture");
             }
         }
         tiles = *packed;

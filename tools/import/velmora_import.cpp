@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "files/file_source.h"
+#include "files/load_error.h"
 #include "tools/import/character_builder.h"
 #include "tools/import/import_log.h"
 #include "tools/import/import_options.h"
@@ -40,7 +41,10 @@ int main(int argc, char** argv) {
     } catch (const ArgumentError& error) {
         std::cerr << "velmora-import: " << error.what() << std::endl;
         return 2;
-    } catch (const ImportError& error) {
+    } catch (const LoadError& error) {
+        std::cerr << "velmora-import: " << error.what() << std::endl;
+        return 1;
+    } catch (const OutputError& error) {
         std::cerr << "velmora-import: " << error.what() << std::endl;
         return 1;
     }
