@@ -15,18 +15,6 @@ RenderCommand parse(Strings arguments) {
     return parseRenderCommand(arguments);
 }
 
-TEST(RenderOptions, DefaultsAreTheViewersFirstWindow) {
-    const RenderCommand command = parse({"model.animesh", "-o", "out.png"});
-    ASSERT_EQ(command.action, RenderCommand::Action::Render) << command.error;
-    const RenderOptions& options = command.options;
-    EXPECT_EQ(options.animationNumber, 1);
-    EXPECT_EQ(options.width, 640);
-    EXPECT_EQ(options.height, 480);
-    EXPECT_FALSE(options.angle || options.zoom || options.showBones || options.sheet);
-    EXPECT_TRUE(options.showMesh);
-    EXPECT_EQ(parse({"--help"}).action, RenderCommand::Action::ShowUsage);
-}
-
 TEST(RenderOptions, EveryOptionIsTakenInAnyOrder) {
     const RenderCommand command =
         parse({"--sheet", "4x2", "-o", "walk.PNG", "--bones", "--step", "125", "--no-mesh",
@@ -239,26 +227,6 @@ TEST(ComposePicture, ASheetPutsEachReadingInItsTileUnderItsLabel) {
                 }
             }
         }
-    }
-}
-
-TEST(ComposePicture, TheLabelGrowsWithTheTileAndASinglePictureHasNone) {
-    RenderOptions options;
-    options.step = 1;
-    options.at = 1000;
-    options.width = 100;
-    for (int height : {119, 120, 239, 240, 480, 0}) {
-        // Height 0 stands for a single 240-row picture, which is the frame alone.
-        options.sheet = height != 0;
-        options.height = height ? height : 240;
-        const Image picture =
-            composePicture(options, [&](int64_t ms) { return solidTile(options, ms); });
-        // One font pixel per 120 rows: the box covers rows scale to 10 scale - 1.
-        const uint32_t scale = options.height < 240 ? 1 : options.height / 120;
-        EXPECT_EQ(at(picture, 0, 0), 100) << height;
-        EXPECT_EQ(at(picture, scale, scale), options.sheet ? 0 : 100) << height;
-        EXPECT_EQ(at(picture, scale, 10 * scale - 1), options.sheet ? 0 : 100) << height;
-        EXPECT_EQ(at(picture, scale, 10 * scale), 100) << height;
     }
 }
 
