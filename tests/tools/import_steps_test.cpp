@@ -135,27 +135,6 @@ TEST(SplitRigid, RebuildsThePointsWithAProperRotation) {
     }
 }
 
-TEST(ParseImportArguments, ReadsEveryOption) {
-    const char* const argv[] = {"velmora-import", "hero.glb", "-o",           "out",
-                                "--name",         "Hero",     "--rate",       "24",
-                                "--height",       "0",        "--animations", "Walk,,Run"};
-    std::string error;
-    const auto options = parseImportArguments(12, argv, error);
-    ASSERT_TRUE(options) << error;
-    EXPECT_EQ(options->inputPath, "hero.glb");
-    EXPECT_EQ(options->outputFolder, "out");
-    EXPECT_EQ(options->name, "Hero");
-    EXPECT_EQ(options->rate, 24);
-    EXPECT_EQ(options->height, 0.0);
-    EXPECT_EQ(options->animations, (std::vector<std::string>{"Walk", "Run"}));
-
-    const char* const defaults[] = {"velmora-import", "hero.glb"};
-    const auto plain = parseImportArguments(2, defaults, error);
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->rate, 30);
-    EXPECT_EQ(plain->height, 75.0);
-}
-
 TEST(ParseImportArguments, RefusesWhatItCannotUse) {
     const std::vector<std::vector<const char*>> cases = {
         {},

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include "files/file_source.h"
@@ -24,11 +22,6 @@ using Geometry::Vector3;
 
 constexpr double kFloor = -20.0;
 constexpr int kRate = 30;
-
-std::string readAll(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 // Loads Models/<name>/<name>.animesh from the folder the build writes the
 // samples into, by the relative path the viewer uses, so the animation names
@@ -274,7 +267,8 @@ TEST(SampleGenerator, WritesTheSameBytesEveryRun) {
         if (entry.is_regular_file()) {
             const auto relative = std::filesystem::relative(entry.path(), folder.path() + "Models");
             written.insert(relative.string());
-            EXPECT_TRUE(readAll(entry.path()) == readAll(built / relative)) << relative;
+            EXPECT_TRUE(readFile(entry.path().string()) == readFile((built / relative).string()))
+                << relative;
         }
     }
     EXPECT_GE(written.size(), 4u * 6u);
