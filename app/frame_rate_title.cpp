@@ -1,14 +1,13 @@
 #include "app/frame_rate_title.h"
 
 #include "app/viewer.h"
-#include "model/clock.h"
 
 std::string frameRateTitle(int32_t frames) {
     return std::string(kWindowTitle) + "  fps: " + std::to_string(frames);
 }
 
 void FrameRateTitle::update() {
-    const double now = static_cast<double>(elapsedMilliseconds()) * 0.001;
+    const double now = static_cast<double>(clock_.milliseconds()) * 0.001;
     if (periodStart_ == 0.0) {
         periodStart_ = now;
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/clock.h"
 #include "app/platform.h"
 
 // kWindowTitle, "  fps: " and frames in plain decimal.
@@ -14,13 +15,14 @@ std::string frameRateTitle(int32_t frames);
 
 class FrameRateTitle {
   public:
-    explicit FrameRateTitle(WindowTitle& window) : window_(window) {}
+    FrameRateTitle(WindowTitle& window, const Clock& clock) : window_(window), clock_(clock) {}
 
-    // Counts one frame at the clock of model/clock.h; called first in every frame.
+    // Counts one frame at the clock's reading; called first in every frame.
     void update();
 
   private:
     WindowTitle& window_;
+    const Clock& clock_;
     int32_t framesCounted_ = 0;
     // Seconds; 0.0 while no period has started.
     double periodStart_ = 0.0;

@@ -4,12 +4,13 @@
 
 #include <cstdlib>
 
-#include "app/frame.h"
+#include "app/clock.h"
 #include "app/frame_rate_title.h"
 #include "app/gtk_dialogs.h"
 #include "app/keys.h"
 #include "app/viewer.h"
-#include "model/drawing.h"
+#include "drawing/frame.h"
+#include "drawing/model_drawing.h"
 
 static_assert(kKeyLeft == GLUT_KEY_LEFT && kKeyUp == GLUT_KEY_UP && kKeyRight == GLUT_KEY_RIGHT &&
                   kKeyDown == GLUT_KEY_DOWN,
@@ -64,24 +65,38 @@ class GlutWindowTitle : public WindowTitle {
     void setTitle(const std::string& title) override { glutSetWindowTitle(title.c_str()); }
 };
 
+class GLTextureStore : public TextureStore {
+  public:
+    uint32_t upload(const Image& image) override { return uploadTexture(image); }
+    void release(uint32_t texture) override { deleteTexture(texture); }
+};
+
+const Clock& viewerClock() {
+    static const MonotonicClock monotonic;
+    return monotonic;
+}
+
 // Never destroyed: Escape ends the process without releasing the model, and no
 // OpenGL call may run while the process is being torn down.
 Viewer& viewer() {
     static GlutMenus menus;
     static GtkDialogs dialogs(MainWindow::instance().handle, onDisplay);
-    static Viewer& instance = *new Viewer(Camera::instance(), menus, dialogs);
+    static GLTextureStore textures;
+    static Camera& camera = *new Camera();
+    static Viewer& instance = *new Viewer(camera, menus, dialogs, textures);
     return instance;
 }
 
 FrameRateTitle& frameRateTitle() {
     static GlutWindowTitle window;
-    static FrameRateTitle title(window);
+    static FrameRateTitle title(window, viewerClock());
     return title;
 }
 
 void onDisplay() {
+    static FrameBuffers& buffers = *new FrameBuffers();
     frameRateTitle().update();
-    drawFrame(viewer());
+    drawFrame(viewer().camera, viewer().frameContent(viewerClock().milliseconds()), buffers);
     glutSwapBuffers();
 }
 
@@ -122,8 +137,6 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKeyboard);
     applyFixedState();
-    static GLTextureBackend textures;
-    installTextureBackend(&textures);
     viewer().buildMenus();
     viewer().camera.reset();
     viewer().replaceModel(modelPath ? *modelPath : kSampleModels[0].path);

@@ -1,11 +1,14 @@
 #pragma once
 // What the viewer asks of its platform, each in a small interface, so that the
 // viewer's logic runs against fakes in tests, without a display. The GLUT, GTK
-// and Xlib implementations live in glut_shell.cpp, gtk_dialogs.cpp and
+// and Xlib implementations live in main_window.cpp, gtk_dialogs.cpp and
 // native_window.cpp.
 
+#include <cstdint>
 #include <optional>
 #include <string>
+
+#include "files/png_image.h"
 
 // The callback a menu reports its choices to.
 enum class MenuKind { Main, Model, Animation };
@@ -39,6 +42,16 @@ class Dialogs {
                                                   const std::string& pattern) = 0;
     // A message box with the caption title, the text as given and one OK button.
     virtual void showMessage(const std::string& title, const std::string& text) = 0;
+};
+
+// Where model textures go to be drawn: OpenGL in the window.
+class TextureStore {
+  public:
+    virtual ~TextureStore() = default;
+    // The name of a texture made from image; 0 when it cannot be made.
+    virtual uint32_t upload(const Image& image) = 0;
+    // Deletes a texture that upload made.
+    virtual void release(uint32_t texture) = 0;
 };
 
 class WindowTitle {

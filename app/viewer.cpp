@@ -1,5 +1,9 @@
 #include "app/viewer.h"
 
+#include <iostream>
+
+#include "files/load.h"
+
 const char* const kHelpText =
     "SPACE: Cicle through animations. \n"
     "M: Switch Mesh On/Off. \n"
@@ -20,8 +24,8 @@ const char* const kHelpText =
     "LEFT: Slow down animation. \n"
     "RIGHT: Speed up animation. \n";
 
-Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs)
-    : camera(camera_), menus_(menus), dialogs_(dialogs) {}
+Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures)
+    : camera(camera_), menus_(menus), dialogs_(dialogs), textures_(textures) {}
 
 void Viewer::buildMenus() {
     animationMenu = menus_.createMenu(MenuKind::Animation);
@@ -44,8 +48,17 @@ void Viewer::buildMenus() {
 }
 
 void Viewer::loadModel(const std::string& path) {
-    model = std::make_unique<Model>();
-    model->loadFile(path);
+    LoadResult loaded = loadModelFile(path, {});
+    std::cerr << reportText(loaded.problems) << std::flush;
+    model = std::make_unique<Model>(std::move(loaded.model));
+    if (model->texture && model->texture->image) {
+        texture = textures_.upload(*model->texture->image);
+        if (texture == 0) {
+            std::cerr << reportText({failedToOpen(model->texture->fileName)}) << std::flush;
+        }
+        // The texture store holds the pixels from now on.
+        model->texture->image->pixels = std::vector<uint8_t>();
+    }
     menus_.setCurrentMenu(animationMenu);
     clearAnimationMenu();
     for (const Animation& animation : model->animations) {
@@ -60,6 +73,10 @@ void Viewer::releaseModel() {
         return;
     }
     clearAnimationMenu();
+    if (texture != 0) {
+        textures_.release(texture);
+        texture = 0;
+    }
     model->unload();
     model.reset();
 }
@@ -75,6 +92,10 @@ void Viewer::clearAnimationMenu() {
         menus_.removeEntry(animationCount);
         --animationCount;
     }
+}
+
+FrameContent Viewer::frameContent(int64_t milliseconds) const {
+    return {model.get(), texture, currentAnimation, milliseconds, showMesh, showBones};
 }
 
 void Viewer::onMainMenu(int value) {

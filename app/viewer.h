@@ -8,8 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "app/camera.h"
 #include "app/platform.h"
+#include "drawing/camera.h"
+#include "drawing/frame.h"
 #include "files/model.h"
 
 // Creates the window, finds its native handle and starts the frame-rate title.
@@ -51,10 +52,12 @@ constexpr std::size_t kMaxChosenPathBytes = 1023;
 
 class Viewer {
   public:
-    Viewer(Camera& camera, MenuBackend& menus, Dialogs& dialogs);
+    Viewer(Camera& camera, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures);
 
     // Owned; null when no model is loaded.
     std::unique_ptr<Model> model;
+    // The model's texture in the texture store; 0 when it has none.
+    uint32_t texture = 0;
     int32_t mainMenu = 0;
     int32_t animationMenu = 0;
     int32_t modelMenu = 0;
@@ -71,8 +74,8 @@ class Viewer {
     // the main menu to the right mouse button.
     void buildMenus();
     // Makes a new model read from path current, even when reading fails, and
-    // lists its animations in the animation menu. The caller has released the
-    // previous model.
+    // lists its animations in the animation menu. What could not be read is
+    // reported on standard error. The caller has released the previous model.
     void loadModel(const std::string& path);
     // Empties the animation menu, then destroys the model, if any.
     void releaseModel();
@@ -80,6 +83,9 @@ class Viewer {
     void replaceModel(const std::string& path);
     // Removes the animation menu's entries, last first.
     void clearAnimationMenu();
+
+    // What the frame shows at the playback clock's reading.
+    FrameContent frameContent(int64_t milliseconds) const;
 
     void onMainMenu(int value);
     void onModelMenu(int value);
@@ -90,4 +96,5 @@ class Viewer {
 
     MenuBackend& menus_;
     Dialogs& dialogs_;
+    TextureStore& textures_;
 };

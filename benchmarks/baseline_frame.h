@@ -6,19 +6,23 @@
 // to the last bit and its drawing the same pixels.
 
 #include <cstdint>
+#include <vector>
 
-#include "app/camera.h"
+#include "drawing/camera.h"
+#include "drawing/frame.h"
 #include "files/model.h"
+#include "model/pipeline.h"
 
 // Every vertex the weighted sum of its influences' offsets carried into model
-// space by their bones' transforms, summed in influence order.
-void skinScalar(Model& model);
+// space by their bones' transforms in pose, summed in influence order.
+void skinScalar(const Model& model, const Pose& pose, std::vector<Geometry::Vector3>& positions);
 
 // The faces as white, textured triangles with glBegin, glTexCoord2dv,
 // glVertex3dv and glEnd, corner by corner in face order.
-void renderMeshImmediate(const Model& model);
+void renderMeshImmediate(const Model& model, const std::vector<Geometry::Vector3>& positions,
+                         uint32_t texture);
 
-// One frame of the straightforward road for a playable animation: clear, the
-// camera's view, frame selection and pose traversal, skinScalar and
-// renderMeshImmediate. The caller swaps the buffers.
-void drawFrameImmediate(const Camera& camera, Model& model, int32_t animation);
+// One frame of the straightforward road for the mesh of a playable animation:
+// clear, the camera's view, frame selection and posing, skinScalar and
+// renderMeshImmediate. The caller shows the frame.
+void drawFrameImmediate(const Camera& camera, const FrameContent& content, FrameBuffers& buffers);

@@ -4,8 +4,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "files/base_directory.h"
+#include "files/file_source.h"
 #include "files/load_error.h"
+#include "files/png_image.h"
 
 namespace {
 
@@ -110,8 +111,9 @@ class IstreamReader {
     std::istringstream lineStream_;
 };
 
-void readMotionWithIstream(Animation& animation, const std::string& motionFileName) {
-    animation.name = joinToBaseDirectory(motionFileName);
+void readMotionWithIstream(Animation& animation, const std::string& directory,
+                           const std::string& motionFileName) {
+    animation.name = joinToDirectory(directory, motionFileName);
     std::ifstream file(animation.name);
     IstreamReader reader(file, animation.name);
     const int32_t blockCount =
@@ -159,7 +161,7 @@ void readSkeleton(IstreamReader& reader, Model& model) {
 }  // namespace
 
 void loadWithIstream(Model& model, const std::string& path) {
-    baseDirectory = directoryOf(path);
+    const std::string directory = directoryOf(path);
     std::ifstream file(path);
     IstreamReader reader(file, path);
     reader.firstLine();
@@ -171,7 +173,6 @@ void loadWithIstream(Model& model, const std::string& path) {
     const auto faceCount = reader.valueOf<int32_t>(reader.nextLine());
     const auto vertexCount = reader.valueOf<int32_t>(reader.nextLine());
     const auto mappingCount = reader.valueOf<int32_t>(reader.nextLine());
-    model.skinnedPositions.resize(vertexCount);
 
     reader.searchWholeLine("Bones Nb:");
     model.influenceCounts.resize(vertexCount);
@@ -221,12 +222,15 @@ void loadWithIstream(Model& model, const std::string& path) {
         textureName.clear();
     }
     model.texture = std::make_unique<Texture>();
-    model.texture->load(textureName);
+    model.texture->fileName = joinToDirectory(directory, textureName);
+    const FileRead texture = DiskFileSource().read(model.texture->fileName, kMaxFileSize);
+    if (texture.status == FileRead::Status::Read) {
+        model.texture->image = decodePng(texture.bytes);
+    }
 
     reader.searchWholeLine("ANIMATIONS");
     model.animations.resize(reader.valueAfterColon<int32_t>(reader.searchPrefix("Count:")));
     for (Animation& animation : model.animations) {
-        readMotionWithIstream(animation, reader.nextLine());
+        readMotionWithIstream(animation, directory, reader.nextLine());
     }
-    baseDirectory.clear();
 }

@@ -26,16 +26,15 @@
 #include <thread>
 #include <vector>
 
-#include "app/camera.h"
-#include "app/frame.h"
 #include "benchmarks/baseline_frame.h"
-#include "benchmarks/drawing_window.h"
+#include "benchmarks/drawing_context.h"
 #include "benchmarks/heap_counter.h"
 #include "benchmarks/istream_reader.h"
-#include "files/texture.h"
-#include "model/animation.h"
-#include "model/clock.h"
-#include "model/drawing.h"
+#include "drawing/camera.h"
+#include "drawing/frame.h"
+#include "drawing/model_drawing.h"
+#include "files/load.h"
+#include "model/pipeline.h"
 
 namespace {
 
@@ -50,8 +49,10 @@ struct Subject {
     // Bytes of the model file and of its motion files.
     std::size_t modelFileBytes = 0;
     std::size_t textBytes = 0;
-    // Loaded once with the installed texture backend; posed, skinned and drawn.
+    // Loaded once; posed, skinned and drawn.
     std::unique_ptr<Model> model;
+    // Its texture in the drawing context, 0 without one.
+    uint32_t texture = 0;
 };
 
 std::size_t fileSize(const std::string& path) {
@@ -60,40 +61,50 @@ std::size_t fileSize(const std::string& path) {
     return error ? 0 : static_cast<std::size_t>(size);
 }
 
-// Advances a simulated clock by one frame period on every reading.
-void installSteppingClock() {
+// A simulated clock that advances by one frame period on every reading.
+int64_t nextFrameMilliseconds() {
     static int64_t milliseconds = 0;
-    installClock([] { return milliseconds += kFrameMilliseconds; });
+    return milliseconds += kFrameMilliseconds;
+}
+
+// Posed for animation 0 at the next frame's reading.
+void poseNextFrame(const Model& model, FrameBuffers& buffers) {
+    const Animation& animation = model.animations[0];
+    buffers.pair = selectFrames(animation, model.playbackRate, nextFrameMilliseconds());
+    poseSkeleton(model, animation, buffers.pair, buffers.pose);
 }
 
 void loadBenchmark(benchmark::State& state, const Subject& subject, bool istream) {
-    installTextureBackend(nullptr);
+    LoadOptions options;
     for (auto _ : state) {
-        Model model;
         if (istream) {
+            Model model;
             loadWithIstream(model, subject.path);
+            benchmark::DoNotOptimize(model.faces.data());
         } else {
-            model.loadFile(subject.path);
+            const LoadResult loaded = loadModelFile(subject.path, options);
+            benchmark::DoNotOptimize(loaded.model.faces.data());
         }
-        benchmark::DoNotOptimize(model.faces.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * subject.textBytes));
 }
 
-void poseBenchmark(benchmark::State& state, Model& model) {
-    installSteppingClock();
+void poseBenchmark(benchmark::State& state, const Model& model) {
+    FrameBuffers buffers;
     for (auto _ : state) {
-        updatePose(model, 0, 0.0);
-        benchmark::DoNotOptimize(model.bones[model.rootBone]->transform);
+        poseNextFrame(model, buffers);
+        benchmark::DoNotOptimize(buffers.pose.boneTransforms[model.rootBone]);
     }
 }
 
-void skinBenchmark(benchmark::State& state, Model& model, void (*skinning)(Model&)) {
-    installSteppingClock();
-    updatePose(model, 0, 0.0);
+using Skinning = void (*)(const Model&, const Pose&, std::vector<Geometry::Vector3>&);
+
+void skinBenchmark(benchmark::State& state, const Model& model, Skinning skinning) {
+    FrameBuffers buffers;
+    poseNextFrame(model, buffers);
     for (auto _ : state) {
-        skinning(model);
-        benchmark::DoNotOptimize(model.skinnedPositions.data());
+        skinning(model, buffers.pose, buffers.skinnedPositions);
+        benchmark::DoNotOptimize(buffers.skinnedPositions.data());
         benchmark::ClobberMemory();
     }
     state.counters["influences"] = static_cast<double>(model.influences.size());
@@ -101,18 +112,19 @@ void skinBenchmark(benchmark::State& state, Model& model, void (*skinning)(Model
 
 // The clock's reduction to one loop at a given reading.
 void clockBenchmark(benchmark::State& state, const Model& model, int64_t milliseconds) {
-    installClock([milliseconds] { return milliseconds; });
     for (auto _ : state) {
-        selectFrames(model, 0, 0.0);
-        benchmark::DoNotOptimize(playback);
+        benchmark::DoNotOptimize(
+            selectFrames(model.animations[0], model.playbackRate, milliseconds));
     }
 }
 
 // Drawing alone, into the view of the frames, without posing, skinning or
 // showing the picture.
-void drawBenchmark(benchmark::State& state, Model& model, bool immediate) {
-    installSteppingClock();
-    updateSkin(model, 0, 0.0);
+void drawBenchmark(benchmark::State& state, const Subject& subject, bool immediate) {
+    const Model& model = *subject.model;
+    FrameBuffers buffers;
+    poseNextFrame(model, buffers);
+    skin(model, buffers.pose, buffers.skinnedPositions);
     Camera camera;
     camera.reset();
     for (auto _ : state) {
@@ -121,25 +133,27 @@ void drawBenchmark(benchmark::State& state, Model& model, bool immediate) {
         glLoadIdentity();
         glMultMatrixd(camera.viewMatrix().data());
         if (immediate) {
-            renderMeshImmediate(model);
+            renderMeshImmediate(model, buffers.skinnedPositions, subject.texture);
         } else {
-            renderMesh(model);
+            renderMesh(model, buffers.skinnedPositions, subject.texture, buffers.cornerPositions);
         }
         glFinish();
     }
 }
 
-void frameBenchmark(benchmark::State& state, Model& model, bool immediate) {
-    installSteppingClock();
+void frameBenchmark(benchmark::State& state, const Subject& subject, bool immediate) {
     Camera camera;
     camera.reset();
+    FrameBuffers buffers;
     for (auto _ : state) {
+        const FrameContent content{
+            subject.model.get(), subject.texture, 0, nextFrameMilliseconds(), true, false};
         if (immediate) {
-            drawFrameImmediate(camera, model, 0);
+            drawFrameImmediate(camera, content, buffers);
         } else {
-            drawFrame(camera, {&model, 0, true, false});
+            drawFrame(camera, content, buffers);
         }
-        showFrame();
+        finishFrame();
     }
 }
 
@@ -307,13 +321,11 @@ struct LoadMemory {
 // Heap taken while the model is read (above what was in use before), and what
 // the loaded model keeps.
 LoadMemory measureLoadMemory(const Subject& subject) {
-    installTextureBackend(nullptr);
     LoadMemory memory;
     const std::size_t before = heapCounts().bytesInUse;
     resetHeapPeak();
     {
-        Model model;
-        model.loadFile(subject.path);
+        const LoadResult loaded = loadModelFile(subject.path, {});
         memory.modelBytes = heapCounts().bytesInUse - before;
         memory.peakBytes = heapCounts().peakBytes - before;
     }
@@ -334,7 +346,7 @@ void printSummary(const SummaryReporter& reporter, const std::vector<Subject>& s
         const std::string& n = subject.name;
         std::cout << "\n"
                   << n << " (" << subject.path << ": " << subject.model->faces.size() << " faces, "
-                  << subject.model->skinnedPositions.size() << " vertices, "
+                  << subject.model->vertexCount() << " vertices, "
                   << subject.model->influences.size() << " influences, " << subject.textBytes
                   << " bytes of model and motion text)\n";
         summary.heading();
@@ -394,7 +406,7 @@ double smallest(const std::vector<double>& values) {
 void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
     for (Subject& subject : subjects) {
         const std::string& n = subject.name;
-        Model& model = *subject.model;
+        const Model& model = *subject.model;
         for (const bool istream : {false, true}) {
             benchmark::RegisterBenchmark(
                 ("load/" + n + (istream ? "/istream" : "/velmora")).c_str(), loadBenchmark,
@@ -402,14 +414,14 @@ void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
                 ->ComputeStatistics("min", smallest)
                 ->Unit(benchmark::kMillisecond);
         }
-        benchmark::RegisterBenchmark(("pose/" + n).c_str(), poseBenchmark, std::ref(model))
+        benchmark::RegisterBenchmark(("pose/" + n).c_str(), poseBenchmark, std::cref(model))
             ->ComputeStatistics("min", smallest)
             ->Unit(benchmark::kMicrosecond);
-        const std::pair<const char*, void (*)(Model&)> skinnings[] = {
-            {"/velmora", static_cast<void (*)(Model&)>(skin)}, {"/scalar", skinScalar}};
+        const std::pair<const char*, Skinning> skinnings[] = {
+            {"/velmora", static_cast<Skinning>(skin)}, {"/scalar", skinScalar}};
         for (const auto& [how, skinning] : skinnings) {
             benchmark::RegisterBenchmark(("skin/" + n + how).c_str(), skinBenchmark,
-                                         std::ref(model), skinning)
+                                         std::cref(model), skinning)
                 ->ComputeStatistics("min", smallest)
                 ->Unit(benchmark::kMicrosecond);
         }
@@ -419,13 +431,13 @@ void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
             }
             benchmark::RegisterBenchmark(
                 ("draw/" + n + (immediate ? "/immediate" : "/vertex arrays")).c_str(),
-                drawBenchmark, std::ref(model), immediate)
+                drawBenchmark, std::cref(subject), immediate)
                 ->ComputeStatistics("min", smallest)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
             benchmark::RegisterBenchmark(
                 ("frame/" + n + (immediate ? "/immediate" : "/velmora")).c_str(), frameBenchmark,
-                std::ref(model), immediate)
+                std::cref(subject), immediate)
                 ->ComputeStatistics("min", smallest)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
@@ -467,19 +479,21 @@ int main(int argc, char** argv) {
     }
     const std::string loadAtStart = loadAverage();
 
-    const bool display = openDrawingWindow("velmora benchmarks");
-    GLTextureBackend glTextures;
+    const bool display = openDrawingContext();
     std::vector<Subject> subjects;
     for (const std::string name : {"stress", "schoolgirl"}) {
         Subject subject;
         subject.name = name;
         subject.path = models + "/" + name + "/" + name + ".animesh";
-        subject.model = std::make_unique<Model>();
-        installTextureBackend(display ? static_cast<TextureBackend*>(&glTextures) : nullptr);
-        if (!subject.model->loadFile(subject.path) || !isPlayable(*subject.model, 0)) {
+        LoadResult loaded = loadModelFile(subject.path, {});
+        subject.model = std::make_unique<Model>(std::move(loaded.model));
+        if (!loaded.modelRead || !isPlayable(*subject.model, 0)) {
             std::cerr << "velmora-benchmarks: cannot read " << subject.path
                       << " (build the samples target, or pass --models <folder>)\n";
             return 1;
+        }
+        if (display && subject.model->texture->image) {
+            subject.texture = uploadTexture(*subject.model->texture->image);
         }
         subject.modelFileBytes = fileSize(subject.path);
         subject.textBytes = subject.modelFileBytes;
@@ -489,8 +503,8 @@ int main(int argc, char** argv) {
         subjects.push_back(std::move(subject));
     }
     if (!display) {
-        std::cerr << "velmora-benchmarks: no DISPLAY: drawing and frames are not measured "
-                     "(run under xvfb-run)\n";
+        std::cerr << "velmora-benchmarks: no offscreen OpenGL context: drawing and frames are "
+                     "not measured\n";
     }
 
     registerBenchmarks(subjects, display);

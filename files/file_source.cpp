@@ -5,60 +5,67 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <iostream>
 
-namespace {
-
-const FileSource* installedSource = nullptr;
-
-}  // namespace
-
-std::optional<std::string> DiskFileSource::read(const std::string& path) const {
+FileRead DiskFileSource::read(const std::string& path, std::size_t limit) const {
+    FileRead result;
     // O_NONBLOCK keeps open() from waiting on a FIFO with no writer; the type
     // check below then refuses it.
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
-        return std::nullopt;
+        return result;
     }
-    std::optional<std::string> content;
     struct stat status {};
-    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) &&
-        status.st_size <= kMaxFileSize) {
-        // Grown a piece at a time, so that the zeros resize writes are still in
-        // the cache when read overwrites them.
-        constexpr std::size_t kPiece = std::size_t{1} << 16;
-        const auto size = static_cast<std::size_t>(status.st_size);
-        std::string bytes;
-        bytes.reserve(size);
-        bool ok = true;
-        while (bytes.size() < size) {
-            const std::size_t filled = bytes.size();
-            bytes.resize(std::min(size, filled + kPiece));
-            const ssize_t got = ::read(descriptor, bytes.data() + filled, bytes.size() - filled);
-            if (got <= 0) {
-                ok = got == 0;
-                bytes.resize(filled);
-                break;
-            }
-            bytes.resize(filled + static_cast<std::size_t>(got));
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        return result;
+    }
+    const auto size = static_cast<std::size_t>(status.st_size);
+    if (size > std::min(limit, kMaxFileSize)) {
+        ::close(descriptor);
+        result.status = FileRead::Status::TooLarge;
+        result.size = size;
+        return result;
+    }
+    // Grown a piece at a time, so that the zeros resize writes are still in the
+    // cache when read overwrites them.
+    constexpr std::size_t kPiece = std::size_t{1} << 16;
+    std::string& bytes = result.bytes;
+    bytes.reserve(size);
+    bool ok = true;
+    while (bytes.size() < size) {
+        const std::size_t filled = bytes.size();
+        bytes.resize(std::min(size, filled + kPiece));
+        const ssize_t got = ::read(descriptor, bytes.data() + filled, bytes.size() - filled);
+        if (got <= 0) {
+            ok = got == 0;
+            bytes.resize(filled);
+            break;
         }
-        if (ok) {
-            content = std::move(bytes);
-        }
+        bytes.resize(filled + static_cast<std::size_t>(got));
     }
     ::close(descriptor);
-    return content;
+    if (ok) {
+        result.status = FileRead::Status::Read;
+    } else {
+        result.bytes = std::string();
+    }
+    return result;
 }
 
-const FileSource& fileSource() {
-    static const DiskFileSource disk;
-    return installedSource ? *installedSource : disk;
+std::string directoryOf(const std::string& path) {
+    std::size_t separator = path.rfind('/');
+    if (separator == std::string::npos) {
+        separator = path.rfind('\\');
+    }
+    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
-void installFileSource(const FileSource* source) {
-    installedSource = source;
-}
-
-void reportFailedToOpen(const std::string& name) {
-    std::cerr << "Failed to open \"" << name << "\"\n" << std::endl;
+std::string joinToDirectory(const std::string& directory, const std::string& name) {
+    // Joined as given, "dir/" + "/x" names dir//x, inside the folder; so that an
+    // absolute name means the same when the model was named without a folder,
+    // it is then taken from the working directory, the model's folder, too.
+    if (directory.empty() && !name.empty() && name[0] == '/') {
+        return "." + name;
+    }
+    return directory + name;
 }

@@ -1,33 +1,51 @@
 #pragma once
-// Where the readers get the bytes of the files they open. The process has one
-// installed source: the file system by default, an in-memory table in tests and
-// fuzzers.
+// Where a load gets the bytes of the files it opens: the disk by default, an
+// in-memory table in tests and fuzzers. A source is passed to each load; there is
+// no process-wide one.
 
-#include <optional>
+#include <cstddef>
 #include <string>
+
+// Largest file a reader opens, whatever the budget: a bigger one is refused
+// before anything of it is read.
+constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
+
+struct FileRead {
+    enum class Status {
+        Read,
+        // Missing, unreadable, or not a regular file (a folder, FIFO or device).
+        CannotOpen,
+        // Larger than the limit the caller gave; nothing of it was read.
+        TooLarge,
+    };
+    Status status = Status::CannotOpen;
+    // The whole content when Read.
+    std::string bytes;
+    // The file's size when TooLarge.
+    std::size_t size = 0;
+};
 
 class FileSource {
   public:
     virtual ~FileSource() = default;
-    // The whole content of the file at path, or nothing when it cannot be opened.
-    virtual std::optional<std::string> read(const std::string& path) const = 0;
+    // The whole content of the file at path when it holds at most limit bytes.
+    virtual FileRead read(const std::string& path, std::size_t limit) const = 0;
 };
 
-// Largest file the readers open; anything bigger counts as a file that cannot be
-// opened, so a hostile name cannot fill memory.
-constexpr long long kMaxFileSize = 1ll << 30;
-
-// Reads only regular files of at most kMaxFileSize bytes, so that a name such as
-// /dev/zero or a FIFO can neither hang a reader nor fill memory.
+// Reads only regular files, so that a name such as /dev/zero or a FIFO can
+// neither hang a reader nor fill memory; a file over the limit is refused from
+// its size alone, before it is read.
 class DiskFileSource : public FileSource {
   public:
-    std::optional<std::string> read(const std::string& path) const override;
+    FileRead read(const std::string& path, std::size_t limit) const override;
 };
 
-const FileSource& fileSource();
-// Installs source (not owned) for every later open; nullptr restores the disk.
-void installFileSource(const FileSource* source);
+// The part of path up to and including its last '/', or, when it has none, its
+// last '\\'; empty when it has neither.
+std::string directoryOf(const std::string& path);
 
-// Writes the "Failed to open" report: the name between double quotes, then an
-// empty line.
-void reportFailedToOpen(const std::string& name);
+// The path of a file that a model in directory calls name: directory followed
+// directly by name, with no separator inserted and nothing normalised; an
+// absolute name of a model without a directory gets "." before it, so that it
+// stays inside the model's folder as it does behind any directory.
+std::string joinToDirectory(const std::string& directory, const std::string& name);

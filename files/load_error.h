@@ -1,9 +1,9 @@
 #pragma once
 // The one error type for bad input. Its text is "path:line: what is wrong", the
 // line being where the reader was when it found the fault, or "path: what is
-// wrong" for a file that is read as a whole rather than line by line.
+// wrong" for a file that is read as a whole rather than line by line. Readers
+// throw it; the load call (files/load.h) catches it and returns it as a problem.
 
-#include <iostream>
 #include <stdexcept>
 #include <string>
 
@@ -21,17 +21,3 @@ class LoadError : public std::runtime_error {
   private:
     std::string problem_;
 };
-
-// Runs load; a LoadError it throws is written to standard error and its problem
-// returned. Empty when load succeeded. This is the one place where bad input is
-// caught and reported.
-template <typename Load>
-std::string reportingLoadErrors(Load&& load) {
-    try {
-        load();
-        return {};
-    } catch (const LoadError& error) {
-        std::cerr << error.what() << std::endl;
-        return error.problem();
-    }
-}

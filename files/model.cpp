@@ -20,12 +20,8 @@ void Model::unload() {
     for (auto& bone : bones) {
         bone.reset();
     }
-    if (texture) {
-        texture->release();
-        texture.reset();
-    }
+    texture.reset();
     init();
-    skinnedPositions.clear();
     influenceCounts.clear();
     influences.clear();
     mappingCoords.clear();
@@ -33,7 +29,6 @@ void Model::unload() {
     faceCorners.clear();
     cornerVertices.clear();
     cornerMappingCoords.clear();
-    cornerPositions.clear();
     for (auto& animation : animations) {
         animation.release();
     }
@@ -67,7 +62,6 @@ void Model::indexFaces() {
             faceCorners[slot++] = stored;
         }
     }
-    cornerPositions.resize(cornerVertices.size());
 }
 
 std::string animationLabel(const std::string& name) {

@@ -1,21 +1,20 @@
 #pragma once
 // The in-memory form of one skinned, skeletal-animated character, as the readers
-// fill it and the per-frame pipeline animates it.
+// fill it. It is read-only while it plays: the per-frame steps (model/) write
+// into poses and positions that their callers own.
 //
 // Invariants of a Model that loadFile accepted (the per-frame code relies on them):
 //   - every bone reachable from rootBone through children, and every
 //     SkinInfluence::bone, names an occupied slot of bones, and the bones
 //     reachable from rootBone form a tree;
-//   - influenceCounts has one entry per skinnedPositions entry and influences
-//     holds exactly the sum of the counts;
-//   - every Face index lies within skinnedPositions and mappingCoords;
+//   - influences holds exactly the sum of influenceCounts, one count per vertex;
+//   - every Face index lies within the vertices and mappingCoords;
 //   - texture is present;
 //   - in each animation whose rejection is empty, every bone reachable from
 //     rootBone has a track and every track holds frameCount >= 1 keys.
 // A rejected model file leaves the Model empty (no bones, no animations).
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,8 +27,6 @@
 constexpr int kMaxBones = 105;
 
 struct Bone {
-    // Current model-space transform; the identity until pose traversal sets it.
-    Geometry::Matrix4 transform;
     // In the order in which the skeleton table lists them.
     std::vector<uint8_t> children;
 };
@@ -77,12 +74,6 @@ struct Animation {
     // empty when it can.
     std::string rejection;
 
-    // Reads the motion file baseDirectory + motionFileName into this empty
-    // animation. requiredTracks are the bones that playback will pose. A file that
-    // cannot be opened, is malformed or lacks a required track is reported on
-    // standard error; the animation then keeps its name, holds no tracks and gets
-    // a rejection.
-    void loadFile(const std::string& motionFileName, const std::bitset<kMaxBones>& requiredTracks);
     // Releases the tracks and the name.
     void release();
 };
@@ -96,9 +87,8 @@ struct Model {
     int32_t playbackRate = 0;
     std::array<std::unique_ptr<Bone>, kMaxBones> bones;
     uint8_t rootBone = 0;
-    // One per vertex, rewritten by skinning; a vertex has no rest position.
-    std::vector<Geometry::Vector3> skinnedPositions;
-    // Per vertex: how many consecutive entries of influences belong to it.
+    // Per vertex: how many consecutive entries of influences belong to it. A
+    // vertex has no rest position: it is placed only through its influences.
     std::vector<uint8_t> influenceCounts;
     std::vector<SkinInfluence> influences;
     std::vector<MappingCoord> mappingCoords;
@@ -106,14 +96,11 @@ struct Model {
     // The faces as indexed vertex arrays. A corner is a vertex together with a
     // mapping coordinate, and corners that faces share are mostly stored once,
     // so that OpenGL transforms them once. faceCorners holds the stored corner
-    // of each face corner, face by face in array order; cornerVertices,
-    // cornerMappingCoords (both set by indexFaces) and cornerPositions (copied
-    // in by every mesh frame) describe the stored corners. Sized once, so that
-    // drawing a frame allocates nothing.
+    // of each face corner, face by face in array order; cornerVertices and
+    // cornerMappingCoords (both set by indexFaces) describe the stored corners.
     std::vector<uint32_t> faceCorners;
     std::vector<int32_t> cornerVertices;
     std::vector<CornerMappingCoord> cornerMappingCoords;
-    std::vector<CornerPosition> cornerPositions;
     std::unique_ptr<Texture> texture;
     std::vector<Animation> animations;
 
@@ -121,20 +108,19 @@ struct Model {
     ~Model() { unload(); }
     Model(const Model&) = delete;
     Model& operator=(const Model&) = delete;
+    Model(Model&&) = default;
+    Model& operator=(Model&&) = default;
+
+    std::size_t vertexCount() const { return influenceCounts.size(); }
 
     // Empties the texture and every bone slot.
     void init();
-    // Releases bones (slot order), the texture (deleting its OpenGL texture),
-    // then empties the arrays and the animations. playbackRate and rootBone keep
+    // Releases bones (slot order), the texture, then empties the arrays and the
+    // animations. playbackRate and rootBone keep
     // their values; a second call changes nothing.
     void unload();
 
     // Fills the corner arrays from faces; the reader calls it once the faces
     // are read.
     void indexFaces();
-
-    // Reads the model file at path with its texture and motion files. A file
-    // that cannot be opened or is malformed is reported on standard error and
-    // leaves the model empty; returns whether the model file was read.
-    bool loadFile(const std::string& path);
 };

@@ -2,8 +2,6 @@
 
 #include <bitset>
 
-#include "files/base_directory.h"
-#include "files/file_source.h"
 #include "files/line_reader.h"
 
 namespace {
@@ -130,7 +128,7 @@ void readFaces(LineReader& reader, Model& model, std::size_t faceCount) {
     reader.nextLine("the line after \"Faces:\"");
     reader.count(static_cast<int64_t>(faceCount), kBytesPerFaceRow, "face count");
     model.faces.resize(faceCount);
-    const auto vertexCount = static_cast<int64_t>(model.skinnedPositions.size());
+    const auto vertexCount = static_cast<int64_t>(model.vertexCount());
     const auto mappingCount = static_cast<int64_t>(model.mappingCoords.size());
     for (std::size_t f = 0; f < faceCount; ++f) {
         auto row = [f] { return "face " + std::to_string(f + 1); };
@@ -179,7 +177,8 @@ std::bitset<kMaxBones> bonesReachableFromRoot(const Model& model) {
 
 }  // namespace
 
-TextInput& readMeshData(TextInput& input, Model& model, const std::string& path) {
+TextInput& readMeshData(TextInput& input, Model& model, const std::string& path,
+                        ReferencedFiles& referencedFiles) {
     LineReader reader(input, path);
     reader.firstLine("the first line");
     reader.nextLine("the second line");
@@ -198,9 +197,7 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
     const std::size_t mappingCount =
         reader.count(reader.int32From(reader.nextLine("the mapping count"), "mapping count"), 1,
                      "mapping count");
-    model.skinnedPositions.resize(vertexCount);
-
-    const std::bitset<256> bonesNamed = readSkin(reader, model, model.skinnedPositions.size());
+    const std::bitset<256> bonesNamed = readSkin(reader, model, vertexCount);
     readSkeleton(reader, model, bonesNamed);
 
     reader.searchWholeLine("Mapping coordinates:");
@@ -222,7 +219,7 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
     words.readWord(textureName);
     words.readWord(textureName);
     model.texture = std::make_unique<Texture>();
-    model.texture->load(textureName);
+    referencedFiles.loadTexture(*model.texture, textureName);
 
     reader.searchWholeLine("ANIMATIONS");
     const int32_t animationCount =
@@ -232,24 +229,7 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path)
     for (std::size_t a = 0; a < model.animations.size(); ++a) {
         const std::string motionFileName(reader.nextLine(
             [a] { return "the motion file name of animation " + std::to_string(a + 1); }));
-        model.animations[a].loadFile(motionFileName, reachable);
+        referencedFiles.loadAnimation(model.animations[a], motionFileName, reachable);
     }
     return input;
-}
-
-bool Model::loadFile(const std::string& path) {
-    const std::optional<std::string> text = fileSource().read(path);
-    if (!text) {
-        reportFailedToOpen(path);
-    }
-    baseDirectory = directoryOf(path);
-    const bool read = text && reportingLoadErrors([&] {
-                                  TextInput input(*text);
-                                  readMeshData(input, *this, path);
-                              }).empty();
-    if (!read) {
-        unload();
-    }
-    baseDirectory.clear();
-    return read;
 }

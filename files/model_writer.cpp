@@ -6,7 +6,7 @@
 namespace {
 
 class TextBuilder {
-public:
+  public:
     TextBuilder& operator<<(const std::string& text) {
         text_ += text;
         return *this;
@@ -41,7 +41,7 @@ public:
     }
     std::string take() { return std::move(text_); }
 
-private:
+  private:
     std::string text_;
 };
 
@@ -56,7 +56,7 @@ std::string modelText(const Model& model, const std::string& textureName,
         << "Playback rate: " << static_cast<long long>(model.playbackRate) << "\n\n"
         << "MAX native mesh data:\n"
         << static_cast<long long>(model.faces.size()) << " faces\n"
-        << static_cast<long long>(model.skinnedPositions.size()) << " vertices\n"
+        << static_cast<long long>(model.vertexCount()) << " vertices\n"
         << static_cast<long long>(model.mappingCoords.size()) << " mapping coordinates\n\n"
         << "Bones Nb:\n";
     for (uint8_t count : model.influenceCounts) {
@@ -121,8 +121,8 @@ std::string modelText(const Model& model, const std::string& textureName,
             << static_cast<long long>(face.mappingIndex[1]) << ' '
             << static_cast<long long>(face.mappingIndex[2]) << '\n';
     }
-    out << "\nTEXTURES\nTexture: " << textureName << "\n\nANIMATIONS\nCount: "
-        << static_cast<long long>(motionFileNames.size()) << '\n';
+    out << "\nTEXTURES\nTexture: " << textureName
+        << "\n\nANIMATIONS\nCount: " << static_cast<long long>(motionFileNames.size()) << '\n';
     for (const std::string& name : motionFileNames) {
         out << name << '\n';
     }

@@ -1,5 +1,3 @@
-#include "files/base_directory.h"
-#include "files/file_source.h"
 #include "files/line_reader.h"
 #include "files/model_reader.h"
 
@@ -66,29 +64,12 @@ TextInput& readMotion(TextInput& input, Animation& animation, const std::string&
     return input;
 }
 
-void Animation::loadFile(const std::string& motionFileName,
-                         const std::bitset<kMaxBones>& requiredTracks) {
-    name = joinToBaseDirectory(motionFileName);
-    const std::optional<std::string> text = fileSource().read(name);
-    if (!text) {
-        reportFailedToOpen(motionFileName);
-        rejection = "its motion file \"" + name + "\" could not be opened";
-        return;
-    }
-    rejection = reportingLoadErrors([&] {
-        TextInput input(*text);
-        readMotion(input, *this, name);
-        for (int bone = 0; bone < kMaxBones; ++bone) {
-            if (requiredTracks[bone] && !tracks[bone]) {
-                throw LoadError(name, input.lastLineNumber(),
-                                "bone " + std::to_string(bone) + " of the skeleton has no block");
-            }
+void checkRequiredTracks(const Animation& animation, const std::bitset<kMaxBones>& requiredTracks,
+                         const std::string& path, const TextInput& input) {
+    for (int bone = 0; bone < kMaxBones; ++bone) {
+        if (requiredTracks[bone] && !animation.tracks[bone]) {
+            throw LoadError(path, input.lastLineNumber(),
+                            "bone " + std::to_string(bone) + " of the skeleton has no block");
         }
-    });
-    if (!rejection.empty()) {
-        for (auto& track : tracks) {
-            track.reset();
-        }
-        frameCount = 0;
     }
 }

@@ -11,14 +11,12 @@
 #include <map>
 #include <optional>
 #include <set>
-#include <sstream>
 
-#include "files/base_directory.h"
-#include "files/file_source.h"
+#include "files/load.h"
 #include "files/model_writer.h"
 #include "files/png_image.h"
-#include "model/animation.h"
-#include "model/clock.h"
+#include "model/pipeline.h"
+#include "model/validation.h"
 
 namespace {
 
@@ -41,12 +39,20 @@ class MemoryFileSource : public FileSource {
                      std::string_view content)
         : fixedFiles_(fixedFiles), path_(std::move(path)), content_(content) {}
 
-    std::optional<std::string> read(const std::string& path) const override {
+    FileRead read(const std::string& path, std::size_t limit) const override {
+        FileRead file;
         const std::optional<std::string_view> content = find(path);
         if (!content || ++opens_[path] > kOpensPerFile) {
-            return std::nullopt;
+            return file;
         }
-        return std::string(*content);
+        if (content->size() > limit) {
+            file.status = FileRead::Status::TooLarge;
+            file.size = content->size();
+            return file;
+        }
+        file.status = FileRead::Status::Read;
+        file.bytes = std::string(*content);
+        return file;
     }
 
     // The content served at path, or nothing when there is none.
@@ -214,8 +220,7 @@ class Reports {
 bool isEmpty(const Model& model) {
     const bool noBones = std::none_of(model.bones.begin(), model.bones.end(),
                                       [](const auto& bone) { return bone != nullptr; });
-    return noBones && !model.texture && model.skinnedPositions.empty() &&
-           model.influenceCounts.empty() && model.influences.empty() &&
+    return noBones && !model.texture && model.influenceCounts.empty() && model.influences.empty() &&
            model.mappingCoords.empty() && model.faces.empty() && model.animations.empty();
 }
 
@@ -236,60 +241,55 @@ constexpr ClockReading kClockReadings[] = {
     {500, -3.5},
 };
 
-void runPipeline(Model& model, int32_t animation, std::vector<std::string>& faults) {
-    const uint32_t frameCount = model.animations[animation].frameCount;
+void runPipeline(const Model& model, int32_t animation, std::vector<std::string>& faults) {
+    const Animation& played = model.animations[animation];
+    const uint32_t frameCount = played.frameCount;
+    Pose pose;
+    std::vector<Geometry::Vector3> positions;
     for (const ClockReading& reading : kClockReadings) {
-        installClock([&reading] { return reading.milliseconds; });
-        updateSkin(model, animation, reading.timeOffset);
-        const bool pairInside = playback.currentFrame < frameCount &&
-                                (playback.nextFrame == playback.currentFrame + 1 ||
-                                 (playback.nextFrame == playback.currentFrame &&
-                                  playback.currentFrame == frameCount - 1));
+        const FramePair pair =
+            selectFrames(played, model.playbackRate, reading.milliseconds, reading.timeOffset);
+        poseSkeleton(model, played, pair, pose);
+        skin(model, pose, positions);
+        const bool pairInside =
+            pair.currentFrame < frameCount &&
+            (pair.nextFrame == pair.currentFrame + 1 ||
+             (pair.nextFrame == pair.currentFrame && pair.currentFrame == frameCount - 1));
         const std::string where = "animation " + std::to_string(animation + 1) + " at " +
                                   std::to_string(reading.milliseconds) + " ms";
         if (!pairInside) {
-            faults.push_back(where + ": frame pair (" + std::to_string(playback.currentFrame) +
-                             ", " + std::to_string(playback.nextFrame) + ") is not a pair of " +
+            faults.push_back(where + ": frame pair (" + std::to_string(pair.currentFrame) + ", " +
+                             std::to_string(pair.nextFrame) + ") is not a pair of " +
                              std::to_string(frameCount) + " frames");
         }
-        if (!std::isfinite(playback.frameBlend)) {
+        if (!std::isfinite(pair.frameBlend)) {
             faults.push_back(where + ": the frame blend is not a finite number");
         }
-        if (MatrixStack::instance().size() != 1) {
-            faults.push_back(where + ": the matrix stack holds " +
-                             std::to_string(MatrixStack::instance().size()) + " entries");
-        }
     }
-    installClock({});
 }
 
 // Loads the model at path from source and checks everything the harness promises.
 RunResult loadAndCheck(const MemoryFileSource& source, const std::string& path) {
     RunResult result;
-    installFileSource(&source);
-    Model model;
-    std::ostringstream captured;
-    std::streambuf* const console = std::cerr.rdbuf(captured.rdbuf());
-    result.modelRead = model.loadFile(path);
-    std::cerr.rdbuf(console);
-    const std::string errors = captured.str();
+    LoadOptions options;
+    options.files = &source;
+    const LoadResult loaded = loadModelFile(path, options);
+    const Model& model = loaded.model;
+    result.modelRead = loaded.modelRead;
+    const std::string errors = reportText(loaded.problems);
     const Reports reports(errors);
     std::vector<std::string>& faults = result.faults;
-    if (!baseDirectory.empty()) {
-        faults.push_back("the base directory is \"" + baseDirectory + "\" after the load");
-    }
     if (!result.modelRead) {
         if (!isEmpty(model)) {
             faults.push_back("the rejected model is not empty");
         }
         if (!reports.placedInside(path, *source.find(path))) {
             faults.push_back("the rejection was not reported as \"" + path +
-                             ":line: problem\"; standard error held: " + errors);
+                             ":line: problem\"; the report held: " + errors);
         }
-        installFileSource(nullptr);
         return result;
     }
-    faults = invariantFaults(model);
+    faults = validateModel(model);
     for (std::size_t a = 0; a < model.animations.size(); ++a) {
         const Animation& animation = model.animations[a];
         if (animation.rejection.empty()) {
@@ -302,7 +302,7 @@ RunResult loadAndCheck(const MemoryFileSource& source, const std::string& path) 
             (served && reports.placedInside(animation.name, *served));
         if (!reported) {
             faults.push_back("animation " + std::to_string(a + 1) + " (\"" + animation.name +
-                             "\") was rejected without a report; standard error held: " + errors);
+                             "\") was rejected without a report; the report held: " + errors);
         }
     }
     if (faults.empty()) {
@@ -318,108 +318,10 @@ RunResult loadAndCheck(const MemoryFileSource& source, const std::string& path) 
             }
         }
     }
-    installFileSource(nullptr);
     return result;
 }
 
 }  // namespace
-
-std::vector<std::string> invariantFaults(const Model& model) {
-    std::vector<std::string> faults;
-    const auto occupied = [&model](int bone) {
-        return bone >= 0 && bone < kMaxBones && model.bones[bone] != nullptr;
-    };
-
-    std::bitset<kMaxBones> reached;
-    std::vector<uint8_t> pending;
-    if (occupied(model.rootBone)) {
-        pending.push_back(model.rootBone);
-    } else {
-        faults.push_back("the root bone " + std::to_string(model.rootBone) +
-                         " is not in the skeleton");
-    }
-    while (!pending.empty()) {
-        const uint8_t bone = pending.back();
-        pending.pop_back();
-        if (!occupied(bone)) {
-            faults.push_back("bone " + std::to_string(bone) +
-                             ", a child reached from the root, is not in the skeleton");
-            continue;
-        }
-        if (reached[bone]) {
-            faults.push_back("bone " + std::to_string(bone) + " is reached twice from the root");
-            break;
-        }
-        reached.set(bone);
-        const auto& children = model.bones[bone]->children;
-        pending.insert(pending.end(), children.begin(), children.end());
-    }
-
-    for (std::size_t i = 0; i < model.influences.size(); ++i) {
-        if (!occupied(model.influences[i].bone)) {
-            faults.push_back("influence " + std::to_string(i + 1) + " names bone " +
-                             std::to_string(model.influences[i].bone) +
-                             ", which is not in the skeleton");
-        }
-    }
-    if (model.influenceCounts.size() != model.skinnedPositions.size()) {
-        faults.push_back(std::to_string(model.influenceCounts.size()) + " influence counts for " +
-                         std::to_string(model.skinnedPositions.size()) + " vertices");
-    }
-    std::size_t influenceTotal = 0;
-    for (uint8_t count : model.influenceCounts) {
-        influenceTotal += count;
-    }
-    if (influenceTotal != model.influences.size()) {
-        faults.push_back("the influence counts add up to " + std::to_string(influenceTotal) +
-                         " but there are " + std::to_string(model.influences.size()) +
-                         " influences");
-    }
-
-    const auto vertexCount = static_cast<int64_t>(model.skinnedPositions.size());
-    const auto mappingCount = static_cast<int64_t>(model.mappingCoords.size());
-    for (std::size_t f = 0; f < model.faces.size(); ++f) {
-        for (int corner = 0; corner < 3; ++corner) {
-            const int32_t vertex = model.faces[f].vertexIndex[corner];
-            const int32_t mapping = model.faces[f].mappingIndex[corner];
-            if (vertex < 0 || vertex >= vertexCount || mapping < 0 || mapping >= mappingCount) {
-                faults.push_back("face " + std::to_string(f + 1) + " corner " +
-                                 std::to_string(corner) + " (vertex " + std::to_string(vertex) +
-                                 ", mapping " + std::to_string(mapping) +
-                                 ") lies outside its arrays");
-            }
-        }
-    }
-    if (!model.texture) {
-        faults.push_back("the model has no texture record");
-    }
-
-    for (std::size_t a = 0; a < model.animations.size(); ++a) {
-        const Animation& animation = model.animations[a];
-        const std::string which = "animation " + std::to_string(a + 1);
-        const bool rejected = !animation.rejection.empty();
-        if (!rejected && animation.frameCount == 0) {
-            faults.push_back(which + " is accepted with no frames");
-        }
-        for (int bone = 0; bone < kMaxBones; ++bone) {
-            const auto& track = animation.tracks[bone];
-            if (rejected && track) {
-                faults.push_back(which + " is rejected but holds a track for bone " +
-                                 std::to_string(bone));
-            }
-            if (!rejected && reached[bone] && !track) {
-                faults.push_back(which + " has no track for bone " + std::to_string(bone) +
-                                 ", which the root reaches");
-            }
-            if (!rejected && track && track->keys.size() != animation.frameCount) {
-                faults.push_back(which + ": the track of bone " + std::to_string(bone) + " holds " +
-                                 std::to_string(track->keys.size()) + " keys, not " +
-                                 std::to_string(animation.frameCount));
-            }
-        }
-    }
-    return faults;
-}
 
 RunResult runModelFile(std::string_view bytes) {
     return loadAndCheck(MemoryFileSource(fixedFiles(), kModelPath, bytes), kModelPath);

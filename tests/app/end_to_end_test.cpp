@@ -20,7 +20,7 @@
 
 #include "app/keys.h"
 #include "app/viewer.h"
-#include "tests/app/test_model.h"
+#include "tests/drawing/test_model.h"
 #include "tests/support/test_support.h"
 
 // Last: Xlib defines macros such as None that clash with names above.

@@ -2,8 +2,6 @@
 
 #include <stdexcept>
 
-#include "files/file_source.h"
-
 int FakeMenus::createMenu(MenuKind kind) {
     ++lastMenu_;
     kinds[lastMenu_] = kind;
@@ -74,14 +72,11 @@ void FakeDialogs::showMessage(const std::string& title, const std::string& text)
     log_.add("message " + title);
 }
 
-uint32_t LoggingTextureBackend::load(const std::string& path) {
-    if (!fileSource().read(path)) {
-        return 0;
-    }
+uint32_t LoggingTextureStore::upload(const Image&) {
     log_.add("load texture " + std::to_string(++lastName_));
     return lastName_;
 }
 
-void LoggingTextureBackend::release(uint32_t glName) {
-    log_.add("release texture " + std::to_string(glName));
+void LoggingTextureStore::release(uint32_t texture) {
+    log_.add("release texture " + std::to_string(texture));
 }

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "app/clock.h"
 #include "app/platform.h"
-#include "files/texture.h"
 
 struct EventLog {
     std::vector<std::string> events;
@@ -71,18 +71,25 @@ class FakeDialogs : public Dialogs {
     EventLog& log_;
 };
 
+// Reads whatever now is set to.
+class FakeClock : public Clock {
+  public:
+    int64_t milliseconds() const override { return now; }
+    int64_t now = 0;
+};
+
 class FakeWindowTitle : public WindowTitle {
   public:
     void setTitle(const std::string& title) override { titles.push_back(title); }
     std::vector<std::string> titles;
 };
 
-// Hands out texture names without a display and logs loads and releases.
-class LoggingTextureBackend : public TextureBackend {
+// Hands out texture names without a display and logs uploads and releases.
+class LoggingTextureStore : public TextureStore {
   public:
-    explicit LoggingTextureBackend(EventLog& log) : log_(log) {}
-    uint32_t load(const std::string& path) override;
-    void release(uint32_t glName) override;
+    explicit LoggingTextureStore(EventLog& log) : log_(log) {}
+    uint32_t upload(const Image& image) override;
+    void release(uint32_t texture) override;
 
   private:
     EventLog& log_;

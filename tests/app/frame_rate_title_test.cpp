@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/clock.h"
 #include "app/command_line.h"
 #include "app/frame_rate_title.h"
 #include "app/viewer.h"
-#include "model/clock.h"
 #include "tests/app/fakes.h"
 
 namespace {
@@ -35,21 +35,19 @@ TEST(FrameRateTitle, CountsFramesUpToTheFirstOneMoreThanASecondLater) {
         {{100, 300, 500, 700, 900, 1050, 1101}, {"", "", "", "", "", "", "7"}},
     };
     for (const Row& row : rows) {
-        int64_t now = 0;
-        installClock([&now] { return now; });
+        FakeClock clock;
         FakeWindowTitle window;
-        FrameRateTitle title{window};
+        FrameRateTitle title{window, clock};
         for (std::size_t frame = 0; frame < row.readings.size(); ++frame) {
-            now = row.readings[frame];
+            clock.now = row.readings[frame];
             const std::size_t before = window.titles.size();
             title.update();
             const std::string expected =
                 row.counts[frame].empty() ? "" : "Velmora - Project #1  fps: " + row.counts[frame];
             EXPECT_EQ(window.titles.size() > before ? window.titles.back() : "", expected)
-                << "frame at " << now;
+                << "frame at " << clock.now;
         }
     }
-    installClock({});
 }
 
 TEST(CommandLine, TakesOneModelPathOrHelp) {

@@ -27,8 +27,9 @@ class Keys : public testing::Test {
     EventLog log;
     FakeMenus menus{log};
     FakeDialogs dialogs{log};
+    LoggingTextureStore textures{log};
     Camera camera;
-    Viewer viewer{camera, menus, dialogs};
+    Viewer viewer{camera, menus, dialogs, textures};
 };
 
 TEST_F(Keys, CameraKeysMoveByFiveUnitsOrDegrees) {

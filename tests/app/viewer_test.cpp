@@ -8,7 +8,7 @@
 
 #include "app/viewer.h"
 #include "tests/app/fakes.h"
-#include "tests/app/test_model.h"
+#include "tests/drawing/test_model.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -18,12 +18,10 @@ using Strings = std::vector<std::string>;
 class ViewerTest : public testing::Test {
   protected:
     ViewerTest() : inFolder(folder.path()) {
-        installTextureBackend(&textures);
         camera.reset();
         viewer.buildMenus();
         log.events.clear();
     }
-    ~ViewerTest() override { installTextureBackend(nullptr); }
 
     // Writes A.animesh with the motion files named and loads it.
     void loadA(const Strings& motionNames = {"A-idle", "A-walk"}) {
@@ -40,9 +38,9 @@ class ViewerTest : public testing::Test {
     EventLog log;
     FakeMenus menus{log};
     FakeDialogs dialogs{log};
-    LoggingTextureBackend textures{log};
+    LoggingTextureStore textures{log};
     Camera camera;
-    Viewer viewer{camera, menus, dialogs};
+    Viewer viewer{camera, menus, dialogs, textures};
 };
 
 TEST_F(ViewerTest, MenusAreBuiltOnceWithTheirEntriesAndValues) {

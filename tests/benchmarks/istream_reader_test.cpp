@@ -42,14 +42,11 @@ std::string firstDifference(const std::string& viewer, const std::string& baseli
 }
 
 void expectSameModel(const std::string& path) {
-    SameNameTextures textures;
-    installTextureBackend(&textures);
-    Model viewer;
+    const LoadResult viewer = loadModelFile(path, {});
+    ASSERT_TRUE(viewer.modelRead);
     Model baseline;
-    ASSERT_TRUE(viewer.loadFile(path));
     loadWithIstream(baseline, path);
-    installTextureBackend(nullptr);
-    EXPECT_EQ(firstDifference(dump(viewer), dump(baseline)), "") << path;
+    EXPECT_EQ(firstDifference(dump(viewer.model), dump(baseline)), "") << path;
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "files/base_directory.h"
+#include "files/load.h"
 #include "files/model.h"
 #include "tests/support/test_support.h"
 
 TEST(ModelReader, ReadsTheFigure) {
-    InstalledFakes fakes;
-    Model model;
-    ASSERT_TRUE(model.loadFile(fakes.addFigure()));
+    MemoryFileSource files;
+    const LoadResult loaded = files.load(files.addFigure());
+    ASSERT_TRUE(loaded.modelRead);
+    EXPECT_TRUE(loaded.problems.empty());
+    const Model& model = loaded.model;
     EXPECT_EQ(model.bones[0]->children, (std::vector<uint8_t>{1, 2}));
     EXPECT_EQ(model.influenceCounts, (std::vector<uint8_t>{1, 1, 2, 1}));
     ASSERT_EQ(model.influences.size(), 5u);
@@ -17,33 +19,35 @@ TEST(ModelReader, ReadsTheFigure) {
     EXPECT_EQ(model.mappingCoords[2], (MappingCoord{1, 1}));
     EXPECT_EQ(model.faces[1].vertexIndex[2], 3);
     EXPECT_EQ(model.texture->fileName, "figure/skin.png");
-    EXPECT_NE(model.texture->glName, 0u);
+    ASSERT_TRUE(model.texture->image);
+    EXPECT_EQ(model.texture->image->pixels.size(), 12u);
     ASSERT_EQ(model.animations.size(), 2u);
     EXPECT_EQ(model.animations[0].name, "figure/figure-walk.motion");
     EXPECT_EQ(animationLabel(model.animations[0].name), "walk.motion");
-    EXPECT_EQ(baseDirectory, "");
 }
 
 TEST(ModelReader, TheLastRootMarkerNamesTheRoot) {
     //   0 (marker)       2 (marker, last: the root)
     //   +-- 1
-    InstalledFakes fakes;
-    const std::string path = fakes.addFigure();
-    fakes.source.files[path] = replaceLine(kFigureModel, 23, "2 -1 second root");
-    Model model;
-    ASSERT_TRUE(model.loadFile(path));
+    MemoryFileSource files;
+    const std::string path = files.addFigure();
+    files.files[path] = replaceLine(kFigureModel, 23, "2 -1 second root");
+    const LoadResult loaded = files.load(path);
+    ASSERT_TRUE(loaded.modelRead);
+    const Model& model = loaded.model;
     EXPECT_EQ(model.rootBone, 2);
     EXPECT_EQ(model.bones[0]->children, (std::vector<uint8_t>{1}));
 }
 
 TEST(ModelReader, NonUnitWeightsAndRotationsAreKeptAsRead) {
-    InstalledFakes fakes;
-    const std::string path = fakes.addFigure();
-    fakes.source.files[path] = replaceLine(kFigureModel, 15, "2 -1 0.25 0.25 1");
-    fakes.source.files["figure/figure-walk.motion"] =
+    MemoryFileSource files;
+    const std::string path = files.addFigure();
+    files.files[path] = replaceLine(kFigureModel, 15, "2 -1 0.25 0.25 1");
+    files.files["figure/figure-walk.motion"] =
         replaceLine(kFigureWalk, 8, "(0, 0, 0) (0, 0, 3, 4)");
-    Model model;
-    ASSERT_TRUE(model.loadFile(path));
+    const LoadResult loaded = files.load(path);
+    ASSERT_TRUE(loaded.modelRead);
+    const Model& model = loaded.model;
     EXPECT_EQ(model.influences[0].weight, 2);
     EXPECT_EQ(model.influences[1].weight, -1);
     const Geometry::Quaternion q = model.animations[0].tracks[0]->keys[0].rotation;
@@ -52,11 +56,12 @@ TEST(ModelReader, NonUnitWeightsAndRotationsAreKeptAsRead) {
 }
 
 TEST(ModelReader, AnAnimationCountOfZeroReadsNoNames) {
-    InstalledFakes fakes;
-    const std::string path = fakes.addFigure();
-    fakes.source.files[path] = linesBefore(kFigureModel, 33) + "Count: 0";
-    Model model;
-    ASSERT_TRUE(model.loadFile(path));
+    MemoryFileSource files;
+    const std::string path = files.addFigure();
+    files.files[path] = linesBefore(kFigureModel, 33) + "Count: 0";
+    const LoadResult loaded = files.load(path);
+    ASSERT_TRUE(loaded.modelRead);
+    const Model& model = loaded.model;
     EXPECT_TRUE(model.animations.empty());
 }
 
@@ -83,18 +88,18 @@ TEST(ModelReader, NamedFilesThatCannotBeOpenedAreReportedAndTheRestLoads) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        InstalledFakes fakes;
-        const std::string path = fakes.addFigure("Models/figure/");
+        MemoryFileSource files;
+        const std::string path = files.addFigure("Models/figure/");
         if (c.line) {
-            fakes.source.files[path] = replaceLine(kFigureModel, c.line, c.replacement);
+            files.files[path] = replaceLine(kFigureModel, c.line, c.replacement);
         }
-        fakes.source.files.erase(std::string("Models/figure/") + c.erased);
-        Model model;
-        CapturedErrors errors;
-        ASSERT_TRUE(model.loadFile(path));
-        EXPECT_EQ(errors.text(), c.errors);
+        files.files.erase(std::string("Models/figure/") + c.erased);
+        const LoadResult loaded = files.load(path);
+        ASSERT_TRUE(loaded.modelRead);
+        const Model& model = loaded.model;
+        EXPECT_EQ(reportText(loaded.problems), c.errors);
         EXPECT_EQ(model.texture->fileName, c.texture);
-        EXPECT_EQ(model.texture->glName != 0, c.textureLoaded);
+        EXPECT_EQ(model.texture->image.has_value(), c.textureLoaded);
         ASSERT_EQ(model.animations.size(), 2u);
         EXPECT_EQ(model.animations[1].name, "Models/figure/figure-wave.motion");
         for (int a : {0, 1}) {
@@ -120,20 +125,22 @@ TEST(BaseDirectory, IsTheModelPathUpToItsLastSlashOrElseBackslash) {
     }
 }
 
-TEST(BaseDirectory, NamedFilesAreJoinedToItAndItIsEmptyAfterEveryLoad) {
-    InstalledFakes fakes;
-    const std::string path = fakes.addFigure("C:\\models\\");
-    Model loaded;
-    ASSERT_TRUE(loaded.loadFile(path));
-    EXPECT_EQ(loaded.texture->fileName, "C:\\models\\skin.png");
-    EXPECT_EQ(loaded.animations[0].name, "C:\\models\\figure-walk.motion");
-    EXPECT_EQ(baseDirectory, "");
-
-    CapturedErrors errors;
-    fakes.source.files["C:\\models\\broken.animesh"] = linesBefore(kFigureModel, 20);
-    for (const char* other : {"C:\\models\\missing.animesh", "C:\\models\\broken.animesh"}) {
-        Model model;
-        EXPECT_FALSE(model.loadFile(other));
-        EXPECT_EQ(baseDirectory, "") << other;
+TEST(BaseDirectory, NamedFilesAreJoinedToItAsGiven) {
+    struct Case {
+        const char* directory;
+        const char* name;
+        const char* joined;
+    };
+    const Case cases[] = {
+        {"Models/cowboy/", "skin.png", "Models/cowboy/skin.png"},
+        {"C:\\models\\", "skin.png", "C:\\models\\skin.png"},
+        {"Models/", "../common/skin.png", "Models/../common/skin.png"},
+        // An absolute name stays inside the model's folder with or without one.
+        {"Models/", "/etc/passwd", "Models//etc/passwd"},
+        {"", "/etc/passwd", "./etc/passwd"},
+        {"", "skin.png", "skin.png"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(joinToDirectory(c.directory, c.name), c.joined) << c.directory << c.name;
     }
 }

@@ -12,16 +12,15 @@ const std::vector<std::string> kMotionNames = {"figure-walk.motion", "figure-wav
 
 // The dump of the model read from modelText and motionTexts at the figure's paths.
 std::string readBack(const std::string& modelText, const std::vector<std::string>& motionTexts) {
-    InstalledFakes fakes;
-    const std::string path = fakes.addFigure();
-    fakes.source.files[path] = modelText;
+    MemoryFileSource files;
+    const std::string path = files.addFigure();
+    files.files[path] = modelText;
     for (std::size_t i = 0; i < kMotionNames.size(); ++i) {
-        fakes.source.files["figure/" + kMotionNames[i]] = motionTexts[i];
+        files.files["figure/" + kMotionNames[i]] = motionTexts[i];
     }
-    Model model;
-    CapturedErrors errors;
-    EXPECT_TRUE(model.loadFile(path)) << errors.text();
-    return dump(model);
+    const LoadResult loaded = files.load(path);
+    EXPECT_TRUE(loaded.modelRead) << reportText(loaded.problems);
+    return dump(loaded.model);
 }
 
 }  // namespace
@@ -40,12 +39,13 @@ TEST(ModelWriter, WhatIsWrittenReadsBackTheSame) {
     model = replaceLine(model, 19, "Skeletal information: 4");
     const std::string walk = replaceLine(kFigureWalk, 8, "(0.1, 0.2, 0.3) (0.5, 0.5, 0.5, 0.5)");
 
-    InstalledFakes fakes;
-    const std::string path = fakes.addFigure();
-    fakes.source.files[path] = model;
-    fakes.source.files["figure/figure-walk.motion"] = walk;
-    Model original;
-    ASSERT_TRUE(original.loadFile(path));
+    MemoryFileSource files;
+    const std::string path = files.addFigure();
+    files.files[path] = model;
+    files.files["figure/figure-walk.motion"] = walk;
+    const LoadResult loaded = files.load(path);
+    ASSERT_TRUE(loaded.modelRead);
+    const Model& original = loaded.model;
     ASSERT_EQ(original.bones[0]->children, (std::vector<uint8_t>{2, 1}));
 
     const std::string written = modelText(original, "skin.png", kMotionNames);

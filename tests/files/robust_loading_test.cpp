@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "files/load.h"
 #include "files/model.h"
 #include "files/model_reader.h"
 #include "files/png_image.h"
@@ -117,7 +118,7 @@ void expectEmpty(const Model& model) {
     }
     EXPECT_FALSE(model.texture);
     EXPECT_TRUE(model.animations.empty());
-    EXPECT_TRUE(model.skinnedPositions.empty());
+    EXPECT_EQ(model.vertexCount(), 0u);
     EXPECT_TRUE(model.influences.empty());
     EXPECT_TRUE(model.faces.empty());
 }
@@ -128,17 +129,17 @@ TEST(RobustLoading, EveryBadInputIsRejectedWithItsPathAndLine) {
     for (const BadCase& c : kBadCases) {
         SCOPED_TRACE(std::string(c.file == kModel ? "model" : "walk") + " line " +
                      std::to_string(c.line) + ": " + c.replacement);
-        InstalledFakes fakes;
-        const std::string path = fakes.addFigure();
+        MemoryFileSource files;
+        const std::string path = files.addFigure();
         const std::string walk = "figure/figure-walk.motion";
-        fakes.source.files[c.file == kModel ? path : walk] = changed(c);
-        Model model;
-        CapturedErrors errors;
-        const bool read = model.loadFile(path);
+        files.files[c.file == kModel ? path : walk] = changed(c);
+        const LoadResult loaded = files.load(path);
+        const bool read = loaded.modelRead;
+        const Model& model = loaded.model;
 
         const std::string place =
             (c.file == kModel ? path : walk) + ":" + std::to_string(c.errorLine) + ": ";
-        const std::string message = errors.text();
+        const std::string message = reportText(loaded.problems);
         EXPECT_EQ(message.rfind(place, 0), 0u) << message;
         EXPECT_NE(message.find(c.problem), std::string::npos) << message;
         EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
@@ -160,12 +161,11 @@ TEST(RobustLoading, EveryBadInputIsRejectedWithItsPathAndLine) {
 }
 
 TEST(RobustLoading, AModelFileThatCannotBeOpenedLeavesAnEmptyModel) {
-    InstalledFakes fakes;
-    Model model;
-    CapturedErrors errors;
-    EXPECT_FALSE(model.loadFile("figure/absent.animesh"));
-    EXPECT_EQ(errors.text(), "Failed to open \"figure/absent.animesh\"\n\n");
-    expectEmpty(model);
+    const MemoryFileSource files;
+    const LoadResult loaded = files.load("figure/absent.animesh");
+    EXPECT_FALSE(loaded.modelRead);
+    EXPECT_EQ(reportText(loaded.problems), "Failed to open \"figure/absent.animesh\"\n\n");
+    expectEmpty(loaded.model);
 }
 
 // Layouts that the format allows, and values that it leaves alone, load just
@@ -214,15 +214,14 @@ TEST(RobustLoading, WellFormedVariantsLoadUnchanged) {
          replaceLine(model, 25, "(0, 0, 7) (1, 0, -1) (1, 1, 1e3) (0, 1, 0)"), walk},
     };
     auto loaded = [](const std::string& modelText, const std::string& walkText) {
-        InstalledFakes fakes;
-        const std::string path = fakes.addFigure();
-        fakes.source.files[path] = modelText;
-        fakes.source.files["figure/figure-walk.motion"] = walkText;
-        Model model;
-        CapturedErrors errors;
-        EXPECT_TRUE(model.loadFile(path));
-        EXPECT_EQ(errors.text(), "");
-        return dump(model);
+        MemoryFileSource files;
+        const std::string path = files.addFigure();
+        files.files[path] = modelText;
+        files.files["figure/figure-walk.motion"] = walkText;
+        const LoadResult loaded = files.load(path);
+        EXPECT_TRUE(loaded.modelRead);
+        EXPECT_EQ(reportText(loaded.problems), "");
+        return dump(loaded.model);
     };
     const std::string expected = loaded(model, walk);
     for (const Case& c : cases) {
@@ -264,15 +263,16 @@ TEST(RobustLoading, NamedFilesThatAreNotRegularFilesAreRefusedWithoutHanging) {
         std::string model = replaceLine(kFigureModel, 31, "Texture: " + name);
         model = replaceLine(model, 35, name);
         folder.write("figure.animesh", model);
-        CapturedErrors errors;
+        std::string report;
         finishWithin(20, [&] {
-            Model loaded;
-            EXPECT_TRUE(loaded.loadFile(path));
-            EXPECT_EQ(loaded.texture->glName, 0u);
-            EXPECT_FALSE(loaded.animations[1].rejection.empty());
+            const LoadResult loaded = loadModelFile(path, {});
+            EXPECT_TRUE(loaded.modelRead);
+            EXPECT_FALSE(loaded.model.texture->image);
+            EXPECT_FALSE(loaded.model.animations[1].rejection.empty());
+            report = reportText(loaded.problems);
         });
-        EXPECT_EQ(errors.text(), "Failed to open \"" + folder.path() + name + "\"\n\n" +
-                                     "Failed to open \"" + name + "\"\n\n");
+        EXPECT_EQ(report, "Failed to open \"" + folder.path() + name + "\"\n\n" +
+                              "Failed to open \"" + name + "\"\n\n");
     }
 }
 
@@ -299,4 +299,58 @@ TEST(RobustLoading, OversizedAndDamagedImagesAreUnreadable) {
         }
     }
     EXPECT_FALSE(decodePng("not a png at all"));
+}
+
+// One budget covers everything a load reads and decodes, and a confined load
+// opens nothing outside the model's folder; what is refused is reported as a
+// file that could not be opened, with the reason for the tools.
+TEST(RobustLoading, TheBudgetAndTheModelFolderBoundWhatALoadReads) {
+    struct Case {
+        const char* what;
+        std::size_t budget;
+        bool confined;
+        const char* textureName;
+        bool modelRead;
+        const char* refused;  // the name in the "Failed to open" report, or ""
+        const char* reason;   // part of the reason
+    };
+    const std::size_t figureBytes = std::string(kFigureModel).size();
+    const Case cases[] = {
+        {"within budget", 1 << 20, false, "skin.png", true, "", ""},
+        {"model over budget", figureBytes - 1, false, "skin.png", false, "figure/figure.animesh",
+         "bytes of memory left"},
+        {"pixels over budget", figureBytes + 1000, false, "big.png", true, "figure/big.png",
+         "pixels need more memory"},
+        {"sibling folder", 1 << 20, false, "../common/skin.png", true, "", ""},
+        {"sibling folder, confined", 1 << 20, true, "../common/skin.png", true,
+         "figure/../common/skin.png", "outside the model's folder"},
+        {"subfolder, confined", 1 << 20, true, "textures/skin.png", true, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MemoryFileSource files;
+        const std::string path = files.addFigure();
+        files.files[path] = replaceLine(kFigureModel, 31, std::string("Texture: ") + c.textureName);
+        files.files["figure/../common/skin.png"] = smallPng();
+        files.files["figure/textures/skin.png"] = smallPng();
+        files.files["figure/big.png"] = encodePng({100, 100, 4, std::vector<uint8_t>(40000, 1)});
+        LoadOptions options;
+        options.files = &files;
+        options.memoryBudget = c.budget;
+        options.confineToModelFolder = c.confined;
+        const LoadResult loaded = loadModelFile(path, options);
+        EXPECT_EQ(loaded.modelRead, c.modelRead);
+        if (std::string(c.refused).empty()) {
+            EXPECT_EQ(reportText(loaded.problems), "");
+            continue;
+        }
+        ASSERT_FALSE(loaded.problems.empty());
+        EXPECT_EQ(loaded.problems[0].message, "Failed to open \"" + std::string(c.refused) + "\"");
+        EXPECT_NE(loaded.problems[0].reason.find(c.reason), std::string::npos)
+            << loaded.problems[0].reason;
+    }
+}
+
+TEST(RobustLoading, TheDefaultBudgetLeavesRoomBelowTheAddressSpaceLimit) {
+    EXPECT_GT(defaultMemoryBudget(), std::size_t{1} << 20);
 }

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "model/animation.h"
+#include "model/pipeline.h"
 
 using Geometry::Matrix4;
 using Geometry::Quaternion;

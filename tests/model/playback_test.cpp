@@ -2,28 +2,21 @@
 
 #include <cmath>
 
-#include "model/animation.h"
-#include "model/clock.h"
+#include "model/pipeline.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-// A model that holds only what frame selection reads.
+// What frame selection reads: a rate and an animation's frame count.
 struct Timed {
-    Timed(int32_t rate, uint32_t frames) {
-        model.playbackRate = rate;
-        model.animations.resize(2);
-        model.animations[1].frameCount = frames;
-    }
-    ~Timed() { installClock({}); }
+    Timed(int32_t rate_, uint32_t frames) : rate(rate_) { animation.frameCount = frames; }
 
-    // Selects the frames of animation 1 with the clock reading milliseconds.
-    void at(int64_t milliseconds, double timeOffset = 0) {
-        installClock([milliseconds] { return milliseconds; });
-        selectFrames(model, 1, timeOffset);
+    FramePair at(int64_t milliseconds, double timeOffset = 0) const {
+        return selectFrames(animation, rate, milliseconds, timeOffset);
     }
 
-    Model model;
+    int32_t rate;
+    Animation animation;
 };
 
 struct Expected {
@@ -32,12 +25,11 @@ struct Expected {
     double blend;
 };
 
-void expectFrames(Timed& timed, const Expected& e, double timeOffset = 0) {
-    timed.at(e.milliseconds, timeOffset);
-    EXPECT_EQ(playback.playingAnimation, 1);
-    EXPECT_EQ(playback.currentFrame, e.current) << e.milliseconds << " ms";
-    EXPECT_EQ(playback.nextFrame, e.next) << e.milliseconds << " ms";
-    EXPECT_NEAR(playback.frameBlend, e.blend, 1e-9) << e.milliseconds << " ms";
+void expectFrames(const Timed& timed, const Expected& e, double timeOffset = 0) {
+    const FramePair pair = timed.at(e.milliseconds, timeOffset);
+    EXPECT_EQ(pair.currentFrame, e.current) << e.milliseconds << " ms";
+    EXPECT_EQ(pair.nextFrame, e.next) << e.milliseconds << " ms";
+    EXPECT_NEAR(pair.frameBlend, e.blend, 1e-9) << e.milliseconds << " ms";
 }
 
 }  // namespace
@@ -49,7 +41,7 @@ void expectFrames(Timed& timed, const Expected& e, double timeOffset = 0) {
 //   frame   0    0,1      58    59  | 0     15        | 0
 //   pair   (0,1)         (58,59)(59,59)  (15,16)        (0,1)
 TEST(Playback, FramesFollowTheClockAndTheLastFrameIsHeld) {
-    Timed timed(30, 60);
+    const Timed timed(30, 60);
     const Expected cases[] = {
         {0, 0, 1, 0},         {33, 0, 1, 0.99},    {2517, 15, 16, 0.51},
         {1966, 58, 59, 0.98}, {1990, 59, 59, 0.7}, {1999, 59, 59, 0.97},
@@ -62,7 +54,7 @@ TEST(Playback, FramesFollowTheClockAndTheLastFrameIsHeld) {
 
 // Other timings: a single frame blends from its only key once per frame period;
 // a rate that does not divide the loop moves loop and frame at once; rates below
-// one play at one frame per second (the model keeps the rate it read).
+// one play at one frame per second.
 TEST(Playback, OtherRatesAndFrameCounts) {
     struct Case {
         int32_t rate;
@@ -78,20 +70,18 @@ TEST(Playback, OtherRatesAndFrameCounts) {
         {-3, 4, {4000 * 5 + 3250, 3, 3, 0.25}},
     };
     for (const Case& c : cases) {
-        Timed timed(c.rate, c.frames);
-        expectFrames(timed, c.expected);
-        EXPECT_EQ(timed.model.playbackRate, c.rate);
+        expectFrames(Timed(c.rate, c.frames), c.expected);
     }
 }
 
 TEST(Playback, TheTimeOffsetIsSubtractedWithinTheLoopAndTheFrameStaysInRange) {
-    Timed timed(30, 60);
+    const Timed timed(30, 60);
     expectFrames(timed, {2517, 14, 15, 0.01}, 0.05);
     for (double offset : {0.1, -2.0, 1e9, -1e9}) {
-        timed.at(1990, offset);
-        EXPECT_LE(playback.currentFrame, playback.nextFrame) << offset;
-        EXPECT_LE(playback.nextFrame, 59u) << offset;
-        EXPECT_TRUE(std::isfinite(playback.frameBlend)) << offset;
+        const FramePair pair = timed.at(1990, offset);
+        EXPECT_LE(pair.currentFrame, pair.nextFrame) << offset;
+        EXPECT_LE(pair.nextFrame, 59u) << offset;
+        EXPECT_TRUE(std::isfinite(pair.frameBlend)) << offset;
     }
 }
 
@@ -105,7 +95,7 @@ TEST(Playback, LongUptimesGiveTheExactFrame) {
                                 40 * week + 999};
     const std::pair<int32_t, uint32_t> timings[] = {{30, 60}, {7, 11}, {24, 100}, {1, 1}, {60, 7}};
     for (const auto& [rate, frames] : timings) {
-        Timed timed(rate, frames);
+        const Timed timed(rate, frames);
         for (int64_t ms : readings) {
             const int64_t passed = ms * rate;  // in thousandths of a frame
             const auto current = static_cast<uint32_t>(passed % (1000ll * frames) / 1000);
@@ -116,20 +106,36 @@ TEST(Playback, LongUptimesGiveTheExactFrame) {
     }
 }
 
-TEST(Playback, OnlyAnimationsReadWithoutFaultArePlayable) {
-    InstalledFakes fakes;
-    const std::string path = fakes.addFigure();
-    fakes.source.files["figure/figure-walk.motion"] = replaceLine(kFigureWalk, 11, "Frames: 3");
-    Model model;
-    CapturedErrors errors;
-    ASSERT_TRUE(model.loadFile(path));
-    EXPECT_FALSE(isPlayable(model, 0));
-    EXPECT_TRUE(isPlayable(model, 1));
-    EXPECT_FALSE(isPlayable(model, 2));
-    EXPECT_FALSE(isPlayable(model, -1));
+// A step lands on the first whole millisecond that shows its key, for rates
+// that divide a second and rates that do not.
+TEST(Playback, KeyStartsAreTheFirstMillisecondOfEachKey) {
+    for (const auto& [rate, frames] : std::vector<std::pair<int32_t, uint32_t>>{
+             {30, 60}, {7, 11}, {24, 100}, {1, 3}, {1000, 5}, {0, 4}}) {
+        const Timed timed(rate, frames);
+        for (uint32_t frame = 0; frame < frames; ++frame) {
+            const int64_t start = keyStartMilliseconds(timed.animation, rate, frame);
+            SCOPED_TRACE(std::to_string(rate) + " fps, key " + std::to_string(frame));
+            EXPECT_EQ(timed.at(start).currentFrame, frame);
+            if (start > 0) {
+                EXPECT_LT(timed.at(start - 1).currentFrame, frame);
+            }
+        }
+    }
+}
 
-    Model rejected;
-    fakes.source.files[path] = replaceLine(kFigureModel, 23, "1 0 again");
-    EXPECT_FALSE(rejected.loadFile(path));
-    EXPECT_FALSE(isPlayable(rejected, 0));
+TEST(Playback, OnlyAnimationsReadWithoutFaultArePlayable) {
+    MemoryFileSource files;
+    const std::string path = files.addFigure();
+    files.files["figure/figure-walk.motion"] = replaceLine(kFigureWalk, 11, "Frames: 3");
+    const LoadResult loaded = files.load(path);
+    ASSERT_TRUE(loaded.modelRead);
+    EXPECT_FALSE(isPlayable(loaded.model, 0));
+    EXPECT_TRUE(isPlayable(loaded.model, 1));
+    EXPECT_FALSE(isPlayable(loaded.model, 2));
+    EXPECT_FALSE(isPlayable(loaded.model, -1));
+
+    files.files[path] = replaceLine(kFigureModel, 23, "1 0 again");
+    const LoadResult rejected = files.load(path);
+    EXPECT_FALSE(rejected.modelRead);
+    EXPECT_FALSE(isPlayable(rejected.model, 0));
 }

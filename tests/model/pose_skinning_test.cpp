@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-#include "model/animation.h"
-#include "model/clock.h"
+#include "model/pipeline.h"
 #include "tests/support/test_support.h"
 
 using Geometry::Matrix4;
@@ -41,8 +40,15 @@ void build(Model& model, const std::vector<Posed>& rows) {
     }
 }
 
-Vector4 placed(const Model& model, uint8_t bone, double x, double y, double z) {
-    return model.bones[bone]->transform * Vector4(x, y, z, 1);
+// The pose of model's one-frame animation.
+Pose posed(const Model& model) {
+    Pose pose;
+    poseSkeleton(model, model.animations[0], selectFrames(model.animations[0], 10, 0), pose);
+    return pose;
+}
+
+Vector4 placed(const Pose& pose, uint8_t bone, double x, double y, double z) {
+    return pose.boneTransforms[bone] * Vector4(x, y, z, 1);
 }
 
 void expectAt(const Vector4& p, double x, double y, double z) {
@@ -55,60 +61,49 @@ void expectAt(const Vector3& p, double x, double y, double z) {
     expectAt(Vector4(p.x, p.y, p.z, 1), x, y, z);
 }
 
-class Pose : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        installClock([] { return 0; });
-    }
-    void TearDown() override {
-        installClock({});
-        EXPECT_EQ(MatrixStack::instance().size(), 1u);
-    }
-};
-
 }  // namespace
 
 // root (turned a quarter) -> a (1 along x, turned a quarter) -> b (1 along x)
-TEST_F(Pose, AChildIsPlacedByItsParentsTransformTimesItsOwn) {
+TEST(Posing, AChildIsPlacedByItsParentsTransformTimesItsOwn) {
     Model model;
     build(
         model,
         {{0, -1, kQuarterTurn, {0, 0, 0}}, {1, 0, kQuarterTurn, {1, 0, 0}}, {2, 1, 0, {1, 0, 0}}});
-    updatePose(model, 0, 0);
-    expectAt(placed(model, 0, 1, 0, 0), 0, 1, 0);
-    expectAt(placed(model, 1, 0, 0, 0), 0, 1, 0);
+    const Pose pose = posed(model);
+    expectAt(placed(pose, 0, 1, 0, 0), 0, 1, 0);
+    expectAt(placed(pose, 1, 0, 0, 0), 0, 1, 0);
     // L(root) L(a) L(b): (1, 0, 0) in b's frame is (2, 0, 0) in a's, (1, 2, 0) in
     // the root's and (-2, 1, 0) in model space; L(b) L(a) L(root) would give (1, 0, 0).
-    expectAt(placed(model, 2, 1, 0, 0), -2, 1, 0);
-    expectAt(placed(model, 2, 0, 0, 0), -1, 1, 0);
+    expectAt(placed(pose, 2, 1, 0, 0), -2, 1, 0);
+    expectAt(placed(pose, 2, 0, 0, 0), -1, 1, 0);
 }
 
 //        0                 0
 //      /   \      vs     /   \        the same transforms either way
 //     1     2           2     1
-TEST_F(Pose, TheOrderOfChildrenDoesNotChangeThePose) {
+TEST(Posing, TheOrderOfChildrenDoesNotChangeThePose) {
     const std::vector<Posed> rows = {
         {0, -1, 0.3, {1, 1, 1}}, {1, 0, 0.5, {2, 0, 0}}, {2, 0, -0.7, {0, 3, 0}}};
     Model listed, reversed;
     build(listed, rows);
     build(reversed, {rows[0], rows[2], rows[1]});
     EXPECT_EQ(reversed.bones[0]->children, (std::vector<uint8_t>{2, 1}));
-    updatePose(listed, 0, 0);
-    updatePose(reversed, 0, 0);
+    const Pose listedPose = posed(listed);
+    const Pose reversedPose = posed(reversed);
     for (uint8_t bone : {0, 1, 2}) {
-        const Vector4 p = placed(listed, bone, 1, 2, 3);
-        expectAt(placed(reversed, bone, 1, 2, 3), p.x, p.y, p.z);
+        const Vector4 p = placed(listedPose, bone, 1, 2, 3);
+        expectAt(placed(reversedPose, bone, 1, 2, 3), p.x, p.y, p.z);
     }
 }
 
 //   3 (marker, unreachable)     0 (last marker: the root)
 //                               +-- 1
-TEST_F(Pose, BonesOutsideTheRootsTreeKeepTheirTransform) {
+TEST(Posing, BonesOutsideTheRootsTreeKeepTheIdentity) {
     Model model;
     build(model, {{3, -1, 1.0, {5, 5, 5}}, {0, -1, 0, {0, 0, 1}}, {1, 0, 0, {1, 0, 0}}});
-    updatePose(model, 0, 0);
-    expectAt(placed(model, 3, 1, 2, 3), 1, 2, 3);
-    expectAt(placed(model, 1, 0, 0, 0), 1, 0, 1);
+    const Pose pose = posed(model);
+    expectAt(placed(pose, 3, 1, 2, 3), 1, 2, 3);
+    expectAt(placed(pose, 1, 0, 0, 0), 1, 0, 1);
 }
 
 // The test figure's walk at 10 frames per second, 2 frames:
@@ -119,10 +114,11 @@ TEST_F(Pose, BonesOutsideTheRootsTreeKeepTheirTransform) {
 //   blend  0        0.5       0         0.5       0
 //
 // The root slides from x = 0 to 2, bone 1 (one up) turns a quarter about z.
-TEST_F(Pose, TheFigureIsSkinnedFromItsPosedBones) {
-    InstalledFakes fakes;
-    Model model;
-    ASSERT_TRUE(model.loadFile(fakes.addFigure()));
+TEST(Posing, TheFigureIsSkinnedFromItsPosedBones) {
+    MemoryFileSource files;
+    const LoadResult loaded = files.load(files.addFigure());
+    ASSERT_TRUE(loaded.modelRead);
+    const Model& model = loaded.model;
     const double h = std::sqrt(0.5);
     struct Case {
         int64_t milliseconds;
@@ -135,11 +131,15 @@ TEST_F(Pose, TheFigureIsSkinnedFromItsPosedBones) {
         {200, {{0, 0, 0}, {1, 1, 0}, {0, 0, 0}, {1, 0, 0}}},
     };
     for (const Case& c : cases) {
-        installClock([&c] { return c.milliseconds; });
-        updateSkin(model, 0, 0);
+        const Animation& walk = model.animations[0];
+        Pose pose;
+        poseSkeleton(model, walk, selectFrames(walk, model.playbackRate, c.milliseconds), pose);
+        std::vector<Vector3> positions;
+        skin(model, pose, positions);
         SCOPED_TRACE(std::to_string(c.milliseconds) + " ms");
+        ASSERT_EQ(positions.size(), c.vertices.size());
         for (std::size_t v = 0; v < c.vertices.size(); ++v) {
-            expectAt(model.skinnedPositions[v], c.vertices[v].x, c.vertices[v].y, c.vertices[v].z);
+            expectAt(positions[v], c.vertices[v].x, c.vertices[v].y, c.vertices[v].z);
         }
     }
 }
@@ -163,15 +163,16 @@ TEST(Skinning, VerticesAreWeightedSumsOfTheirInfluences) {
     for (const Case& c : cases) {
         Model model;
         model.bones[0] = std::make_unique<Bone>();
-        model.bones[0]->transform = c.transform;
-        model.skinnedPositions = {{9, 9, 9}};
+        Pose pose;
+        pose.boneTransforms[0] = c.transform;
         model.influenceCounts = {static_cast<uint8_t>(c.weights.size())};
         for (double weight : c.weights) {
             model.influences.push_back({{1, 2, 3}, 0, weight});
         }
-        skin(model);
+        std::vector<Vector3> positions = {{9, 9, 9}};
+        skin(model, pose, positions);
         SCOPED_TRACE(c.what);
-        expectAt(model.skinnedPositions[0], c.expected.x, c.expected.y, c.expected.z);
+        expectAt(positions[0], c.expected.x, c.expected.y, c.expected.z);
     }
 }
 
@@ -184,11 +185,12 @@ TEST(Skinning, TheInfluenceIndexRunsOnAcrossVertices) {
           std::tuple{std::vector<uint8_t>{2, 1}, Vector3(1, 1, 0), Vector3(0, 0, 1)}}) {
         Model model;
         model.bones[0] = std::make_unique<Bone>();
-        model.skinnedPositions.resize(2);
         model.influenceCounts = counts;
         model.influences = {{{1, 0, 0}, 0, 1}, {{0, 1, 0}, 0, 1}, {{0, 0, 1}, 0, 1}};
-        skin(model);
-        expectAt(model.skinnedPositions[0], first.x, first.y, first.z);
-        expectAt(model.skinnedPositions[1], second.x, second.y, second.z);
+        std::vector<Vector3> positions;
+        skin(model, Pose(), positions);
+        ASSERT_EQ(positions.size(), 2u);
+        expectAt(positions[0], first.x, first.y, first.z);
+        expectAt(positions[1], second.x, second.y, second.z);
     }
 }

@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "files/file_source.h"
+#include "tests/support/test_support.h"
 
 void useSoftwareRenderer() {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
 }
 
 std::optional<Image> readPicture(const std::string& path) {
-    const auto bytes = DiskFileSource().read(path);
-    auto image = bytes ? decodePng(*bytes) : std::nullopt;
+    auto image = decodePng(readFile(path));
     if (!image || image->channels != 3) {
         return std::nullopt;
     }

@@ -14,36 +14,42 @@
 #include <stdexcept>
 #include <thread>
 
-std::optional<std::string> MemoryFileSource::read(const std::string& path) const {
+#include "files/png_image.h"
+
+FileRead MemoryFileSource::read(const std::string& path, std::size_t limit) const {
+    FileRead file;
     const auto found = files.find(path);
     if (found == files.end()) {
-        return std::nullopt;
+        return file;
     }
-    return found->second;
+    if (found->second.size() > limit) {
+        file.status = FileRead::Status::TooLarge;
+        file.size = found->second.size();
+        return file;
+    }
+    file.status = FileRead::Status::Read;
+    file.bytes = found->second;
+    return file;
 }
 
-uint32_t FakeTextureBackend::load(const std::string& path) {
-    loaded.push_back(path);
-    return fileSource().read(path) ? ++lastName_ : 0;
+std::string MemoryFileSource::addFigure(const std::string& folder) {
+    files[folder + kFigureTexture] = smallPng();
+    return ::addFigure(files, folder);
 }
 
-void FakeTextureBackend::release(uint32_t glName) {
-    released.push_back(glName);
+LoadResult MemoryFileSource::load(const std::string& path) const {
+    LoadOptions options;
+    options.files = this;
+    return loadModelFile(path, options);
 }
 
-InstalledFakes::InstalledFakes() {
-    installFileSource(&source);
-    installTextureBackend(&textures);
-}
-
-InstalledFakes::~InstalledFakes() {
-    installFileSource(nullptr);
-    installTextureBackend(nullptr);
-}
-
-std::string InstalledFakes::addFigure(const std::string& folder) {
-    source.files[folder + kFigureTexture] = "texture bytes";
-    return ::addFigure(source.files, folder);
+std::string smallPng() {
+    Image image;
+    image.width = 2;
+    image.height = 2;
+    image.channels = 3;
+    image.pixels = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    return encodePng(image);
 }
 
 CapturedErrors::CapturedErrors() : previous_(std::cerr.rdbuf(captured_.rdbuf())) {}
@@ -148,19 +154,11 @@ std::string dump(const Model& model) {
     out << "playbackRate" << model.playbackRate << "\nrootBone" << model.rootBone;
     for (int slot = 0; slot < kMaxBones; ++slot) {
         if (const Bone* bone = model.bones[slot].get()) {
-            out << "\nbone" << slot << " transform";
-            for (const auto& row : bone->transform.rows) {
-                out << row.x << row.y << row.z << row.w;
-            }
-            out << " children";
+            out << "\nbone" << slot << " children";
             for (uint8_t child : bone->children) {
                 out << child;
             }
         }
-    }
-    out << "\nskinnedPositions";
-    for (const auto& p : model.skinnedPositions) {
-        out << p.x << p.y << p.z;
     }
     out << "\ninfluenceCounts";
     for (uint8_t count : model.influenceCounts) {
@@ -180,10 +178,10 @@ std::string dump(const Model& model) {
             out << face.vertexIndex[i] << face.mappingIndex[i];
         }
     }
-    out << "\ntexture "
-        << (model.texture ? model.texture->fileName + " glName" : std::string("none"));
-    if (model.texture) {
-        out << model.texture->glName;
+    out << "\ntexture " << (model.texture ? model.texture->fileName : std::string("none"));
+    if (model.texture && model.texture->image) {
+        const Image& image = *model.texture->image;
+        out << image.width << image.height << image.channels;
     }
     for (const Animation& animation : model.animations) {
         out << "\nanimation " << animation.name << " frameCount" << animation.frameCount

@@ -1,8 +1,8 @@
 #pragma once
-// What the test programs share: files served from memory instead of the disk, a
-// texture backend that needs no display, standard error captured for checking
-// the reports, a dump of everything a Model holds, and a small well-formed test
-// figure (a model with two motion files) to load or to break line by line.
+// What the test programs share: files served from memory instead of the disk,
+// standard error captured for checking what programs report, a dump of
+// everything a Model holds, and a small well-formed test figure (a model with
+// two motion files) to load or to break line by line.
 
 #include <functional>
 #include <map>
@@ -12,47 +12,24 @@
 #include <vector>
 
 #include "files/file_source.h"
+#include "files/load.h"
 #include "files/model.h"
-#include "files/texture.h"
 
 // Serves files by exact path; any other path cannot be opened.
 class MemoryFileSource : public FileSource {
   public:
-    std::optional<std::string> read(const std::string& path) const override;
+    FileRead read(const std::string& path, std::size_t limit) const override;
+
+    // The test figure with a small PNG texture; returns the model's path.
+    std::string addFigure(const std::string& folder = "figure/");
+    // Loads the model at path from these files.
+    LoadResult load(const std::string& path) const;
 
     std::map<std::string, std::string> files;
 };
 
-// Makes the names 1, 2, ... for every path that the installed file source can
-// read (without decoding it), 0 for any other; records every call.
-class FakeTextureBackend : public TextureBackend {
-  public:
-    uint32_t load(const std::string& path) override;
-    void release(uint32_t glName) override;
-
-    std::vector<std::string> loaded;
-    std::vector<uint32_t> released;
-
-  private:
-    uint32_t lastName_ = 0;
-};
-
-// Installs its MemoryFileSource and FakeTextureBackend for its lifetime, then
-// restores the disk and the decode-only backend.
-class InstalledFakes {
-  public:
-    InstalledFakes();
-    ~InstalledFakes();
-    InstalledFakes(const InstalledFakes&) = delete;
-    InstalledFakes& operator=(const InstalledFakes&) = delete;
-
-    // The test figure with a texture the fake backend accepts; returns the
-    // model's path.
-    std::string addFigure(const std::string& folder = "figure/");
-
-    MemoryFileSource source;
-    FakeTextureBackend textures;
-};
+// A 2 x 2 RGB PNG: red, green, blue, white.
+std::string smallPng();
 
 // Collects what is written to std::cerr during its lifetime.
 class CapturedErrors {

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/animation.h"
-#include "model/clock.h"
+#include "model/pipeline.h"
 #include "tools/import/skeleton.h"
 
 namespace {
@@ -104,11 +103,13 @@ std::vector<aiVector3D> referencePose(const aiScene& scene, int animationIndex, 
     return positions;
 }
 
-std::vector<Geometry::Vector3> viewerPose(Model& model, int animation, int64_t milliseconds) {
-    installClock([milliseconds] { return milliseconds; });
-    updateSkin(model, animation, 0.0);
-    installClock(nullptr);
-    return model.skinnedPositions;
+std::vector<Geometry::Vector3> viewerPose(const Model& model, int animation, int64_t milliseconds) {
+    const Animation& played = model.animations[animation];
+    Pose pose;
+    poseSkeleton(model, played, selectFrames(played, model.playbackRate, milliseconds), pose);
+    std::vector<Geometry::Vector3> positions;
+    skin(model, pose, positions);
+    return positions;
 }
 
 double largestDistance(const std::vector<aiVector3D>& expected,

@@ -18,7 +18,7 @@ std::vector<aiVector3D> referencePose(const aiScene& scene, int animation, doubl
 
 // The positions the viewer's own pipeline gives for the model at clock reading
 // milliseconds, animation index animation.
-std::vector<Geometry::Vector3> viewerPose(Model& model, int animation, int64_t milliseconds);
+std::vector<Geometry::Vector3> viewerPose(const Model& model, int animation, int64_t milliseconds);
 
 // The largest distance between corresponding points.
 double largestDistance(const std::vector<aiVector3D>& expected,

@@ -12,9 +12,10 @@
 #include <filesystem>
 #include <sstream>
 
+#include "files/load.h"
 #include "files/model.h"
 #include "files/png_image.h"
-#include "model/animation.h"
+#include "model/pipeline.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/gltf_fixture.h"
 #include "tests/tools/import_reference.h"
@@ -84,9 +85,10 @@ struct Converted {
 
 Converted load(const std::string& path) {
     Converted converted;
-    CapturedErrors errors;
-    converted.loaded = converted.model->loadFile(path);
-    converted.loadMessages = errors.text();
+    LoadResult result = loadModelFile(path, {});
+    converted.loaded = result.modelRead;
+    converted.loadMessages = reportText(result.problems);
+    *converted.model = std::move(result.model);
     return converted;
 }
 
@@ -96,7 +98,7 @@ const int64_t kReadings[] = {0, 100, 250, 417, 500, 733, 790, 1000, 1020, 1100, 
 
 // Compares the viewer's pose of every animation of the converted file with the
 // scene's at each reading; scale and shift map the scene's space to the model's.
-void expectPosesMatch(const aiScene& scene, Model& model, double scale, aiVector3D shift) {
+void expectPosesMatch(const aiScene& scene, const Model& model, double scale, aiVector3D shift) {
     ASSERT_EQ(model.animations.size(), scene.mNumAnimations);
     for (unsigned int a = 0; a < scene.mNumAnimations; ++a) {
         ASSERT_TRUE(isPlayable(model, static_cast<int32_t>(a)));

@@ -10,7 +10,8 @@
 #include <set>
 #include <stdexcept>
 
-#include "model/animation.h"
+#include "files/load.h"
+#include "model/pipeline.h"
 #include "tests/support/test_support.h"
 #include "tools/samples/body.h"
 #include "tools/samples/character.h"
@@ -131,7 +132,7 @@ TEST(SampleSkin, PolesAndSeamsShareVerticesWhileTheMappingStaysInItsRectangle) {
     const Image texture = buildSkin({figure.parts[0]}, plainPaint, figure.rig, 64, model);
     // 5 inner rings of 8 vertices and two poles; 2 x 8 x 6 quads less the
     // degenerate halves at the poles.
-    EXPECT_EQ(model.skinnedPositions.size(), 5u * 8u + 2u);
+    EXPECT_EQ(model.vertexCount(), 5u * 8u + 2u);
     EXPECT_EQ(model.faces.size(), 2u * 8u * 6u - 2u * 8u);
     EXPECT_EQ(model.mappingCoords.size(), 7u * 9u);
     for (const MappingCoord& coord : model.mappingCoords) {
@@ -155,23 +156,25 @@ TEST(SampleSkin, TheBindPoseReproducesThePartsSurface) {
     Model model;
     figure.rig.fillSkeleton(model);
     buildSkin(figure.parts, plainPaint, figure.rig, 64, model);
+    Pose pose;
     for (int bone = 0; bone < figure.rig.size(); ++bone) {
         const Vector3 joint = figure.rig.bone(bone).joint;
-        model.bones[bone]->transform =
+        pose.boneTransforms[bone] =
             Geometry::Matrix4(Geometry::makeTransform({1, 1, 1}, {0, 0, 0}, joint));
     }
-    skin(model);
-    for (const Vector3& p : model.skinnedPositions) {
+    std::vector<Vector3> positions;
+    skin(model, pose, positions);
+    for (const Vector3& p : positions) {
         const double toRight = length(p - Vector3(3, 5, 0));
         const double toLeft = length(p - Vector3(-3, 5, 0));
         EXPECT_NEAR(std::min(toRight, toLeft), 2.0, 1e-12);
     }
     // The mirrored ball lies on the left, on the left bone, and uses the same
     // texels.
-    const std::size_t half = model.skinnedPositions.size() / 2;
-    for (std::size_t v = 0; v < model.skinnedPositions.size(); ++v) {
+    const std::size_t half = positions.size() / 2;
+    for (std::size_t v = 0; v < positions.size(); ++v) {
         const bool left = v >= half;
-        EXPECT_EQ(model.skinnedPositions[v].x < 0, left) << "vertex " << v;
+        EXPECT_EQ(positions[v].x < 0, left) << "vertex " << v;
         EXPECT_EQ(model.influences[v].bone, figure.rig.index(left ? "ballLeft" : "ballRight"));
     }
     EXPECT_EQ(model.mappingCoords.size(), 2u * 7u * 9u);
@@ -201,7 +204,7 @@ struct Pendulum {
         clip.name = "Swing";
         clip.frames = 40;
         clip.pose = [this](double phase) {
-            Pose pose(rig);
+            RigPose pose(rig);
             pose.translation[0] =
                 pose.translation[0] + Vector3(3 * std::sin(2 * kPi * phase), 0, 0);
             return pose;
@@ -248,7 +251,7 @@ class SampleLegs : public ::testing::Test {
     }
 
     Rig rig_;
-    Pose pose_;
+    RigPose pose_;
 };
 
 // Whatever the hips do (within reach), the placed foot's ball joint ends up
@@ -305,7 +308,7 @@ TEST(SampleRig, BonesTakeSlotsInOrderAndParentsListChildrenInOrder) {
     EXPECT_EQ(model.bones[1]->children, (std::vector<uint8_t>{3}));
     EXPECT_FALSE(model.bones[4]);
     // The bind pose puts every joint back where the rig has it.
-    const WorldPose world = solveWorld(rig, Pose(rig));
+    const WorldPose world = solveWorld(rig, RigPose(rig));
     for (int bone = 0; bone < rig.size(); ++bone) {
         expectNear(world.position[bone], rig.bone(bone).joint, 1e-15);
     }
@@ -331,7 +334,7 @@ TEST(SampleWriting, WritesTheModelItsTextureAndOneMotionFilePerClip) {
         clip.name = name;
         clip.frames = 4;
         clip.pose = [&rig](double phase) {
-            Pose pose(rig);
+            RigPose pose(rig);
             pose.rotation[0] = axisAngle(kUp, 2 * kPi * phase);
             return pose;
         };
@@ -345,8 +348,9 @@ TEST(SampleWriting, WritesTheModelItsTextureAndOneMotionFilePerClip) {
     }
     EXPECT_EQ(written,
               (std::set<std::string>{"ball.animesh", "ball.png", "ball-Idle", "ball-Spin"}));
-    Model model;
-    ASSERT_TRUE(model.loadFile(folder.path() + "ball.animesh"));
+    const LoadResult loaded = loadModelFile(folder.path() + "ball.animesh", {});
+    ASSERT_TRUE(loaded.modelRead);
+    const Model& model = loaded.model;
     EXPECT_EQ(model.playbackRate, kFramesPerSecond);
     ASSERT_EQ(model.animations.size(), 2u);
     EXPECT_EQ(model.animations[1].name, folder.path() + "ball-Spin");

@@ -10,10 +10,10 @@
 #include <set>
 
 #include "files/file_source.h"
+#include "files/load.h"
 #include "files/png_image.h"
 #include "geometry/geometry.h"
-#include "model/animation.h"
-#include "model/clock.h"
+#include "model/pipeline.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -32,25 +32,27 @@ class Sample : public ::testing::TestWithParam<std::string> {
         previous_ = std::filesystem::current_path();
         std::filesystem::current_path(VELMORA_SAMPLES_FOLDER);
         path_ = "Models/" + GetParam() + "/" + GetParam() + ".animesh";
-        ASSERT_TRUE(model_.loadFile(path_));
+        LoadResult loaded = loadModelFile(path_, {});
+        ASSERT_TRUE(loaded.modelRead);
+        model_ = std::move(loaded.model);
     }
-    void TearDown() override {
-        installClock({});
-        std::filesystem::current_path(previous_);
-    }
+    void TearDown() override { std::filesystem::current_path(previous_); }
 
     // Poses and skins the model as the viewer would with the clock at ms.
-    void skinAt(int animation, int64_t ms) {
-        installClock([ms] { return ms; });
-        updateSkin(model_, animation, 0.0);
-    }
+    void skinAt(int animation, int64_t ms) { skinFor(animation, ms, 0.0); }
 
     // The same at a frame of the animation, fractions blending towards the
     // next key: the clock reads 0 and the time offset moves the playback
     // position (a hair past the key, so that rounding cannot fall short of it).
     void skinAtFrame(int animation, double frame) {
-        installClock([] { return int64_t{0}; });
-        updateSkin(model_, animation, -(frame + 1e-7) / kRate);
+        skinFor(animation, 0, -(frame + 1e-7) / kRate);
+    }
+
+    void skinFor(int animation, int64_t ms, double timeOffset) {
+        const Animation& played = model_.animations[animation];
+        poseSkeleton(model_, played, selectFrames(played, model_.playbackRate, ms, timeOffset),
+                     pose_);
+        skin(model_, pose_, positions_);
     }
 
     // One loop of animation in milliseconds, rounded down.
@@ -59,6 +61,8 @@ class Sample : public ::testing::TestWithParam<std::string> {
     }
 
     Model model_;
+    Pose pose_;
+    std::vector<Vector3> positions_;
     std::string path_;
 
   private:
@@ -68,7 +72,7 @@ class Sample : public ::testing::TestWithParam<std::string> {
 TEST_P(Sample, ReadsWithTextureAndLabelledAnimations) {
     EXPECT_EQ(model_.playbackRate, kRate);
     ASSERT_TRUE(model_.texture);
-    const auto image = decodePng(*fileSource().read(model_.texture->fileName));
+    const auto image = model_.texture->image;
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 512u);
     EXPECT_EQ(image->height, 512u);
@@ -89,7 +93,7 @@ TEST_P(Sample, ReadsWithTextureAndLabelledAnimations) {
 // Every corner of every face samples a painted texel: none falls on the
 // magenta that the generator leaves where no part is painted.
 TEST_P(Sample, EveryFaceIsPainted) {
-    const auto image = decodePng(*fileSource().read(model_.texture->fileName));
+    const auto image = model_.texture->image;
     ASSERT_TRUE(image);
     for (const Face& face : model_.faces) {
         for (int32_t index : face.mappingIndex) {
@@ -116,14 +120,14 @@ TEST_P(Sample, HasAHumanSkeletonRootedAtTheHipsAndEnoughTriangles) {
     // The root carries the spine and both legs, at hip height.
     EXPECT_GE(model_.bones[model_.rootBone]->children.size(), 3u);
     skinAtFrame(0, 0);
-    const double hipHeight = model_.bones[model_.rootBone]->transform[1][3] - kFloor;
+    const double hipHeight = pose_.boneTransforms[model_.rootBone][1][3] - kFloor;
     EXPECT_GT(hipHeight, 30.0);
     EXPECT_LT(hipHeight, 48.0);
 }
 
 TEST_P(Sample, EveryVertexHasOneToFourInfluencesWeighingOneInAll) {
     std::size_t next = 0;
-    for (std::size_t vertex = 0; vertex < model_.skinnedPositions.size(); ++vertex) {
+    for (std::size_t vertex = 0; vertex < model_.vertexCount(); ++vertex) {
         const int count = model_.influenceCounts[vertex];
         ASSERT_GE(count, 1) << "vertex " << vertex;
         ASSERT_LE(count, 4) << "vertex " << vertex;
@@ -155,7 +159,7 @@ TEST_P(Sample, EveryVertexHasOneToFourInfluencesWeighingOneInAll) {
 // stay in place) and the pose at the end of the loop is the pose at its start.
 TEST_P(Sample, FeetStayPlantedOnTheFloorAndLoopsClose) {
     skinAtFrame(0, 0);
-    const std::vector<Vector3> rest = model_.skinnedPositions;
+    const std::vector<Vector3> rest = positions_;
     for (std::size_t animation = 0; animation < model_.animations.size(); ++animation) {
         const std::string label = animationLabel(model_.animations[animation].name);
         const int index = static_cast<int>(animation);
@@ -166,7 +170,7 @@ TEST_P(Sample, FeetStayPlantedOnTheFloorAndLoopsClose) {
                 const double tolerance = between == 0.0 ? 1e-6 : 0.1;
                 skinAtFrame(index, frame + between);
                 for (std::size_t v = 0; v < rest.size(); ++v) {
-                    const Vector3& p = model_.skinnedPositions[v];
+                    const Vector3& p = positions_[v];
                     ASSERT_GE(p.y, kFloor - tolerance) << label << " frame " << frame + between;
                     lowest = std::min(lowest, p.y);
                     if (p.y < kFloor + tolerance) {
@@ -176,19 +180,19 @@ TEST_P(Sample, FeetStayPlantedOnTheFloorAndLoopsClose) {
                             << label << " frame " << frame + between << ", vertex " << v;
                     }
                 }
-                const Geometry::Matrix4& hips = model_.bones[model_.rootBone]->transform;
+                const Geometry::Matrix4& hips = pose_.boneTransforms[model_.rootBone];
                 EXPECT_LT(std::hypot(hips[0][3], hips[2][3]), 1.5) << label << " frame " << frame;
             }
         }
         EXPECT_LT(lowest, kFloor + 1e-3) << label << " never stands on the floor";
 
         skinAt(index, 0);
-        const std::vector<Vector3> start = model_.skinnedPositions;
+        const std::vector<Vector3> start = positions_;
         skinAtFrame(index, frames - 1);
         for (std::size_t v = 0; v < start.size(); ++v) {
-            ASSERT_NEAR(model_.skinnedPositions[v].x, start[v].x, 1e-9) << label << " vertex " << v;
-            ASSERT_NEAR(model_.skinnedPositions[v].y, start[v].y, 1e-9) << label << " vertex " << v;
-            ASSERT_NEAR(model_.skinnedPositions[v].z, start[v].z, 1e-9) << label << " vertex " << v;
+            ASSERT_NEAR(positions_[v].x, start[v].x, 1e-9) << label << " vertex " << v;
+            ASSERT_NEAR(positions_[v].y, start[v].y, 1e-9) << label << " vertex " << v;
+            ASSERT_NEAR(positions_[v].z, start[v].z, 1e-9) << label << " vertex " << v;
         }
     }
 }
@@ -200,18 +204,18 @@ TEST_P(Sample, MotionIsContinuousAcrossTheLoop) {
         const int index = static_cast<int>(animation);
         const int64_t loop = loopMilliseconds(index);
         skinAt(index, loop - 40);
-        std::vector<Vector3> previous = model_.skinnedPositions;
+        std::vector<Vector3> previous = positions_;
         for (int64_t ms = loop - 39; ms < loop + 40; ++ms) {
             skinAt(index, ms);
             double fastest = 0;
             for (std::size_t v = 0; v < previous.size(); ++v) {
-                const Vector3& p = model_.skinnedPositions[v];
+                const Vector3& p = positions_[v];
                 fastest = std::max(fastest, std::hypot(p.x - previous[v].x, p.y - previous[v].y,
                                                        p.z - previous[v].z));
             }
             // 1.5 units in a millisecond would be a hand flying at 1500 units a second.
             EXPECT_LT(fastest, 1.5) << model_.animations[animation].name << " at " << ms << " ms";
-            previous = model_.skinnedPositions;
+            previous = positions_;
         }
     }
 }
@@ -228,7 +232,7 @@ TEST_P(Sample, StandsFacingTheResetCameraAndFillsTheWindow) {
     double right = -1e9;
     double highest = -1e9;
     const Geometry::Matrix4 view = Geometry::lookAt({0, 30, -150}, {0, kFloor, 0}, {0, 1, 0});
-    for (const Vector3& p : model_.skinnedPositions) {
+    for (const Vector3& p : positions_) {
         top = std::max(top, p.y);
         if (p.y < kFloor + 0.5) {
             frontToe = std::min(frontToe, p.z);
@@ -279,8 +283,9 @@ TEST(SampleGenerator, WritesTheStressModelOnRequest) {
     TemporaryFolder folder;
     const ProgramRun run = runProgram({VELMORA_SAMPLES_PROGRAM, "--stress", folder.path()});
     ASSERT_EQ(run.status, 0) << run.errors;
-    Model model;
-    ASSERT_TRUE(model.loadFile(folder.path() + "stress.animesh"));
+    const LoadResult loaded = loadModelFile(folder.path() + "stress.animesh", {});
+    ASSERT_TRUE(loaded.modelRead);
+    const Model& model = loaded.model;
     int bones = 0;
     for (const auto& bone : model.bones) {
         bones += bone ? 1 : 0;

@@ -380,7 +380,6 @@ Character buildCharacter(const aiScene& scene, const ImportOptions& options, Imp
             model.bones[skeleton.parents[b]]->children.push_back(static_cast<uint8_t>(b));
         }
     }
-    model.skinnedPositions.resize(skin.positions.size());
     for (std::size_t v = 0; v < skin.positions.size(); ++v) {
         model.influenceCounts.push_back(static_cast<uint8_t>(skin.influences[v].size()));
         for (const VertexInfluence& influence : skin.influences[v]) {

@@ -109,10 +109,12 @@ std::optional<std::string> externalTextureBytes(const std::string& name,
     }
     std::sort(otherExtensions.begin(), otherExtensions.end());
     candidates.insert(candidates.end(), otherExtensions.begin(), otherExtensions.end());
+    const DiskFileSource disk;
     for (const auto& candidate : candidates) {
-        if (auto bytes = fileSource().read(candidate.string())) {
+        FileRead file = disk.read(candidate.string(), kMaxFileSize);
+        if (file.status == FileRead::Status::Read) {
             found = candidate.string();
-            return bytes;
+            return std::move(file.bytes);
         }
     }
     return std::nullopt;

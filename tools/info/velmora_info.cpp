@@ -9,11 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "files/file_source.h"
-#include "files/model.h"
-#include "files/png_image.h"
-#include "model/animation.h"
-#include "model/clock.h"
+#include "files/load.h"
+#include "model/pipeline.h"
+#include "model/validation.h"
 
 namespace {
 
@@ -23,22 +21,6 @@ const char* const kUsage =
     "  pair, the bone transforms and the skinned vertices at that clock reading\n"
     "  (milliseconds since the start, 0 or more) for animation i (counted from 1,\n"
     "  default 1).\n";
-
-// Decodes textures without a display and remembers the last image's header.
-class InspectingTextureBackend : public TextureBackend {
-  public:
-    uint32_t load(const std::string& path) override {
-        const auto bytes = fileSource().read(path);
-        image = bytes ? decodePng(*bytes) : std::nullopt;
-        if (image) {
-            image->pixels.clear();
-        }
-        return image ? 1 : 0;
-    }
-    void release(uint32_t) override {}
-
-    std::optional<Image> image;
-};
 
 int usageError() {
     std::cerr << kUsage;
@@ -87,12 +69,22 @@ int main(int argc, char** argv) {
         return usageError();
     }
 
-    InspectingTextureBackend textures;
-    installTextureBackend(&textures);
-    Model model;
-    if (!model.loadFile(path)) {
+    LoadOptions options;
+    options.keepTexturePixels = false;
+    const LoadResult loaded = loadModelFile(path, options);
+    std::cerr << reportText(loaded.problems);
+    for (const LoadProblem& problem : loaded.problems) {
+        if (!problem.reason.empty()) {
+            std::cerr << "velmora-info: " << problem.message << ": " << problem.reason << "\n";
+        }
+    }
+    if (!loaded.modelRead) {
         std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
         return 1;
+    }
+    const Model& model = loaded.model;
+    for (const std::string& fault : validateModel(model)) {
+        std::cerr << "velmora-info: \"" << path << "\" breaks an invariant: " << fault << "\n";
     }
 
     int boneCount = 0;
@@ -101,7 +93,7 @@ int main(int argc, char** argv) {
     }
     std::printf("file: %s\n", path.c_str());
     std::printf("playback rate: %d\n", model.playbackRate);
-    std::printf("vertices: %zu\n", model.skinnedPositions.size());
+    std::printf("vertices: %zu\n", model.vertexCount());
     std::printf("influences: %zu\n", model.influences.size());
     std::printf("mapping coordinates: %zu\n", model.mappingCoords.size());
     std::printf("faces: %zu\n", model.faces.size());
@@ -109,9 +101,9 @@ int main(int argc, char** argv) {
     std::printf("root bone: %d\n", model.rootBone);
     if (!model.texture) {
         std::printf("texture: none\n");
-    } else if (textures.image) {
+    } else if (const auto& image = model.texture->image) {
         std::printf("texture: %s (%ux%u, %u channels)\n", model.texture->fileName.c_str(),
-                    textures.image->width, textures.image->height, textures.image->channels);
+                    image->width, image->height, image->channels);
     } else {
         std::printf("texture: %s (unreadable)\n", model.texture->fileName.c_str());
     }
@@ -141,11 +133,14 @@ int main(int argc, char** argv) {
                   << " cannot be played: " << model.animations[animation].rejection << "\n";
         return 1;
     }
-    const long long milliseconds = *at;
-    installClock([milliseconds] { return static_cast<int64_t>(milliseconds); });
-    updateSkin(model, animation, 0.0);
-    std::printf("frames: current %u next %u blend %.17g\n", playback.currentFrame,
-                playback.nextFrame, playback.frameBlend);
+    const FramePair pair =
+        selectFrames(model.animations[animation], model.playbackRate, static_cast<int64_t>(*at));
+    Pose pose;
+    poseSkeleton(model, model.animations[animation], pair, pose);
+    std::vector<Geometry::Vector3> positions;
+    skin(model, pose, positions);
+    std::printf("frames: current %u next %u blend %.17g\n", pair.currentFrame, pair.nextFrame,
+                pair.frameBlend);
     for (int slot = 0; slot < kMaxBones; ++slot) {
         if (!model.bones[slot]) {
             continue;
@@ -153,14 +148,14 @@ int main(int argc, char** argv) {
         std::printf("bone %d:", slot);
         for (int r = 0; r < 3; ++r) {
             for (int c = 0; c < 4; ++c) {
-                printDouble(model.bones[slot]->transform[r][c]);
+                printDouble(pose.boneTransforms[slot][r][c]);
             }
         }
         std::printf("\n");
     }
-    for (std::size_t v = 0; v < model.skinnedPositions.size(); ++v) {
+    for (std::size_t v = 0; v < positions.size(); ++v) {
         std::printf("vertex %zu:", v);
-        const auto& p = model.skinnedPositions[v];
+        const auto& p = positions[v];
         printDouble(p.x);
         printDouble(p.y);
         printDouble(p.z);

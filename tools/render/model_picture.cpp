@@ -2,12 +2,13 @@
 
 #include <filesystem>
 
-#include "app/camera.h"
-#include "app/frame.h"
-#include "model/animation.h"
-#include "model/clock.h"
-#include "model/drawing.h"
-#include "tools/render/offscreen_context.h"
+#include <iostream>
+
+#include "drawing/camera.h"
+#include "drawing/frame.h"
+#include "drawing/model_drawing.h"
+#include "drawing/offscreen_context.h"
+#include "files/load.h"
 #include "tools/render/sheet.h"
 
 namespace {
@@ -21,19 +22,26 @@ Camera cameraFor(const RenderOptions& options) {
     return camera;
 }
 
-// Restores the texture backend and the wall clock however the picture ends.
-class InstalledForDrawing {
+// The model's texture in the offscreen context, deleted while the context is
+// still current.
+class UploadedTexture {
   public:
-    InstalledForDrawing() { installTextureBackend(&textures_); }
-    ~InstalledForDrawing() {
-        installClock({});
-        installTextureBackend(nullptr);
+    explicit UploadedTexture(const Model& model) {
+        if (model.texture && model.texture->image) {
+            name_ = uploadTexture(*model.texture->image);
+            if (name_ == 0) {
+                std::cerr << reportText({failedToOpen(model.texture->fileName)});
+            }
+        }
     }
-    InstalledForDrawing(const InstalledForDrawing&) = delete;
-    InstalledForDrawing& operator=(const InstalledForDrawing&) = delete;
+    ~UploadedTexture() { deleteTexture(name_); }
+    UploadedTexture(const UploadedTexture&) = delete;
+    UploadedTexture& operator=(const UploadedTexture&) = delete;
+
+    uint32_t name() const { return name_; }
 
   private:
-    GLTextureBackend textures_;
+    uint32_t name_ = 0;
 };
 
 // The model's own files are never replaced by its picture: the model file, its
@@ -64,13 +72,14 @@ Image renderPicture(const RenderOptions& options) {
     } catch (const OffscreenError& error) {
         throw RenderFailure(std::string("cannot draw offscreen: ") + error.what());
     }
-    const InstalledForDrawing installed;
-    // Declared after the context, so that its textures are deleted while the
-    // context is still current.
-    Model model;
-    if (!model.loadFile(options.modelPath)) {
+    LoadOptions loadOptions;
+    loadOptions.confineToModelFolder = options.untrusted;
+    LoadResult loaded = loadModelFile(options.modelPath, loadOptions);
+    std::cerr << reportText(loaded.problems);
+    if (!loaded.modelRead) {
         throw RenderFailure("\"" + options.modelPath + "\" could not be read");
     }
+    const Model& model = loaded.model;
     refuseToReplaceInputs(options, model);
     const int32_t animation = options.animationNumber - 1;
     if (static_cast<std::size_t>(animation) >= model.animations.size()) {
@@ -85,13 +94,18 @@ Image renderPicture(const RenderOptions& options) {
                             (rejection.empty() ? std::string() : ": " + rejection));
     }
 
+    // Made after the context, so that it is deleted while the context is
+    // still current.
+    const UploadedTexture texture(model);
     applyFixedState();
     applyProjection(options.width, options.height);
     const Camera camera = cameraFor(options);
-    const FrameContent content{&model, animation, options.showMesh, options.showBones};
+    FrameBuffers buffers;
     return composePicture(options, [&](int64_t milliseconds) {
-        installClock([milliseconds] { return milliseconds; });
-        drawFrame(camera, content);
+        drawFrame(
+            camera,
+            {&model, texture.name(), animation, milliseconds, options.showMesh, options.showBones},
+            buffers);
         return context->readPixels();
     });
 }

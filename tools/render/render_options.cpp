@@ -120,6 +120,10 @@ RenderCommand parseRenderCommand(const std::vector<std::string>& arguments) {
             options.showMesh = false;
             continue;
         }
+        if (argument == "--untrusted") {
+            options.untrusted = true;
+            continue;
+        }
         static const std::set<std::string> withValue = {
             "-o", "--animation", "--at", "--size", "--angle", "--zoom", "--sheet", "--step"};
         if (!withValue.count(argument)) {
@@ -190,6 +194,7 @@ std::string renderUsageText() {
     return "usage: velmora-render <model.animesh> -o <out.png> [--animation <i>] [--at <ms>]\n"
            "                      [--size <w>x<h>] [--angle <degrees>] [--zoom <radius>]\n"
            "                      [--bones] [--no-mesh] [--sheet <columns>x<rows> --step <ms>]\n"
+           "                      [--untrusted]\n"
            "  Draws the model as the viewer shows it in a window of the given size\n"
            "  (default 640x480), without opening a window, and writes a PNG.\n"
            "  --animation  the animation played, counted from 1 (default 1)\n"
@@ -201,5 +206,7 @@ std::string renderUsageText() {
            "  --no-mesh    leaves the mesh out\n"
            "  --sheet      tiles columns x rows frames, each of the given size and\n"
            "               labelled with its clock reading, starting at --at and\n"
-           "               --step milliseconds apart, left to right, top to bottom\n";
+           "               --step milliseconds apart, left to right, top to bottom\n"
+           "  --untrusted  reads only files inside the model's folder (for models that\n"
+           "               nobody chose to open, such as a file manager's thumbnails)\n";
 }

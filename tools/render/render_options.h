@@ -33,6 +33,9 @@ struct RenderOptions {
     std::optional<double> zoom;
     bool showBones = false;
     bool showMesh = true;
+    // Read only files inside the model's folder: for models nobody chose, such
+    // as a file manager's thumbnails.
+    bool untrusted = false;
     // A sheet: columns x rows tiles, each labelled with its clock reading, the
     // readings step milliseconds apart, left to right, then top to bottom.
     // Without it, one unlabelled picture.

@@ -44,7 +44,7 @@ SurfaceShape ringShape(const Vector3& centre, const Vector3& axis, double majorR
     };
 }
 
-void placeBoneInWorld(const Rig& rig, Pose& pose, int bone, const Quaternion& rotation,
+void placeBoneInWorld(const Rig& rig, RigPose& pose, int bone, const Quaternion& rotation,
                       const Vector3& position) {
     const WorldPose world = solveWorld(rig, pose);
     const int parent = rig.bone(bone).parent;

@@ -43,7 +43,7 @@ SurfaceShape ringShape(const Vector3& centre, const Vector3& axis, double majorR
 
 // Sets bone's pose so that it ends up with the model-space rotation and joint
 // position given, whatever its parent's pose (which must be set already).
-void placeBoneInWorld(const Rig& rig, Pose& pose, int bone, const Quaternion& rotation,
+void placeBoneInWorld(const Rig& rig, RigPose& pose, int bone, const Quaternion& rotation,
                       const Vector3& position);
 
 // Hair: base colour with lighter and darker strands running along direction u

@@ -229,7 +229,7 @@ Clip lassoClip(const Rig& rig) {
     clip.name = "Lasso";
     clip.frames = 48;
     clip.pose = [&rig](double phase) {
-        Pose pose(rig);
+        RigPose pose(rig);
         const double angle = 2 * kPi * 2 * phase;
         const double sway = std::sin(angle);
         placeHips(rig, pose, {0.4 * sway, -0.7, 0.0}, 0.0, radians(3) * std::cos(angle), 0.0);

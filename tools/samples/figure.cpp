@@ -39,7 +39,7 @@ void describeFigure(Character& character, const Figure& figure) {
             const auto pose = clip.pose;
             const auto follow = figure.followBody;
             clip.pose = [pose, follow, &rig](double phase) {
-                Pose result = pose(phase);
+                RigPose result = pose(phase);
                 follow(rig, result);
                 return result;
             };

@@ -33,7 +33,7 @@ struct Figure {
     std::function<std::vector<Part>(const Rig&)> costumeParts;
     // Sets costume bones that follow the body (a skirt clearing the thighs)
     // once the clip has posed the body; may be empty.
-    std::function<void(const Rig&, Pose&)> followBody;
+    std::function<void(const Rig&, RigPose&)> followBody;
     // Costume bones that swing in every clip.
     std::vector<Jiggle> jiggles;
 

@@ -177,7 +177,7 @@ std::vector<Part> costumeParts(const Rig& rig) {
 }
 
 // The open jacket's front flaps make way for the thighs.
-void jacketFollowsLegs(const Rig& rig, Pose& pose) {
+void jacketFollowsLegs(const Rig& rig, RigPose& pose) {
     const double right = thighSwing(rig, pose, "Right");
     const double left = thighSwing(rig, pose, "Left");
     pose.rotationOf(rig, "jacketRight") = axisAngle(kRight, 0.6 * std::max(0.0, right));
@@ -213,7 +213,7 @@ Clip combClip(const Rig& rig) {
     clip.name = "Comb";
     clip.frames = 72;
     clip.pose = [&rig](double phase) {
-        Pose pose(rig);
+        RigPose pose(rig);
         const double stroke = 2 * phase - std::floor(2 * phase);
         // Forward along the hair (0 -> 1) for most of the stroke, then back
         // round to the start.

@@ -34,7 +34,7 @@ Quaternion deflection(const Vector3& target, const Vector3& swung, double maxAng
 
 // Advances every swing by dt seconds against the clip's pose, and writes the
 // swung rotations into pose. States are in rig order, parents first.
-void stepSwings(const Rig& rig, const Clip& clip, std::vector<SwingState>& states, Pose& pose,
+void stepSwings(const Rig& rig, const Clip& clip, std::vector<SwingState>& states, RigPose& pose,
                 double dt, bool first) {
     for (std::size_t k = 0; k < states.size(); ++k) {
         SwingState& state = states[k];
@@ -67,7 +67,7 @@ void stepSwings(const Rig& rig, const Clip& clip, std::vector<SwingState>& state
     }
 }
 
-Keyframe keyOf(const Pose& pose, int bone) {
+Keyframe keyOf(const RigPose& pose, int bone) {
     Keyframe key;
     key.rotation = normalized(pose.rotation[bone]);
     key.translation = pose.translation[bone];
@@ -78,7 +78,7 @@ Keyframe keyOf(const Pose& pose, int bone) {
 
 Animation makeAnimation(const Rig& rig, const Clip& clip) {
     const int frames = clip.frames;
-    std::vector<Pose> poses;
+    std::vector<RigPose> poses;
     for (int f = 0; f < frames; ++f) {
         poses.push_back(clip.pose(static_cast<double>(f) / frames));
     }
@@ -101,7 +101,7 @@ Animation makeAnimation(const Rig& rig, const Clip& clip) {
             for (int f = 0; f < frames; ++f) {
                 for (int sub = 0; sub < kSubsteps; ++sub) {
                     const double phase = (f + static_cast<double>(sub) / kSubsteps) / frames;
-                    Pose pose = clip.pose(phase);
+                    RigPose pose = clip.pose(phase);
                     stepSwings(rig, clip, states, pose, dt, first);
                     first = false;
                     const bool recorded = cycle == kSettlingCycles && sub == 0;
@@ -114,7 +114,7 @@ Animation makeAnimation(const Rig& rig, const Clip& clip) {
             }
         }
         // One more step onto frame N = frame 0 of the next cycle.
-        Pose pose = clip.pose(0.0);
+        RigPose pose = clip.pose(0.0);
         stepSwings(rig, clip, states, pose, dt, false);
         for (std::size_t k = 0; k < states.size(); ++k) {
             const int bone = states[k].bone;
@@ -146,7 +146,7 @@ Animation makeAnimation(const Rig& rig, const Clip& clip) {
     return animation;
 }
 
-void placeFoot(const Rig& rig, Pose& pose, const std::string& side,
+void placeFoot(const Rig& rig, RigPose& pose, const std::string& side,
                const FootPlacement& placement) {
     const int thigh = rig.index("thigh" + side);
     const int shin = rig.index("shin" + side);

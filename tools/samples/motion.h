@@ -35,7 +35,7 @@ struct Clip {
     std::string name;
     // Frames in one loop at 30 frames per second.
     int frames = 30;
-    std::function<Pose(double phase)> pose;
+    std::function<RigPose(double phase)> pose;
     std::vector<Jiggle> jiggles;
 };
 
@@ -64,4 +64,5 @@ struct FootPlacement {
 // foot is where placement says, the knee bending forward. The rest of pose
 // (the hips in particular) must be set already. Throws std::logic_error when
 // the foot is out of the leg's reach, since the foot would then float.
-void placeFoot(const Rig& rig, Pose& pose, const std::string& side, const FootPlacement& placement);
+void placeFoot(const Rig& rig, RigPose& pose, const std::string& side,
+               const FootPlacement& placement);

@@ -16,7 +16,7 @@ double wrapPhase(double phase) {
 
 // Eases the head back towards looking straight ahead: the neck and head undo
 // part of the yaw and pitch that the hips and trunk gave them.
-void steadyHead(Pose& pose, const Rig& rig, double yaw, double pitch, double lookYaw,
+void steadyHead(RigPose& pose, const Rig& rig, double yaw, double pitch, double lookYaw,
                 double lookPitch) {
     pose.rotationOf(rig, "neck") = turn(0.4 * pitch, 0.4 * yaw, 0.0);
     pose.rotationOf(rig, "head") = turn(0.6 * pitch + lookPitch, 0.6 * yaw + lookYaw, 0.0);
@@ -80,7 +80,7 @@ Vector3 hangingArm(const Rig& rig, const std::string& side, double pitch, double
     return rotate(turned, rest);
 }
 
-void aimArm(const Rig& rig, Pose& pose, const std::string& side, const ArmAim& aim) {
+void aimArm(const Rig& rig, RigPose& pose, const std::string& side, const ArmAim& aim) {
     const double sign = sideSign(side);
     pose.rotationOf(rig, "clavicle" + side) =
         compose(axisAngle(kUp, sign * aim.reach), axisAngle(kRoll, sign * aim.shrug));
@@ -91,21 +91,21 @@ void aimArm(const Rig& rig, Pose& pose, const std::string& side, const ArmAim& a
         compose(axisAngle(kRight, aim.wristPitch), axisAngle(kRoll, sign * aim.wristTurn));
 }
 
-double thighSwing(const Rig& rig, const Pose& pose, const std::string& side) {
+double thighSwing(const Rig& rig, const RigPose& pose, const std::string& side) {
     const int thigh = rig.index("thigh" + side);
     const Vector3 hanging = rig.joint("shin" + side) - rig.bone(thigh).joint;
     const Vector3 swung = rotate(pose.rotation[thigh], hanging);
     return std::atan2(-swung.z, -swung.y);
 }
 
-void placeHips(const Rig& rig, Pose& pose, const Vector3& offset, double pitch, double yaw,
+void placeHips(const Rig& rig, RigPose& pose, const Vector3& offset, double pitch, double yaw,
                double roll) {
     const int hips = rig.index("hips");
     pose.translation[hips] = rig.bone(hips).joint + offset;
     pose.rotation[hips] = turn(pitch, yaw, roll);
 }
 
-void breathe(const Rig& rig, Pose& pose, double amount) {
+void breathe(const Rig& rig, RigPose& pose, double amount) {
     const int chest = rig.index("chest");
     pose.translation[chest] = pose.translation[chest] + Vector3(0, 0.12 * amount, 0);
     pose.rotation[chest] = compose(pose.rotation[chest], axisAngle(kRight, radians(0.8) * amount));
@@ -120,7 +120,7 @@ Clip idleClip(const Rig& rig, const MotionStyle& style) {
     clip.name = "Idle";
     clip.frames = 150;
     clip.pose = [&rig, style](double phase) {
-        Pose pose(rig);
+        RigPose pose(rig);
         // One shift of weight from foot to foot and back, two breaths, a slow
         // look around.
         const double shift = wave(phase, 1);
@@ -187,7 +187,7 @@ Clip gaitClip(const Rig& rig, const MotionStyle& style, const Gait& gait) {
     clip.name = gait.name;
     clip.frames = gait.frames;
     clip.pose = [&rig, style, gait](double phase) {
-        Pose pose(rig);
+        RigPose pose(rig);
         const double p = wrapPhase(2 * phase);
         const double stride = wave(p, 1);
         const double lean = gait.lean + style.lean;

@@ -45,19 +45,19 @@ double sideSign(const std::string& side);
 // pitch and outward by spread (radians).
 Vector3 hangingArm(const Rig& rig, const std::string& side, double pitch, double spread);
 
-void aimArm(const Rig& rig, Pose& pose, const std::string& side, const ArmAim& aim);
+void aimArm(const Rig& rig, RigPose& pose, const std::string& side, const ArmAim& aim);
 
 // How far the thigh of side swings forward from hanging straight down, in the
 // hips' frame (radians, negative when it swings back).
-double thighSwing(const Rig& rig, const Pose& pose, const std::string& side);
+double thighSwing(const Rig& rig, const RigPose& pose, const std::string& side);
 
 // Moves the hips (the root) from the bind pose by offset and turns them.
-void placeHips(const Rig& rig, Pose& pose, const Vector3& offset, double pitch, double yaw,
+void placeHips(const Rig& rig, RigPose& pose, const Vector3& offset, double pitch, double yaw,
                double roll);
 
 // Breath: amount from -1 (breathed out) to 1 (in) lifts and opens the chest
 // and raises the shoulders a little.
-void breathe(const Rig& rig, Pose& pose, double amount);
+void breathe(const Rig& rig, RigPose& pose, double amount);
 
 // A smooth bump from 0 at x = 0 up to 1 at x = 0.5 and back to 0 at x = 1, flat
 // at both ends.

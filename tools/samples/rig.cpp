@@ -42,7 +42,7 @@ void Rig::fillSkeleton(Model& model) const {
     model.rootBone = 0;
 }
 
-Pose::Pose(const Rig& rig) : rotation(rig.size(), kIdentity), translation(rig.size()) {
+RigPose::RigPose(const Rig& rig) : rotation(rig.size(), kIdentity), translation(rig.size()) {
     for (int i = 0; i < rig.size(); ++i) {
         const RigBone& bone = rig.bone(i);
         translation[i] = bone.parent < 0 ? bone.joint : bone.joint - rig.bone(bone.parent).joint;
@@ -53,7 +53,7 @@ Vector3 WorldPose::carry(const Rig& rig, int bone, const Vector3& restPoint) con
     return position[bone] + rotate(rotation[bone], restPoint - rig.bone(bone).joint);
 }
 
-WorldPose solveWorld(const Rig& rig, const Pose& pose) {
+WorldPose solveWorld(const Rig& rig, const RigPose& pose) {
     WorldPose world{std::vector<Quaternion>(rig.size()), std::vector<Vector3>(rig.size())};
     // Parents always precede their children, so one pass in index order suffices.
     for (int i = 0; i < rig.size(); ++i) {

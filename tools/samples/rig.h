@@ -42,12 +42,12 @@ class Rig {
 
 // Local transforms, one per bone: the rotation in the parent's frame and the
 // offset from the parent's joint, as a keyframe stores them.
-struct Pose {
+struct RigPose {
     std::vector<Quaternion> rotation;
     std::vector<Vector3> translation;
 
     // The bind pose: no rotation, each bone at its joint.
-    explicit Pose(const Rig& rig);
+    explicit RigPose(const Rig& rig);
 
     Quaternion& rotationOf(const Rig& rig, const std::string& name) {
         return rotation[rig.index(name)];
@@ -66,4 +66,4 @@ struct WorldPose {
     Vector3 carry(const Rig& rig, int bone, const Vector3& restPoint) const;
 };
 
-WorldPose solveWorld(const Rig& rig, const Pose& pose);
+WorldPose solveWorld(const Rig& rig, const RigPose& pose);

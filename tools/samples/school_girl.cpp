@@ -185,7 +185,7 @@ std::vector<Part> costumeParts(const Rig& rig) {
 // The skirt clears the thighs: its front lifts with the leg that swings
 // forward, its back with the leg that swings back, its sides a little with
 // their own leg.
-void skirtFollowsLegs(const Rig& rig, Pose& pose) {
+void skirtFollowsLegs(const Rig& rig, RigPose& pose) {
     const double right = thighSwing(rig, pose, "Right");
     const double left = thighSwing(rig, pose, "Left");
     pose.rotationOf(rig, "skirtFront") = axisAngle(kRight, 0.85 * std::max({0.0, right, left}));
@@ -232,7 +232,7 @@ Clip waveClip(const Rig& rig) {
     clip.name = "Wave";
     clip.frames = 60;
     clip.pose = [&rig](double phase) {
-        Pose pose(rig);
+        RigPose pose(rig);
         const double wave = std::sin(2 * kPi * 3 * phase);
         const double sway = std::sin(2 * kPi * phase);
         placeHips(rig, pose, {0.5 * sway, -0.45, 0.0}, 0.0, 0.0, radians(1.5) * sway);

@@ -72,7 +72,7 @@ Clip stressClip(const Rig& rig, const std::string& name, int kind) {
     clip.name = name;
     clip.frames = 60;
     clip.pose = [&rig, kind](double phase) {
-        Pose pose(rig);
+        RigPose pose(rig);
         for (int tentacle = 0; tentacle < kTentacles; ++tentacle) {
             const double angle = 2 * kPi * tentacle / kTentacles;
             const Vector3 outward{std::sin(angle), 0, std::cos(angle)};

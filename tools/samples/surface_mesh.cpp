@@ -170,7 +170,6 @@ bool collapses(const Part& part, double s) {
 void addVertex(const Part& part, double s, double a, const Rig& rig, Model& model) {
     const Vector3 rest = part.shape(s, a);
     const std::vector<BoneWeight> influences = part.weights(rest, s, a).influences();
-    model.skinnedPositions.push_back({0, 0, 0});
     model.influenceCounts.push_back(static_cast<uint8_t>(influences.size()));
     for (const BoneWeight& influence : influences) {
         SkinInfluence entry;
@@ -208,7 +207,7 @@ void addPart(const Part& part, const Rect& place, int side, const Rig& rig, Mode
                 vertex[i][j] = vertex[i][0];
                 continue;
             }
-            vertex[i][j] = static_cast<int>(model.skinnedPositions.size());
+            vertex[i][j] = static_cast<int>(model.vertexCount());
             addVertex(part, s, static_cast<double>(j) / part.segments, rig, model);
         }
     }

@@ -220,7 +220,7 @@ Clip jumpClip(const Rig& rig) {
         const double u = flying ? (phase - takeoff) / (landing - takeoff) : 0.0;
         const double rise = 5.5 * 4 * u * (1 - u);
         const double tuck = 2.5 * bump(u);
-        Pose pose(rig);
+        RigPose pose(rig);
         const double lean = radians(stations.at(phase, 2));
         placeHips(rig, pose, {0.0, stations.at(phase, 1) + rise, 0.0}, lean, 0.0, 0.0);
         pose.rotationOf(rig, "spine") = turn(0.3 * lean, 0.0, 0.0);

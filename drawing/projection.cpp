@@ -1,4 +1,4 @@
-#include "app/projection.h"
+#include "drawing/projection.h"
 
 std::optional<Frustum> frustumFor(int width, int height) {
     if (width <= 0 || height <= 0) {

@@ -1,4 +1,4 @@
-#include "model/animation.h"
+#include "model/pipeline.h"
 
 #include <cmath>
 #include <cstring>
@@ -7,13 +7,9 @@
 #include <immintrin.h>
 #endif
 
-#include "model/clock.h"
-
 using Geometry::Matrix4;
 using Geometry::Quaternion;
 using Geometry::Vector3;
-
-PlaybackState playback;
 
 bool isPlayable(const Model& model, int32_t animation) {
     return animation >= 0 && static_cast<std::size_t>(animation) < model.animations.size() &&
@@ -21,8 +17,8 @@ bool isPlayable(const Model& model, int32_t animation) {
            model.animations[animation].frameCount > 0 && model.texture != nullptr;
 }
 
-int32_t effectiveRate(const Model& model) {
-    return model.playbackRate < 1 ? 1 : model.playbackRate;
+int32_t effectiveRate(int32_t playbackRate) {
+    return playbackRate < 1 ? 1 : playbackRate;
 }
 
 namespace {
@@ -52,20 +48,36 @@ double positionInLoop(int64_t milliseconds, uint32_t frameCount, int32_t rate) {
 
 }  // namespace
 
-void selectFrames(const Model& model, int32_t animation, double timeOffset) {
-    playback.playingAnimation = animation;
-    const uint32_t frameCount = model.animations[animation].frameCount;
-    const int32_t rate = effectiveRate(model);
+FramePair selectFrames(const Animation& animation, int32_t playbackRate, int64_t milliseconds,
+                       double timeOffset) {
+    const uint32_t frameCount = animation.frameCount;
+    const int32_t rate = effectiveRate(playbackRate);
     const double loopLength = static_cast<double>(frameCount) / rate;
-    const double u = positionInLoop(elapsedMilliseconds(), frameCount, rate) - timeOffset;
+    const double u = positionInLoop(milliseconds, frameCount, rate) - timeOffset;
     const double frame = frameCount * (u / loopLength);
     const uint32_t lastFrame = frameCount - 1;
-    playback.currentFrame = !(frame > 0)         ? 0
-                            : frame >= lastFrame ? lastFrame
-                                                 : static_cast<uint32_t>(frame);
-    playback.nextFrame =
-        playback.currentFrame == lastFrame ? playback.currentFrame : playback.currentFrame + 1;
-    playback.frameBlend = rate * (u - static_cast<double>(playback.currentFrame) / rate);
+    FramePair pair;
+    pair.currentFrame = !(frame > 0)         ? 0
+                        : frame >= lastFrame ? lastFrame
+                                             : static_cast<uint32_t>(frame);
+    pair.nextFrame = pair.currentFrame == lastFrame ? pair.currentFrame : pair.currentFrame + 1;
+    pair.frameBlend = rate * (u - static_cast<double>(pair.currentFrame) / rate);
+    return pair;
+}
+
+int64_t keyStartMilliseconds(const Animation& animation, int32_t playbackRate, uint32_t frame) {
+    const int32_t rate = effectiveRate(playbackRate);
+    // The exact start is frame * 1000 / rate; the frame selection's rounding may
+    // put the key a millisecond to either side of it.
+    int64_t milliseconds = (static_cast<int64_t>(frame) * 1000 + rate - 1) / rate;
+    while (milliseconds > 0 &&
+           selectFrames(animation, rate, milliseconds - 1).currentFrame >= frame) {
+        --milliseconds;
+    }
+    while (selectFrames(animation, rate, milliseconds).currentFrame < frame) {
+        ++milliseconds;
+    }
+    return milliseconds;
 }
 
 Matrix4 interpolateKeys(const Keyframe& a, const Keyframe& b, double t) {
@@ -91,37 +103,28 @@ Matrix4 interpolateKeys(const Keyframe& a, const Keyframe& b, double t) {
     return local;
 }
 
-MatrixStack::MatrixStack() {
-    entries_.reserve(kMaxBones + 1);
-    entries_.emplace_back();
+Matrix4 localTransform(const Animation& animation, uint8_t bone, const FramePair& pair) {
+    const auto& keys = animation.tracks[bone]->keys;
+    return interpolateKeys(keys[pair.currentFrame], keys[pair.nextFrame], pair.frameBlend);
 }
 
-MatrixStack& MatrixStack::instance() {
-    static MatrixStack stack;
-    return stack;
-}
+namespace {
 
-Matrix4 localTransform(const Model& model, uint8_t bone) {
-    const auto& keys = model.animations[playback.playingAnimation].tracks[bone]->keys;
-    return interpolateKeys(keys[playback.currentFrame], keys[playback.nextFrame],
-                           playback.frameBlend);
-}
-
-void poseBone(Model& model, uint8_t bone) {
-    MatrixStack& stack = MatrixStack::instance();
-    stack.push(stack.top());
-    stack.top() *= localTransform(model, bone);
-    Bone& node = *model.bones[bone];
-    node.transform = stack.top();
-    for (uint8_t child : node.children) {
-        poseBone(model, child);
+void poseBone(const Model& model, const Animation& animation, const FramePair& pair, uint8_t bone,
+              const Matrix4& parent, Pose& pose) {
+    Matrix4& transform = pose.boneTransforms[bone];
+    transform = parent;
+    transform *= localTransform(animation, bone, pair);
+    for (uint8_t child : model.bones[bone]->children) {
+        poseBone(model, animation, pair, child, transform, pose);
     }
-    stack.pop();
 }
 
-void updatePose(Model& model, int32_t animation, double timeOffset) {
-    selectFrames(model, animation, timeOffset);
-    poseBone(model, model.rootBone);
+}  // namespace
+
+void poseSkeleton(const Model& model, const Animation& animation, const FramePair& pair,
+                  Pose& pose) {
+    poseBone(model, animation, pair, model.rootBone, Matrix4(), pose);
 }
 
 namespace {
@@ -136,14 +139,14 @@ struct alignas(32) BoneColumns {
 // The columns of every bone slot, in one contiguous array on the caller's stack
 // (about 13 KiB), so that the loops read transforms without following pointers.
 // Empty slots get zeros: no influence of a loaded model names one.
-void gatherColumns(const Model& model, BoneColumns* columns) {
+void gatherColumns(const Model& model, const Pose& pose, BoneColumns* columns) {
     for (int bone = 0; bone < kMaxBones; ++bone) {
         BoneColumns& target = columns[bone];
         if (!model.bones[bone]) {
             target = BoneColumns{};
             continue;
         }
-        const Matrix4& m = model.bones[bone]->transform;
+        const Matrix4& m = pose.boneTransforms[bone];
         for (int column = 0; column < 4; ++column) {
             for (int row = 0; row < 3; ++row) {
                 target.column[column][row] = m[row][column];
@@ -163,11 +166,10 @@ Pair loadPair(const double* lanes) {
     return pair;
 }
 
-void skinPortable(Model& model, const BoneColumns* columns) {
+void skinPortable(const Model& model, const BoneColumns* columns, Vector3* positions) {
     const SkinInfluence* influence = model.influences.data();
     const uint8_t* counts = model.influenceCounts.data();
-    Vector3* positions = model.skinnedPositions.data();
-    const std::size_t vertexCount = model.skinnedPositions.size();
+    const std::size_t vertexCount = model.vertexCount();
     for (std::size_t i = 0; i < vertexCount; ++i) {
         Pair xy = {0.0, 0.0};
         double z = 0.0;
@@ -188,11 +190,11 @@ void skinPortable(Model& model, const BoneColumns* columns) {
 
 #if defined(__x86_64__)
 
-__attribute__((target("avx2"))) void skinAvx2(Model& model, const BoneColumns* columns) {
+__attribute__((target("avx2"))) void skinAvx2(const Model& model, const BoneColumns* columns,
+                                              Vector3* positions) {
     const SkinInfluence* influence = model.influences.data();
     const uint8_t* counts = model.influenceCounts.data();
-    Vector3* positions = model.skinnedPositions.data();
-    const std::size_t vertexCount = model.skinnedPositions.size();
+    const std::size_t vertexCount = model.vertexCount();
     for (std::size_t i = 0; i < vertexCount; ++i) {
         __m256d sum = _mm256_setzero_pd();
         for (unsigned n = counts[i]; n > 0; --n, ++influence) {
@@ -229,25 +231,22 @@ bool isSupported(SkinningLoop loop) {
     return false;
 }
 
-void skin(Model& model, SkinningLoop loop) {
+void skin(const Model& model, const Pose& pose, std::vector<Vector3>& positions,
+          SkinningLoop loop) {
+    positions.resize(model.vertexCount());
     BoneColumns columns[kMaxBones];
-    gatherColumns(model, columns);
+    gatherColumns(model, pose, columns);
 #if defined(__x86_64__)
     if (loop == SkinningLoop::Avx2) {
-        skinAvx2(model, columns);
+        skinAvx2(model, columns, positions.data());
         return;
     }
 #endif
-    skinPortable(model, columns);
+    skinPortable(model, columns, positions.data());
 }
 
-void skin(Model& model) {
+void skin(const Model& model, const Pose& pose, std::vector<Vector3>& positions) {
     static const SkinningLoop fastest =
         isSupported(SkinningLoop::Avx2) ? SkinningLoop::Avx2 : SkinningLoop::Portable;
-    skin(model, fastest);
-}
-
-void updateSkin(Model& model, int32_t animation, double timeOffset) {
-    updatePose(model, animation, timeOffset);
-    skin(model);
+    skin(model, pose, positions, fastest);
 }

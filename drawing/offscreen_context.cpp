@@ -1,4 +1,4 @@
-#include "tools/render/offscreen_context.h"
+#include "drawing/offscreen_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/camera.h"
+#include "drawing/camera.h"
 #include "geometry/geometry.h"
 #include "tests/support/colour.h"
 

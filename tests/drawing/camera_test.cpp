@@ -6,9 +6,9 @@
 #include <cmath>
 #include <optional>
 
-#include "app/camera.h"
-#include "app/projection.h"
-#include "tests/app/test_model.h"
+#include "drawing/camera.h"
+#include "drawing/projection.h"
+#include "tests/drawing/test_model.h"
 
 using Geometry::Vector3;
 using Geometry::Vector4;

@@ -19,9 +19,6 @@ struct Camera {
     // the -z side, 0 and 360 on the +z side, 90 on the +x side.
     double angle = 0.0;
 
-    // The viewer's one camera.
-    static Camera& instance();
-
     // Looks from (0, 30, -150) at (0, -20, 0).
     void reset();
     // eye.x and eye.z from target, radius and angle.

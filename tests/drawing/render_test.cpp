@@ -1,34 +1,23 @@
-// Frames drawn by the viewer's own drawing code into a real OpenGL window (under
-// Xvfb with Mesa), read back and checked at the points where the test figure
+// Frames drawn by the drawing library into an offscreen buffer (EGL on Mesa's
+// software renderer), read back and checked at the points where the test figure
 // (test_model.h) lands on the screen.
 
 #include <GL/gl.h>
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdlib>
 #include <filesystem>
+#include <memory>
 
-#include "app/frame.h"
+#include "drawing/frame.h"
+#include "drawing/model_drawing.h"
+#include "drawing/offscreen_context.h"
+#include "files/load.h"
 #include "files/model_writer.h"
 #include "files/png_image.h"
-#include "files/texture.h"
-#include "model/clock.h"
-#include "model/drawing.h"
-#include "tests/app/fakes.h"
-#include "tests/app/test_model.h"
+#include "tests/drawing/test_model.h"
 #include "tests/support/test_support.h"
 
 using Geometry::Vector3;
-
-// Mesa's software driver keeps the buffers of a GLUT window past its own
-// unloading at exit, where a sanitizer build's leak check would count them in
-// any GLUT program. The viewer's own loads and releases are leak-checked by
-// app_test, which opens no window.
-extern "C" int __lsan_is_turned_off() {
-    return 1;
-}
 
 namespace {
 
@@ -49,51 +38,45 @@ const Probe kQuarters[] = {
 // Beside and above the square.
 const Vector3 kOutside[] = {{46, 20, 0}, {-46, 20, 0}, {0, 62, 0}};
 
-// Opens the one window of the test program, on first use.
-bool openWindow() {
-    static bool open = false;
-    if (!open) {
-        int argc = 1;
-        char name[] = "render_test";
-        char* argv[] = {name, nullptr};
-        glutInit(&argc, argv);
-        glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB | GLUT_DEPTH);
-        glutInitWindowSize(kWidth, kHeight);
-        glutCreateWindow("velmora render test");
-        applyProjection(kWidth, kHeight);
-        applyFixedState();
-        open = true;
-    }
-    return open;
-}
-
 class RenderTest : public testing::Test {
   protected:
     void SetUp() override {
-        if (!std::getenv("DISPLAY")) {
-            GTEST_SKIP() << "needs an X display (scripts/test.sh runs the tests under Xvfb)";
+        static std::unique_ptr<OffscreenContext> context;
+        if (!context) {
+            context = std::make_unique<OffscreenContext>(kWidth, kHeight);
+            applyProjection(kWidth, kHeight);
+            applyFixedState();
         }
-        ASSERT_TRUE(openWindow());
-        installTextureBackend(&textures);
-        installClock([] { return 250; });
         camera.reset();
-        viewer.buildMenus();
     }
-    void TearDown() override {
-        viewer.releaseModel();
-        installTextureBackend(nullptr);
-        installClock({});
-    }
+    void TearDown() override { release(); }
 
-    void load(const TestModel& options = {}) {
-        viewer.replaceModel(writeTestModel(folder.path(), "figure", options));
+    // Loads the figure written with options and uploads its texture; returns
+    // what the load reported.
+    std::string load(const TestModel& options = {}) {
+        return loadPath(writeTestModel(folder.path(), "figure", options));
+    }
+    std::string loadPath(const std::string& path) {
+        release();
+        loaded = std::make_unique<LoadResult>(loadModelFile(path, {}));
+        const Model& model = loaded->model;
+        if (model.texture && model.texture->image) {
+            content.texture = uploadTexture(*model.texture->image);
+        }
+        content.model = &model;
+        return reportText(loaded->problems);
+    }
+    void release() {
+        deleteTexture(content.texture);
+        content = FrameContent{};
+        content.milliseconds = 250;
+        loaded.reset();
     }
 
     // Draws a frame as the display callback does and reads back what it drew.
     void draw() {
-        drawFrame(viewer);
+        drawFrame(camera, content, buffers);
         glFinish();
-        glReadBuffer(GL_BACK);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -141,12 +124,10 @@ class RenderTest : public testing::Test {
     }
 
     TemporaryFolder folder;
-    EventLog log;
-    FakeMenus menus{log};
-    FakeDialogs dialogs{log};
     Camera camera;
-    Viewer viewer{camera, menus, dialogs};
-    GLTextureBackend textures;
+    std::unique_ptr<LoadResult> loaded;
+    FrameContent content;
+    FrameBuffers buffers;
     std::vector<uint8_t> pixels = std::vector<uint8_t>(kWidth * kHeight * 3);
 };
 
@@ -161,10 +142,7 @@ TEST_F(RenderTest, TextureColoursAppearWhereTheTrianglesAre) {
         TestModel options;
         options.textureChannels = row.channels;
         options.withTexture = row.channels != 0;
-        viewer.releaseModel();
-        CapturedErrors errors;
-        load(options);
-        EXPECT_EQ(errors.text(),
+        EXPECT_EQ(load(options),
                   row.channels ? "" : "Failed to open \"" + folder.path() + "figure.png\"\n\n");
         draw();
         for (const Probe& probe : kQuarters) {
@@ -183,7 +161,7 @@ TEST_F(RenderTest, TextureColoursAppearWhereTheTrianglesAre) {
 
 TEST_F(RenderTest, BonesAreWhiteLinesOverTheMeshOrAlone) {
     load();
-    viewer.showBones = true;
+    content.showBones = true;
     draw();
     // From the root's joint to the child's, (0, 0, 0) to (0, 40, 0).
     for (double y : {5.0, 20.0, 35.0}) {
@@ -193,37 +171,34 @@ TEST_F(RenderTest, BonesAreWhiteLinesOverTheMeshOrAlone) {
     EXPECT_EQ(at(kQuarters[0].point), kRed);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
 
-    viewer.showMesh = false;
+    content.showMesh = false;
     draw();
     EXPECT_TRUE(whiteNear({0, 20, 0}));
     for (const Probe& probe : kQuarters) {
         EXPECT_EQ(at(probe.point), kBlack);
     }
-    viewer.showBones = false;
+    content.showBones = false;
     draw();
     EXPECT_TRUE(allBlack());
 }
 
-TEST_F(RenderTest, ClosedFileOrUnplayableAnimationDrawsNothing) {
+TEST_F(RenderTest, NoModelOrAnUnplayableAnimationDrawsNothing) {
     TestModel options;
     options.motionNames = {"figure-idle", "figure-gone"};
     const std::string path = writeTestModel(folder.path(), "figure", options);
     std::filesystem::remove(folder.path() + "figure-gone");
-    {
-        CapturedErrors missingMotion;
-        viewer.replaceModel(path);
-    }
-    viewer.showBones = true;
+    loadPath(path);
+    content.showBones = true;
 
-    viewer.currentAnimation = 1;
+    content.animation = 1;
     draw();
     EXPECT_TRUE(allBlack()) << "the motion file of animation 2 is missing";
 
-    viewer.currentAnimation = 0;
+    content.animation = 0;
     draw();
     EXPECT_EQ(at(kQuarters[0].point), kRed);
 
-    viewer.onMainMenu(kCloseFileValue);
+    content.model = nullptr;
     draw();
     EXPECT_TRUE(allBlack());
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
@@ -246,27 +221,23 @@ TEST_F(RenderTest, FromBehindEachQuarterShowsWhereItLands) {
 }
 
 TEST_F(RenderTest, TexturesAreMadeAndDeletedOnce) {
-    const std::string path = folder.path() + "picture.png";
     Image image;
     image.width = 3;  // not a power of two
     image.height = 1;
     image.channels = 3;
     image.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-    ASSERT_TRUE(writeFile(path, encodePng(image)));
-    ASSERT_TRUE(writeFile(folder.path() + "broken.png", "not a PNG"));
-
-    Texture texture;
-    texture.glName = textures.load(path);
-    ASSERT_NE(texture.glName, 0u);
-    const GLuint name = texture.glName;
+    const GLuint name = uploadTexture(image);
+    ASSERT_NE(name, 0u);
     EXPECT_TRUE(glIsTexture(name));
-    texture.release();
+    deleteTexture(name);
     EXPECT_FALSE(glIsTexture(name));
-    texture.release();
-    EXPECT_EQ(texture.glName, 0u);
+    deleteTexture(0);
 
-    EXPECT_EQ(bindPngTexture(folder.path() + "broken.png"), 0u);
-    EXPECT_EQ(bindPngTexture(folder.path() + "absent.png"), 0u);
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    image.width = static_cast<uint32_t>(maxSide) + 1;
+    image.pixels.assign(std::size_t{image.width} * 3, 0);
+    EXPECT_EQ(uploadTexture(image), 0u) << "wider than OpenGL takes";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

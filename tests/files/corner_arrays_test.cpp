@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "files/model.h"
-#include "tests/benchmarks/sample_models.h"
 
 namespace {
 
@@ -16,7 +15,6 @@ namespace {
 void expectFaithfulCorners(const Model& model) {
     ASSERT_EQ(model.faceCorners.size(), model.faces.size() * 3);
     ASSERT_EQ(model.cornerMappingCoords.size(), model.cornerVertices.size());
-    ASSERT_EQ(model.cornerPositions.size(), model.cornerVertices.size());
     for (std::size_t face = 0; face < model.faces.size(); ++face) {
         for (int corner = 0; corner < 3; ++corner) {
             const uint32_t stored = model.faceCorners[face * 3 + corner];
@@ -61,23 +59,12 @@ TEST(CornerArrays, SharedCornersAreStoredOnce) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Model model;
-        model.skinnedPositions.resize(5);
+        model.influenceCounts.resize(5);
         model.mappingCoords = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
         model.faces = c.faces;
         model.indexFaces();
         EXPECT_EQ(model.faceCorners, c.faceCorners);
         EXPECT_EQ(model.cornerVertices, c.cornerVertices);
         expectFaithfulCorners(model);
-    }
-}
-
-TEST(CornerArrays, TheReaderIndexesTheFacesOfTheSamples) {
-    for (const char* name : {"schoolgirl", "stress"}) {
-        SCOPED_TRACE(name);
-        Model model;
-        ASSERT_TRUE(model.loadFile(sampleModelPath(name)));
-        expectFaithfulCorners(model);
-        // Corners are shared: far fewer are stored than the faces have.
-        EXPECT_LT(model.cornerVertices.size() * 2, model.faceCorners.size());
     }
 }

@@ -1,10 +1,10 @@
-#include "tests/app/test_model.h"
+#include "tests/drawing/test_model.h"
 
 #include <cmath>
 #include <filesystem>
 #include <stdexcept>
 
-#include "app/projection.h"
+#include "drawing/projection.h"
 #include "files/model.h"
 #include "files/model_writer.h"
 #include "files/png_image.h"
@@ -66,7 +66,6 @@ std::string writeTestModel(const std::string& folder, const std::string& stem,
                                 {kSquareRight, kSquareTop, 0},
                                 {kSquareLeft, kSquareTop, 0}};
     for (const Vector3& corner : corners) {
-        model.skinnedPositions.emplace_back();
         model.influenceCounts.push_back(1);
         model.influences.push_back(SkinInfluence{options.scale * corner, 0, 1.0});
     }

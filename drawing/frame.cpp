@@ -1,10 +1,9 @@
-#include "app/frame.h"
+#include "drawing/frame.h"
 
 #include <GL/gl.h>
 
-#include "app/projection.h"
-#include "model/animation.h"
-#include "model/drawing.h"
+#include "drawing/model_drawing.h"
+#include "drawing/projection.h"
 
 void applyFixedState() {
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
@@ -25,32 +24,33 @@ void applyProjection(int width, int height) {
               frustum->far);
 }
 
-void drawFrame(const Camera& camera, const FrameContent& content) {
+void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& buffers) {
     glClear(GL_COLOR_BUFFER_BIT);
     glClear(GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glMultMatrixd(camera.viewMatrix().data());
-    modelPass(content);
+    modelPass(content, buffers);
 }
 
-void drawFrame(Viewer& viewer) {
-    drawFrame(viewer.camera,
-              {viewer.model.get(), viewer.currentAnimation, viewer.showMesh, viewer.showBones});
-}
-
-void modelPass(const FrameContent& content) {
+void modelPass(const FrameContent& content, FrameBuffers& buffers) {
     if (!content.model) {
         return;
     }
-    Model& model = *content.model;
+    const Model& model = *content.model;
     const bool playable = isPlayable(model, content.animation);
+    if (playable && (content.showMesh || content.showBones)) {
+        const Animation& animation = model.animations[content.animation];
+        buffers.pair = selectFrames(animation, model.playbackRate, content.milliseconds);
+        poseSkeleton(model, animation, buffers.pair, buffers.pose);
+    }
     if (content.showMesh && playable) {
-        drawMesh(model, content.animation, 0.0);
+        skin(model, buffers.pose, buffers.skinnedPositions);
+        renderMesh(model, buffers.skinnedPositions, content.texture, buffers.cornerPositions);
     }
     glDisable(GL_DEPTH_TEST);
     if (content.showBones && playable) {
-        drawBones(model, content.animation, 0.0);
+        renderBones(model, buffers.pose);
     }
     glEnable(GL_DEPTH_TEST);
 }

@@ -1,4 +1,4 @@
-#include "app/camera.h"
+#include "drawing/camera.h"
 
 #include <cmath>
 
@@ -9,11 +9,6 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 
 }  // namespace
-
-Camera& Camera::instance() {
-    static Camera camera;
-    return camera;
-}
 
 void Camera::reset() {
     target = Vector3(0, -20, 0);

@@ -1,0 +1,51 @@
+#pragma once
+// One frame of the viewer: fixed state, projection and the frame's drawing, the
+// same for the window and for offscreen pictures. Needs a current OpenGL context.
+
+#include <cstdint>
+#include <vector>
+
+#include "drawing/camera.h"
+#include "files/model.h"
+#include "model/pipeline.h"
+
+// GL_MODULATE texturing, GL_TEXTURE_2D and the depth test (GL_LEQUAL) on; the
+// clear colour stays black, no lighting, no culling.
+void applyFixedState();
+
+// Viewport and frustum for the window size; a size without area changes nothing.
+// Leaves the projection matrix current.
+void applyProjection(int width, int height);
+
+// What the model pass draws.
+struct FrameContent {
+    // None when null.
+    const Model* model = nullptr;
+    // The OpenGL texture of the model's image; 0 draws the mesh plain white.
+    uint32_t texture = 0;
+    int32_t animation = 0;
+    // The playback clock: milliseconds since playback started.
+    int64_t milliseconds = 0;
+    bool showMesh = true;
+    bool showBones = false;
+};
+
+// What a frame computes on its way to the picture, kept by the caller so that
+// drawing a frame allocates nothing once they have their sizes: the frame pair,
+// the pose, which mesh and bones share, and the skinned positions.
+struct FrameBuffers {
+    FramePair pair;
+    Pose pose;
+    std::vector<Geometry::Vector3> skinnedPositions;
+    std::vector<CornerPosition> cornerPositions;
+};
+
+// Clears, applies the camera and runs the model pass; the caller updates the
+// title before and swaps the buffers after.
+void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& buffers);
+
+// Draws the model, if any: the mesh if shown, then with the depth test off the
+// bones if shown, so that they show through the mesh; both from one pose. An
+// animation that cannot be played (none, a rejected motion file, no texture
+// record) draws nothing.
+void modelPass(const FrameContent& content, FrameBuffers& buffers);

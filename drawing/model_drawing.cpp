@@ -1,0 +1,115 @@
+#include "drawing/model_drawing.h"
+
+#include <GL/gl.h>
+
+using Geometry::Vector4;
+
+void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinnedPositions,
+                uint32_t texture, std::vector<CornerPosition>& cornerPositions) {
+    cornerPositions.resize(model.cornerVertices.size());
+    for (std::size_t corner = 0; corner < model.cornerVertices.size(); ++corner) {
+        const Geometry::Vector3& position = skinnedPositions[model.cornerVertices[corner]];
+        cornerPositions[corner] = {static_cast<float>(position.x), static_cast<float>(position.y),
+                                   static_cast<float>(position.z)};
+    }
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glColor3f(1, 1, 1);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(CornerPosition), cornerPositions.data());
+    glTexCoordPointer(2, GL_FLOAT, sizeof(CornerMappingCoord), model.cornerMappingCoords.data());
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.faceCorners.size()), GL_UNSIGNED_INT,
+                   model.faceCorners.data());
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+namespace {
+
+// Sends the origin of a bone's frame, in model space.
+void sendJoint(const Geometry::Matrix4& transform) {
+    const Vector4 joint = transform * Vector4(0, 0, 0, 1);
+    glVertex3d(joint.x, joint.y, joint.z);
+}
+
+void renderBone(const Model& model, const Pose& pose, uint8_t bone) {
+    for (uint8_t child : model.bones[bone]->children) {
+        glBegin(GL_LINES);
+        sendJoint(pose.boneTransforms[bone]);
+        sendJoint(pose.boneTransforms[child]);
+        glEnd();
+        renderBone(model, pose, child);
+    }
+}
+
+}  // namespace
+
+void renderBones(const Model& model, const Pose& pose) {
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glColor3f(1, 1, 1);
+    renderBone(model, pose, model.rootBone);
+}
+
+namespace {
+
+// OpenGL keeps at most one flag per kind of error, so a handful of reads empties
+// the queue; the bound keeps a call without a context from spinning.
+void discardGLErrors() {
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+GLenum pixelFormat(uint32_t channels) {
+    switch (channels) {
+        case 1:
+            return GL_LUMINANCE;
+        case 2:
+            return GL_LUMINANCE_ALPHA;
+        case 3:
+            return GL_RGB;
+        default:
+            return GL_RGBA;
+    }
+}
+
+}  // namespace
+
+uint32_t uploadTexture(const Image& image) {
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+    if (image.width > static_cast<uint32_t>(maxSide) ||
+        image.height > static_cast<uint32_t>(maxSide)) {
+        return 0;
+    }
+    discardGLErrors();
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    // Rows of 1- to 3-byte pixels need not start on 4-byte boundaries.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(image.channels),
+                 static_cast<GLsizei>(image.width), static_cast<GLsizei>(image.height), 0,
+                 pixelFormat(image.channels), GL_UNSIGNED_BYTE, image.pixels.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    // An implementation without non-power-of-two textures refuses such an image.
+    if (name == 0 || glGetError() != GL_NO_ERROR) {
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDeleteTextures(1, &name);
+        discardGLErrors();
+        return 0;
+    }
+    return name;
+}
+
+void deleteTexture(uint32_t texture) {
+    const GLuint name = texture;
+    if (name != 0) {
+        glDeleteTextures(1, &name);
+    }
+}
