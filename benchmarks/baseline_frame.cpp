@@ -37,11 +37,7 @@ void renderMeshImmediate(const Model& model, const std::vector<Vector3>& positio
 }
 
 void drawFrameImmediate(const Camera& camera, const FrameContent& content, FrameBuffers& buffers) {
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClear(GL_DEPTH_BUFFER_BIT);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMultMatrixd(camera.viewMatrix().data());
+    beginFrame(camera);
     const Model& model = *content.model;
     const Animation& animation = model.animations[content.animation];
     buffers.pair = selectFrames(animation, model.playbackRate, content.milliseconds);

@@ -23,6 +23,6 @@ void renderMeshImmediate(const Model& model, const std::vector<Geometry::Vector3
                          uint32_t texture);
 
 // One frame of the straightforward road for the mesh of a playable animation:
-// clear, the camera's view, frame selection and posing, skinScalar and
-// renderMeshImmediate. The caller shows the frame.
+// beginFrame, frame selection and posing, skinScalar and renderMeshImmediate.
+// The caller shows the frame.
 void drawFrameImmediate(const Camera& camera, const FrameContent& content, FrameBuffers& buffers);

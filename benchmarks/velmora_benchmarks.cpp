@@ -128,10 +128,7 @@ void drawBenchmark(benchmark::State& state, const Subject& subject, bool immedia
     Camera camera;
     camera.reset();
     for (auto _ : state) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glMultMatrixd(camera.viewMatrix().data());
+        beginFrame(camera);
         if (immediate) {
             renderMeshImmediate(model, buffers.skinnedPositions, subject.texture);
         } else {

@@ -24,12 +24,16 @@ void applyProjection(int width, int height) {
               frustum->far);
 }
 
-void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& buffers) {
+void beginFrame(const Camera& camera) {
     glClear(GL_COLOR_BUFFER_BIT);
     glClear(GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glMultMatrixd(camera.viewMatrix().data());
+}
+
+void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& buffers) {
+    beginFrame(camera);
     modelPass(content, buffers);
 }
 

@@ -40,8 +40,11 @@ struct FrameBuffers {
     std::vector<CornerPosition> cornerPositions;
 };
 
-// Clears, applies the camera and runs the model pass; the caller updates the
-// title before and swaps the buffers after.
+// Clears colour and depth and makes the camera's view the model-view matrix.
+void beginFrame(const Camera& camera);
+
+// beginFrame, then the model pass; the caller updates the title before and
+// swaps the buffers after.
 void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& buffers);
 
 // Draws the model, if any: the mesh if shown, then with the depth test off the
