@@ -4,11 +4,6 @@
 
 namespace Geometry {
 
-namespace {
-constexpr double kPi = 3.141592653589793;
-constexpr double kOneOver180 = 0.005555555555555556;
-}  // namespace
-
 Vector3 operator-(const Vector3& a, const Vector3& b) {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
@@ -21,17 +16,33 @@ Vector3 operator*(double s, const Vector3& v) {
     return {s * v.x, s * v.y, s * v.z};
 }
 
+double dot(const Vector3& a, const Vector3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+double length(const Vector3& v) {
+    return std::sqrt(dot(v, v));
+}
+
+Vector3 lerp(const Vector3& a, const Vector3& b, double t) {
+    return a + t * (b - a);
+}
+
+double lerp(double a, double b, double t) {
+    return a + t * (b - a);
+}
+
 Vector3 cross(const Vector3& a, const Vector3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
 Vector3 normalize(const Vector3& v) {
-    const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    const double size = length(v);
     // A square root is never negative, so this refuses exactly zero and NaN.
-    if (!(length > 0.0)) {
+    if (!(size > 0.0)) {
         throw ZeroDivide{};
     }
-    return {v.x / length, v.y / length, v.z / length};
+    return {v.x / size, v.y / size, v.z / size};
 }
 
 Matrix4::Matrix4() : rows{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}} {}
@@ -87,9 +98,9 @@ Matrix4 lookAt(const Vector3& eye, const Vector3& centre, const Vector3& up) {
 }
 
 GLMatrix makeTransform(const Vector3& scale, const Vector3& angles, const Vector3& translation) {
-    const double ax = (kPi * angles.x) * kOneOver180;
-    const double ay = (kPi * angles.y) * kOneOver180;
-    const double az = (kPi * angles.z) * kOneOver180;
+    const double ax = radians(angles.x);
+    const double ay = radians(angles.y);
+    const double az = radians(angles.z);
     const double cx = std::cos(ax), sx = std::sin(ax);
     const double cy = std::cos(ay), sy = std::sin(ay);
     const double cz = std::cos(az), sz = std::sin(az);
@@ -128,6 +139,36 @@ Quaternion operator*(const Quaternion& q, double s) {
 
 Quaternion operator+(const Quaternion& a, const Quaternion& b) {
     return {a.w + b.w, a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+Quaternion operator*(const Quaternion& a, const Quaternion& b) {
+    return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
+            a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
+            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
+            a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+}
+
+Vector3 rotate(const Quaternion& q, const Vector3& v) {
+    const Vector3 axis(q.x, q.y, q.z);
+    const Vector3 t = 2.0 * cross(axis, v);
+    return v + q.w * t + cross(axis, t);
+}
+
+Quaternion slerp(const Quaternion& a, const Quaternion& b, double t) {
+    double d = dot(a, b);
+    Quaternion target = b;
+    if (d < 0) {
+        d = -d;
+        target = b * -1.0;
+    }
+    const double theta = std::acos(d);
+    // Written so that a NaN angle also keeps a.
+    if (!(std::fabs(theta) >= kEpsilon)) {
+        return a;
+    }
+    const double w1 = std::sin(theta - theta * t) / std::sin(theta);
+    const double w2 = std::sin(theta * t) / std::sin(theta);
+    return a * w1 + target * w2;
 }
 
 Matrix4 toMatrix(const Quaternion& q) {
