@@ -2,13 +2,8 @@
 
 #include <cmath>
 
+using Geometry::kPi;
 using Geometry::Vector3;
-
-namespace {
-
-constexpr double kPi = 3.141592653589793;
-
-}  // namespace
 
 Camera& Camera::instance() {
     static Camera camera;

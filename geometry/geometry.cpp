@@ -4,6 +4,10 @@
 
 namespace Geometry {
 
+namespace {
+constexpr double kOneOver180 = 0.005555555555555556;
+}  // namespace
+
 Vector3 operator-(const Vector3& a, const Vector3& b) {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
@@ -98,9 +102,9 @@ Matrix4 lookAt(const Vector3& eye, const Vector3& centre, const Vector3& up) {
 }
 
 GLMatrix makeTransform(const Vector3& scale, const Vector3& angles, const Vector3& translation) {
-    const double ax = radians(angles.x);
-    const double ay = radians(angles.y);
-    const double az = radians(angles.z);
+    const double ax = (kPi * angles.x) * kOneOver180;
+    const double ay = (kPi * angles.y) * kOneOver180;
+    const double az = (kPi * angles.z) * kOneOver180;
     const double cx = std::cos(ax), sx = std::sin(ax);
     const double cy = std::cos(ay), sy = std::sin(ay);
     const double cz = std::cos(az), sz = std::sin(az);

@@ -20,9 +20,10 @@ namespace Geometry {
 
 constexpr double kPi = 3.141592653589793;
 
-// (kPi * degrees) / 180, with the division done as a product by 1 / 180.
+// angle * kPi / 180, in that order. makeTransform and the camera multiply by
+// the rounded 1 / 180 instead, which can differ in the last place.
 constexpr double radians(double angle) {
-    return kPi * angle * (1.0 / 180);
+    return angle * kPi / 180.0;
 }
 constexpr double degrees(double angle) {
     return angle * (180 / kPi);

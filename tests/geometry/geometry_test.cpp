@@ -187,10 +187,12 @@ TEST(Vectors, DotLengthAndLerp) {
     EXPECT_EQ(lerp(-2.0, 6.0, 1.5), 10);
 }
 
-TEST(Angles, ConvertWithTheViewersArithmetic) {
+TEST(Angles, RadiansDivideBy180Last) {
     EXPECT_EQ(radians(180), kPi);
     EXPECT_EQ(radians(-90), -kPi / 2);
-    EXPECT_EQ(radians(33), (kPi * 33) * 0.005555555555555556);
+    // 1.2 * pi / 180 and 1.2 * pi * (1 / 180) differ in the last place.
+    EXPECT_EQ(radians(1.2), 1.2 * kPi / 180);
+    EXPECT_NE(radians(1.2), kPi * 1.2 * (1.0 / 180));
     EXPECT_EQ(degrees(kPi / 2), 90);
 }
 

@@ -3,18 +3,6 @@
 #include <cmath>
 #include <initializer_list>
 
-double dot(const Vector3& a, const Vector3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-double length(const Vector3& v) {
-    return std::sqrt(dot(v, v));
-}
-
-Vector3 mix(const Vector3& a, const Vector3& b, double t) {
-    return a + t * (b - a);
-}
-
 Vector3 mirrorX(const Vector3& v) {
     return {-v.x, v.y, v.z};
 }
@@ -28,21 +16,6 @@ double smoothstep(double edge0, double edge1, double x) {
     return t * t * (3 - 2 * t);
 }
 
-double mix(double a, double b, double t) {
-    return a + (b - a) * t;
-}
-
-double radians(double degrees) {
-    return degrees * kPi / 180.0;
-}
-
-Quaternion compose(const Quaternion& a, const Quaternion& b) {
-    return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
-            a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
-            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
-            a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
-}
-
 Quaternion inverse(const Quaternion& q) {
     return {q.w, -q.x, -q.y, -q.z};
 }
@@ -52,12 +25,6 @@ Quaternion normalized(const Quaternion& q) {
     return q * (1.0 / size);
 }
 
-Vector3 rotate(const Quaternion& q, const Vector3& v) {
-    const Vector3 axis(q.x, q.y, q.z);
-    const Vector3 t = 2.0 * Geometry::cross(axis, v);
-    return v + q.w * t + Geometry::cross(axis, t);
-}
-
 Quaternion axisAngle(const Vector3& axis, double angle) {
     const Vector3 unit = Geometry::normalize(axis);
     const double s = std::sin(angle / 2);
@@ -65,8 +32,7 @@ Quaternion axisAngle(const Vector3& axis, double angle) {
 }
 
 Quaternion turn(double pitch, double yaw, double roll) {
-    return compose(axisAngle(Vector3(0, 0, 1), roll),
-                   compose(axisAngle(kUp, yaw), axisAngle(kRight, pitch)));
+    return axisAngle(Vector3(0, 0, 1), roll) * (axisAngle(kUp, yaw) * axisAngle(kRight, pitch));
 }
 
 Quaternion rotationBetween(const Vector3& from, const Vector3& to) {
