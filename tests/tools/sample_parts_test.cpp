@@ -316,7 +316,7 @@ TEST(SampleRig, BonesTakeSlotsInOrderAndParentsListChildrenInOrder) {
 // texture and motion files relative to its folder, and the motion files'
 // names label the animations.
 TEST(SampleWriting, WritesTheModelItsTextureAndOneMotionFilePerClip) {
-    Character character;
+    SampleCharacter character;
     character.name = "ball";
     Rig& rig = character.rig;
     rig.add("root", "", {0, 0, 0});

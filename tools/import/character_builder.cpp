@@ -334,7 +334,8 @@ bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t
     return true;
 }
 
-Character buildCharacter(const aiScene& scene, const ImportOptions& options, ImportLog& log) {
+ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& options,
+                                 ImportLog& log) {
     const std::string& input = options.inputPath;
     std::vector<AnimationSource> animations = selectedAnimations(scene, options);
     log.stage("building the skeleton and skin");
@@ -370,7 +371,7 @@ Character buildCharacter(const aiScene& scene, const ImportOptions& options, Imp
         restResiduals.push_back(splitRigid(frame * global).residual);
     }
 
-    Character character;
+    ImportedCharacter character;
     Model& model = *character.model;
     model.playbackRate = options.rate;
     model.rootBone = 0;

@@ -267,7 +267,7 @@ Clip lassoClip(const Rig& rig) {
 
 }  // namespace
 
-void describeCowboy(Character& character) {
+void describeCowboy(SampleCharacter& character) {
     Figure figure;
     figure.name = "cowboy";
     figure.shape.hipWidth = 7.3;

@@ -253,7 +253,7 @@ Clip combClip(const Rig& rig) {
 
 }  // namespace
 
-void describeGreaser(Character& character) {
+void describeGreaser(SampleCharacter& character) {
     Figure figure;
     figure.name = "greaser";
     figure.shape.hipWidth = 7.0;

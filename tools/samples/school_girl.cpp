@@ -263,7 +263,7 @@ Clip waveClip(const Rig& rig) {
 
 }  // namespace
 
-void describeSchoolGirl(Character& character) {
+void describeSchoolGirl(SampleCharacter& character) {
     Figure figure;
     figure.name = "schoolgirl";
     figure.shape.hipWidth = 7.6;

@@ -106,7 +106,7 @@ Clip stressClip(const Rig& rig, const std::string& name, int kind) {
 
 }  // namespace
 
-void describeStressModel(Character& character) {
+void describeStressModel(SampleCharacter& character) {
     character.name = "stress";
     Rig& rig = character.rig;
     rig.add("root", "", {0.0, kFloorY, 0.0});

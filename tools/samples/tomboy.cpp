@@ -247,7 +247,7 @@ Clip jumpClip(const Rig& rig) {
 
 }  // namespace
 
-void describeTomboy(Character& character) {
+void describeTomboy(SampleCharacter& character) {
     Figure figure;
     figure.name = "tomboy";
     figure.shape.hipWidth = 7.2;
