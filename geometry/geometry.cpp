@@ -82,6 +82,11 @@ Matrix4& Matrix4::operator*=(const Matrix4& b) {
     return *this;
 }
 
+Matrix4 operator*(Matrix4 a, const Matrix4& b) {
+    a *= b;
+    return a;
+}
+
 Vector4 operator*(const Matrix4& m, const Vector4& v) {
     Vector4 r;
     for (int i = 0; i < 4; ++i) {
@@ -173,6 +178,33 @@ Quaternion slerp(const Quaternion& a, const Quaternion& b, double t) {
     const double w1 = std::sin(theta - theta * t) / std::sin(theta);
     const double w2 = std::sin(theta * t) / std::sin(theta);
     return a * w1 + target * w2;
+}
+
+Quaternion normalize(const Quaternion& q) {
+    const double size = std::sqrt(dot(q, q));
+    if (size == 0.0) {
+        return q;
+    }
+    return q * (1.0 / size);
+}
+
+Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z) {
+    const double trace = x.x + y.y + z.z;
+    Quaternion q;
+    if (trace > 0) {
+        const double s = 2 * std::sqrt(1 + trace);
+        q = {s / 4, (y.z - z.y) / s, (z.x - x.z) / s, (x.y - y.x) / s};
+    } else if (x.x > y.y && x.x > z.z) {
+        const double s = 2 * std::sqrt(1 + x.x - y.y - z.z);
+        q = {(y.z - z.y) / s, s / 4, (y.x + x.y) / s, (z.x + x.z) / s};
+    } else if (y.y > z.z) {
+        const double s = 2 * std::sqrt(1 + y.y - x.x - z.z);
+        q = {(z.x - x.z) / s, (y.x + x.y) / s, s / 4, (z.y + y.z) / s};
+    } else {
+        const double s = 2 * std::sqrt(1 + z.z - x.x - y.y);
+        q = {(x.y - y.x) / s, (z.x + x.z) / s, (z.y + y.z) / s, s / 4};
+    }
+    return normalize(q);
 }
 
 Matrix4 toMatrix(const Quaternion& q) {

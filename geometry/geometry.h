@@ -105,6 +105,9 @@ struct GLMatrix {
     double& operator[](int i) { return values[i]; }
 };
 
+// a * b as a new matrix, summed as operator*= sums.
+Matrix4 operator*(Matrix4 a, const Matrix4& b);
+
 // m * v with all four components of v; there is no division by w.
 Vector4 operator*(const Matrix4& m, const Vector4& v);
 
@@ -143,6 +146,16 @@ Vector3 rotate(const Quaternion& q, const Vector3& v);
 // them is below kEpsilon (or not a number) the result is a itself. t outside
 // [0, 1] extrapolates along the same arc. Neither input is normalised.
 Quaternion slerp(const Quaternion& a, const Quaternion& b, double t);
+
+// q times the reciprocal of its length sqrt(dot(q, q)). Unlike the vector form
+// it throws nothing: a zero quaternion is returned as it is, and NaNs pass
+// through.
+Quaternion normalize(const Quaternion& q);
+
+// The unit quaternion of the rotation matrix whose columns are x, y and z (an
+// orthonormal, right-handed basis). The square root is taken of the largest of
+// the trace and the diagonal terms, so it never meets a small number.
+Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z);
 
 // Rotation matrix of q, no translation. Assumes a unit quaternion and does not
 // normalise: another length gives a matrix that is not a rotation.

@@ -74,6 +74,7 @@ TEST(Vectors, NormalizeRefusesZeroAndNotANumberLengths) {
 TEST(Matrices, ProductAppliesTheRightOperandFirst) {
     Matrix4 a = translation(1, 2, 3);
     const Matrix4 quarterTurnAboutZ({0, -1, 0, 0}, {1, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1});
+    expectPoint(moved(a * quarterTurnAboutZ, 1, 0, 0), 1, 3, 3);
     a *= quarterTurnAboutZ;
     expectPoint(moved(a, 1, 0, 0), 1, 3, 3);
     expectPoint(moved(Matrix4(), 4, 5, 6), 4, 5, 6);
@@ -249,4 +250,32 @@ TEST(Quaternions, SlerpTakesTheShorterArcAndKeepsNearlyEqualKeys) {
     // A dot product above 1 has no angle: the first key is kept.
     const Quaternion longer(2, 0, 0, 0);
     EXPECT_EQ(slerp(longer, {2, 0.1, 0, 0}, 0.5).w, 2);
+}
+
+TEST(Quaternions, RotationFromAxesInvertsToMatrixOnEveryBranch) {
+    const double c = std::cos(1.3), s = std::sin(1.3);
+    const Quaternion cases[] = {
+        {0.9, 0.1, -0.3, 0.3},         // trace above 0
+        {0.1, c, s * 0.6, s * 0.8},    // x dominates
+        {0.1, s * 0.6, c, -s * 0.8},   // y dominates
+        {-0.1, s * 0.8, -s * 0.6, c},  // z dominates
+    };
+    for (const Quaternion& raw : cases) {
+        const Quaternion q = normalize(raw);
+        SCOPED_TRACE(::testing::Message() << q.w << " " << q.x << " " << q.y << " " << q.z);
+        const Matrix4 m = toMatrix(q);
+        const Quaternion back = rotationFromAxes(
+            {m[0][0], m[1][0], m[2][0]}, {m[0][1], m[1][1], m[2][1]}, {m[0][2], m[1][2], m[2][2]});
+        // q and -q are the same rotation.
+        EXPECT_NEAR(std::fabs(dot(back, q)), 1, kNear);
+        EXPECT_NEAR(dot(back, back), 1, kNear);
+    }
+}
+
+TEST(Quaternions, NormalizeKeepsZeroAndScalesByTheReciprocalLength) {
+    const Quaternion unit = normalize({0, 3, 0, 4});
+    EXPECT_EQ(unit.x, 3 * (1.0 / 5));
+    EXPECT_EQ(unit.z, 4 * (1.0 / 5));
+    const Quaternion zero = normalize({0, 0, 0, 0});
+    EXPECT_EQ(dot(zero, zero), 0);
 }

@@ -69,7 +69,7 @@ void stepSwings(const Rig& rig, const Clip& clip, std::vector<SwingState>& state
 
 Keyframe keyOf(const Pose& pose, int bone) {
     Keyframe key;
-    key.rotation = normalized(pose.rotation[bone]);
+    key.rotation = Geometry::normalize(pose.rotation[bone]);
     key.translation = pose.translation[bone];
     return key;
 }

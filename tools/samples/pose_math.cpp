@@ -20,11 +20,6 @@ Quaternion inverse(const Quaternion& q) {
     return {q.w, -q.x, -q.y, -q.z};
 }
 
-Quaternion normalized(const Quaternion& q) {
-    const double size = std::sqrt(Geometry::dot(q, q));
-    return q * (1.0 / size);
-}
-
 Quaternion axisAngle(const Vector3& axis, double angle) {
     const Vector3 unit = Geometry::normalize(axis);
     const double s = std::sin(angle / 2);
@@ -47,28 +42,7 @@ Quaternion rotationBetween(const Vector3& from, const Vector3& to) {
         return axisAngle(axis, kPi);
     }
     const Vector3 axis = Geometry::cross(a, b);
-    return normalized({1 + cosine, axis.x, axis.y, axis.z});
-}
-
-Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z) {
-    // The standard conversion from a rotation matrix, choosing the largest
-    // diagonal term so that the square root never meets a small number.
-    const double trace = x.x + y.y + z.z;
-    Quaternion q;
-    if (trace > 0) {
-        const double s = 2 * std::sqrt(1 + trace);
-        q = {s / 4, (y.z - z.y) / s, (z.x - x.z) / s, (x.y - y.x) / s};
-    } else if (x.x > y.y && x.x > z.z) {
-        const double s = 2 * std::sqrt(1 + x.x - y.y - z.z);
-        q = {(y.z - z.y) / s, s / 4, (y.x + x.y) / s, (z.x + x.z) / s};
-    } else if (y.y > z.z) {
-        const double s = 2 * std::sqrt(1 + y.y - x.x - z.z);
-        q = {(z.x - x.z) / s, (y.x + x.y) / s, s / 4, (z.y + y.z) / s};
-    } else {
-        const double s = 2 * std::sqrt(1 + z.z - x.x - y.y);
-        q = {(x.y - y.x) / s, (z.x + x.z) / s, (z.y + y.z) / s, s / 4};
-    }
-    return normalized(q);
+    return Geometry::normalize(Quaternion(1 + cosine, axis.x, axis.y, axis.z));
 }
 
 Vector3 rotationVector(const Quaternion& q) {
@@ -114,5 +88,5 @@ Quaternion aimRotation(const Vector3& restAlong, const Vector3& along, const Vec
         columns[1] = columns[1] + rest[i].y * target[i];
         columns[2] = columns[2] + rest[i].z * target[i];
     }
-    return rotationFromAxes(columns[0], columns[1], columns[2]);
+    return Geometry::rotationFromAxes(columns[0], columns[1], columns[2]);
 }

@@ -29,7 +29,6 @@ const Vector3 kUp{0, 1, 0};
 const Vector3 kForward{0, 0, -1};
 
 Quaternion inverse(const Quaternion& q);
-Quaternion normalized(const Quaternion& q);
 // Right-handed rotation by angle (radians) about axis (any length but zero).
 Quaternion axisAngle(const Vector3& axis, double angle);
 // Pitch about x, then yaw about y, then roll about z: the body's own axes, so
@@ -37,9 +36,6 @@ Quaternion axisAngle(const Vector3& axis, double angle);
 Quaternion turn(double pitch, double yaw, double roll);
 // The smallest rotation taking direction from onto direction to.
 Quaternion rotationBetween(const Vector3& from, const Vector3& to);
-// The rotation whose matrix has the columns x, y, z (an orthonormal, right-handed
-// basis).
-Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z);
 // The rotation taking direction restAlong to along and turning the rest
 // forward direction (kForward) as close to forward as it can.
 Quaternion aimRotation(const Vector3& restAlong, const Vector3& along, const Vector3& forward);
