@@ -13,8 +13,9 @@
 //   - Angles are radians, except makeTransform, which takes degrees.
 //   - Quaternion components are ordered w, x, y, z (scalar part first); in a
 //     product a * b applied to a point, b acts first.
-//   - Nothing here allocates. Only normalize tests its input; it throws ZeroDivide,
-//     the library's one exception. Infinities and NaNs pass through everything else.
+//   - Nothing here allocates. Only normalize of a vector (and lookAt through it)
+//     refuses its input; it throws ZeroDivide, the library's one exception.
+//     Infinities and NaNs pass through everything else.
 
 namespace Geometry {
 
