@@ -2,13 +2,9 @@
 
 #include <cmath>
 
+using Geometry::kPi;
 using Geometry::Vector3;
 
-namespace {
-
-constexpr double kPi = 3.141592653589793;
-
-}  // namespace
 
 void Camera::reset() {
     target = Vector3(0, -20, 0);

@@ -5,7 +5,6 @@
 namespace Geometry {
 
 namespace {
-constexpr double kPi = 3.141592653589793;
 constexpr double kOneOver180 = 0.005555555555555556;
 }  // namespace
 
@@ -21,17 +20,33 @@ Vector3 operator*(double s, const Vector3& v) {
     return {s * v.x, s * v.y, s * v.z};
 }
 
+double dot(const Vector3& a, const Vector3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+double length(const Vector3& v) {
+    return std::sqrt(dot(v, v));
+}
+
+Vector3 lerp(const Vector3& a, const Vector3& b, double t) {
+    return a + t * (b - a);
+}
+
+double lerp(double a, double b, double t) {
+    return a + t * (b - a);
+}
+
 Vector3 cross(const Vector3& a, const Vector3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
 Vector3 normalize(const Vector3& v) {
-    const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    const double size = length(v);
     // A square root is never negative, so this refuses exactly zero and NaN.
-    if (!(length > 0.0)) {
+    if (!(size > 0.0)) {
         throw ZeroDivide{};
     }
-    return {v.x / length, v.y / length, v.z / length};
+    return {v.x / size, v.y / size, v.z / size};
 }
 
 Matrix4::Matrix4() : rows{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}} {}
@@ -65,6 +80,11 @@ Matrix4& Matrix4::operator*=(const Matrix4& b) {
     }
     *this = product;
     return *this;
+}
+
+Matrix4 operator*(Matrix4 a, const Matrix4& b) {
+    a *= b;
+    return a;
 }
 
 Vector4 operator*(const Matrix4& m, const Vector4& v) {
@@ -128,6 +148,63 @@ Quaternion operator*(const Quaternion& q, double s) {
 
 Quaternion operator+(const Quaternion& a, const Quaternion& b) {
     return {a.w + b.w, a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+Quaternion operator*(const Quaternion& a, const Quaternion& b) {
+    return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
+            a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
+            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
+            a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+}
+
+Vector3 rotate(const Quaternion& q, const Vector3& v) {
+    const Vector3 axis(q.x, q.y, q.z);
+    const Vector3 t = 2.0 * cross(axis, v);
+    return v + q.w * t + cross(axis, t);
+}
+
+Quaternion slerp(const Quaternion& a, const Quaternion& b, double t) {
+    double d = dot(a, b);
+    Quaternion target = b;
+    if (d < 0) {
+        d = -d;
+        target = b * -1.0;
+    }
+    const double theta = std::acos(d);
+    // Written so that a NaN angle also keeps a.
+    if (!(std::fabs(theta) >= kEpsilon)) {
+        return a;
+    }
+    const double w1 = std::sin(theta - theta * t) / std::sin(theta);
+    const double w2 = std::sin(theta * t) / std::sin(theta);
+    return a * w1 + target * w2;
+}
+
+Quaternion normalize(const Quaternion& q) {
+    const double size = std::sqrt(dot(q, q));
+    if (size == 0.0) {
+        return q;
+    }
+    return q * (1.0 / size);
+}
+
+Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z) {
+    const double trace = x.x + y.y + z.z;
+    Quaternion q;
+    if (trace > 0) {
+        const double s = 2 * std::sqrt(1 + trace);
+        q = {s / 4, (y.z - z.y) / s, (z.x - x.z) / s, (x.y - y.x) / s};
+    } else if (x.x > y.y && x.x > z.z) {
+        const double s = 2 * std::sqrt(1 + x.x - y.y - z.z);
+        q = {(y.z - z.y) / s, s / 4, (y.x + x.y) / s, (z.x + x.z) / s};
+    } else if (y.y > z.z) {
+        const double s = 2 * std::sqrt(1 + y.y - x.x - z.z);
+        q = {(z.x - x.z) / s, (y.x + x.y) / s, s / 4, (z.y + y.z) / s};
+    } else {
+        const double s = 2 * std::sqrt(1 + z.z - x.x - y.y);
+        q = {(x.y - y.x) / s, (z.x + x.z) / s, (z.y + y.z) / s, s / 4};
+    }
+    return normalize(q);
 }
 
 Matrix4 toMatrix(const Quaternion& q) {

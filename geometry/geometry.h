@@ -1,18 +1,34 @@
 #pragma once
-// Double-precision vectors, 4x4 matrices and quaternions.
+// Double-precision vectors, 4x4 matrices and quaternions: the one vocabulary of
+// vector arithmetic for the viewer and the tools.
 //
 // Conventions
+//   - Right-handed axes; a positive angle turns counter-clockwise when seen
+//     from the tip of its axis looking back at the origin.
 //   - Vectors are columns: a point p is transformed as M * p, translations sit in
 //     the last column and the last row of an affine transform is (0, 0, 0, 1).
 //     In a product A * B applied to a point, B acts first.
 //   - Matrix4 is the row-major working form (rows[r] is row r). GLMatrix holds the
 //     same sixteen numbers column after column, the order glMultMatrixd reads.
 //   - Angles are radians, except makeTransform, which takes degrees.
-//   - Quaternion components are ordered w, x, y, z (scalar part first).
-//   - Nothing here allocates. Only normalize tests its input; it throws ZeroDivide,
-//     the library's one exception. Infinities and NaNs pass through everything else.
+//   - Quaternion components are ordered w, x, y, z (scalar part first); in a
+//     product a * b applied to a point, b acts first.
+//   - Nothing here allocates. Only normalize of a vector (and lookAt through it)
+//     refuses its input; it throws ZeroDivide, the library's one exception.
+//     Infinities and NaNs pass through everything else.
 
 namespace Geometry {
+
+constexpr double kPi = 3.141592653589793;
+
+// angle * kPi / 180, in that order. makeTransform and the camera multiply by
+// the rounded 1 / 180 instead, which can differ in the last place.
+constexpr double radians(double angle) {
+    return angle * kPi / 180.0;
+}
+constexpr double degrees(double angle) {
+    return angle * (180 / kPi);
+}
 
 // Smallest angle between two key rotations that keyframe interpolation blends
 // (2^-23, the single-precision machine epsilon held as a double).
@@ -47,10 +63,17 @@ Vector3 operator-(const Vector3& a, const Vector3& b);
 Vector3 operator+(const Vector3& a, const Vector3& b);
 Vector3 operator*(double s, const Vector3& v);
 
+// a.x * b.x + a.y * b.y + a.z * b.z, summed left to right.
+double dot(const Vector3& a, const Vector3& b);
+double length(const Vector3& v);
+// a + t * (b - a): exactly a at t = 0; b at t = 1 up to rounding.
+Vector3 lerp(const Vector3& a, const Vector3& b, double t);
+double lerp(double a, double b, double t);
+
 // Right-handed cross product a x b.
 Vector3 cross(const Vector3& a, const Vector3& b);
 
-// v divided (component by component) by its length; throws ZeroDivide when the
+// v divided (component by component) by length(v); throws ZeroDivide when the
 // length is zero or not a number. v itself is left unchanged.
 Vector3 normalize(const Vector3& v);
 
@@ -83,6 +106,9 @@ struct GLMatrix {
     double& operator[](int i) { return values[i]; }
 };
 
+// a * b as a new matrix, summed as operator*= sums.
+Matrix4 operator*(Matrix4 a, const Matrix4& b);
+
 // m * v with all four components of v; there is no division by w.
 Vector4 operator*(const Matrix4& m, const Vector4& v);
 
@@ -110,6 +136,27 @@ struct Quaternion {
 double dot(const Quaternion& a, const Quaternion& b);
 Quaternion operator*(const Quaternion& q, double s);
 Quaternion operator+(const Quaternion& a, const Quaternion& b);
+// The Hamilton product: the rotation by b followed by the rotation by a.
+Quaternion operator*(const Quaternion& a, const Quaternion& b);
+
+// v rotated by the unit quaternion q (q v q^-1, without forming the matrix).
+Vector3 rotate(const Quaternion& q, const Vector3& v);
+
+// Spherical interpolation from a (t = 0) to b (t = 1) along the shorter arc:
+// b is negated when the two lie in opposite hemispheres. When the angle between
+// them is below kEpsilon (or not a number) the result is a itself. t outside
+// [0, 1] extrapolates along the same arc. Neither input is normalised.
+Quaternion slerp(const Quaternion& a, const Quaternion& b, double t);
+
+// q times the reciprocal of its length sqrt(dot(q, q)). Unlike the vector form
+// it throws nothing: a zero quaternion is returned as it is, and NaNs pass
+// through.
+Quaternion normalize(const Quaternion& q);
+
+// The unit quaternion of the rotation matrix whose columns are x, y and z (an
+// orthonormal, right-handed basis). The square root is taken of the largest of
+// the trace and the diagonal terms, so it never meets a small number.
+Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z);
 
 // Rotation matrix of q, no translation. Assumes a unit quaternion and does not
 // normalise: another length gives a matrix that is not a rotation.

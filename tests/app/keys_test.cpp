@@ -19,7 +19,7 @@ class Keys : public testing::Test {
 
     // The camera's eye as update derives it from the other fields.
     Vector3 derivedEye() const {
-        const double theta = 3.141592653589793 * camera.angle / 180;
+        const double theta = Geometry::kPi * camera.angle / 180;
         return Vector3(std::sin(theta) * camera.radius + camera.target.x, camera.eye.y,
                        std::cos(theta) * camera.radius + camera.target.z);
     }

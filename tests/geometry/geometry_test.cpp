@@ -74,6 +74,7 @@ TEST(Vectors, NormalizeRefusesZeroAndNotANumberLengths) {
 TEST(Matrices, ProductAppliesTheRightOperandFirst) {
     Matrix4 a = translation(1, 2, 3);
     const Matrix4 quarterTurnAboutZ({0, -1, 0, 0}, {1, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1});
+    expectPoint(moved(a * quarterTurnAboutZ, 1, 0, 0), 1, 3, 3);
     a *= quarterTurnAboutZ;
     expectPoint(moved(a, 1, 0, 0), 1, 3, 3);
     expectPoint(moved(Matrix4(), 4, 5, 6), 4, 5, 6);
@@ -172,4 +173,109 @@ TEST(Quaternions, DotAccumulatesFromWToZ) {
     const Quaternion sum = q * -2.0 + Quaternion(1, 1, 1, 1);
     EXPECT_EQ(sum.w, 0);
     EXPECT_EQ(sum.x, 2);
+}
+
+TEST(Vectors, DotLengthAndLerp) {
+    EXPECT_EQ(dot({1, 2, 3}, {4, -5, 6}), 12);
+    EXPECT_EQ(length({2, 3, 6}), 7);
+    const Vector3 a(1, -2, 4), b(3, 2, 0);
+    const Vector3 quarter = lerp(a, b, 0.25);
+    EXPECT_EQ(quarter.x, 1.5);
+    EXPECT_EQ(quarter.y, -1);
+    EXPECT_EQ(quarter.z, 3);
+    // a + t * (b - a): exactly a at t = 0 even when b - a loses a's digits.
+    EXPECT_EQ(lerp(0.1, 1e17, 0.0), 0.1);
+    EXPECT_EQ(lerp(-2.0, 6.0, 1.5), 10);
+}
+
+TEST(Angles, RadiansDivideBy180Last) {
+    EXPECT_EQ(radians(180), kPi);
+    EXPECT_EQ(radians(-90), -kPi / 2);
+    // 1.2 * pi / 180 and 1.2 * pi * (1 / 180) differ in the last place.
+    EXPECT_EQ(radians(1.2), 1.2 * kPi / 180);
+    EXPECT_NE(radians(1.2), kPi * 1.2 * (1.0 / 180));
+    EXPECT_EQ(degrees(kPi / 2), 90);
+}
+
+TEST(Quaternions, ProductAppliesTheRightOperandFirst) {
+    const Quaternion aboutZ(kHalfRoot2, 0, 0, kHalfRoot2);
+    const Quaternion aboutX(kHalfRoot2, kHalfRoot2, 0, 0);
+    struct Case {
+        const char* what;
+        Quaternion q;
+        Vector3 point, expected;
+    };
+    const Case cases[] = {
+        // x turns y onto z, then z leaves it there.
+        {"z after x", aboutZ * aboutX, {0, 1, 0}, {0, 0, 1}},
+        // z turns y onto -x, then x leaves it there.
+        {"x after z", aboutX * aboutZ, {0, 1, 0}, {-1, 0, 0}},
+        {"identity", {1, 0, 0, 0}, {1, 2, 3}, {1, 2, 3}},
+        {"half turn about y", {0, 0, 1, 0}, {1, 2, 3}, {-1, 2, -3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Vector3 turned = rotate(c.q, c.point);
+        expectPoint({turned.x, turned.y, turned.z, 1}, c.expected.x, c.expected.y, c.expected.z);
+        expectPoint(moved(toMatrix(c.q), c.point.x, c.point.y, c.point.z), c.expected.x,
+                    c.expected.y, c.expected.z);
+    }
+}
+
+TEST(Quaternions, SlerpTakesTheShorterArcAndKeepsNearlyEqualKeys) {
+    const auto aboutZ = [](double angle) {
+        return Quaternion(std::cos(angle / 2), 0, 0, std::sin(angle / 2));
+    };
+    struct Case {
+        const char* what;
+        Quaternion a, b;
+        double t;
+        Quaternion expected;
+    };
+    const Case cases[] = {
+        {"t = 0", aboutZ(0.2), aboutZ(1.4), 0, aboutZ(0.2)},
+        {"t = 1", aboutZ(0.2), aboutZ(1.4), 1, aboutZ(1.4)},
+        {"halfway", aboutZ(0.2), aboutZ(1.4), 0.5, aboutZ(0.8)},
+        {"through -b", aboutZ(0.2), aboutZ(1.4) * -1.0, 0.5, aboutZ(0.8)},
+        {"beyond b", aboutZ(0), aboutZ(1), 3, aboutZ(3)},
+        {"below kEpsilon: a", aboutZ(0.5), aboutZ(0.5 + 1e-8), 1, aboutZ(0.5)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Quaternion q = slerp(c.a, c.b, c.t);
+        EXPECT_NEAR(q.w, c.expected.w, kNear);
+        EXPECT_NEAR(q.z, c.expected.z, kNear);
+        EXPECT_EQ(q.x, 0);
+    }
+    // A dot product above 1 has no angle: the first key is kept.
+    const Quaternion longer(2, 0, 0, 0);
+    EXPECT_EQ(slerp(longer, {2, 0.1, 0, 0}, 0.5).w, 2);
+}
+
+TEST(Quaternions, RotationFromAxesInvertsToMatrixOnEveryBranch) {
+    const double c = std::cos(1.3), s = std::sin(1.3);
+    const Quaternion cases[] = {
+        {0.9, 0.1, -0.3, 0.3},         // trace above 0
+        {0.1, c, s * 0.6, s * 0.8},    // x dominates
+        {0.1, s * 0.6, c, -s * 0.8},   // y dominates
+        {-0.1, s * 0.8, -s * 0.6, c},  // z dominates
+    };
+    for (const Quaternion& raw : cases) {
+        const Quaternion q = normalize(raw);
+        SCOPED_TRACE(::testing::Message() << q.w << " " << q.x << " " << q.y << " " << q.z);
+        const Matrix4 m = toMatrix(q);
+        const Quaternion back = rotationFromAxes(
+            {m[0][0], m[1][0], m[2][0]}, {m[0][1], m[1][1], m[2][1]}, {m[0][2], m[1][2], m[2][2]});
+        // q and -q are the same rotation.
+        EXPECT_NEAR(std::fabs(dot(back, q)), 1, kNear);
+        EXPECT_NEAR(dot(back, back), 1, kNear);
+    }
+}
+
+TEST(Quaternions, NormalizeKeepsZeroAndScalesByTheReciprocalLength) {
+    const Quaternion unit = normalize({0, 3, 0, 4});
+    EXPECT_EQ(unit.x, 3 * (1.0 / 5));
+    EXPECT_EQ(unit.z, 4 * (1.0 / 5));
+    const Quaternion zero = normalize({0, 0, 0, 0});
+    EXPECT_EQ(dot(zero, zero), 0);
 }

@@ -11,7 +11,7 @@ using Geometry::Vector4;
 
 namespace {
 
-const double kQuarterTurn = std::acos(-1.0) / 2;
+const double kQuarterTurn = Geometry::kPi / 2;
 
 struct Posed {
     uint8_t bone;

@@ -91,31 +91,29 @@ TEST(AnimationSources, KeysOutsideTheDurationAreClamped) {
         double x;
     } samples[] = {{0, 2}, {0.25, 2.5}, {0.5, 3}, {0.75, 3.5}, {1.0, 4}};
     for (const auto& sample : samples) {
-        const Matrix local = localTransform(*scene.mRootNode, &sources[0], sample.seconds);
-        EXPECT_NEAR(local.a4, sample.x, 1e-12) << sample.seconds << " s";
+        const Matrix4 local = localTransform(*scene.mRootNode, &sources[0], sample.seconds);
+        EXPECT_NEAR(local[0][3], sample.x, 1e-12) << sample.seconds << " s";
     }
 }
 
-Vector transformed(const RigidSplit& split, const Vector& p) {
+Vector3 transformed(const RigidSplit& split, const Vector3& p) {
     return apply(split.rotation, apply(split.residual, p)) + split.translation;
 }
 
 // Whatever the matrix, rotation * residual + translation gives back the same
 // points, and the rotation is a proper one (determinant 1).
 TEST(SplitRigid, RebuildsThePointsWithAProperRotation) {
-    const Rotation turn(Vector(0.3, 1, -0.2).Normalize(), 0.9);
-    Matrix rotation(turn.GetMatrix());
-    Matrix stretch;
-    Matrix::Scaling(Vector(2, 1, 0.5), stretch);
-    Matrix mirror;
-    Matrix::Scaling(Vector(-1, 1, 1), mirror);
-    Matrix flat;
-    Matrix::Scaling(Vector(1, 0, 1), flat);
-    Matrix move;
-    Matrix::Translation(Vector(3, -4, 5), move);
+    const Vector3 axis = Geometry::normalize({0.3, 1, -0.2});
+    const double s = std::sin(0.45);
+    const Matrix4 rotation =
+        Geometry::toMatrix({std::cos(0.45), s * axis.x, s * axis.y, s * axis.z});
+    const Matrix4 stretch = scaling({2, 1, 0.5});
+    const Matrix4 mirror = scaling({-1, 1, 1});
+    const Matrix4 flat = scaling({1, 0, 1});
+    const Matrix4 move = translation({3, -4, 5});
     const struct {
         const char* name;
-        Matrix m;
+        Matrix4 m;
         bool rigid;
     } cases[] = {
         {"rigid", move * rotation, true},
@@ -126,11 +124,11 @@ TEST(SplitRigid, RebuildsThePointsWithAProperRotation) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const RigidSplit split = splitRigid(c.m);
-        EXPECT_NEAR(split.rotation.Determinant(), 1.0, 1e-12);
+        EXPECT_NEAR(determinant(split.rotation), 1.0, 1e-12);
         EXPECT_EQ(residualsDiffer(split.residual, Matrix3()), !c.rigid);
-        for (const Vector& p : {Vector(1, 0, 0), Vector(0, 2, 0), Vector(-1, 1, 3)}) {
-            const Vector expected = applyToPoint(c.m, p);
-            EXPECT_NEAR((transformed(split, p) - expected).Length(), 0, 1e-12);
+        for (const Vector3& p : {Vector3(1, 0, 0), Vector3(0, 2, 0), Vector3(-1, 1, 3)}) {
+            const Vector3 expected = applyToPoint(c.m, p);
+            EXPECT_NEAR(Geometry::length(transformed(split, p) - expected), 0, 1e-12);
         }
     }
 }

@@ -32,14 +32,13 @@ void expectNear(const Vector3& actual, const Vector3& expected, double tolerance
 
 // ---- rotations ----
 
-TEST(SampleRotations, ComposeAppliesTheRightOperandFirst) {
+TEST(SampleRotations, AxisAngleTurnsRightHandedAndInverseUndoesIt) {
     const Quaternion quarterUp = axisAngle(kUp, kPi / 2);
     const Quaternion quarterRight = axisAngle(kRight, kPi / 2);
     // (0, -1, 0) turned about x by a quarter goes to (0, 0, -1), then about y
     // by a quarter to (-1, 0, 0).
-    expectNear(rotate(compose(quarterUp, quarterRight), {0, -1, 0}), {-1, 0, 0}, 1e-12);
-    expectNear(rotate(compose(quarterRight, quarterUp), {0, -1, 0}), {0, 0, -1}, 1e-12);
-    expectNear(rotate(compose(inverse(quarterUp), quarterUp), {1, 2, 3}), {1, 2, 3}, 1e-12);
+    expectNear(rotate(quarterUp * quarterRight, {0, -1, 0}), {-1, 0, 0}, 1e-12);
+    expectNear(rotate(inverse(quarterUp) * quarterUp, {1, 2, 3}), {1, 2, 3}, 1e-12);
 }
 
 TEST(SampleRotations, RotationBetweenTakesOneDirectionOntoTheOther) {
@@ -235,8 +234,8 @@ TEST(SampleClips, TheLastKeyRepeatsTheFirstAndSwingsLoopExactly) {
     EXPECT_LE(largest, 0.5 + 1e-9);
     // Its swing runs on smoothly from the last step back to the first.
     const auto& bob = animation.tracks[1]->keys;
-    const double wrap = length(rotationVector(compose(bob[0].rotation, inverse(bob[39].rotation))));
-    const double step = length(rotationVector(compose(bob[2].rotation, inverse(bob[1].rotation))));
+    const double wrap = length(rotationVector(bob[0].rotation * inverse(bob[39].rotation)));
+    const double step = length(rotationVector(bob[2].rotation * inverse(bob[1].rotation)));
     EXPECT_LT(wrap, 3 * step + 1e-3);
 }
 
@@ -277,7 +276,7 @@ TEST_F(SampleLegs, TheBallLandsWhereThePlacementSays) {
         // The knee bends forward, never back.
         const Vector3 hip = worldJoint("thighRight");
         const Vector3 ankle = worldJoint("footRight");
-        EXPECT_LE(worldJoint("shinRight").z, mix(hip, ankle, 0.5).z + 1e-9);
+        EXPECT_LE(worldJoint("shinRight").z, lerp(hip, ankle, 0.5).z + 1e-9);
     }
 }
 
@@ -320,7 +319,7 @@ TEST(SampleRig, BonesTakeSlotsInOrderAndParentsListChildrenInOrder) {
 // texture and motion files relative to its folder, and the motion files'
 // names label the animations.
 TEST(SampleWriting, WritesTheModelItsTextureAndOneMotionFilePerClip) {
-    Character character;
+    SampleCharacter character;
     character.name = "ball";
     Rig& rig = character.rig;
     rig.add("root", "", {0, 0, 0});

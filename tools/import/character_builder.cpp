@@ -10,6 +10,7 @@
 #include "tools/import/pose_sampler.h"
 #include "tools/import/skeleton.h"
 #include "tools/import/texture_atlas.h"
+#include "tools/import/to_geometry.h"
 
 namespace {
 
@@ -19,12 +20,12 @@ const char* const kZUpFormats[] = {"Valve SMD Importer"};
 
 // The rotation that turns the file's up axis into +y, when its metadata names
 // another up axis (0 = x, 1 = y, 2 = z, with a sign) or its format is z-up.
-Matrix upAxisRotation(const aiScene& scene) {
+Matrix4 upAxisRotation(const aiScene& scene) {
     int32_t axis = 1;
     int32_t sign = 1;
     aiString format;
     if (!scene.mMetaData) {
-        return Matrix();
+        return Matrix4();
     }
     if (!scene.mMetaData->Get("UpAxis", axis)) {
         scene.mMetaData->Get(AI_METADATA_SOURCE_FORMAT, format);
@@ -36,11 +37,12 @@ Matrix upAxisRotation(const aiScene& scene) {
     const double s = sign < 0 ? -1.0 : 1.0;
     switch (axis) {
         case 0:  // x up: a quarter turn about z.
-            return Matrix(0, s, 0, 0, -s, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+            return Matrix4({0, s, 0, 0}, {-s, 0, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1});
         case 2:  // z up: a quarter turn about x.
-            return Matrix(1, 0, 0, 0, 0, 0, s, 0, 0, -s, 0, 0, 0, 0, 0, 1);
+            return Matrix4({1, 0, 0, 0}, {0, 0, s, 0}, {0, -s, 0, 0}, {0, 0, 0, 1});
         default:  // y, or -y: half a turn about x.
-            return s > 0 ? Matrix() : Matrix(1, 0, 0, 0, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1);
+            return s > 0 ? Matrix4()
+                         : Matrix4({1, 0, 0, 0}, {0, -1, 0, 0}, {0, 0, -1, 0}, {0, 0, 0, 1});
     }
 }
 
@@ -69,9 +71,9 @@ std::vector<AnimationSource> selectedAnimations(const aiScene& scene,
     return chosen;
 }
 
-bool isFinite(const Matrix& m) {
-    for (unsigned int r = 0; r < 4; ++r) {
-        for (unsigned int c = 0; c < 4; ++c) {
+bool isFinite(const Matrix4& m) {
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
             if (!std::isfinite(m[r][c])) {
                 return false;
             }
@@ -80,31 +82,30 @@ bool isFinite(const Matrix& m) {
     return true;
 }
 
-bool isFinite(const Vector& v) {
+bool isFinite(const Vector3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
 // Every vertex of the instances with what places it: bone, weight and the
 // matrix into the bone's frame.
 struct SkinSource {
-    std::vector<Vector> positions;
+    std::vector<Vector3> positions;
     std::vector<std::vector<VertexInfluence>> influences;
-    std::vector<Matrix> toBone;
+    std::vector<Matrix4> toBone;
 };
 
 SkinSource collectSkin(const std::vector<MeshInstance>& instances, const Skeleton& skeleton,
                        ImportLog& log) {
     SkinSource skin;
-    // Matrix 0, the identity, carries the vertices of a mesh without bones into
+    // Matrix4 0, the identity, carries the vertices of a mesh without bones into
     // the frame of the node that holds it.
-    skin.toBone.push_back(Matrix());
+    skin.toBone.push_back(Matrix4());
     std::size_t unweighted = 0;
     for (const MeshInstance& instance : instances) {
         const aiMesh& mesh = *instance.mesh;
         const std::size_t first = skin.positions.size();
         for (unsigned int v = 0; v < mesh.mNumVertices; ++v) {
-            const aiVector3D& p = mesh.mVertices[v];
-            skin.positions.emplace_back(p.x, p.y, p.z);
+            skin.positions.push_back(toGeometry(mesh.mVertices[v]));
         }
         skin.influences.resize(skin.positions.size());
         if (!mesh.HasBones()) {
@@ -117,7 +118,7 @@ SkinSource collectSkin(const std::vector<MeshInstance>& instances, const Skeleto
         for (unsigned int b = 0; b < mesh.mNumBones; ++b) {
             const aiBone& bone = *mesh.mBones[b];
             const std::size_t matrix = skin.toBone.size();
-            skin.toBone.push_back(Matrix(bone.mOffsetMatrix));
+            skin.toBone.push_back(toGeometry(bone.mOffsetMatrix));
             int boneIndex = -1;
             for (std::size_t i = 0; i < skeleton.nodes.size() && boneIndex < 0; ++i) {
                 boneIndex = skeleton.nodes[i]->mName == bone.mName ? static_cast<int>(i) : -1;
@@ -134,8 +135,8 @@ SkinSource collectSkin(const std::vector<MeshInstance>& instances, const Skeleto
         // A vertex that no bone moves stays where the rest pose puts it, carried
         // by the root.
         const std::size_t meshToRoot = skin.toBone.size();
-        Matrix rootInverse = restGlobal(*skeleton.nodes.front());
-        skin.toBone.push_back(rootInverse.Inverse() * restGlobal(*instance.node));
+        skin.toBone.push_back(inverse(restGlobal(*skeleton.nodes.front())) *
+                              restGlobal(*instance.node));
         for (std::size_t v = first; v < skin.positions.size(); ++v) {
             if (skin.influences[v].empty()) {
                 ++unweighted;
@@ -161,15 +162,15 @@ SkinSource collectSkin(const std::vector<MeshInstance>& instances, const Skeleto
 }
 
 // Where the vertices stand in the rest pose under the transform `frame`.
-std::vector<Vector> restPositions(const SkinSource& skin, const std::vector<Matrix>& globals,
-                                  const Matrix& frame) {
-    std::vector<Vector> positions;
+std::vector<Vector3> restPositions(const SkinSource& skin, const std::vector<Matrix4>& globals,
+                                   const Matrix4& frame) {
+    std::vector<Vector3> positions;
     positions.reserve(skin.positions.size());
     for (std::size_t v = 0; v < skin.positions.size(); ++v) {
-        Vector sum;
+        Vector3 sum;
         for (const VertexInfluence& influence : skin.influences[v]) {
-            const Matrix toModel = frame * globals[influence.bone] * skin.toBone[influence.toBone];
-            sum += applyToPoint(toModel, skin.positions[v]) * influence.weight;
+            const Matrix4 toModel = frame * globals[influence.bone] * skin.toBone[influence.toBone];
+            sum = sum + influence.weight * applyToPoint(toModel, skin.positions[v]);
         }
         positions.push_back(sum);
     }
@@ -178,40 +179,37 @@ std::vector<Vector> restPositions(const SkinSource& skin, const std::vector<Matr
 
 // The framing: up axis to +y, then (for a height above 0) scaled to that height,
 // standing on the floor, centred on x = z = 0.
-Matrix framing(const SkinSource& skin, const std::vector<Matrix>& restGlobals, const Matrix& upAxis,
-               double height) {
+Matrix4 framing(const SkinSource& skin, const std::vector<Matrix4>& restGlobals,
+                const Matrix4& upAxis, double height) {
     if (height <= 0) {
         return upAxis;
     }
-    Vector low(std::numeric_limits<double>::infinity());
-    Vector high(-std::numeric_limits<double>::infinity());
-    for (const Vector& p : restPositions(skin, restGlobals, upAxis)) {
-        low = Vector(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
-        high = Vector(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    Vector3 low(kInfinity, kInfinity, kInfinity);
+    Vector3 high(-kInfinity, -kInfinity, -kInfinity);
+    for (const Vector3& p : restPositions(skin, restGlobals, upAxis)) {
+        low = Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
+        high = Vector3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
     }
-    const Vector size = high - low;
+    const Vector3 size = high - low;
     const double extent = size.y > 0 ? size.y : std::max({size.x, size.z, 0.0});
     const double scale = extent > 0 && std::isfinite(extent) ? height / extent : 1.0;
-    Matrix scaling;
-    Matrix::Scaling(Vector(scale), scaling);
-    Matrix placing;
-    Matrix::Translation(Vector(-0.5 * (low.x + high.x) * scale, kFloorHeight - low.y * scale,
-                               -0.5 * (low.z + high.z) * scale),
-                        placing);
-    return placing * scaling * upAxis;
+    const Matrix4 placing =
+        translation(Vector3(-0.5 * (low.x + high.x) * scale, kFloorHeight - low.y * scale,
+                            -0.5 * (low.z + high.z) * scale));
+    return placing * scaling(Vector3(scale, scale, scale)) * upAxis;
 }
 
-Keyframe keyOf(const Matrix3& rotation, const Vector& translation) {
-    Rotation q(rotation);
-    q.Normalize();
-    return {Geometry::Quaternion(q.w, q.x, q.y, q.z),
-            Geometry::Vector3(translation.x, translation.y, translation.z)};
+Keyframe keyOf(const Matrix3& rotation, const Vector3& translation) {
+    Vector3 x, y, z;
+    columns(rotation, x, y, z);
+    return {Geometry::rotationFromAxes(x, y, z), translation};
 }
 
 // The local keys of every bone for the model-space transforms frame * globals:
 // each bone's rigid part relative to its parent's. scaled is set when a
 // residual differs from the rest pose's.
-void appendKeys(const Skeleton& skeleton, const Matrix& frame, const std::vector<Matrix>& globals,
+void appendKeys(const Skeleton& skeleton, const Matrix4& frame, const std::vector<Matrix4>& globals,
                 const std::vector<Matrix3>& restResiduals, Animation& animation, bool& scaled) {
     std::vector<RigidSplit> splits;
     splits.reserve(globals.size());
@@ -219,11 +217,10 @@ void appendKeys(const Skeleton& skeleton, const Matrix& frame, const std::vector
         splits.push_back(splitRigid(frame * globals[b]));
         scaled = scaled || residualsDiffer(splits[b].residual, restResiduals[b]);
         Matrix3 rotation = splits[b].rotation;
-        Vector translation = splits[b].translation;
+        Vector3 translation = splits[b].translation;
         if (skeleton.parents[b] >= 0) {
             const RigidSplit& parent = splits[skeleton.parents[b]];
-            Matrix3 parentInverse = parent.rotation;
-            parentInverse.Transpose();
+            const Matrix3 parentInverse = transposed(parent.rotation);
             rotation = parentInverse * rotation;
             translation = apply(parentInverse, translation - parent.translation);
         }
@@ -254,7 +251,7 @@ Animation emptyAnimation(std::size_t boneCount, uint32_t frameCount) {
 }
 
 Animation sampleAnimation(const AnimationSource& source, const Skeleton& skeleton,
-                          const Matrix& frame, const std::vector<Matrix3>& restResiduals,
+                          const Matrix4& frame, const std::vector<Matrix3>& restResiduals,
                           int32_t rate, const std::string& inputPath, ImportLog& log) {
     const double frames = std::ceil(source.durationSeconds * rate - 1e-9) + 1;
     if (!std::isfinite(frames) ||
@@ -334,7 +331,8 @@ bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t
     return true;
 }
 
-Character buildCharacter(const aiScene& scene, const ImportOptions& options, ImportLog& log) {
+ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& options,
+                                 ImportLog& log) {
     const std::string& input = options.inputPath;
     std::vector<AnimationSource> animations = selectedAnimations(scene, options);
     log.stage("building the skeleton and skin");
@@ -363,14 +361,14 @@ Character buildCharacter(const aiScene& scene, const ImportOptions& options, Imp
         throw LoadError(input, "cannot convert: more vertices than a model holds");
     }
 
-    const std::vector<Matrix> restGlobals = boneGlobals(skeleton, nullptr, 0.0);
-    const Matrix frame = framing(skin, restGlobals, upAxisRotation(scene), options.height);
+    const std::vector<Matrix4> restGlobals = boneGlobals(skeleton, nullptr, 0.0);
+    const Matrix4 frame = framing(skin, restGlobals, upAxisRotation(scene), options.height);
     std::vector<Matrix3> restResiduals;
-    for (const Matrix& global : restGlobals) {
+    for (const Matrix4& global : restGlobals) {
         restResiduals.push_back(splitRigid(frame * global).residual);
     }
 
-    Character character;
+    ImportedCharacter character;
     Model& model = *character.model;
     model.playbackRate = options.rate;
     model.rootBone = 0;
@@ -383,15 +381,15 @@ Character buildCharacter(const aiScene& scene, const ImportOptions& options, Imp
     for (std::size_t v = 0; v < skin.positions.size(); ++v) {
         model.influenceCounts.push_back(static_cast<uint8_t>(skin.influences[v].size()));
         for (const VertexInfluence& influence : skin.influences[v]) {
-            const Vector inBone =
+            const Vector3 inBone =
                 apply(restResiduals[influence.bone],
                       applyToPoint(skin.toBone[influence.toBone], skin.positions[v]));
             if (!isFinite(inBone) || !isFinite(restGlobals[influence.bone])) {
                 throw LoadError(input, "cannot convert: vertex " + std::to_string(v + 1) +
                                            " has a rest position that is not a finite number");
             }
-            model.influences.push_back({Geometry::Vector3(inBone.x, inBone.y, inBone.z),
-                                        static_cast<uint8_t>(influence.bone), influence.weight});
+            model.influences.push_back(
+                {inBone, static_cast<uint8_t>(influence.bone), influence.weight});
         }
     }
 

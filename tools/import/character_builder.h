@@ -40,7 +40,7 @@ constexpr std::size_t kMaxInfluences = 4;
 // The floor the framed model stands on.
 constexpr double kFloorHeight = -20.0;
 
-struct Character {
+struct ImportedCharacter {
     // Animations in the order they are converted; their names are left empty
     // for the writer, which names the motion files.
     std::unique_ptr<Model> model = std::make_unique<Model>();
@@ -49,7 +49,8 @@ struct Character {
     Image texture;
 };
 
-Character buildCharacter(const aiScene& scene, const ImportOptions& options, ImportLog& log);
+ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& options,
+                                 ImportLog& log);
 
 struct VertexInfluence {
     int bone = 0;

@@ -71,7 +71,7 @@ OutputPlan planOutput(const ImportOptions& options, const std::vector<std::strin
     return plan;
 }
 
-void writeCharacter(const OutputPlan& plan, const Character& character) {
+void writeCharacter(const OutputPlan& plan, const ImportedCharacter& character) {
     std::vector<std::pair<std::string, std::string>> files;
     files.emplace_back(plan.modelFile,
                        modelText(*character.model, plan.textureFile, plan.motionFiles));

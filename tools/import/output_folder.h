@@ -44,4 +44,4 @@ OutputPlan planOutput(const ImportOptions& options, const std::vector<std::strin
 // final name and only when all are written do they replace the files there.
 // Creates the folder when needed (and removes it again on failure). Throws
 // OutputError when anything cannot be written.
-void writeCharacter(const OutputPlan& plan, const Character& character);
+void writeCharacter(const OutputPlan& plan, const ImportedCharacter& character);

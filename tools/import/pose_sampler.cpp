@@ -4,6 +4,8 @@
 #include <cmath>
 #include <set>
 
+#include "tools/import/to_geometry.h"
+
 namespace {
 
 double ticksPerSecond(const aiAnimation& animation) {
@@ -59,14 +61,14 @@ void addChannels(const aiAnimation& animation, const std::map<std::string, const
         if (node == nodes.end()) {
             continue;
         }
-        const auto vector = [](const aiVector3D& v) { return Vector(v.x, v.y, v.z); };
-        const auto rotation = [](const aiQuaternion& q) { return Rotation(q.w, q.x, q.y, q.z); };
+        const auto vector = [](const aiVector3D& v) { return toGeometry(v); };
+        const auto rotation = [](const aiQuaternion& q) { return toGeometry(q); };
         NodeChannel& channel = source.channels[node->second];
-        channel.positions = keysInSeconds<aiVectorKey, Vector>(
+        channel.positions = keysInSeconds<aiVectorKey, Vector3>(
             keys.mPositionKeys, keys.mNumPositionKeys, tps, duration, source.clampedKeys, vector);
-        channel.rotations = keysInSeconds<aiQuatKey, Rotation>(
+        channel.rotations = keysInSeconds<aiQuatKey, Quaternion>(
             keys.mRotationKeys, keys.mNumRotationKeys, tps, duration, source.clampedKeys, rotation);
-        channel.scalings = keysInSeconds<aiVectorKey, Vector>(
+        channel.scalings = keysInSeconds<aiVectorKey, Vector3>(
             keys.mScalingKeys, keys.mNumScalingKeys, tps, duration, source.clampedKeys, vector);
     }
 }
@@ -103,24 +105,13 @@ Value sampled(const std::vector<std::pair<double, Value>>& keys, double seconds,
     return blend(before.second, after->second, span > 0 ? (seconds - before.first) / span : 1.0);
 }
 
-Vector lerp(const Vector& a, const Vector& b, double t) {
-    return a + (b - a) * t;
-}
-
-// T * R * S: scaled first, then rotated, then moved. (The library's own
-// constructor from these three scales the rotated axes instead, which differs
-// for unequal scale factors.)
-Matrix composed(const Vector& scaling, const Rotation& rotation, const Vector& position) {
-    const Matrix3 r = rotation.GetMatrix();
-    return Matrix(r.a1 * scaling.x, r.a2 * scaling.y, r.a3 * scaling.z, position.x,
-                  r.b1 * scaling.x, r.b2 * scaling.y, r.b3 * scaling.z, position.y,
-                  r.c1 * scaling.x, r.c2 * scaling.y, r.c3 * scaling.z, position.z, 0, 0, 0, 1);
-}
-
-Rotation slerp(const Rotation& a, const Rotation& b, double t) {
-    Rotation out;
-    Rotation::Interpolate(out, a, b, t);
-    return out.Normalize();
+// T * R * S: scaled first, then rotated, then moved.
+Matrix4 composed(const Vector3& scaling, const Quaternion& rotation, const Vector3& position) {
+    const Matrix4 r = Geometry::toMatrix(rotation);
+    return Matrix4({r[0][0] * scaling.x, r[0][1] * scaling.y, r[0][2] * scaling.z, position.x},
+                   {r[1][0] * scaling.x, r[1][1] * scaling.y, r[1][2] * scaling.z, position.y},
+                   {r[2][0] * scaling.x, r[2][1] * scaling.y, r[2][2] * scaling.z, position.z},
+                   {0, 0, 0, 1});
 }
 
 }  // namespace
@@ -155,8 +146,8 @@ std::vector<AnimationSource> animationSources(const aiScene& scene) {
     return sources;
 }
 
-Matrix localTransform(const aiNode& node, const AnimationSource* animation, double seconds) {
-    const Matrix own = node.mTransformation;
+Matrix4 localTransform(const aiNode& node, const AnimationSource* animation, double seconds) {
+    const Matrix4 own = toGeometry(node.mTransformation);
     if (!animation) {
         return own;
     }
@@ -165,10 +156,13 @@ Matrix localTransform(const aiNode& node, const AnimationSource* animation, doub
         return own;
     }
     const NodeChannel& channel = found->second;
-    Vector scaling;
-    Rotation rotation;
-    Vector position;
-    own.Decompose(scaling, rotation, position);
+    const auto lerp = [](const Vector3& a, const Vector3& b, double t) {
+        return Geometry::lerp(a, b, t);
+    };
+    const auto slerp = [](const Quaternion& a, const Quaternion& b, double t) {
+        return Geometry::normalize(Geometry::slerp(a, b, t));
+    };
+    auto [scaling, rotation, position] = decompose(own);
     if (!channel.positions.empty()) {
         position = sampled(channel.positions, seconds, lerp);
     }
@@ -178,20 +172,20 @@ Matrix localTransform(const aiNode& node, const AnimationSource* animation, doub
     if (!channel.scalings.empty()) {
         scaling = sampled(channel.scalings, seconds, lerp);
     }
-    return composed(scaling, rotation.Normalize(), position);
+    return composed(scaling, Geometry::normalize(rotation), position);
 }
 
-std::vector<Matrix> boneGlobals(const Skeleton& skeleton, const AnimationSource* animation,
-                                double seconds) {
-    std::vector<Matrix> globals(skeleton.nodes.size());
+std::vector<Matrix4> boneGlobals(const Skeleton& skeleton, const AnimationSource* animation,
+                                 double seconds) {
+    std::vector<Matrix4> globals(skeleton.nodes.size());
     for (std::size_t b = 0; b < skeleton.nodes.size(); ++b) {
         const aiNode& node = *skeleton.nodes[b];
-        const Matrix local = localTransform(node, animation, seconds);
+        const Matrix4 local = localTransform(node, animation, seconds);
         if (skeleton.parents[b] >= 0) {
             globals[b] = globals[skeleton.parents[b]] * local;
             continue;
         }
-        Matrix above;
+        Matrix4 above;
         for (const aiNode* n = node.mParent; n; n = n->mParent) {
             above = localTransform(*n, animation, seconds) * above;
         }
@@ -200,36 +194,20 @@ std::vector<Matrix> boneGlobals(const Skeleton& skeleton, const AnimationSource*
     return globals;
 }
 
-Matrix restGlobal(const aiNode& node) {
-    Matrix global;
+Matrix4 restGlobal(const aiNode& node) {
+    Matrix4 global;
     for (const aiNode* n = &node; n; n = n->mParent) {
-        global = Matrix(n->mTransformation) * global;
+        global = toGeometry(n->mTransformation) * global;
     }
     return global;
-}
-
-Matrix3 operator*(double s, const Matrix3& m) {
-    return Matrix3(s * m.a1, s * m.a2, s * m.a3, s * m.b1, s * m.b2, s * m.b3, s * m.c1, s * m.c2,
-                   s * m.c3);
-}
-
-Vector apply(const Matrix3& m, const Vector& v) {
-    return Vector(m.a1 * v.x + m.a2 * v.y + m.a3 * v.z, m.b1 * v.x + m.b2 * v.y + m.b3 * v.z,
-                  m.c1 * v.x + m.c2 * v.y + m.c3 * v.z);
-}
-
-Vector applyToPoint(const Matrix& m, const Vector& v) {
-    return Vector(m.a1 * v.x + m.a2 * v.y + m.a3 * v.z + m.a4,
-                  m.b1 * v.x + m.b2 * v.y + m.b3 * v.z + m.b4,
-                  m.c1 * v.x + m.c2 * v.y + m.c3 * v.z + m.c4);
 }
 
 namespace {
 
 double largestEntry(const Matrix3& m) {
     double largest = 0.0;
-    for (unsigned int r = 0; r < 3; ++r) {
-        for (unsigned int c = 0; c < 3; ++c) {
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
             largest = std::max(largest, std::fabs(m[r][c]));
         }
     }
@@ -246,25 +224,24 @@ constexpr double kSingular = 1e-12;
 
 }  // namespace
 
-RigidSplit splitRigid(const Matrix& m) {
+RigidSplit splitRigid(const Matrix4& m) {
     RigidSplit split;
-    split.translation = Vector(m.a4, m.b4, m.c4);
-    const Matrix3 a(m);
+    split.translation = Vector3(m[0][3], m[1][3], m[2][3]);
+    const Matrix3 a = linearPart(m);
     const double size = largestEntry(a);
-    const double determinant = a.Determinant();
-    if (!(size > 0) || !std::isfinite(determinant) ||
-        std::fabs(determinant) < kSingular * size * size * size) {
+    const double volume = determinant(a);
+    if (!(size > 0) || !std::isfinite(volume) ||
+        std::fabs(volume) < kSingular * size * size * size) {
         split.residual = a;
         return split;
     }
-    Matrix3 r = determinant < 0 ? -1.0 * a : a;
+    Matrix3 r = volume < 0 ? -1.0 * a : a;
     for (int i = 0; i < kPolarIterations; ++i) {
-        Matrix3 inverseTransposed = r;
-        inverseTransposed.Inverse().Transpose();
+        const Matrix3 inverseTransposed = transposed(inverse(r));
         Matrix3 next;
         double change = 0.0;
-        for (unsigned int row = 0; row < 3; ++row) {
-            for (unsigned int c = 0; c < 3; ++c) {
+        for (int row = 0; row < 3; ++row) {
+            for (int c = 0; c < 3; ++c) {
                 next[row][c] = 0.5 * (r[row][c] + inverseTransposed[row][c]);
                 change = std::max(change, std::fabs(next[row][c] - r[row][c]));
             }
@@ -275,16 +252,15 @@ RigidSplit splitRigid(const Matrix& m) {
         }
     }
     split.rotation = r;
-    Matrix3 rotationTransposed = r;
-    split.residual = rotationTransposed.Transpose() * a;
+    split.residual = transposed(r) * a;
     return split;
 }
 
 bool residualsDiffer(const Matrix3& a, const Matrix3& b) {
     constexpr double kRelativeTolerance = 1e-4;
     const double size = std::max(largestEntry(a), largestEntry(b));
-    for (unsigned int r = 0; r < 3; ++r) {
-        for (unsigned int c = 0; c < 3; ++c) {
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
             if (std::fabs(a[r][c] - b[r][c]) > kRelativeTolerance * size) {
                 return true;
             }

@@ -3,23 +3,15 @@
 // precision, and their split into the rigid part that a bone key can express and
 // the rest, which must stay the same over time to be carried by the offsets.
 
-#include <assimp/matrix3x3.h>
-#include <assimp/matrix4x4.h>
-#include <assimp/quaternion.h>
 #include <assimp/scene.h>
-#include <assimp/vector3.h>
 
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "tools/import/linear_algebra.h"
 #include "tools/import/skeleton.h"
-
-using Matrix = aiMatrix4x4t<double>;
-using Matrix3 = aiMatrix3x3t<double>;
-using Vector = aiVector3t<double>;
-using Rotation = aiQuaterniont<double>;
 
 // Ticks per second assumed when a file gives none.
 constexpr double kDefaultTicksPerSecond = 25.0;
@@ -28,9 +20,9 @@ constexpr double kDefaultTicksPerSecond = 25.0;
 // animation's duration and sorted (stably, so keys of equal time keep their
 // order). A component without keys keeps the node's own value.
 struct NodeChannel {
-    std::vector<std::pair<double, Vector>> positions;
-    std::vector<std::pair<double, Rotation>> rotations;
-    std::vector<std::pair<double, Vector>> scalings;
+    std::vector<std::pair<double, Vector3>> positions;
+    std::vector<std::pair<double, Quaternion>> rotations;
+    std::vector<std::pair<double, Vector3>> scalings;
 };
 
 // One animation as it is converted: possibly several of the file's animations
@@ -53,15 +45,15 @@ std::vector<AnimationSource> animationSources(const aiScene& scene);
 // its own transform when animation is null or has no channel for it. Linear
 // between position and scaling keys, spherical (shorter arc) between rotations;
 // before the first and after the last key the nearest key holds.
-Matrix localTransform(const aiNode& node, const AnimationSource* animation, double seconds);
+Matrix4 localTransform(const aiNode& node, const AnimationSource* animation, double seconds);
 
 // Model-space transforms (relative to the scene's root) of each bone of
 // skeleton, the nodes above the skeleton's root included.
-std::vector<Matrix> boneGlobals(const Skeleton& skeleton, const AnimationSource* animation,
-                                double seconds);
+std::vector<Matrix4> boneGlobals(const Skeleton& skeleton, const AnimationSource* animation,
+                                 double seconds);
 
 // The transform of any node relative to the scene's root, in the rest pose.
-Matrix restGlobal(const aiNode& node);
+Matrix4 restGlobal(const aiNode& node);
 
 // m = [rotation | translation] * residual: the rotation is the orthogonal factor
 // of m's 3x3 part (polar decomposition, a proper rotation even when m mirrors),
@@ -69,15 +61,10 @@ Matrix restGlobal(const aiNode& node);
 // identity rotation and m's 3x3 part as residual.
 struct RigidSplit {
     Matrix3 rotation;
-    Vector translation;
+    Vector3 translation;
     Matrix3 residual;
 };
-RigidSplit splitRigid(const Matrix& m);
+RigidSplit splitRigid(const Matrix4& m);
 
 // Whether two residuals differ by more than rounding of single-precision input.
 bool residualsDiffer(const Matrix3& a, const Matrix3& b);
-
-Matrix3 operator*(double s, const Matrix3& m);
-Vector apply(const Matrix3& m, const Vector& v);
-// The affine transform m applied to the point v.
-Vector applyToPoint(const Matrix& m, const Vector& v);

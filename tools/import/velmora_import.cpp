@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     try {
         Assimp::Importer importer;
         const aiScene& scene = readScene(options->inputPath, importer, log);
-        const Character character = buildCharacter(scene, *options, log);
+        const ImportedCharacter character = buildCharacter(scene, *options, log);
         const OutputPlan plan = planOutput(*options, character.animationNames, log);
         log.stage("writing " + plan.folder);
         writeCharacter(plan, character);

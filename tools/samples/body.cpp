@@ -47,9 +47,9 @@ Part trunk(const BodyShape& shape, const Rig& rig) {
         {36.6, hipWidth * 0.78, 4.0, 4.4, 0.5, 2.0},
         {39.0, hipWidth * 0.98, 4.5, 5.5, 0.6, 2.2},
         {41.5, hipWidth, 4.5, 5.4, 0.5, 2.2},
-        {44.5, mix(hipWidth, waistWidth, 0.6), 4.2, 4.4, 0.3, 2.1},
+        {44.5, lerp(hipWidth, waistWidth, 0.6), 4.2, 4.4, 0.3, 2.1},
         {47.0, waistWidth, 4.1, 3.9, 0.2, 2.1},
-        {50.5, mix(waistWidth, chestWidth, 0.55), 4.4, 4.0, 0.15, 2.3},
+        {50.5, lerp(waistWidth, chestWidth, 0.55), 4.4, 4.0, 0.15, 2.3},
         {54.0, chestWidth, 4.7, 4.3, 0.1, 2.5},
         {57.8, chestWidth * 1.03, 4.5, 4.3, 0.2, 2.6},
         {60.0, shoulderWidth - 0.3, 3.8, 3.9, 0.3, 2.8},
@@ -62,7 +62,7 @@ Part trunk(const BodyShape& shape, const Rig& rig) {
     const double top = 65.2;
     Tube tube;
     tube.section = [profile, bottom, top](double t) {
-        const double height = mix(bottom, top, t);
+        const double height = lerp(bottom, top, t);
         TubeSection section;
         section.centre = at(0.0, height, profile.at(height, 4));
         section.side = kRight;
@@ -78,7 +78,7 @@ Part trunk(const BodyShape& shape, const Rig& rig) {
         if (bust <= 0 || f <= 0) {
             return 0.0;
         }
-        const double height = mix(bottom, top, t);
+        const double height = lerp(bottom, top, t);
         const double across = (std::fabs(c) - 0.42) / 0.25;
         const double up = (height - 54.2) / 2.4;
         return bust * std::exp(-across * across - up * up) * std::pow(f, 1.5);

@@ -15,7 +15,7 @@ void write(const std::string& path, const std::string& bytes) {
 
 }  // namespace
 
-void writeCharacter(const Character& character, const std::string& folder) {
+void writeCharacter(const SampleCharacter& character, const std::string& folder) {
     Model model;
     model.playbackRate = kFramesPerSecond;
     character.rig.fillSkeleton(model);

@@ -9,9 +9,9 @@
 #include "tools/samples/rig.h"
 #include "tools/samples/surface_mesh.h"
 
-// Parts, painter and clips refer to the rig by reference: a Character stays
+// Parts, painter and clips refer to the rig by reference: a SampleCharacter stays
 // where it was made.
-struct Character {
+struct SampleCharacter {
     // Folder and file stem, e.g. "cowboy": Models/cowboy/cowboy.animesh.
     std::string name;
     Rig rig;
@@ -19,24 +19,24 @@ struct Character {
     Painter paint;
     std::vector<Clip> clips;
 
-    Character() = default;
-    Character(const Character&) = delete;
-    Character& operator=(const Character&) = delete;
+    SampleCharacter() = default;
+    SampleCharacter(const SampleCharacter&) = delete;
+    SampleCharacter& operator=(const SampleCharacter&) = delete;
 };
 
 // Side of the square texture of every character.
 constexpr int kTextureSide = 512;
 
-void describeSchoolGirl(Character& character);
-void describeTomboy(Character& character);
-void describeGreaser(Character& character);
-void describeCowboy(Character& character);
+void describeSchoolGirl(SampleCharacter& character);
+void describeTomboy(SampleCharacter& character);
+void describeGreaser(SampleCharacter& character);
+void describeCowboy(SampleCharacter& character);
 // The benchmark model: about 100,000 triangles, all 105 bones, four influences
 // on every vertex, four animations.
-void describeStressModel(Character& character);
+void describeStressModel(SampleCharacter& character);
 
 // Writes character into folder (which must exist): <name>.animesh, <name>.png
 // and one motion file <name>-<clip> per clip, the model file last, so that its
 // presence means the others are complete. Throws std::runtime_error when a file
 // cannot be written.
-void writeCharacter(const Character& character, const std::string& folder);
+void writeCharacter(const SampleCharacter& character, const std::string& folder);

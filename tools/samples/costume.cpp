@@ -49,7 +49,7 @@ void placeBoneInWorld(const Rig& rig, RigPose& pose, int bone, const Quaternion&
     const WorldPose world = solveWorld(rig, pose);
     const int parent = rig.bone(bone).parent;
     const Quaternion parentRotation = inverse(world.rotation[parent]);
-    pose.rotation[bone] = compose(parentRotation, rotation);
+    pose.rotation[bone] = parentRotation * rotation;
     pose.translation[bone] = rotate(parentRotation, position - world.position[parent]);
 }
 
@@ -67,7 +67,7 @@ Color hairColor(const PaintSample& sample, const Color& base, double strandsArou
 Tube bandTube(const Profile& profile, double top, double bottom, double centreZ) {
     Tube tube;
     tube.section = [profile, top, bottom, centreZ](double t) {
-        const double height = mix(top, bottom, t);
+        const double height = lerp(top, bottom, t);
         TubeSection section;
         section.centre = {0.0, kFloorY + height, centreZ};
         section.side = {-1, 0, 0};

@@ -32,9 +32,9 @@ Color plaid(const PaintSample& sample) {
     const double across = band(std::fmod(std::fabs(p.x) + 10.0, 2.2), 1.1, 0.28, 0.12);
     const double along = band(std::fmod(p.y + 40.0, 2.2), 1.1, 0.28, 0.12);
     Color color = kShirt;
-    color = mix(color, kShirt * 0.55, 0.55 * across);
-    color = mix(color, kShirt * 0.55, 0.55 * along);
-    return mix(color, hexColor(0xe8d7b0), 0.5 * band(std::fmod(p.y + 40.0, 2.2), 0.2, 0.06, 0.05));
+    color = lerp(color, kShirt * 0.55, 0.55 * across);
+    color = lerp(color, kShirt * 0.55, 0.55 * along);
+    return lerp(color, hexColor(0xe8d7b0), 0.5 * band(std::fmod(p.y + 40.0, 2.2), 0.2, 0.06, 0.05));
 }
 
 Color paintTrunk(const PaintSample& sample) {
@@ -46,7 +46,7 @@ Color paintTrunk(const PaintSample& sample) {
     }
     if (h < 47.4) {
         const double buckle = ellipse(p.x, h, 0.0, 46.6, 1.5, 1.0, 0.15) * (p.z < 0 ? 1 : 0);
-        return mix(hexColor(0x3b2416), kBrass, buckle);
+        return lerp(hexColor(0x3b2416), kBrass, buckle);
     }
     if (h > 62.2) {
         return kSkin;
@@ -69,7 +69,7 @@ Color paintTrunk(const PaintSample& sample) {
         return plaid(sample);
     }
     Color color = kVest;
-    color = mix(color, kVest * 0.6, band(x, opening + 0.2, 0.08, 0.06) * (p.z < 0 ? 1 : 0));
+    color = lerp(color, kVest * 0.6, band(x, opening + 0.2, 0.08, 0.06) * (p.z < 0 ? 1 : 0));
     return color;
 }
 
@@ -81,7 +81,7 @@ Color paintLeg(const PaintSample& sample) {
             band(std::fabs(sample.position.x - (sample.position.x > 0 ? 4.0 : -4.0)) +
                      0.3 * std::sin(h * 1.3),
                  0.9, 0.06, 0.05);
-        return mix(mix(kBoot, kBoot * 1.25, stitch), kBoot * 0.6, band(h, 14.6, 0.3, 0.1));
+        return lerp(lerp(kBoot, kBoot * 1.25, stitch), kBoot * 0.6, band(h, 14.6, 0.3, 0.1));
     }
     return kDenim;
 }
@@ -124,8 +124,8 @@ Part crownPart(const Rig& rig) {
         section.centre = onHat({0.0, t * kCrownHeight - 0.6, 0.0});
         section.side = rotate(kHatTilt, kRight);
         section.front = rotate(kHatTilt, kForward);
-        section.sideRadius = mix(4.9, 4.4, t);
-        section.frontRadius = mix(5.4, 4.9, t);
+        section.sideRadius = lerp(4.9, 4.4, t);
+        section.frontRadius = lerp(5.4, 4.9, t);
         section.backRadius = section.frontRadius;
         section.squareness = 2.3;
         return section;
@@ -176,7 +176,7 @@ Part brimPart(const Rig& rig) {
 std::vector<Part> costumeParts(const Rig& rig) {
     const std::vector<Vector3> kerchief = kerchiefLine();
     Tube flap = limbTube(kerchief, kForward, [](double distance, const Vector3&) {
-        return LimbRadii{mix(2.4, 0.25, smoothstep(0.0, 5.6, distance)), 0.18, 0.18};
+        return LimbRadii{lerp(2.4, 0.25, smoothstep(0.0, 5.6, distance)), 0.18, 0.18};
     });
     flap.endCap = 0.1;
     flap.startCap = 0.05;
@@ -205,7 +205,7 @@ Color paintCostume(const PaintSample& sample) {
     switch (sample.region) {
         case kHatRegion: {
             const Vector3 local = rotate(inverse(kHatTilt), sample.position - kHatCentre);
-            return mix(kHat, hexColor(0x2b1a10), band(local.y, 0.5, 0.55, 0.1));
+            return lerp(kHat, hexColor(0x2b1a10), band(local.y, 0.5, 0.55, 0.1));
         }
         case kBrimRegion:
             return kHat * 0.95;
@@ -215,11 +215,11 @@ Color paintCostume(const PaintSample& sample) {
             const double v = sample.s * 8;
             const double dot =
                 ellipse(u - std::floor(u), v - std::floor(v), 0.5, 0.5, 0.18, 0.18, 0.3);
-            return mix(kKerchief, hexColor(0xf0e6d2), 0.85 * dot);
+            return lerp(kKerchief, hexColor(0xf0e6d2), 0.85 * dot);
         }
         default:
-            return mix(hexColor(0xc8a46a), hexColor(0x8a6a3a),
-                       band(std::fmod(sample.a * 120 + sample.s * 2, 1.0), 0.5, 0.2, 0.1));
+            return lerp(hexColor(0xc8a46a), hexColor(0x8a6a3a),
+                        band(std::fmod(sample.a * 120 + sample.s * 2, 1.0), 0.5, 0.2, 0.1));
     }
 }
 
@@ -258,7 +258,7 @@ Clip lassoClip(const Rig& rig) {
         const WorldPose world = solveWorld(rig, pose);
         const int lassoBone = rig.index("lasso");
         const Vector3 grip = world.position[lassoBone];
-        const Quaternion flat = compose(axisAngle(kUp, -angle), axisAngle({0, 0, 1}, radians(90)));
+        const Quaternion flat = axisAngle(kUp, -angle) * axisAngle({0, 0, 1}, radians(90));
         placeBoneInWorld(rig, pose, lassoBone, flat, grip);
         return pose;
     };
@@ -267,7 +267,7 @@ Clip lassoClip(const Rig& rig) {
 
 }  // namespace
 
-void describeCowboy(Character& character) {
+void describeCowboy(SampleCharacter& character) {
     Figure figure;
     figure.name = "cowboy";
     figure.shape.hipWidth = 7.3;
@@ -293,7 +293,7 @@ void describeCowboy(Character& character) {
     };
     figure.legs = paintLeg;
     figure.shoes = [](const PaintSample& sample) {
-        return mix(kBoot, kBoot * 0.5, smoothstep(0.8, 0.5, heightAboveFloor(sample.position)));
+        return lerp(kBoot, kBoot * 0.5, smoothstep(0.8, 0.5, heightAboveFloor(sample.position)));
     };
     figure.style.hipSway = 0.7;
     figure.style.stepHeight = 0.9;

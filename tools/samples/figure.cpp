@@ -1,6 +1,6 @@
 #include "tools/samples/figure.h"
 
-void describeFigure(Character& character, const Figure& figure) {
+void describeFigure(SampleCharacter& character, const Figure& figure) {
     character.name = figure.name;
     character.rig = makeBodyRig(figure.shape);
     if (figure.costumeBones) {

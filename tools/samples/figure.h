@@ -43,4 +43,4 @@ struct Figure {
 
 // Fills character from figure: rig, parts, painter and the clips Idle, Walk,
 // Run and the figure's own.
-void describeFigure(Character& character, const Figure& figure);
+void describeFigure(SampleCharacter& character, const Figure& figure);

@@ -37,8 +37,8 @@ Color paintTrunk(const PaintSample& sample) {
     }
     if (h < 47.3) {
         // Belt with a steel buckle.
-        return mix(hexColor(0x2a1d16), kSteel,
-                   ellipse(p.x, h, 0.0, 46.65, 0.9, 0.6, 0.2) * (p.z < 0 ? 1 : 0));
+        return lerp(hexColor(0x2a1d16), kSteel,
+                    ellipse(p.x, h, 0.0, 46.65, 0.9, 0.6, 0.2) * (p.z < 0 ? 1 : 0));
     }
     if (h > 62.0) {
         return kSkin;
@@ -54,11 +54,11 @@ Color paintTrunk(const PaintSample& sample) {
     }
     Color color = leather(sample);
     if (p.z < 0) {
-        color = mix(color, kSteel, band(x, opening + 0.18, 0.09, 0.06));
+        color = lerp(color, kSteel, band(x, opening + 0.18, 0.09, 0.06));
         // Lapels: a darker seam following the collar.
         color =
-            mix(color, kLeather * 0.5,
-                band(x, opening + 1.5 + 0.1 * (h - 56), 0.07, 0.06) * smoothstep(55.0, 56.0, h));
+            lerp(color, kLeather * 0.5,
+                 band(x, opening + 1.5 + 0.1 * (h - 56), 0.07, 0.06) * smoothstep(55.0, 56.0, h));
     }
     return color;
 }
@@ -68,7 +68,7 @@ Color paintArm(const PaintSample& sample) {
     if (h < 36.6) {
         return kSkin;
     }
-    return mix(leather(sample), kLeather * 0.6, band(h, 37.4, 0.35, 0.1));
+    return lerp(leather(sample), kLeather * 0.6, band(h, 37.4, 0.35, 0.1));
 }
 
 Color paintLeg(const PaintSample& sample) {
@@ -77,11 +77,11 @@ Color paintLeg(const PaintSample& sample) {
         return kBoot;
     }
     if (h < 11.0) {
-        return mix(kCuff, kCuff * 0.85, band(h, 9.7, 0.1, 0.08));
+        return lerp(kCuff, kCuff * 0.85, band(h, 9.7, 0.1, 0.08));
     }
     // Side seam in a lighter thread.
     const double side = std::fabs(sample.normal.x);
-    return mix(kDenim, hexColor(0x8a7a5a), 0.5 * smoothstep(0.985, 0.998, side));
+    return lerp(kDenim, hexColor(0x8a7a5a), 0.5 * smoothstep(0.985, 0.998, side));
 }
 
 // Where the quiff of the pompadour bounces from.
@@ -103,7 +103,7 @@ Part pompadourPart(const Rig& rig) {
     HeadCovering hair;
     hair.edge = [](double a) {
         const double front = (1 - std::cos(2 * kPi * a)) / 2;
-        return mix(0.72, 0.3, front);
+        return lerp(0.72, 0.3, front);
     };
     // Slicked flat at the sides, a ducktail at the back and the quiff: high
     // over the forehead and overhanging it.
@@ -200,7 +200,7 @@ Color paintCostume(const PaintSample& sample) {
         case kHairRegion:
             return hairColor(sample, kHair, 56);
         case kCuffRegion:
-            return mix(kCuff, kCuff * 0.8, band(sample.s, 0.5, 0.08, 0.05));
+            return lerp(kCuff, kCuff * 0.8, band(sample.s, 0.5, 0.08, 0.05));
         default:
             return leather(sample);
     }
@@ -228,10 +228,10 @@ Clip combClip(const Rig& rig) {
             turn(radians(3) + radians(3) * along, radians(6) - radians(8) * along, radians(-5));
         ArmAim comb;
         comb.upper =
-            Geometry::normalize(mix(Vector3(0.45, 0.3, -0.85), Vector3(0.95, 0.45, 0.05), along) +
+            Geometry::normalize(lerp(Vector3(0.45, 0.3, -0.85), Vector3(0.95, 0.45, 0.05), along) +
                                 Vector3(0, (stroke < 0.7 ? 0.0 : -0.25) * bump(stroke), 0));
         comb.bendToward =
-            Geometry::normalize(mix(Vector3(-0.5, 0.7, -0.2), Vector3(-0.6, 0.6, 0.45), along));
+            Geometry::normalize(lerp(Vector3(-0.5, 0.7, -0.2), Vector3(-0.6, 0.6, 0.45), along));
         comb.elbow = radians(128) - radians(8) * along;
         comb.shrug = radians(6);
         comb.wristPitch = radians(-15);
@@ -253,7 +253,7 @@ Clip combClip(const Rig& rig) {
 
 }  // namespace
 
-void describeGreaser(Character& character) {
+void describeGreaser(SampleCharacter& character) {
     Figure figure;
     figure.name = "greaser";
     figure.shape.hipWidth = 7.0;

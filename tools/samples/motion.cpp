@@ -40,7 +40,7 @@ void stepSwings(const Rig& rig, const Clip& clip, std::vector<SwingState>& state
         SwingState& state = states[k];
         const Jiggle& jiggle = clip.jiggles[k];
         const WorldPose world = solveWorld(rig, pose);
-        const Quaternion unswung = compose(world.rotation[state.parent], pose.rotation[state.bone]);
+        const Quaternion unswung = world.rotation[state.parent] * pose.rotation[state.bone];
         const Vector3 joint = world.position[state.bone];
         const Vector3 target = joint + rotate(unswung, state.restArm);
         if (first) {
@@ -62,14 +62,14 @@ void stepSwings(const Rig& rig, const Clip& clip, std::vector<SwingState>& state
         state.velocity = state.velocity - dot(state.velocity, arm) * arm;
         state.previousTarget = target;
         const Quaternion swung =
-            compose(deflection(target - joint, state.tip - joint, jiggle.maxAngle), unswung);
-        pose.rotation[state.bone] = compose(inverse(world.rotation[state.parent]), swung);
+            deflection(target - joint, state.tip - joint, jiggle.maxAngle) * unswung;
+        pose.rotation[state.bone] = inverse(world.rotation[state.parent]) * swung;
     }
 }
 
 Keyframe keyOf(const RigPose& pose, int bone) {
     Keyframe key;
-    key.rotation = normalized(pose.rotation[bone]);
+    key.rotation = Geometry::normalize(pose.rotation[bone]);
     key.translation = pose.translation[bone];
     return key;
 }
@@ -107,8 +107,8 @@ Animation makeAnimation(const Rig& rig, const Clip& clip) {
                     const bool recorded = cycle == kSettlingCycles && sub == 0;
                     for (std::size_t k = 0; k < states.size() && recorded; ++k) {
                         const int bone = states[k].bone;
-                        offsets[f][k] = rotationVector(
-                            compose(pose.rotation[bone], inverse(poses[f].rotation[bone])));
+                        offsets[f][k] =
+                            rotationVector(pose.rotation[bone] * inverse(poses[f].rotation[bone]));
                     }
                 }
             }
@@ -119,7 +119,7 @@ Animation makeAnimation(const Rig& rig, const Clip& clip) {
         for (std::size_t k = 0; k < states.size(); ++k) {
             const int bone = states[k].bone;
             offsets[frames][k] =
-                rotationVector(compose(pose.rotation[bone], inverse(poses[0].rotation[bone])));
+                rotationVector(pose.rotation[bone] * inverse(poses[0].rotation[bone]));
         }
         // The settled swing almost repeats; spread what is left over the cycle
         // so that it repeats exactly.
@@ -128,8 +128,7 @@ Animation makeAnimation(const Rig& rig, const Clip& clip) {
             for (int f = 0; f < frames; ++f) {
                 const Vector3 offset = offsets[f][k] - (static_cast<double>(f) / frames) * drift;
                 const int bone = states[k].bone;
-                poses[f].rotation[bone] =
-                    compose(fromRotationVector(offset), poses[f].rotation[bone]);
+                poses[f].rotation[bone] = fromRotationVector(offset) * poses[f].rotation[bone];
             }
         }
     }
@@ -187,8 +186,8 @@ void placeFoot(const Rig& rig, RigPose& pose, const std::string& side,
     const Quaternion thighWorld = aimRotation(kneeRest - hipRest, knee - hip, facing);
     const Quaternion shinWorld = aimRotation(ankleRest - kneeRest, ankle - knee, facing);
     const Quaternion toeWorld = axisAngle(kRight, -placement.toeBend);
-    pose.rotation[thigh] = compose(inverse(world.rotation[hips]), thighWorld);
-    pose.rotation[shin] = compose(inverse(thighWorld), shinWorld);
-    pose.rotation[foot] = compose(inverse(shinWorld), footTurn);
-    pose.rotation[toe] = compose(inverse(footTurn), toeWorld);
+    pose.rotation[thigh] = inverse(world.rotation[hips]) * thighWorld;
+    pose.rotation[shin] = inverse(thighWorld) * shinWorld;
+    pose.rotation[foot] = inverse(shinWorld) * footTurn;
+    pose.rotation[toe] = inverse(footTurn) * toeWorld;
 }

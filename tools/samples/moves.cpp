@@ -36,7 +36,7 @@ FootPlacement walkingFoot(double q, const MotionStyle& style) {
     } else if (q < 0.9) {
         const double u = (q - 0.6) / 0.3;
         foot.lift = 7.5 * style.stepHeight * bump(u);
-        foot.heelLift = mix(heelUp, landing, smoothstep(0.0, 1.0, u));
+        foot.heelLift = lerp(heelUp, landing, smoothstep(0.0, 1.0, u));
         // Forward no faster than up, so the ball leaves and meets the floor
         // without scuffing it.
         foot.forward = 1.5 * bump(u);
@@ -75,20 +75,19 @@ double bump(double x) {
 
 Vector3 hangingArm(const Rig& rig, const std::string& side, double pitch, double spread) {
     const Vector3 rest = rig.joint("forearm" + side) - rig.joint("upperArm" + side);
-    const Quaternion turned =
-        compose(axisAngle(kRoll, sideSign(side) * spread), axisAngle(kRight, pitch));
+    const Quaternion turned = axisAngle(kRoll, sideSign(side) * spread) * axisAngle(kRight, pitch);
     return rotate(turned, rest);
 }
 
 void aimArm(const Rig& rig, RigPose& pose, const std::string& side, const ArmAim& aim) {
     const double sign = sideSign(side);
     pose.rotationOf(rig, "clavicle" + side) =
-        compose(axisAngle(kUp, sign * aim.reach), axisAngle(kRoll, sign * aim.shrug));
+        axisAngle(kUp, sign * aim.reach) * axisAngle(kRoll, sign * aim.shrug);
     const Vector3 rest = rig.joint("forearm" + side) - rig.joint("upperArm" + side);
     pose.rotationOf(rig, "upperArm" + side) = aimRotation(rest, aim.upper, aim.bendToward);
     pose.rotationOf(rig, "forearm" + side) = axisAngle(kRight, aim.elbow);
     pose.rotationOf(rig, "hand" + side) =
-        compose(axisAngle(kRight, aim.wristPitch), axisAngle(kRoll, sign * aim.wristTurn));
+        axisAngle(kRight, aim.wristPitch) * axisAngle(kRoll, sign * aim.wristTurn);
 }
 
 double thighSwing(const Rig& rig, const RigPose& pose, const std::string& side) {
@@ -108,10 +107,10 @@ void placeHips(const Rig& rig, RigPose& pose, const Vector3& offset, double pitc
 void breathe(const Rig& rig, RigPose& pose, double amount) {
     const int chest = rig.index("chest");
     pose.translation[chest] = pose.translation[chest] + Vector3(0, 0.12 * amount, 0);
-    pose.rotation[chest] = compose(pose.rotation[chest], axisAngle(kRight, radians(0.8) * amount));
+    pose.rotation[chest] = pose.rotation[chest] * axisAngle(kRight, radians(0.8) * amount);
     for (const char* side : {"Right", "Left"}) {
         Quaternion& clavicle = pose.rotationOf(rig, std::string("clavicle") + side);
-        clavicle = compose(axisAngle(kRoll, sideSign(side) * radians(1.2) * amount), clavicle);
+        clavicle = axisAngle(kRoll, sideSign(side) * radians(1.2) * amount) * clavicle;
     }
 }
 

@@ -6,8 +6,8 @@ Color hexColor(uint32_t rgb) {
     return {((rgb >> 16) & 0xff) / 255.0, ((rgb >> 8) & 0xff) / 255.0, (rgb & 0xff) / 255.0};
 }
 
-Color mix(const Color& a, const Color& b, double t) {
-    return {mix(a.r, b.r, t), mix(a.g, b.g, t), mix(a.b, b.b, t)};
+Color lerp(const Color& a, const Color& b, double t) {
+    return {lerp(a.r, b.r, t), lerp(a.g, b.g, t), lerp(a.b, b.b, t)};
 }
 
 Color operator*(const Color& c, double s) {

@@ -15,7 +15,7 @@ struct Color {
 
 // From 0xRRGGBB.
 Color hexColor(uint32_t rgb);
-Color mix(const Color& a, const Color& b, double t);
+Color lerp(const Color& a, const Color& b, double t);
 Color operator*(const Color& c, double s);
 Color operator+(const Color& a, const Color& b);
 

@@ -3,18 +3,6 @@
 #include <cmath>
 #include <initializer_list>
 
-double dot(const Vector3& a, const Vector3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-double length(const Vector3& v) {
-    return std::sqrt(dot(v, v));
-}
-
-Vector3 mix(const Vector3& a, const Vector3& b, double t) {
-    return a + t * (b - a);
-}
-
 Vector3 mirrorX(const Vector3& v) {
     return {-v.x, v.y, v.z};
 }
@@ -28,34 +16,8 @@ double smoothstep(double edge0, double edge1, double x) {
     return t * t * (3 - 2 * t);
 }
 
-double mix(double a, double b, double t) {
-    return a + (b - a) * t;
-}
-
-double radians(double degrees) {
-    return degrees * kPi / 180.0;
-}
-
-Quaternion compose(const Quaternion& a, const Quaternion& b) {
-    return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
-            a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
-            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
-            a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
-}
-
 Quaternion inverse(const Quaternion& q) {
     return {q.w, -q.x, -q.y, -q.z};
-}
-
-Quaternion normalized(const Quaternion& q) {
-    const double size = std::sqrt(Geometry::dot(q, q));
-    return q * (1.0 / size);
-}
-
-Vector3 rotate(const Quaternion& q, const Vector3& v) {
-    const Vector3 axis(q.x, q.y, q.z);
-    const Vector3 t = 2.0 * Geometry::cross(axis, v);
-    return v + q.w * t + Geometry::cross(axis, t);
 }
 
 Quaternion axisAngle(const Vector3& axis, double angle) {
@@ -65,8 +27,7 @@ Quaternion axisAngle(const Vector3& axis, double angle) {
 }
 
 Quaternion turn(double pitch, double yaw, double roll) {
-    return compose(axisAngle(Vector3(0, 0, 1), roll),
-                   compose(axisAngle(kUp, yaw), axisAngle(kRight, pitch)));
+    return axisAngle(Vector3(0, 0, 1), roll) * (axisAngle(kUp, yaw) * axisAngle(kRight, pitch));
 }
 
 Quaternion rotationBetween(const Vector3& from, const Vector3& to) {
@@ -81,28 +42,7 @@ Quaternion rotationBetween(const Vector3& from, const Vector3& to) {
         return axisAngle(axis, kPi);
     }
     const Vector3 axis = Geometry::cross(a, b);
-    return normalized({1 + cosine, axis.x, axis.y, axis.z});
-}
-
-Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z) {
-    // The standard conversion from a rotation matrix, choosing the largest
-    // diagonal term so that the square root never meets a small number.
-    const double trace = x.x + y.y + z.z;
-    Quaternion q;
-    if (trace > 0) {
-        const double s = 2 * std::sqrt(1 + trace);
-        q = {s / 4, (y.z - z.y) / s, (z.x - x.z) / s, (x.y - y.x) / s};
-    } else if (x.x > y.y && x.x > z.z) {
-        const double s = 2 * std::sqrt(1 + x.x - y.y - z.z);
-        q = {(y.z - z.y) / s, s / 4, (y.x + x.y) / s, (z.x + x.z) / s};
-    } else if (y.y > z.z) {
-        const double s = 2 * std::sqrt(1 + y.y - x.x - z.z);
-        q = {(z.x - x.z) / s, (y.x + x.y) / s, s / 4, (z.y + y.z) / s};
-    } else {
-        const double s = 2 * std::sqrt(1 + z.z - x.x - y.y);
-        q = {(x.y - y.x) / s, (z.x + x.z) / s, (z.y + y.z) / s, s / 4};
-    }
-    return normalized(q);
+    return Geometry::normalize(Quaternion(1 + cosine, axis.x, axis.y, axis.z));
 }
 
 Vector3 rotationVector(const Quaternion& q) {
@@ -148,5 +88,5 @@ Quaternion aimRotation(const Vector3& restAlong, const Vector3& along, const Vec
         columns[1] = columns[1] + rest[i].y * target[i];
         columns[2] = columns[2] + rest[i].z * target[i];
     }
-    return rotationFromAxes(columns[0], columns[1], columns[2]);
+    return Geometry::rotationFromAxes(columns[0], columns[1], columns[2]);
 }

@@ -1,28 +1,26 @@
 #pragma once
 // Vector and rotation arithmetic for building characters and their motions:
-// what the generator needs beyond the viewer's Geometry library (rotation
-// products, rotating points, building rotations from axes and angles).
-// Rotations are unit quaternions; compose(a, b) rotates by b first, then by a.
+// the Geometry library's vocabulary, and what the generator needs beyond it
+// (building rotations from axes, angles and directions). Rotations are unit
+// quaternions; a * b rotates by b first, then by a.
 
 #include "geometry/geometry.h"
 
+using Geometry::dot;
+using Geometry::kPi;
+using Geometry::length;
+using Geometry::lerp;
 using Geometry::Quaternion;
+using Geometry::radians;
+using Geometry::rotate;
 using Geometry::Vector3;
 
-constexpr double kPi = 3.141592653589793;
-
-double dot(const Vector3& a, const Vector3& b);
-double length(const Vector3& v);
-// a + (b - a) * t.
-Vector3 mix(const Vector3& a, const Vector3& b, double t);
 // The mirror image across the body's plane of symmetry (x = 0).
 Vector3 mirrorX(const Vector3& v);
 
 double clamp(double value, double low, double high);
 // 0 below edge0, 1 above edge1, a smooth S-curve between (edge0 < edge1 or >).
 double smoothstep(double edge0, double edge1, double x);
-double mix(double a, double b, double t);
-double radians(double degrees);
 
 const Quaternion kIdentity{1, 0, 0, 0};
 const Vector3 kRight{1, 0, 0};
@@ -30,10 +28,7 @@ const Vector3 kUp{0, 1, 0};
 // The characters face the viewer's reset camera, which looks towards +z.
 const Vector3 kForward{0, 0, -1};
 
-Quaternion compose(const Quaternion& a, const Quaternion& b);
 Quaternion inverse(const Quaternion& q);
-Quaternion normalized(const Quaternion& q);
-Vector3 rotate(const Quaternion& q, const Vector3& v);
 // Right-handed rotation by angle (radians) about axis (any length but zero).
 Quaternion axisAngle(const Vector3& axis, double angle);
 // Pitch about x, then yaw about y, then roll about z: the body's own axes, so
@@ -41,9 +36,6 @@ Quaternion axisAngle(const Vector3& axis, double angle);
 Quaternion turn(double pitch, double yaw, double roll);
 // The smallest rotation taking direction from onto direction to.
 Quaternion rotationBetween(const Vector3& from, const Vector3& to);
-// The rotation whose matrix has the columns x, y, z (an orthonormal, right-handed
-// basis).
-Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z);
 // The rotation taking direction restAlong to along and turning the rest
 // forward direction (kForward) as close to forward as it can.
 Quaternion aimRotation(const Vector3& restAlong, const Vector3& along, const Vector3& forward);

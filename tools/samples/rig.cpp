@@ -62,7 +62,7 @@ WorldPose solveWorld(const Rig& rig, const RigPose& pose) {
             world.rotation[i] = pose.rotation[i];
             world.position[i] = pose.translation[i];
         } else {
-            world.rotation[i] = compose(world.rotation[parent], pose.rotation[i]);
+            world.rotation[i] = world.rotation[parent] * pose.rotation[i];
             world.position[i] =
                 world.position[parent] + rotate(world.rotation[parent], pose.translation[i]);
         }

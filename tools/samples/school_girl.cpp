@@ -43,15 +43,15 @@ Color paintTrunk(const PaintSample& sample) {
     if (front) {
         const double collar = band(vEdge, -0.9, 0.9, 0.15) * (h > 52.5 ? 1 : 0);
         const double stripe = band(vEdge, -1.25, 0.12, 0.08) * (h > 52.5 ? 1 : 0);
-        color = mix(color, kNavy, collar);
-        color = mix(color, kBlouse, stripe);
+        color = lerp(color, kNavy, collar);
+        color = lerp(color, kBlouse, stripe);
         // The scarf's knot at the bottom of the V.
-        color = mix(color, kScarf, ellipse(p.x, h, 0.0, collarDepth - 0.6, 1.2, 1.0, 0.2));
+        color = lerp(color, kScarf, ellipse(p.x, h, 0.0, collarDepth - 0.6, 1.2, 1.0, 0.2));
     } else {
         const double flap = (h > 53.5 ? 1.0 : 0.0) * (x < 6.2 ? 1.0 : 0.0);
-        color = mix(color, kNavy, flap);
+        color = lerp(color, kNavy, flap);
         const double stripe = flap * (band(h, 54.3, 0.12, 0.08) + band(x, 5.4, 0.12, 0.08));
-        color = mix(color, kBlouse, clamp(stripe, 0.0, 1.0));
+        color = lerp(color, kBlouse, clamp(stripe, 0.0, 1.0));
     }
     return color;
 }
@@ -60,7 +60,7 @@ Color paintArm(const PaintSample& sample) {
     // Short puffed sleeves with a navy cuff line, then bare arm.
     const double h = heightAboveFloor(sample.position);
     if (h > 53.0) {
-        return mix(kBlouse, kNavy, band(h, 53.6, 0.25, 0.1));
+        return lerp(kBlouse, kNavy, band(h, 53.6, 0.25, 0.1));
     }
     return kSkin;
 }
@@ -71,7 +71,7 @@ Color paintLeg(const PaintSample& sample) {
         return kNavy;
     }
     if (h < 19.5) {
-        return mix(kSocks, kNavy, band(h, 18.6, 0.25, 0.1));
+        return lerp(kSocks, kNavy, band(h, 18.6, 0.25, 0.1));
     }
     return kSkin;
 }
@@ -113,7 +113,7 @@ Part hairPart(const Rig& rig) {
     hair.edge = [](double a) {
         const double front = (1 - std::cos(2 * kPi * a)) / 2;
         // Down to the nape at the back, over the ears, a straight fringe in front.
-        return mix(0.74, 0.33, front) + 0.07 * smoothstep(0.75, 1.0, front);
+        return lerp(0.74, 0.33, front) + 0.07 * smoothstep(0.75, 1.0, front);
     };
     hair.thickness = [](double u, double a) {
         const double back = (1 + std::cos(2 * kPi * a)) / 2;
@@ -191,9 +191,9 @@ void skirtFollowsLegs(const Rig& rig, RigPose& pose) {
     pose.rotationOf(rig, "skirtFront") = axisAngle(kRight, 0.85 * std::max({0.0, right, left}));
     pose.rotationOf(rig, "skirtBack") = axisAngle(kRight, 0.6 * std::min({0.0, right, left}));
     pose.rotationOf(rig, "skirtRight") =
-        compose(axisAngle({0, 0, 1}, 0.2 * std::fabs(right)), axisAngle(kRight, 0.5 * right));
+        axisAngle({0, 0, 1}, 0.2 * std::fabs(right)) * axisAngle(kRight, 0.5 * right);
     pose.rotationOf(rig, "skirtLeft") =
-        compose(axisAngle({0, 0, 1}, -0.2 * std::fabs(left)), axisAngle(kRight, 0.5 * left));
+        axisAngle({0, 0, 1}, -0.2 * std::fabs(left)) * axisAngle(kRight, 0.5 * left);
 }
 
 std::vector<Jiggle> costumeJiggles() {
@@ -222,8 +222,8 @@ Color paintCostume(const PaintSample& sample) {
             // A red tie where the tress leaves the head.
             return sample.s < 0.13 && sample.s > 0.05 ? kScarf : hairColor(sample, kHair, 10);
         default:
-            return mix(kNavy, kBlouse,
-                       band(heightAboveFloor(sample.position), kHem + 1.3, 0.18, 0.1));
+            return lerp(kNavy, kBlouse,
+                        band(heightAboveFloor(sample.position), kHem + 1.3, 0.18, 0.1));
     }
 }
 
@@ -263,7 +263,7 @@ Clip waveClip(const Rig& rig) {
 
 }  // namespace
 
-void describeSchoolGirl(Character& character) {
+void describeSchoolGirl(SampleCharacter& character) {
     Figure figure;
     figure.name = "schoolgirl";
     figure.shape.hipWidth = 7.6;

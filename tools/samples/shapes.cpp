@@ -114,8 +114,8 @@ Vector3 Polyline::at(double t) const {
     for (std::size_t i = 1; i < points_.size(); ++i) {
         if (target <= lengths_[i] || i + 1 == points_.size()) {
             const double span = lengths_[i] - lengths_[i - 1];
-            return mix(points_[i - 1], points_[i],
-                       span > 0 ? (target - lengths_[i - 1]) / span : 0.0);
+            return lerp(points_[i - 1], points_[i],
+                        span > 0 ? (target - lengths_[i - 1]) / span : 0.0);
         }
     }
     return points_.back();

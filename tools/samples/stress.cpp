@@ -63,8 +63,8 @@ Part tentaclePart(const Rig& rig, int tentacle) {
 
 Color paintTentacle(const PaintSample& sample) {
     const double height = sample.position.y - kFloorY;
-    const Color base = mix(hexColor(0x2c7fb8), hexColor(0xf2a65a), smoothstep(0.0, 56.0, height));
-    return mix(base, base * 0.6, band(std::fmod(height, 7.0), 3.5, 0.4, 0.2));
+    const Color base = lerp(hexColor(0x2c7fb8), hexColor(0xf2a65a), smoothstep(0.0, 56.0, height));
+    return lerp(base, base * 0.6, band(std::fmod(height, 7.0), 3.5, 0.4, 0.2));
 }
 
 Clip stressClip(const Rig& rig, const std::string& name, int kind) {
@@ -92,9 +92,8 @@ Clip stressClip(const Rig& rig, const std::string& name, int kind) {
                         rotation = axisAngle(outward, radians(10) * wave);
                         break;
                     default:
-                        rotation =
-                            compose(axisAngle(axis, radians(6) * wave),
-                                    axisAngle(outward, radians(6) * std::cos(2 * kPi * phase)));
+                        rotation = axisAngle(axis, radians(6) * wave) *
+                                   axisAngle(outward, radians(6) * std::cos(2 * kPi * phase));
                         break;
                 }
                 pose.rotationOf(rig, segmentName(tentacle, segment)) = rotation;
@@ -107,7 +106,7 @@ Clip stressClip(const Rig& rig, const std::string& name, int kind) {
 
 }  // namespace
 
-void describeStressModel(Character& character) {
+void describeStressModel(SampleCharacter& character) {
     character.name = "stress";
     Rig& rig = character.rig;
     rig.add("root", "", {0.0, kFloorY, 0.0});

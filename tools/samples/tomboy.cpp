@@ -31,24 +31,24 @@ Color paintTrunk(const PaintSample& sample) {
     const double x = std::fabs(p.x);
     if (h < 45.8) {
         // Shorts with a fly seam and a darker waistband.
-        Color color = mix(kDenim, kDenim * 0.75, band(h, 45.2, 0.5, 0.15));
-        return mix(color, kDenim * 0.7,
-                   band(p.x, 0.0, 0.08, 0.06) * (p.z < 0 ? 1 : 0) * (h > 40.5 ? 1 : 0));
+        Color color = lerp(kDenim, kDenim * 0.75, band(h, 45.2, 0.5, 0.15));
+        return lerp(color, kDenim * 0.7,
+                    band(p.x, 0.0, 0.08, 0.06) * (p.z < 0 ? 1 : 0) * (h > 40.5 ? 1 : 0));
     }
     if (h > 62.2) {
         return kSkin;
     }
     Color color = kHoodie;
     // Ribbed hem, and the kangaroo pocket on the belly.
-    color = mix(color, kHoodie * 0.82, band(h, 46.6, 0.8, 0.15));
+    color = lerp(color, kHoodie * 0.82, band(h, 46.6, 0.8, 0.15));
     if (p.z < 0) {
         const double pocket =
             band(h, 49.8, 2.4, 0.15) * band(x, 0.0, 4.6 - (h - 47.4) * 0.35, 0.15);
         const double edge =
             pocket * (1 - band(h, 49.8, 2.2, 0.15) * band(x, 0.0, 4.4 - (h - 47.4) * 0.35, 0.15));
-        color = mix(color, kHoodie * 0.78, edge);
+        color = lerp(color, kHoodie * 0.78, edge);
         // A print on the chest: a red star-like badge.
-        color = mix(color, kRed, ellipse(p.x, h, -2.6, 56.0, 1.1, 1.1, 0.15));
+        color = lerp(color, kRed, ellipse(p.x, h, -2.6, 56.0, 1.1, 1.1, 0.15));
     }
     return color;
 }
@@ -56,7 +56,7 @@ Color paintTrunk(const PaintSample& sample) {
 Color paintLeg(const PaintSample& sample) {
     const double h = heightAboveFloor(sample.position);
     if (h > 31.5) {
-        return mix(kDenim, kDenim * 1.3, band(h, 31.9, 0.35, 0.1));
+        return lerp(kDenim, kDenim * 1.3, band(h, 31.9, 0.35, 0.1));
     }
     if (h < 6.5) {
         return kSock;
@@ -69,10 +69,10 @@ Color paintShoe(const PaintSample& sample) {
     const double h = heightAboveFloor(p);
     Color color = kSneaker;
     // Sole and toe cap in grey, a red stripe along the side.
-    color = mix(color, hexColor(0xb8b8b8), smoothstep(0.9, 0.7, h));
+    color = lerp(color, hexColor(0xb8b8b8), smoothstep(0.9, 0.7, h));
     const double stripe = band(h - 0.18 * (p.z + 2.0), 1.9, 0.3, 0.12) *
                           smoothstep(0.4, 1.0, std::fabs(sample.normal.x));
-    return mix(color, kRed, stripe);
+    return lerp(color, kRed, stripe);
 }
 
 // The cap's crown covers the head down to this s; its bill leaves it in front.
@@ -118,13 +118,13 @@ std::vector<Part> costumeParts(const Rig& rig) {
     HeadCovering hair;
     hair.edge = [](double a) {
         const double front = (1 - std::cos(2 * kPi * a)) / 2;
-        return mix(0.7, 0.42, front);
+        return lerp(0.7, 0.42, front);
     };
     hair.thickness = [](double u, double) { return 0.05 + 0.3 * (1 - smoothstep(0.6, 1.0, u)); };
 
     Tube bill = limbTube(billLine(), kUp, [](double distance, const Vector3&) {
         const double halfWidth =
-            distance < 1.6 ? 4.2 : mix(4.2, 3.0, smoothstep(1.6, 6.3, distance));
+            distance < 1.6 ? 4.2 : lerp(4.2, 3.0, smoothstep(1.6, 6.3, distance));
         return LimbRadii{halfWidth, 0.2, 0.2, 4.0};
     });
     bill.startCap = 0.05;
@@ -183,11 +183,11 @@ Color paintCostume(const PaintSample& sample) {
         case kCapRegion: {
             // Six panels meeting at a button on top.
             const double seam = band(std::fmod(sample.a * 6 + 0.5, 1.0), 0.5, 0.04, 0.03);
-            const Color panel = mix(kRed, kRed * 0.7, seam * smoothstep(0.15, 0.3, sample.s));
-            return mix(panel, kRed * 0.6, smoothstep(0.08, 0.04, sample.s));
+            const Color panel = lerp(kRed, kRed * 0.7, seam * smoothstep(0.15, 0.3, sample.s));
+            return lerp(panel, kRed * 0.6, smoothstep(0.08, 0.04, sample.s));
         }
         case kBillRegion:
-            return mix(kRed * 0.9, hexColor(0x2a2a2a), sample.normal.y < -0.5 ? 0.7 : 0.0);
+            return lerp(kRed * 0.9, hexColor(0x2a2a2a), sample.normal.y < -0.5 ? 0.7 : 0.0);
         case kHairRegion:
         case kPonytailRegion:
             return hairColor(sample, kHair, sample.region == kHairRegion ? 40 : 10);
@@ -247,7 +247,7 @@ Clip jumpClip(const Rig& rig) {
 
 }  // namespace
 
-void describeTomboy(Character& character) {
+void describeTomboy(SampleCharacter& character) {
     Figure figure;
     figure.name = "tomboy";
     figure.shape.hipWidth = 7.2;
@@ -268,8 +268,8 @@ void describeTomboy(Character& character) {
     figure.face.hairlineBack = -0.45;
     figure.trunk = paintTrunk;
     figure.arms = [](const PaintSample& sample) {
-        return mix(kHoodie, kHoodie * 0.82,
-                   band(heightAboveFloor(sample.position), 37.0, 1.0, 0.15));
+        return lerp(kHoodie, kHoodie * 0.82,
+                    band(heightAboveFloor(sample.position), 37.0, 1.0, 0.15));
     };
     figure.legs = paintLeg;
     figure.shoes = paintShoe;

@@ -19,8 +19,8 @@ const char* const kUsage =
     "  tomboy, greaser, cowboy), or with --stress the benchmark model into\n"
     "  <folder>/stress.animesh with its texture and motion files.\n";
 
-void writeInto(const std::function<void(Character&)>& describe, const std::string& folder) {
-    Character character;
+void writeInto(const std::function<void(SampleCharacter&)>& describe, const std::string& folder) {
+    SampleCharacter character;
     describe(character);
     const std::string target = folder.empty() ? character.name : folder + "/" + character.name;
     std::filesystem::create_directories(target);
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
         if (argc == 3 && first == "--stress") {
             const std::string folder = argv[2];
             std::filesystem::create_directories(folder);
-            Character character;
+            SampleCharacter character;
             describeStressModel(character);
             writeCharacter(character, folder);
             return 0;
