@@ -8,7 +8,6 @@
 #endif
 
 using Geometry::Matrix4;
-using Geometry::Quaternion;
 using Geometry::Vector3;
 
 bool isPlayable(const Model& model, int32_t animation) {
@@ -85,21 +84,8 @@ Matrix4 interpolateKeys(const Keyframe& a, const Keyframe& b, double t) {
     const Vector3 translation(s * a.translation.x + t * b.translation.x,
                               s * a.translation.y + t * b.translation.y,
                               s * a.translation.z + t * b.translation.z);
-    double d = Geometry::dot(a.rotation, b.rotation);
-    Quaternion target = b.rotation;
-    if (d < 0) {
-        d = -d;
-        target = b.rotation * -1.0;
-    }
-    const double theta = std::acos(d);
-    Quaternion q = a.rotation;
-    if (std::fabs(theta) >= Geometry::kEpsilon) {
-        const double w1 = std::sin(theta - theta * t) / std::sin(theta);
-        const double w2 = std::sin(theta * t) / std::sin(theta);
-        q = a.rotation * w1 + target * w2;
-    }
     Matrix4 local(Geometry::makeTransform({1, 1, 1}, {0, 0, 0}, translation));
-    local *= Geometry::toMatrix(q);
+    local *= Geometry::toMatrix(Geometry::slerp(a.rotation, b.rotation, t));
     return local;
 }
 

@@ -88,35 +88,3 @@ TEST(Interpolation, APointIsTurnedFirstThenMovedByTheBlendedTranslation) {
     const Keyframe turned = key(aboutZ(1.0), {6, 2, -2});
     expectPoint(moved(interpolateKeys(a, turned, 0.5), 0, 0, 0), 5, 1, -1);
 }
-
-// The rotation blend is Geometry::slerp to the last bit, NaNs included: the
-// matrix it gives, placed as the blend places it, has the same bytes.
-TEST(Interpolation, RotationBlendIsSlerpBitForBit) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const Quaternion tilted(0.5, 0.5, -0.5, 0.5);
-    struct Case {
-        const char* what;
-        Quaternion a, b;
-        double t;
-    };
-    const Case cases[] = {
-        {"inside the arc", aboutZ(0.3), tilted, 0.37},
-        {"opposite hemispheres", tilted, aboutZ(2.5) * -1.0, 0.61},
-        {"extrapolated backwards", aboutZ(-1), tilted, -0.8},
-        {"extrapolated forwards", tilted, aboutZ(1), 2.5},
-        {"equal keys", tilted, tilted, 0.25},
-        {"below kEpsilon apart", aboutZ(0.5), aboutZ(0.5 + std::ldexp(1.0, -24)), 0.5},
-        {"just above kEpsilon apart", aboutZ(0.5), aboutZ(0.5 + std::ldexp(1.0, -21)), 0.5},
-        {"q and -q", tilted, tilted * -1.0, 0.9},
-        {"not unit: dot above 1", {2, 0, 0, 0}, {2, 0.1, 0, 0}, 0.5},
-        {"not unit: short", {0.5, 0, 0, 0}, {0, 0.5, 0, 0}, 0.3},
-        {"NaN component", aboutZ(0.2), {nan, 0, 0, 1}, 0.5},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Matrix4 blended = interpolateKeys(key(c.a), key(c.b), c.t);
-        Matrix4 expected(Geometry::makeTransform({1, 1, 1}, {0, 0, 0}, {0, 0, 0}));
-        expected *= Geometry::toMatrix(Geometry::slerp(c.a, c.b, c.t));
-        EXPECT_EQ(std::memcmp(&blended, &expected, sizeof blended), 0);
-    }
-}
