@@ -1,5 +1,7 @@
 #include "app/viewer.h"
 
+#include "app/sample_location.h"
+
 const char* const kHelpText =
     "SPACE: Cicle through animations. \n"
     "M: Switch Mesh On/Off. \n"
@@ -112,7 +114,7 @@ void Viewer::loadChosenFile() {
 
 void Viewer::onModelMenu(int value) {
     if (static_cast<unsigned>(value) < static_cast<unsigned>(kSampleModelCount)) {
-        replaceModel(kSampleModels[value].path);
+        replaceModel(locateSampleModel(kSampleModels[value].path));
     }
 }
 
