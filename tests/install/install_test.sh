@@ -69,10 +69,20 @@ exec_line=$(sed -n 's/^Exec=//p' "$share/thumbnailers/velmora.thumbnailer")
 output=$(mktemp "$work/.gnome_desktop_thumbnail.XXXXXX")
 model=$share/velmora/Models/schoolgirl/schoolgirl.animesh
 command=${exec_line//%i/$model}; command=${command//%o/$output}; command=${command//%s/128}
+exec 3<"$output"  # some file managers read the picture back through their handle
 start=$(date +%s%N)
 (cd "$work" && PATH=$usr/bin:$PATH eval "$command") || fail "thumbnailer: $command"
 echo "thumbnail: $(( ($(date +%s%N) - start) / 1000000 )) ms"
-[[ $(identify -format %m%wx%h "$output" 2>/dev/null) == PNG128x128 ]] || fail "thumbnail is not a 128x128 PNG"
+cat <&3 >"$work/by-handle.png"
+for picture in "$output" "$work/by-handle.png"; do
+    [[ $(identify -format %m%wx%h "$picture" 2>/dev/null) == PNG128x128 ]] ||
+        fail "thumbnail read as $picture is not a 128x128 PNG"
+done
+# A file that is not empty and not a .png is never replaced.
+cp "$model" "$work/kept"
+PATH=$usr/bin:$PATH velmora-render "$model" -o "$work/kept" --thumbnail 16 2>/dev/null &&
+    fail "a thumbnail replaced a model file"
+cmp -s "$model" "$work/kept" || fail "a thumbnail changed a model file"
 
 # The viewer from a folder without samples shows the first installed sample.
 mkdir "$work/elsewhere"

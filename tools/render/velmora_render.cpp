@@ -3,6 +3,7 @@
 // readings.
 
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include "files/model_writer.h"
@@ -12,15 +13,21 @@
 
 namespace {
 
-// A thumbnail's file is named by the file manager, without .png, and made empty
-// beforehand; any other file without .png may be one of a model's own.
-bool mayReplace(const std::string& path) {
-    if (endsWithPng(path)) {
-        return true;
-    }
+bool isEmptyFile(const std::string& path) {
     std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    return error ? !std::filesystem::exists(path, error) : size == 0;
+    return std::filesystem::is_regular_file(path, error) &&
+           std::filesystem::file_size(path, error) == 0 && !error;
+}
+
+// A file manager names a thumbnail's file itself, not always with .png, and
+// makes it empty beforehand; some read the picture back through the handle they
+// opened, so it is written into that same file, not renamed over it.
+bool writeThumbnail(const std::string& path, const std::string& bytes) {
+    if (!isEmptyFile(path)) {
+        return writeFile(path, bytes);
+    }
+    std::ofstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    return file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && file.flush();
 }
 
 }  // namespace
@@ -30,14 +37,18 @@ int main(int argc, char** argv) {
     if (const auto status = Arguments::handle(renderProgram(options), argc, argv)) {
         return *status;
     }
-    if (options.thumbnail && !mayReplace(options.outputPath)) {
+    // A file without .png that is not empty may be one of a model's own.
+    if (options.thumbnail && !endsWithPng(options.outputPath) && !isEmptyFile(options.outputPath) &&
+        std::filesystem::exists(options.outputPath)) {
         std::cerr << "velmora-render: \"" << options.outputPath
                   << "\" is not empty and does not end in .png\n";
         return 1;
     }
     try {
         const Image picture = renderPicture(options);
-        if (!writeFile(options.outputPath, encodePng(picture))) {
+        const std::string bytes = encodePng(picture);
+        if (!(options.thumbnail ? writeThumbnail(options.outputPath, bytes)
+                                : writeFile(options.outputPath, bytes))) {
             std::cerr << "velmora-render: cannot write \"" << options.outputPath << "\"\n";
             return 1;
         }
