@@ -2,24 +2,7 @@
 
 #include "app/viewer.h"
 
-CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
-    CommandLine commandLine;
-    for (const std::string& argument : arguments) {
-        if (argument == "--help") {
-            return CommandLine{CommandLine::Action::ShowUsage, std::nullopt};
-        }
-        if (argument.empty() || argument[0] == '-' || commandLine.modelPath ||
-            argument.size() > kMaxChosenPathBytes) {
-            commandLine.action = CommandLine::Action::UsageError;
-        } else {
-            commandLine.modelPath = argument;
-        }
-    }
-    if (commandLine.action == CommandLine::Action::UsageError) {
-        commandLine.modelPath.reset();
-    }
-    return commandLine;
-}
+namespace {
 
 std::string usageText() {
     return std::string(
@@ -31,4 +14,24 @@ std::string usageText() {
            "  The right mouse button opens the menu. Keys:\n"
            "ESC: Quit. \n" +
            kHelpText;
+}
+
+}  // namespace
+
+Arguments::Program viewerProgram(CommandLine& commandLine) {
+    Arguments::Program program;
+    program.name = "velmora";
+    program.usage = usageText();
+    program.namesReason = false;
+    program.takeOperand = [&commandLine](const std::string& path) -> Arguments::Refusal {
+        if (commandLine.modelPath) {
+            return "more than one model file given";
+        }
+        if (path.empty() || path.size() > kMaxChosenPathBytes) {
+            return "no usable model path";
+        }
+        commandLine.modelPath = path;
+        return {};
+    };
+    return program;
 }

@@ -8,6 +8,7 @@
 #include "app/frame_rate_title.h"
 #include "app/gtk_dialogs.h"
 #include "app/keys.h"
+#include "app/sample_location.h"
 #include "app/viewer.h"
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
@@ -139,5 +140,5 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     applyFixedState();
     viewer().buildMenus();
     viewer().camera.reset();
-    viewer().replaceModel(modelPath ? *modelPath : kSampleModels[0].path);
+    viewer().replaceModel(modelPath ? *modelPath : locateSampleModel(kSampleModels[0].path));
 }

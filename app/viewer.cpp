@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "app/sample_location.h"
 #include "files/load.h"
 
 const char* const kHelpText =
@@ -133,7 +134,7 @@ void Viewer::loadChosenFile() {
 
 void Viewer::onModelMenu(int value) {
     if (static_cast<unsigned>(value) < static_cast<unsigned>(kSampleModelCount)) {
-        replaceModel(kSampleModels[value].path);
+        replaceModel(locateSampleModel(kSampleModels[value].path));
     }
 }
 

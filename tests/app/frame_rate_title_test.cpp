@@ -50,30 +50,30 @@ TEST(FrameRateTitle, CountsFramesUpToTheFirstOneMoreThanASecondLater) {
     }
 }
 
-TEST(CommandLine, TakesOneModelPathOrHelp) {
-    using Action = CommandLine::Action;
+TEST(CommandLine, TakesOneModelPath) {
     const std::string longest(kMaxChosenPathBytes, 'x');
     struct Row {
         std::vector<std::string> arguments;
-        Action action;
-        std::optional<std::string> modelPath;
+        std::optional<std::string> modelPath;  // nothing: a usage error
+        bool runs;
     } rows[] = {
-        {{}, Action::Run, std::nullopt},
-        {{"some/model.animesh"}, Action::Run, "some/model.animesh"},
-        {{longest}, Action::Run, longest},
-        {{"--help"}, Action::ShowUsage, std::nullopt},
-        {{"a.animesh", "--help"}, Action::ShowUsage, std::nullopt},
-        {{"a.animesh", "b.animesh"}, Action::UsageError, std::nullopt},
-        {{"-h"}, Action::UsageError, std::nullopt},
-        {{"-"}, Action::UsageError, std::nullopt},
-        {{""}, Action::UsageError, std::nullopt},
-        {{longest + "x"}, Action::UsageError, std::nullopt},
+        {{}, std::nullopt, true},
+        {{"some/model.animesh"}, "some/model.animesh", true},
+        {{longest}, longest, true},
+        {{"a.animesh", "b.animesh"}, std::nullopt, false},
+        {{"-h"}, std::nullopt, false},
+        {{""}, std::nullopt, false},
+        {{longest + "x"}, std::nullopt, false},
     };
     for (const Row& row : rows) {
-        const CommandLine commandLine = parseCommandLine(row.arguments);
         const std::string shown = row.arguments.empty() ? "(none)" : row.arguments[0];
-        EXPECT_EQ(commandLine.action, row.action) << shown;
-        EXPECT_EQ(commandLine.modelPath, row.modelPath) << shown;
+        CommandLine commandLine;
+        const Arguments::Parsed parsed =
+            Arguments::parse(viewerProgram(commandLine), row.arguments);
+        EXPECT_EQ(parsed.request == Arguments::Request::Run, row.runs) << shown;
+        if (row.runs) {
+            EXPECT_EQ(commandLine.modelPath, row.modelPath) << shown;
+        }
     }
 }
 

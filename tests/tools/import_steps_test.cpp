@@ -133,29 +133,25 @@ TEST(SplitRigid, RebuildsThePointsWithAProperRotation) {
     }
 }
 
-TEST(ParseImportArguments, RefusesWhatItCannotUse) {
-    const std::vector<std::vector<const char*>> cases = {
+TEST(ImportProgram, RefusesWhatItCannotUse) {
+    const std::vector<std::vector<std::string>> cases = {
         {},
         {"x.glb", "--rate", "0"},
         {"x.glb", "--rate", "1001"},
         {"x.glb", "--height", "-3"},
-        {"x.glb", "--frobnicate"},
         {"x.glb", "x.glb"},
-        {"x.glb", "-o"},
         {"x.glb", "--rate", "2.5"},
         {"x.glb", "--height", "nan"},
         {"x.glb", "--name", "a/b"},
         {"x.glb", "--animations", ","},
-        {"x.glb", "--name"},
         {"-o", "out"},
     };
     for (const auto& arguments : cases) {
-        std::vector<const char*> argv = {"velmora-import"};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        std::string error;
-        EXPECT_FALSE(parseImportArguments(static_cast<int>(argv.size()), argv.data(), error))
-            << arguments.size();
-        EXPECT_FALSE(error.empty());
+        ImportOptions options;
+        const Arguments::Parsed parsed = Arguments::parse(importProgram(options), arguments);
+        EXPECT_EQ(parsed.request, Arguments::Request::UsageError)
+            << ::testing::PrintToString(arguments);
+        EXPECT_FALSE(parsed.error.empty());
     }
 }
 

@@ -58,67 +58,59 @@ std::vector<std::string> commaSeparated(const std::string& list) {
 
 }  // namespace
 
-std::optional<ImportOptions> parseImportArguments(int argc, const char* const* argv,
-                                                  std::string& error) {
-    ImportOptions options;
-    bool inputGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool takesValue = argument == "-o" || argument == "--name" || argument == "--rate" ||
-                                argument == "--height" || argument == "--animations";
-        if (takesValue && i + 1 >= argc) {
-            error = argument + " needs a value";
-            return std::nullopt;
-        }
-        const std::string value = takesValue ? argv[++i] : "";
-        if (argument == "-o") {
-            if (value.empty()) {
-                error = "-o needs a folder";
-                return std::nullopt;
-            }
-            options.outputFolder = value;
-        } else if (argument == "--name") {
-            if (value.empty() || value.find('/') != std::string::npos) {
-                error = "--name needs a file name without '/', got \"" + value + "\"";
-                return std::nullopt;
-            }
-            options.name = value;
-        } else if (argument == "--rate") {
-            const auto rate = wholeNumber(value);
-            if (!rate || *rate < 1 || *rate > kMaxRate) {
-                error = "--rate needs a whole number of frames per second from 1 to " +
+Arguments::Program importProgram(ImportOptions& options) {
+    using Arguments::Refusal;
+    Arguments::Program program;
+    program.name = "velmora-import";
+    program.usage = kImportUsage;
+    program.options = {
+        {"-o", true,
+         [&options](const std::string& value) -> Refusal {
+             options.outputFolder = value;
+             return value.empty() ? "-o needs a folder" : "";
+         }},
+        {"--name", true,
+         [&options](const std::string& value) -> Refusal {
+             options.name = value;
+             return value.empty() || value.find('/') != std::string::npos
+                        ? "--name needs a file name without '/', got \"" + value + "\""
+                        : "";
+         }},
+        {"--rate", true,
+         [&options](const std::string& value) -> Refusal {
+             const auto rate = wholeNumber(value);
+             if (!rate || *rate < 1 || *rate > kMaxRate) {
+                 return "--rate needs a whole number of frames per second from 1 to " +
                         std::to_string(kMaxRate) + ", got \"" + value + "\"";
-                return std::nullopt;
-            }
-            options.rate = static_cast<int32_t>(*rate);
-        } else if (argument == "--height") {
-            const auto height = realNumber(value);
-            if (!height || *height < 0 || *height > kMaxHeight) {
-                error = "--height needs a number from 0 to 1000000, got \"" + value + "\"";
-                return std::nullopt;
-            }
-            options.height = *height;
-        } else if (argument == "--animations") {
-            options.animations = commaSeparated(value);
-            if (options.animations.empty()) {
-                error = "--animations needs at least one name";
-                return std::nullopt;
-            }
-        } else if (!argument.empty() && argument[0] == '-') {
-            error = "unknown option \"" + argument + "\"";
-            return std::nullopt;
-        } else if (inputGiven) {
-            error =
-                "more than one input file (\"" + options.inputPath + "\" and \"" + argument + "\")";
-            return std::nullopt;
-        } else {
-            options.inputPath = argument;
-            inputGiven = true;
+             }
+             options.rate = static_cast<int32_t>(*rate);
+             return {};
+         }},
+        {"--height", true,
+         [&options](const std::string& value) -> Refusal {
+             const auto height = realNumber(value);
+             if (!height || *height < 0 || *height > kMaxHeight) {
+                 return "--height needs a number from 0 to 1000000, got \"" + value + "\"";
+             }
+             options.height = *height;
+             return {};
+         }},
+        {"--animations", true,
+         [&options](const std::string& value) -> Refusal {
+             options.animations = commaSeparated(value);
+             return options.animations.empty() ? "--animations needs at least one name" : "";
+         }},
+    };
+    program.takeOperand = [&options](const std::string& argument) -> Refusal {
+        if (!options.inputPath.empty()) {
+            return "more than one input file (\"" + options.inputPath + "\" and \"" + argument +
+                   "\")";
         }
-    }
-    if (!inputGiven || options.inputPath.empty()) {
-        error = "no input file";
-        return std::nullopt;
-    }
-    return options;
+        options.inputPath = argument;
+        return {};
+    };
+    program.check = [&options]() -> Refusal {
+        return options.inputPath.empty() ? "no input file" : "";
+    };
+    return program;
 }

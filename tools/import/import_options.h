@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "command_line/command_line.h"
+
 struct ImportOptions {
     std::string inputPath;
     // Empty: ./<name>/.
@@ -21,6 +23,5 @@ struct ImportOptions {
 
 extern const char* const kImportUsage;
 
-// The options of argv[1..argc-1], or nothing with error set to what is wrong.
-std::optional<ImportOptions> parseImportArguments(int argc, const char* const* argv,
-                                                  std::string& error);
+// The table of velmora-import's command line, taking into options.
+Arguments::Program importProgram(ImportOptions& options);

@@ -14,24 +14,16 @@
 #include "tools/import/scene_input.h"
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "--help") {
-            std::cout << kImportUsage;
-            return 0;
-        }
-    }
-    std::string problem;
-    const auto options = parseImportArguments(argc, argv, problem);
-    if (!options) {
-        std::cerr << "velmora-import: " << problem << "\n" << kImportUsage;
-        return 2;
+    ImportOptions options;
+    if (const auto status = Arguments::handle(importProgram(options), argc, argv)) {
+        return *status;
     }
     ImportLog log(std::cerr);
     try {
         Assimp::Importer importer;
-        const aiScene& scene = readScene(options->inputPath, importer, log);
-        const ImportedCharacter character = buildCharacter(scene, *options, log);
-        const OutputPlan plan = planOutput(*options, character.animationNames, log);
+        const aiScene& scene = readScene(options.inputPath, importer, log);
+        const ImportedCharacter character = buildCharacter(scene, options, log);
+        const OutputPlan plan = planOutput(options, character.animationNames, log);
         log.stage("writing " + plan.folder);
         writeCharacter(plan, character);
         std::cerr << "velmora-import: wrote " << plan.folder << "/" << plan.modelFile << " ("

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "command_line/command_line.h"
 #include "files/load.h"
 #include "model/pipeline.h"
 #include "model/validation.h"
@@ -21,11 +22,6 @@ const char* const kUsage =
     "  pair, the bone transforms and the skinned vertices at that clock reading\n"
     "  (milliseconds since the start, 0 or more) for animation i (counted from 1,\n"
     "  default 1).\n";
-
-int usageError() {
-    std::cerr << kUsage;
-    return 2;
-}
 
 bool parseInteger(const char* text, long long& value) {
     char* end = nullptr;
@@ -45,28 +41,48 @@ int main(int argc, char** argv) {
     std::optional<long long> at;
     long long animationNumber = 1;
     bool animationGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        long long value = 0;
-        if (argument == "--help") {
-            std::cout << kUsage;
-            return 0;
-        } else if (argument == "--at" && i + 1 < argc && parseInteger(argv[i + 1], value) &&
-                   value >= 0) {
-            at = value;
-            ++i;
-        } else if (argument == "--animation" && i + 1 < argc && parseInteger(argv[i + 1], value)) {
-            animationNumber = value;
-            animationGiven = true;
-            ++i;
-        } else if (path.empty() && !argument.empty() && argument[0] != '-') {
-            path = argument;
-        } else {
-            return usageError();
+    Arguments::Program program;
+    program.name = "velmora-info";
+    program.usage = kUsage;
+    program.namesReason = false;
+    const auto integer = [](const std::string& value, long long& into) -> Arguments::Refusal {
+        return parseInteger(value.c_str(), into) ? "" : "not a whole number: " + value;
+    };
+    program.options = {
+        {"--at", true,
+         [&](const std::string& value) -> Arguments::Refusal {
+             long long milliseconds = 0;
+             Arguments::Refusal refusal = integer(value, milliseconds);
+             if (refusal.empty() && milliseconds < 0) {
+                 refusal = "--at needs 0 or more milliseconds";
+             }
+             at = milliseconds;
+             return refusal;
+         }},
+        {"--animation", true,
+         [&](const std::string& value) {
+             animationGiven = true;
+             return integer(value, animationNumber);
+         }},
+    };
+    program.takeOperand = [&](const std::string& argument) -> Arguments::Refusal {
+        if (!path.empty()) {
+            return "more than one model file given";
         }
-    }
-    if (path.empty() || (animationGiven && !at)) {
-        return usageError();
+        if (argument.empty()) {
+            return "an empty model path";
+        }
+        path = argument;
+        return {};
+    };
+    program.check = [&]() -> Arguments::Refusal {
+        if (path.empty()) {
+            return "no model file given";
+        }
+        return animationGiven && !at ? "--animation goes with --at" : "";
+    };
+    if (const auto status = Arguments::handle(program, argc, argv)) {
+        return *status;
     }
 
     LoadOptions options;

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <set>
+#include <functional>
 
 namespace {
 
@@ -49,6 +49,8 @@ std::optional<std::pair<int, int>> parsePair(const std::string& text, int maximu
     return std::make_pair(static_cast<int>(*first), static_cast<int>(*second));
 }
 
+}  // namespace
+
 bool endsWithPng(const std::string& path) {
     if (path.size() <= 4) {
         return false;
@@ -60,22 +62,23 @@ bool endsWithPng(const std::string& path) {
     return extension == ".png" && path[path.size() - 5] != '/';
 }
 
-RenderCommand usageError(const std::string& error) {
-    RenderCommand command;
-    command.action = RenderCommand::Action::UsageError;
-    command.error = error;
-    return command;
-}
+namespace {
 
 // Why options taken one by one do not fit together, or empty.
-std::string inconsistency(const RenderOptions& options, const std::set<std::string>& given) {
+std::string inconsistency(const RenderOptions& options) {
     if (options.modelPath.empty()) {
         return "no model file given";
     }
     if (options.outputPath.empty()) {
         return "no output file given (-o <out.png>)";
     }
-    if (given.count("--sheet") != given.count("--step")) {
+    if (!options.thumbnail && !endsWithPng(options.outputPath)) {
+        return "-o needs a file name ending in .png, not \"" + options.outputPath + "\"";
+    }
+    if (options.thumbnail && (options.sizeGiven || options.sheet)) {
+        return "--thumbnail goes without --size and --sheet";
+    }
+    if (options.sheet != (options.step > 0)) {
         return "--sheet and --step go together";
     }
     if (options.width * options.columns > kMaxPictureSide ||
@@ -90,104 +93,117 @@ std::string inconsistency(const RenderOptions& options, const std::set<std::stri
     return {};
 }
 
+using Expected = std::optional<std::string>;
+
+// An option taking a value: parse puts the value into the options, or returns
+// what it expected instead.
+Arguments::Option valued(const std::string& name,
+                         std::function<Expected(const std::string&)> parse) {
+    return {name, true, [name, parse](const std::string& value) -> Arguments::Refusal {
+                const Expected expected = parse(value);
+                return expected ? name + " needs " + *expected + ", not \"" + value + "\"" : "";
+            }};
+}
+
+Arguments::Option flag(const std::string& name, bool& into, bool value) {
+    return {name, false, [&into, value](const std::string&) {
+                into = value;
+                return Arguments::Refusal();
+            }};
+}
+
+// Milliseconds within [minimum, kMaxClockReading] into into.
+Expected takeMilliseconds(const std::string& value, int64_t minimum, int64_t& into) {
+    const auto milliseconds = parseCount(value, minimum, kMaxClockReading);
+    if (!milliseconds) {
+        return "milliseconds from " + std::to_string(minimum) + " to " +
+               std::to_string(kMaxClockReading);
+    }
+    into = *milliseconds;
+    return std::nullopt;
+}
+
 }  // namespace
 
-RenderCommand parseRenderCommand(const std::vector<std::string>& arguments) {
-    RenderCommand command;
-    RenderOptions& options = command.options;
-    std::set<std::string> given;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--help" || argument == "-h") {
-            command.action = RenderCommand::Action::ShowUsage;
-            return command;
+Arguments::Program renderProgram(RenderOptions& options) {
+    Arguments::Program program;
+    program.name = "velmora-render";
+    program.usage = renderUsageText();
+    program.helpAliases = {"-h"};
+    program.options = {
+        flag("--bones", options.showBones, true),
+        flag("--no-mesh", options.showMesh, false),
+        flag("--untrusted", options.untrusted, true),
+        valued("-o",
+               [&](const std::string& value) -> Expected {
+                   options.outputPath = value;
+                   return value.empty() ? Expected("a file name ending in .png") : std::nullopt;
+               }),
+        valued("--animation",
+               [&](const std::string& value) -> Expected {
+                   const auto number = parseCount(value, 1, 1000000);
+                   if (!number) {
+                       return "an animation number counted from 1";
+                   }
+                   options.animationNumber = static_cast<int>(*number);
+                   return std::nullopt;
+               }),
+        valued("--at",
+               [&](const std::string& value) { return takeMilliseconds(value, 0, options.at); }),
+        valued("--step",
+               [&](const std::string& value) { return takeMilliseconds(value, 1, options.step); }),
+        valued("--size",
+               [&](const std::string& value) -> Expected {
+                   const auto size = parsePair(value, kMaxTileSide);
+                   if (!size) {
+                       return "<width>x<height>, each 1 to " + std::to_string(kMaxTileSide);
+                   }
+                   options.width = size->first;
+                   options.height = size->second;
+                   options.sizeGiven = true;
+                   return std::nullopt;
+               }),
+        valued("--thumbnail",
+               [&](const std::string& value) -> Expected {
+                   const auto side = parseCount(value, 1, kMaxTileSide);
+                   if (!side) {
+                       return "a side from 1 to " + std::to_string(kMaxTileSide) + " pixels";
+                   }
+                   options.width = options.height = static_cast<int>(*side);
+                   options.thumbnail = true;
+                   return std::nullopt;
+               }),
+        valued("--angle",
+               [&](const std::string& value) -> Expected {
+                   options.angle = parseNumber(value, 0, 360);
+                   return options.angle ? std::nullopt : Expected("degrees from 0 to 360");
+               }),
+        valued("--zoom",
+               [&](const std::string& value) -> Expected {
+                   options.zoom = parseNumber(value, 1, 2000);
+                   return options.zoom ? std::nullopt : Expected("a radius from 1 to 2000");
+               }),
+        valued("--sheet",
+               [&](const std::string& value) -> Expected {
+                   const auto layout = parsePair(value, kMaxSheetSide);
+                   if (!layout) {
+                       return "<columns>x<rows>, each 1 to " + std::to_string(kMaxSheetSide);
+                   }
+                   options.sheet = true;
+                   options.columns = layout->first;
+                   options.rows = layout->second;
+                   return std::nullopt;
+               }),
+    };
+    program.takeOperand = [&options](const std::string& argument) -> Arguments::Refusal {
+        if (!options.modelPath.empty()) {
+            return "more than one model file given: \"" + argument + "\"";
         }
-        if (argument.empty() || argument[0] != '-') {
-            if (!options.modelPath.empty()) {
-                return usageError("more than one model file given: \"" + argument + "\"");
-            }
-            options.modelPath = argument;
-            continue;
-        }
-        if (!given.insert(argument).second) {
-            return usageError(argument + " given twice");
-        }
-        if (argument == "--bones") {
-            options.showBones = true;
-            continue;
-        }
-        if (argument == "--no-mesh") {
-            options.showMesh = false;
-            continue;
-        }
-        if (argument == "--untrusted") {
-            options.untrusted = true;
-            continue;
-        }
-        static const std::set<std::string> withValue = {
-            "-o", "--animation", "--at", "--size", "--angle", "--zoom", "--sheet", "--step"};
-        if (!withValue.count(argument)) {
-            return usageError("unknown option " + argument);
-        }
-        if (i + 1 == arguments.size()) {
-            return usageError(argument + " needs a value");
-        }
-        const std::string& value = arguments[++i];
-        const auto refuse = [&](const std::string& expected) {
-            return usageError(argument + " needs " + expected + ", not \"" + value + "\"");
-        };
-        if (argument == "-o") {
-            if (!endsWithPng(value)) {
-                return refuse("a file name ending in .png");
-            }
-            options.outputPath = value;
-        } else if (argument == "--animation") {
-            const auto number = parseCount(value, 1, 1000000);
-            if (!number) {
-                return refuse("an animation number counted from 1");
-            }
-            options.animationNumber = static_cast<int>(*number);
-        } else if (argument == "--at") {
-            const auto at = parseCount(value, 0, kMaxClockReading);
-            if (!at) {
-                return refuse("milliseconds from 0 to " + std::to_string(kMaxClockReading));
-            }
-            options.at = *at;
-        } else if (argument == "--size") {
-            const auto size = parsePair(value, kMaxTileSide);
-            if (!size) {
-                return refuse("<width>x<height>, each 1 to " + std::to_string(kMaxTileSide));
-            }
-            options.width = size->first;
-            options.height = size->second;
-        } else if (argument == "--angle") {
-            options.angle = parseNumber(value, 0, 360);
-            if (!options.angle) {
-                return refuse("degrees from 0 to 360");
-            }
-        } else if (argument == "--zoom") {
-            options.zoom = parseNumber(value, 1, 2000);
-            if (!options.zoom) {
-                return refuse("a radius from 1 to 2000");
-            }
-        } else if (argument == "--sheet") {
-            const auto layout = parsePair(value, kMaxSheetSide);
-            if (!layout) {
-                return refuse("<columns>x<rows>, each 1 to " + std::to_string(kMaxSheetSide));
-            }
-            options.sheet = true;
-            options.columns = layout->first;
-            options.rows = layout->second;
-        } else if (argument == "--step") {
-            const auto step = parseCount(value, 1, kMaxClockReading);
-            if (!step) {
-                return refuse("milliseconds from 1 to " + std::to_string(kMaxClockReading));
-            }
-            options.step = *step;
-        }
-    }
-    const std::string error = inconsistency(options, given);
-    return error.empty() ? command : usageError(error);
+        options.modelPath = argument;
+        return {};
+    };
+    program.check = [&options] { return inconsistency(options); };
+    return program;
 }
 
 std::string renderUsageText() {
@@ -195,6 +211,8 @@ std::string renderUsageText() {
            "                      [--size <w>x<h>] [--angle <degrees>] [--zoom <radius>]\n"
            "                      [--bones] [--no-mesh] [--sheet <columns>x<rows> --step <ms>]\n"
            "                      [--untrusted]\n"
+           "       velmora-render <model.animesh> -o <out> --thumbnail <side> [--animation <i>]\n"
+           "                      [--at <ms>] [--angle <degrees>] [--zoom <radius>] [--untrusted]\n"
            "  Draws the model as the viewer shows it in a window of the given size\n"
            "  (default 640x480), without opening a window, and writes a PNG.\n"
            "  --animation  the animation played, counted from 1 (default 1)\n"
@@ -207,6 +225,9 @@ std::string renderUsageText() {
            "  --sheet      tiles columns x rows frames, each of the given size and\n"
            "               labelled with its clock reading, starting at --at and\n"
            "               --step milliseconds apart, left to right, top to bottom\n"
+           "  --thumbnail  a square picture of that many pixels a side, for file\n"
+           "               managers: the output may have any name, and a file already\n"
+           "               there is replaced only when it is empty\n"
            "  --untrusted  reads only files inside the model's folder (for models that\n"
            "               nobody chose to open, such as a file manager's thumbnails)\n";
 }

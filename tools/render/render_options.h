@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "command_line/command_line.h"
+
 // Limits of the arguments. A tile is at most kMaxTileSide on a side; a sheet
 // holds at most kMaxSheetSide tiles across and down, and the whole picture is at
 // most kMaxPictureSide on a side, which keeps it within 200 MB of memory.
@@ -43,17 +45,17 @@ struct RenderOptions {
     int columns = 1;
     int rows = 1;
     int64_t step = 0;
+    bool sizeGiven = false;
+    // A square picture for a file manager, whose output file may have any name
+    // (it passes a temporary file without an extension, made empty beforehand).
+    bool thumbnail = false;
 };
 
-struct RenderCommand {
-    enum class Action { Render, ShowUsage, UsageError };
-    Action action = Action::Render;
-    RenderOptions options;
-    // Why the arguments were refused, for UsageError.
-    std::string error;
-};
+// Whether path names a .png file (any case), the only output a picture may
+// replace unless it is an empty thumbnail file.
+bool endsWithPng(const std::string& path);
 
-// arguments without the program name.
-RenderCommand parseRenderCommand(const std::vector<std::string>& arguments);
+// The table of velmora-render's command line, taking into options.
+Arguments::Program renderProgram(RenderOptions& options);
 
 std::string renderUsageText();

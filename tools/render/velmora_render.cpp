@@ -2,6 +2,8 @@
 // writes the picture as a PNG; with --sheet, a grid of frames at several clock
 // readings.
 
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include "files/model_writer.h"
@@ -9,23 +11,44 @@
 #include "tools/render/model_picture.h"
 #include "tools/render/render_options.h"
 
-int main(int argc, char** argv) {
-    const RenderCommand command =
-        parseRenderCommand(std::vector<std::string>(argv + 1, argv + argc));
-    switch (command.action) {
-        case RenderCommand::Action::ShowUsage:
-            std::cout << renderUsageText();
-            return 0;
-        case RenderCommand::Action::UsageError:
-            std::cerr << "velmora-render: " << command.error << "\n" << renderUsageText();
-            return 2;
-        case RenderCommand::Action::Render:
-            break;
+namespace {
+
+bool isEmptyFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) &&
+           std::filesystem::file_size(path, error) == 0 && !error;
+}
+
+// A file manager names a thumbnail's file itself, not always with .png, and
+// makes it empty beforehand; some read the picture back through the handle they
+// opened, so it is written into that same file, not renamed over it.
+bool writeThumbnail(const std::string& path, const std::string& bytes) {
+    if (!isEmptyFile(path)) {
+        return writeFile(path, bytes);
     }
-    const RenderOptions& options = command.options;
+    std::ofstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    return file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && file.flush();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RenderOptions options;
+    if (const auto status = Arguments::handle(renderProgram(options), argc, argv)) {
+        return *status;
+    }
+    // A file without .png that is not empty may be one of a model's own.
+    if (options.thumbnail && !endsWithPng(options.outputPath) && !isEmptyFile(options.outputPath) &&
+        std::filesystem::exists(options.outputPath)) {
+        std::cerr << "velmora-render: \"" << options.outputPath
+                  << "\" is not empty and does not end in .png\n";
+        return 1;
+    }
     try {
         const Image picture = renderPicture(options);
-        if (!writeFile(options.outputPath, encodePng(picture))) {
+        const std::string bytes = encodePng(picture);
+        if (!(options.thumbnail ? writeThumbnail(options.outputPath, bytes)
+                                : writeFile(options.outputPath, bytes))) {
             std::cerr << "velmora-render: cannot write \"" << options.outputPath << "\"\n";
             return 1;
         }

@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "command_line/command_line.h"
 #include "tools/samples/character.h"
 
 namespace {
@@ -30,28 +32,46 @@ void writeInto(const std::function<void(SampleCharacter&)>& describe, const std:
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string first = argc > 1 ? argv[1] : "";
-    try {
-        if (argc == 2 && first != "--help" && first != "--stress") {
-            const std::string models = first + "/Models";
-            for (const auto& describe :
-                 {describeSchoolGirl, describeTomboy, describeGreaser, describeCowboy}) {
-                writeInto(describe, models);
-            }
-            return 0;
+    std::optional<std::string> folder;
+    bool stress = false;
+    Arguments::Program program;
+    program.name = "velmora-samples";
+    program.usage = kUsage;
+    program.namesReason = false;
+    program.options = {{"--stress", false, [&stress](const std::string&) {
+                            stress = true;
+                            return Arguments::Refusal();
+                        }}};
+    program.takeOperand = [&folder](const std::string& argument) -> Arguments::Refusal {
+        if (folder) {
+            return "more than one folder given";
         }
-        if (argc == 3 && first == "--stress") {
-            const std::string folder = argv[2];
-            std::filesystem::create_directories(folder);
+        if (argument.empty()) {
+            return "an empty folder name";
+        }
+        folder = argument;
+        return {};
+    };
+    program.check = [&folder]() -> Arguments::Refusal { return folder ? "" : "no folder given"; };
+    if (const auto status = Arguments::handle(program, argc, argv)) {
+        return *status;
+    }
+    try {
+        if (stress) {
+            std::filesystem::create_directories(*folder);
             SampleCharacter character;
             describeStressModel(character);
-            writeCharacter(character, folder);
+            writeCharacter(character, *folder);
             return 0;
         }
+        const std::string models = *folder + "/Models";
+        for (const auto& describe :
+             {describeSchoolGirl, describeTomboy, describeGreaser, describeCowboy}) {
+            writeInto(describe, models);
+        }
+        return 0;
     } catch (const std::exception& error) {
         std::cerr << "velmora-samples: " << error.what() << "\n";
         return 1;
     }
-    (first == "--help" ? std::cout : std::cerr) << kUsage;
-    return first == "--help" ? 0 : 2;
 }
