@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "app/frame.h"
-#include "files/model_writer.h"
+#include "files/safe_file.h"
 #include "files/png_image.h"
 #include "files/texture.h"
 #include "model/clock.h"

@@ -7,6 +7,7 @@
 #include "app/projection.h"
 #include "files/model.h"
 #include "files/model_writer.h"
+#include "files/safe_file.h"
 #include "files/png_image.h"
 
 using Geometry::Quaternion;

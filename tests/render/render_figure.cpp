@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "files/model_writer.h"
+#include "files/safe_file.h"
 #include "files/png_image.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <iostream>
 
-#include "files/model_writer.h"
 #include "files/png_image.h"
+#include "files/safe_file.h"
 #include "tools/render/model_picture.h"
 #include "tools/render/render_options.h"
 
@@ -25,8 +25,9 @@ int main(int argc, char** argv) {
     const RenderOptions& options = command.options;
     try {
         const Image picture = renderPicture(options);
-        if (!writeFile(options.outputPath, encodePng(picture))) {
-            std::cerr << "velmora-render: cannot write \"" << options.outputPath << "\"\n";
+        if (const WriteResult written = writeFile(options.outputPath, encodePng(picture));
+            !written) {
+            std::cerr << "velmora-render: " << written.problem << "\n";
             return 1;
         }
     } catch (const RenderFailure& failure) {

@@ -2,7 +2,6 @@
 // or, on request, the benchmark model. The output is the same, byte for byte,
 // on every run.
 
-#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <stdexcept>
@@ -23,7 +22,6 @@ void writeInto(const std::function<void(Character&)>& describe, const std::strin
     Character character;
     describe(character);
     const std::string target = folder.empty() ? character.name : folder + "/" + character.name;
-    std::filesystem::create_directories(target);
     writeCharacter(character, target);
 }
 
@@ -42,7 +40,6 @@ int main(int argc, char** argv) {
         }
         if (argc == 3 && first == "--stress") {
             const std::string folder = argv[2];
-            std::filesystem::create_directories(folder);
             Character character;
             describeStressModel(character);
             writeCharacter(character, folder);
