@@ -190,7 +190,7 @@ WriteResult writeFileSet(const std::string& folder, const std::vector<FileConten
         for (const FileContent& file : files) {
             struct stat status;
             if (fstatat(dir, file.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
-                return {(base / file.name).string() + ": already exists"};
+                return {(base / file.name).string() + ": already exists", true};
             }
         }
     }

@@ -16,6 +16,8 @@
 // what the system said when it failed.
 struct WriteResult {
     std::string problem;
+    // The write was refused because a file was already there (ExistingFiles::Keep).
+    bool existed = false;
 
     explicit operator bool() const { return problem.empty(); }
 };

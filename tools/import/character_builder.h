@@ -23,6 +23,7 @@
 #include "files/load_error.h"
 #include "files/model.h"
 #include "files/png_image.h"
+#include "tools/import/confined_files.h"
 #include "tools/import/import_log.h"
 #include "tools/import/import_options.h"
 
@@ -49,7 +50,10 @@ struct Character {
     Image texture;
 };
 
-Character buildCharacter(const aiScene& scene, const ImportOptions& options, ImportLog& log);
+// The character of scene, which was read from options.inputPath; the files it
+// refers to are read through files.
+Character buildCharacter(const aiScene& scene, const ImportOptions& options, ConfinedFiles& files,
+                         ImportLog& log);
 
 struct VertexInfluence {
     int bone = 0;
