@@ -24,20 +24,23 @@ const char* const kUsage =
     "  (milliseconds since the start, 0 or more) for animation i (counted from 1,\n"
     "  default 1).\n";
 
-// Decodes textures without a display and remembers the last image's header.
+// Checks textures row by row without a display, so that a decompression bomb
+// costs time rather than memory, and remembers the last one's header or problem.
 class InspectingTextureBackend : public TextureBackend {
   public:
     uint32_t load(const std::string& path) override {
         const auto bytes = fileSource().read(path);
-        image = bytes ? decodePng(*bytes) : std::nullopt;
-        if (image) {
-            image->pixels.clear();
-        }
-        return image ? 1 : 0;
+        checked = bytes ? checkPng(*bytes) : DecodedPng{};
+        problem = !bytes                                ? "unreadable"
+                  : checked.problem == PngProblem::None ? ""
+                                                        : describe(checked.problem);
+        return problem.empty() ? 1 : 0;
     }
     void release(uint32_t) override {}
 
-    std::optional<Image> image;
+    DecodedPng checked;
+    // Why the texture is unusable; empty when it is sound.
+    std::string problem;
 };
 
 int usageError() {
@@ -109,11 +112,13 @@ int main(int argc, char** argv) {
     std::printf("root bone: %d\n", model.rootBone);
     if (!model.texture) {
         std::printf("texture: none\n");
-    } else if (textures.image) {
+    } else if (textures.problem.empty()) {
+        const Image& image = textures.checked.image;
         std::printf("texture: %s (%ux%u, %u channels)\n", model.texture->fileName.c_str(),
-                    textures.image->width, textures.image->height, textures.image->channels);
+                    image.width, image.height, image.channels);
     } else {
-        std::printf("texture: %s (unreadable)\n", model.texture->fileName.c_str());
+        std::printf("texture: %s (%s)\n", model.texture->fileName.c_str(),
+                    textures.problem.c_str());
     }
     std::printf("animations: %zu\n", model.animations.size());
     for (std::size_t a = 0; a < model.animations.size(); ++a) {
