@@ -17,6 +17,7 @@
 //     stack back at its single entry.
 // Standard error is captured during the run, so nothing reaches the console.
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,11 @@ RunResult runModelFile(std::string_view bytes);
 // bytes are the motion file "fuzz/input.motion" of a fixed model whose skeleton
 // reaches bones 0, 1 and 2 and also holds an unreachable bone 9.
 RunResult runMotionFile(std::string_view bytes);
+
+// files (path -> content) hold a model at modelPath, in the folder "fuzz/", and
+// what it refers to; loaded and checked as runModelFile loads and checks.
+RunResult runModelFiles(const std::map<std::string, std::string>& files,
+                        const std::string& modelPath);
 
 // The invariants of files/model.h that model breaks; empty when it keeps them all.
 std::vector<std::string> invariantFaults(const Model& model);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fuzz/harness.h"
+#include "fuzz/import_harness.h"
 
 namespace {
 
@@ -72,6 +73,14 @@ TEST(CorpusReplay, ModelCorpusKeepsEveryPromise) {
 
 TEST(CorpusReplay, MotionCorpusKeepsEveryPromise) {
     replay("corpus/motion", runMotionFile);
+}
+
+TEST(CorpusReplay, ImportCorpusAndSeedsKeepEveryPromise) {
+    replay("corpus/import", runImportInput);
+    // Each seed converts, so that the fuzzer starts from characters.
+    for (const auto& [file, result] : replay("seeds/import", runImportInput)) {
+        EXPECT_TRUE(result.modelRead) << file;
+    }
 }
 
 // The good and sample seeds must load and play what the fixed files allow, or
