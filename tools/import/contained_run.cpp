@@ -14,16 +14,18 @@
 #include <new>
 #include <streambuf>
 
+namespace {
+
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
-#define VELMORA_ADDRESS_SANITIZER 1
+#define VELMORA_ADDRESS_SANITIZER
 #endif
 #endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VELMORA_ADDRESS_SANITIZER 1
+#if defined(__SANITIZE_ADDRESS__) || defined(VELMORA_ADDRESS_SANITIZER)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
 #endif
-
-namespace {
 
 using Clock = std::chrono::steady_clock;
 
@@ -95,13 +97,11 @@ std::uint64_t addressSpaceInUse() {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-#ifndef VELMORA_ADDRESS_SANITIZER
-    if (limits.memoryBytes > 0) {
+    if (limits.memoryBytes > 0 && !kAddressSanitizer) {
         const rlim_t cap = addressSpaceInUse() + limits.memoryBytes;
         const rlimit memory{cap, cap};
         setrlimit(RLIMIT_AS, &memory);
     }
-#endif
     LineSender sender(fd);
     std::ostream messages(&sender);
     try {

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "tools/import/character_builder.h"
 #include "tools/import/import_log.h"
 #include "tools/import/import_options.h"
 
