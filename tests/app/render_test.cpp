@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "app/frame.h"
-#include "files/safe_file.h"
 #include "files/png_image.h"
+#include "files/safe_file.h"
 #include "files/texture.h"
 #include "model/clock.h"
 #include "model/drawing.h"

@@ -7,8 +7,8 @@
 #include "app/projection.h"
 #include "files/model.h"
 #include "files/model_writer.h"
-#include "files/safe_file.h"
 #include "files/png_image.h"
+#include "files/safe_file.h"
 
 using Geometry::Quaternion;
 using Geometry::Vector3;
