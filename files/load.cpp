@@ -63,21 +63,17 @@ class ModelLoad : public ReferencedFiles {
         if (!bytes) {
             return;
         }
-        texture.image = decodePng(*bytes);
-        if (!texture.image) {
-            failed(texture.fileName, "it is not a readable PNG image");
+        // Checked row by row when the pixels are not wanted, so that a
+        // decompression bomb costs time, not memory; decoded only within the
+        // budget otherwise, refused from its header.
+        DecodedPng decoded =
+            options_.keepTexturePixels ? decodePng(*bytes, remaining_) : checkPng(*bytes);
+        if (decoded.problem != PngProblem::None) {
+            failed(texture.fileName, describe(decoded.problem));
             return;
         }
-        const std::size_t pixelBytes = texture.image->pixels.size();
-        if (pixelBytes > remaining_) {
-            texture.image.reset();
-            failed(texture.fileName, "its pixels need more memory than is left for this load");
-            return;
-        }
-        remaining_ -= pixelBytes;
-        if (!options_.keepTexturePixels) {
-            texture.image->pixels = std::vector<uint8_t>();
-        }
+        remaining_ -= decoded.image.pixels.size();
+        texture.image = std::move(decoded.image);
     }
 
     void loadAnimation(Animation& animation, const std::string& motionFileName,

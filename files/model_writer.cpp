@@ -1,7 +1,6 @@
 #include "files/model_writer.h"
 
 #include <charconv>
-#include <cstdio>
 
 namespace {
 
@@ -151,19 +150,4 @@ std::string motionText(const Animation& animation) {
         }
     }
     return out.take();
-}
-
-bool writeFile(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".partial";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
 }

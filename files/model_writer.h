@@ -16,7 +16,3 @@ std::string modelText(const Model& model, const std::string& textureName,
 
 // The motion file text of animation: one block per occupied track, in slot order.
 std::string motionText(const Animation& animation);
-
-// Writes bytes to path, replacing the file only once all of them are written.
-// False when that failed; the previous file, if any, is then left as it was.
-bool writeFile(const std::string& path, const std::string& bytes);

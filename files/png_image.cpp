@@ -9,6 +9,8 @@ namespace {
 struct ReadCursor {
     std::string_view bytes;
     std::size_t position = 0;
+    // Set before an error jumps out of libpng; a jump without one is damage.
+    PngProblem problem = PngProblem::Damaged;
 };
 
 void readFromMemory(png_structp png, png_bytep out, png_size_t length) {
@@ -32,9 +34,15 @@ void jumpOnError(png_structp png, png_const_charp) {
     png_longjmp(png, 1);
 }
 
-// Decodes into image; kept free of C++ objects with destructors between setjmp
-// and the calls that may longjmp back.
-bool decodeInto(ReadCursor& cursor, Image& image) {
+void refuse(png_structp png, ReadCursor& cursor, PngProblem problem) {
+    cursor.problem = problem;
+    png_error(png, "refused");
+}
+
+// Decodes into image, all rows (keepRows) or one row buffer reused for every
+// row. Kept free of C++ objects with destructors that come to life between
+// setjmp and the calls that may longjmp back.
+bool decodeInto(ReadCursor& cursor, std::uint64_t byteBudget, bool keepRows, Image& image) {
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, jumpOnError, silentWarning);
     if (!png) {
@@ -52,47 +60,99 @@ bool decodeInto(ReadCursor& cursor, Image& image) {
         return false;
     }
     png_set_read_fn(png, &cursor, readFromMemory);
-    png_set_user_limits(png, kMaxImageSide, kMaxImageSide);
+    // The sides are checked here, so that too large is told from damaged.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_read_info(png, info);
-    // Deflate cannot expand data more than 1032-fold, so a larger image than that
-    // is a damaged file; refusing it early keeps a tiny file from claiming
-    // gigabytes of memory.
+    if (png_get_image_width(png, info) > kMaxImageSide ||
+        png_get_image_height(png, info) > kMaxImageSide) {
+        refuse(png, cursor, PngProblem::TooLarge);
+    }
+    // Rows as the file stores them, each after its filter byte.
     const std::size_t filteredBytes =
         (png_get_rowbytes(png, info) + 1) * png_get_image_height(png, info);
-    if (filteredBytes / 1032 > cursor.bytes.size() + 1024) {
-        png_error(png, "implausible size");
-    }
     png_set_expand(png);
     png_set_strip_16(png);
+    const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     image.width = png_get_image_width(png, info);
     image.height = png_get_image_height(png, info);
     image.channels = png_get_channels(png, info);
     const std::size_t rowBytes = png_get_rowbytes(png, info);
-    image.pixels.resize(rowBytes * image.height);
-    rows->resize(image.height);
-    for (uint32_t y = 0; y < image.height; ++y) {
-        (*rows)[y] = image.pixels.data() + y * rowBytes;
+    if (keepRows && static_cast<std::uint64_t>(rowBytes) * image.height > byteBudget) {
+        refuse(png, cursor, PngProblem::TooLarge);
     }
-    png_read_image(png, rows->data());
+    // Deflate cannot expand data more than 1032-fold, so a larger image than that
+    // is a damaged file; refusing it early keeps a tiny file from claiming
+    // gigabytes of memory.
+    if (filteredBytes / 1032 > cursor.bytes.size() + 1024) {
+        refuse(png, cursor, PngProblem::Damaged);
+    }
+    image.pixels.resize(keepRows ? rowBytes * image.height : rowBytes);
+    if (keepRows) {
+        rows->resize(image.height);
+        for (uint32_t y = 0; y < image.height; ++y) {
+            (*rows)[y] = image.pixels.data() + y * rowBytes;
+        }
+        png_read_image(png, rows->data());
+    } else {
+        for (int pass = 0; pass < passes; ++pass) {
+            for (uint32_t y = 0; y < image.height; ++y) {
+                png_read_row(png, image.pixels.data(), nullptr);
+            }
+        }
+        image.pixels.clear();
+        image.pixels.shrink_to_fit();
+    }
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
     delete rows;
     return true;
 }
 
-}  // namespace
-
-std::optional<Image> decodePng(std::string_view bytes) {
+DecodedPng decode(std::string_view bytes, std::uint64_t byteBudget, bool keepRows) {
+    DecodedPng decoded;
     if (bytes.size() < 8 || png_sig_cmp(reinterpret_cast<png_const_bytep>(bytes.data()), 0, 8)) {
-        return std::nullopt;
+        decoded.problem = PngProblem::NotPng;
+        return decoded;
     }
     ReadCursor cursor{bytes, 0};
-    Image image;
-    if (!decodeInto(cursor, image)) {
+    if (!decodeInto(cursor, byteBudget, keepRows, decoded.image)) {
+        decoded.problem = cursor.problem;
+        decoded.image.pixels = {};
+    }
+    return decoded;
+}
+
+}  // namespace
+
+const char* describe(PngProblem problem) {
+    switch (problem) {
+        case PngProblem::None:
+            return "readable";
+        case PngProblem::NotPng:
+            return "not a PNG";
+        case PngProblem::Damaged:
+            return "damaged";
+        case PngProblem::TooLarge:
+            return "larger than 16384 pixels a side or the memory allowed";
+    }
+    return "";
+}
+
+DecodedPng decodePng(std::string_view bytes, std::uint64_t byteBudget) {
+    return decode(bytes, byteBudget, true);
+}
+
+std::optional<Image> decodePng(std::string_view bytes) {
+    DecodedPng decoded = decode(bytes, UINT64_MAX, true);
+    if (decoded.problem != PngProblem::None) {
         return std::nullopt;
     }
-    return image;
+    return std::move(decoded.image);
+}
+
+DecodedPng checkPng(std::string_view bytes) {
+    return decode(bytes, UINT64_MAX, false);
 }
 
 std::string encodePng(const Image& image) {

@@ -19,10 +19,39 @@ struct Image {
     std::vector<uint8_t> pixels;
 };
 
+// Why bytes did not decode.
+enum class PngProblem {
+    None,
+    NotPng,
+    // The file ends early, a check sum or the compressed data is wrong, or the
+    // header promises far more pixels than such a file can hold.
+    Damaged,
+    // A side exceeds kMaxImageSide, or the pixels exceed the caller's budget.
+    TooLarge,
+};
+
+// "not a PNG", "damaged", ...: what the tools print after the file's name.
+const char* describe(PngProblem problem);
+
+struct DecodedPng {
+    // Empty pixels (and the header's size) when problem is not None, or when
+    // only checked.
+    Image image;
+    PngProblem problem = PngProblem::None;
+};
+
 // Any bit depth, palette or grey PNG comes out as 8-bit samples with the file's
 // channels (a palette becomes RGB, or RGBA when it carries transparency).
-// Nothing when the bytes are not a readable PNG or a side exceeds kMaxImageSide.
+// Refuses an image whose pixels would take more than byteBudget bytes after
+// reading only its header, before any memory is taken for them.
+DecodedPng decodePng(std::string_view bytes, std::uint64_t byteBudget);
+
+// decodePng without a budget beyond kMaxImageSide; nothing on any problem.
 std::optional<Image> decodePng(std::string_view bytes);
+
+// Decodes every row, as decodePng would, keeping one row at a time: whether
+// the file is sound costs time, never memory. The image's pixels stay empty.
+DecodedPng checkPng(std::string_view bytes);
 
 // The PNG file of image; deterministic for the same pixels.
 std::string encodePng(const Image& image);

@@ -1,21 +1,21 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs or minimises one of them.
 #
-#   fuzz/fuzz.sh run model|motion [libFuzzer flags...]
+#   fuzz/fuzz.sh run model|motion|import [libFuzzer flags...]
 #       fuzzes into fuzz-out/<target>/corpus, starting from the committed corpus
 #       and the seeds; the log is fuzz-out/<target>/fuzz-0.log, crashes land in
 #       fuzz-out/<target>/.
-#   fuzz/fuzz.sh merge model|motion
+#   fuzz/fuzz.sh merge model|motion|import
 #       minimises the committed corpus together with what runs found into
 #       fuzz/corpus/<target>.
 #
 # The machine is shared, so a run is niced and uses one job with one worker.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-command=${1:?usage: fuzz/fuzz.sh run|merge model|motion [flags...]}
-target=${2:?usage: fuzz/fuzz.sh run|merge model|motion [flags...]}
+command=${1:?usage: fuzz/fuzz.sh run|merge model|motion|import [flags...]}
+target=${2:?usage: fuzz/fuzz.sh run|merge model|motion|import [flags...]}
 shift 2
-case $target in model | motion) ;; *) echo "unknown target: $target" >&2; exit 2 ;; esac
+case $target in model | motion | import) ;; *) echo "unknown target: $target" >&2; exit 2 ;; esac
 
 build=${VELMORA_FUZZ_BUILD:-$root/build-fuzz}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DVELMORA_FUZZ=ON -DVELMORA_TESTS=OFF >/dev/null

@@ -331,6 +331,11 @@ RunResult runMotionFile(std::string_view bytes) {
     return loadAndCheck(MemoryFileSource(fixedFiles(), kMotionPath, bytes), kHostPath);
 }
 
+RunResult runModelFiles(const std::map<std::string, std::string>& files,
+                        const std::string& modelPath) {
+    return loadAndCheck(MemoryFileSource(files, modelPath, files.at(modelPath)), modelPath);
+}
+
 void abortOnFaults(const RunResult& result) {
     if (result.faults.empty()) {
         return;

@@ -15,6 +15,7 @@
 //     clock readings with its frame pair inside the animation and a finite
 //     blend.
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,11 @@ RunResult runModelFile(std::string_view bytes);
 // bytes are the motion file "fuzz/input.motion" of a fixed model whose skeleton
 // reaches bones 0, 1 and 2 and also holds an unreachable bone 9.
 RunResult runMotionFile(std::string_view bytes);
+
+// files (path -> content) hold a model at modelPath, in the folder "fuzz/", and
+// what it refers to; loaded and checked as runModelFile loads and checks.
+RunResult runModelFiles(const std::map<std::string, std::string>& files,
+                        const std::string& modelPath);
 
 // For the fuzz targets: writes the faults of result to standard error and aborts
 // when there are any, so that libFuzzer records the input as a crash.

@@ -8,6 +8,7 @@
 #include "files/model.h"
 #include "files/model_writer.h"
 #include "files/png_image.h"
+#include "files/safe_file.h"
 
 using Geometry::Quaternion;
 using Geometry::Vector3;

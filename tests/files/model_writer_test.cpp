@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "tests/support/test_support.h"
 
 namespace {
@@ -52,16 +50,4 @@ TEST(ModelWriter, WhatIsWrittenReadsBackTheSame) {
     const std::string copy =
         readBack(written, {motionText(original.animations[0]), motionText(original.animations[1])});
     EXPECT_EQ(copy, dump(original)) << written;
-}
-
-TEST(ModelWriter, WriteFileReplacesTheFileWhole) {
-    TemporaryFolder folder;
-    const std::string path = folder.path() + "out.animesh";
-    ASSERT_TRUE(writeFile(path, "first"));
-    ASSERT_TRUE(writeFile(path, "second"));
-    EXPECT_EQ(readFile(path), "second");
-    EXPECT_FALSE(writeFile(folder.path() + "no/such/folder/out.animesh", "text"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()),
-                            std::filesystem::directory_iterator()),
-              1);
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -276,29 +277,102 @@ TEST(RobustLoading, NamedFilesThatAreNotRegularFilesAreRefusedWithoutHanging) {
     }
 }
 
-// Images up to 16384 pixels a side decode to what was encoded; larger or
-// damaged ones are unreadable.
-TEST(RobustLoading, OversizedAndDamagedImagesAreUnreadable) {
+// A PNG of width x height RGBA pixels, all zero, compressed a row at a time: a
+// small file that decodes to width * height * 4 bytes.
+std::string zeroPng(uint32_t width, uint32_t height) {
+    std::string png = "\x89PNG\r\n\x1a\n";
+    const auto put32 = [](std::string& out, uint32_t value) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            out += static_cast<char>(value >> shift);
+        }
+    };
+    const auto chunk = [&](const char* type, const std::string& data) {
+        const std::string body = type + data;
+        put32(png, static_cast<uint32_t>(data.size()));
+        png += body;
+        put32(png, static_cast<uint32_t>(
+                       crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())));
+    };
+    std::string header;
+    put32(header, width);
+    put32(header, height);
+    header += std::string("\x08\x06\0\0\0", 5);  // 8 bits, RGBA, no interlace
+    chunk("IHDR", header);
+    std::string row(1 + std::size_t{width} * 4, '\0');
+    std::string compressed;
+    z_stream stream{};
+    // Runs only: fast, and as dense as deflate gets for a plain image.
+    deflateInit2(&stream, 9, Z_DEFLATED, 15, 8, Z_RLE);
+    char out[65536];
+    for (uint32_t y = 0; y <= height; ++y) {
+        stream.next_in = reinterpret_cast<Bytef*>(row.data());
+        stream.avail_in = y < height ? static_cast<uInt>(row.size()) : 0;
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(out);
+            stream.avail_out = sizeof out;
+            deflate(&stream, y < height ? Z_NO_FLUSH : Z_FINISH);
+            compressed.append(out, sizeof out - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    chunk("IDAT", compressed);
+    chunk("IEND", "");
+    return png;
+}
+
+// Images decode to what was encoded, or say why not; a budget refuses an image
+// after its header, and the row-by-row check needs no memory for the pixels.
+TEST(RobustLoading, ImagesDecodeOrSayWhyNot) {
     struct Case {
+        const char* name;
         uint32_t width, height;
         std::size_t kept;  // bytes of the encoded image given to the decoder
-        bool readable;
+        uint64_t budget;
+        PngProblem decoded;
+        PngProblem checked;
     };
-    const Case cases[] = {{16384, 1, SIZE_MAX, true},
-                          {16385, 1, SIZE_MAX, false},
-                          {1, 16385, SIZE_MAX, false},
-                          {4, 3, 40, false}};
+    using P = PngProblem;
+    const Case cases[] = {
+        {"largest side", 16384, 1, SIZE_MAX, UINT64_MAX, P::None, P::None},
+        {"too wide", 16385, 1, SIZE_MAX, UINT64_MAX, P::TooLarge, P::TooLarge},
+        {"too tall", 1, 16385, SIZE_MAX, UINT64_MAX, P::TooLarge, P::TooLarge},
+        {"cut short", 4, 3, 40, UINT64_MAX, P::Damaged, P::Damaged},
+        {"exactly the budget", 64, 64, SIZE_MAX, 4096, P::None, P::None},
+        {"over the budget", 64, 64, SIZE_MAX, 4095, P::TooLarge, P::None},
+        // Its header and no more: a budget refuses it before any pixel data.
+        {"bomb's header", 16384, 16384, 64, 64 << 20, P::TooLarge, P::Damaged},
+        {"not a PNG", 0, 0, 0, UINT64_MAX, P::NotPng, P::NotPng},
+    };
     for (const Case& c : cases) {
-        Image image{c.width, c.height, 1, std::vector<uint8_t>(std::size_t{c.width} * c.height, 7)};
-        const std::string png = encodePng(image);
-        ASSERT_FALSE(png.empty());
-        const auto decoded = decodePng(png.substr(0, c.kept));
-        ASSERT_EQ(decoded.has_value(), c.readable) << c.width << "x" << c.height;
-        if (decoded) {
-            EXPECT_EQ(decoded->pixels, image.pixels);
+        SCOPED_TRACE(c.name);
+        const bool bomb = std::size_t{c.width} * c.height > 1 << 20;
+        const Image image{c.width, c.height, 1,
+                          std::vector<uint8_t>(bomb ? 0 : std::size_t{c.width} * c.height, 7)};
+        const std::string png = bomb          ? zeroPng(c.width, c.height)
+                                : c.width > 0 ? encodePng(image)
+                                              : "not a png at all";
+        const std::string given = png.substr(0, c.kept);
+        const DecodedPng decoded = decodePng(given, c.budget);
+        EXPECT_EQ(decoded.problem, c.decoded) << describe(decoded.problem);
+        EXPECT_EQ(decodePng(given).has_value(), c.checked == P::None);
+        if (decoded.problem == P::None) {
+            EXPECT_EQ(decoded.image.pixels, image.pixels);
         }
+        const DecodedPng checked = checkPng(given);
+        EXPECT_EQ(checked.problem, c.checked) << describe(checked.problem);
+        EXPECT_TRUE(checked.image.pixels.empty());
     }
-    EXPECT_FALSE(decodePng("not a png at all"));
+}
+
+// A 1 GiB decompression bomb is checked in full with one row in memory.
+TEST(RobustLoading, CheckingABombTakesOneRow) {
+    const std::string bomb = zeroPng(16384, 16384);
+    EXPECT_LT(bomb.size(), 2u << 20);
+    EXPECT_EQ(decodePng(bomb, 256 << 20).problem, PngProblem::TooLarge);
+    const DecodedPng checked = checkPng(bomb);
+    EXPECT_EQ(checked.problem, PngProblem::None);
+    EXPECT_EQ(checked.image.width, 16384u);
+    EXPECT_EQ(checked.image.channels, 4u);
 }
 
 // One budget covers everything a load reads and decodes, and a confined load
@@ -320,7 +394,7 @@ TEST(RobustLoading, TheBudgetAndTheModelFolderBoundWhatALoadReads) {
         {"model over budget", figureBytes - 1, false, "skin.png", false, "figure/figure.animesh",
          "bytes of memory left"},
         {"pixels over budget", figureBytes + 1000, false, "big.png", true, "figure/big.png",
-         "pixels need more memory"},
+         "the memory allowed"},
         {"sibling folder", 1 << 20, false, "../common/skin.png", true, "", ""},
         {"sibling folder, confined", 1 << 20, true, "../common/skin.png", true,
          "figure/../common/skin.png", "outside the model's folder"},

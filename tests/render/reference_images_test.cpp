@@ -22,7 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "files/model_writer.h"
+#include "files/safe_file.h"
 #include "tests/render/picture_check.h"
 #include "tests/render/render_figure.h"
 #include "tests/support/test_support.h"

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "files/model_writer.h"
 #include "files/png_image.h"
+#include "files/safe_file.h"
 
 namespace {
 

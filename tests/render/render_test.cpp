@@ -252,7 +252,7 @@ TEST_F(RenderProgram, RefusalsSayWhyAndWriteNothing) {
         {{figure + "lost.animesh", "-o", output(), "--animation", "2"},
          "animation 2 of \"" + figure + "lost.animesh\" cannot be played"},
         {{figure + "figure.animesh", "-o", folder.path() + "no/such/folder/out.png"},
-         "cannot write \"" + folder.path() + "no/such/folder/out.png\""},
+         folder.path() + "no/such/folder/out.png: cannot open its folder"},
         // The texture is a PNG too, reached here by another path.
         {{figure + "figure.animesh", "-o", folder.path() + "figure/../figure/figure.png"},
          "which the model is read from"},

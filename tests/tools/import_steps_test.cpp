@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <sstream>
 
 #include "tools/import/character_builder.h"
+#include "tools/import/contained_run.h"
 #include "tools/import/import_log.h"
 #include "tools/import/import_options.h"
 #include "tools/import/output_folder.h"
@@ -81,11 +86,11 @@ TEST(AnimationSources, KeysOutsideTheDurationAreClamped) {
                                                 {0, aiVector3D(2, 0, 0)},
                                                 {50, aiVector3D(3, 0, 0)},
                                                 {130, aiVector3D(4, 0, 0)}};
+    EXPECT_EQ(clampKeysIntoDuration(*animation), 2u);
     const std::vector<AnimationSource> sources = animationSources(scene);
     ASSERT_EQ(sources.size(), 1u);
     EXPECT_EQ(sources[0].name, "Run");
     EXPECT_DOUBLE_EQ(sources[0].durationSeconds, 1.0);
-    EXPECT_EQ(sources[0].clampedKeys, 2u);
     const struct {
         double seconds;
         double x;
@@ -206,6 +211,63 @@ TEST(ChooseSkeleton, MeshWithoutWeightsIsHeldByItsNode) {
     const Skeleton skeleton = chooseSkeleton(scene, {{holder, &mesh, 0}}, "test");
     EXPECT_EQ(skeleton.nodes, std::vector<const aiNode*>{holder});
     EXPECT_EQ(skeleton.parents, std::vector<int>{-1});
+}
+
+// Whatever the work in the child does, the caller gets its result or one
+// sentence; a hang is ended at the time limit.
+TEST(RunContained, ReturnsTheResultOrWhyThereIsNone) {
+    using Work = std::function<std::string(std::ostream&)>;
+    struct Case {
+        const char* name;
+        Work work;
+        bool finished;
+        std::string outcome;  // the result, or part of the failure
+    };
+    const Case cases[] = {
+        {"result and messages",
+         [](std::ostream& out) {
+             out << "first\nsecond" << std::endl;
+             return std::string("bytes\0with a zero", 17);
+         },
+         true, std::string("bytes\0with a zero", 17)},
+        {"exception", [](std::ostream&) -> std::string { throw std::runtime_error("broken"); },
+         false, "failed: broken"},
+        {"crash", [](std::ostream&) -> std::string { std::abort(); }, false, "crashed (Aborted)"},
+        {"hang",
+         [](std::ostream&) -> std::string {
+             for (;;) {
+                 pause();
+             }
+         },
+         false, "took longer than 300 ms"},
+#if !defined(__SANITIZE_ADDRESS__)
+        {"runaway allocation",
+         [](std::ostream&) {
+             std::vector<std::unique_ptr<char[]>> blocks;
+             for (;;) {
+                 blocks.push_back(std::make_unique<char[]>(std::size_t{64} << 20));
+             }
+             return std::string();
+         },
+         false, "ran out of memory"},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ContainmentLimits limits;
+        limits.memoryBytes = std::uint64_t{256} << 20;
+        limits.time = std::chrono::milliseconds(300);
+        std::vector<std::string> lines;
+        const ContainedOutcome outcome =
+            runContained(c.work, limits, [&](const std::string& line) { lines.push_back(line); });
+        EXPECT_EQ(outcome.finished, c.finished) << outcome.failure;
+        if (c.finished) {
+            EXPECT_EQ(outcome.result, c.outcome);
+            EXPECT_EQ(lines, (std::vector<std::string>{"first", "second"}));
+        } else {
+            EXPECT_NE(outcome.failure.find(c.outcome), std::string::npos) << outcome.failure;
+        }
+    }
 }
 
 }  // namespace

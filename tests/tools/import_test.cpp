@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 #include <stb/stb_image_write.h>
+#include <sys/stat.h>
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <list>
+#include <map>
 #include <sstream>
 
 #include "files/load.h"
@@ -24,6 +28,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 // Poses agree to this distance, on figures 2 to 3 units tall: the scene is
 // single precision, and the viewer blends resampled frames where the scene
@@ -31,9 +36,10 @@ namespace fs = std::filesystem;
 constexpr double kPoseTolerance = 1e-4;
 
 // Runs velmora-import with arguments.
-ProgramRun runImport(std::vector<std::string> arguments) {
+// Runs velmora-import with arguments in workingDirectory (when given).
+ProgramRun runImport(std::vector<std::string> arguments, const std::string& workingDirectory = "") {
     arguments.insert(arguments.begin(), VELMORA_IMPORT_PROGRAM);
-    return runProgram(arguments);
+    return runProgram(arguments, workingDirectory);
 }
 
 std::array<uint8_t, 3> checker(uint32_t x, uint32_t y) {
@@ -125,8 +131,7 @@ class ImportTest : public ::testing::Test {
     }
     // The scene as the converter reads it.
     const aiScene& scene(const std::string& path) {
-        ImportLog quiet(discarded);
-        return readScene(path, importer, quiet);
+        return readScene(path, importer, readers.emplace_back(path, quiet), quiet);
     }
 
     // Converts input into the scratch folder `folder` (with extra arguments) and
@@ -134,7 +139,7 @@ class ImportTest : public ::testing::Test {
     // without a message. errors, when given, receives the program's messages.
     Converted convert(const std::string& input, const std::string& folder,
                       const std::vector<std::string>& extra = {}, std::string* errors = nullptr) {
-        std::vector<std::string> arguments = {input, "-o", scratch.path() + folder};
+        std::vector<std::string> arguments = {input, "-o", scratch.path() + folder, "--force"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         const ProgramRun run = runImport(arguments);
         EXPECT_EQ(run.status, 0) << run.errors;
@@ -149,8 +154,11 @@ class ImportTest : public ::testing::Test {
     }
 
     TemporaryFolder scratch;
-    Assimp::Importer importer;
     std::ostringstream discarded;
+    ImportLog quiet{discarded};
+    // Before the importer, which reads through them.
+    std::list<ConfinedFiles> readers;
+    Assimp::Importer importer;
 };
 
 TEST_F(ImportTest, GltfWalkerPosesMatchTheSceneAtEveryReading) {
@@ -411,32 +419,108 @@ TEST_F(ImportTest, SeveralMaterialsShareOneAtlas) {
     EXPECT_EQ(checked, 9);
 }
 
-// Nothing is written unless the whole conversion succeeds, and files already
-// in the folder are replaced only then.
+// Everything under folder: each file's content, each folder as "<folder>".
+std::map<std::string, std::string> snapshot(const std::string& folder) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        entries[fs::relative(entry.path(), folder).string()] =
+            entry.is_directory() ? "<folder>" : readFile(entry.path().string());
+    }
+    return entries;
+}
+
+// A triangle whose vertex positions are in the buffer file uri.
+std::string bufferAt(const std::string& uri) {
+    return R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],)"
+           R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"buffers":[{"uri":")" +
+           uri +
+           R"(","byteLength":36}],"bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{)"
+           R"("bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],)"
+           R"("max":[1,1,0]}]})";
+}
+
+// Nothing is written unless the whole conversion succeeds and every file can be
+// put in place; a character already there is replaced only with --force, and
+// then whole.
 TEST_F(ImportTest, FailuresWriteNothingAndKeepExistingFiles) {
     const std::string input = write("walker.gltf", walker());
+    const std::string tall = write("tall.gltf", columnFixture(kMaxBones + 1));
     const std::string blocker = scratch.write("blocker", "a file, not a folder");
-    const ProgramRun underFile = runImport({input, "-o", blocker + "/out"});
-    EXPECT_EQ(underFile.status, 1);
-    EXPECT_NE(underFile.errors.find(blocker), std::string::npos) << underFile.errors;
-    const ProgramRun ontoFile = runImport({input, "-o", blocker});
-    EXPECT_EQ(ontoFile.status, 1);
-    EXPECT_EQ(readFile(blocker), "a file, not a folder");
-
     const std::string kept = scratch.path() + "kept/";
     fs::create_directory(kept);
     scratch.write("kept/walker.animesh", "older model");
-    const std::string tall = write("walker2.gltf", columnFixture(kMaxBones + 1));
-    EXPECT_EQ(runImport({tall, "-o", kept, "--name", "walker"}).status, 1);
-    EXPECT_EQ(readFile(kept + "walker.animesh"), "older model");
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(kept)) {
-        names.push_back(entry.path().filename().string());
+    scratch.write("kept/walker-Bend", "older motion");
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"folder under a file", {input, "-o", blocker + "/out"}, "Not a directory"},
+        {"folder onto a file", {input, "-o", blocker}, "Not a directory"},
+        {"conversion fails", {tall, "-o", kept, "--name", "walker", "--force"}, "needs 106 bones"},
+        {"existing character", {input, "-o", kept}, "walker-Bend: already exists; --force"},
+        {"half blocked by a folder", {input, "-o", kept, "--force"}, "Is a directory"},
+    };
+    fs::create_directory(kept + "walker-Hop");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto before = snapshot(scratch.path());
+        const ProgramRun run = runImport(c.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.errors.find(c.problem), std::string::npos) << run.errors;
+        EXPECT_EQ(snapshot(scratch.path()), before);
     }
-    EXPECT_EQ(names, std::vector<std::string>{"walker.animesh"});
-
-    EXPECT_EQ(runImport({input, "-o", kept}).status, 0);
+    fs::remove(kept + "walker-Hop");
+    EXPECT_EQ(runImport({input, "-o", kept, "--force"}).status, 0);
     EXPECT_TRUE(load(kept + "walker.animesh").loaded);
+}
+
+// Hostile input gives one clear line naming the file and status 1, soon; files
+// outside the input's folder, devices and FIFOs are refused by name. The input
+// is named without a folder, where an absolute reference is read as it stands.
+TEST_F(ImportTest, HostileInputIsRefusedWithoutHangingOrLeaking) {
+    // A header that promises 1000 bytes and a JSON chunk of 512, cut short.
+    const std::string glb = "glTF\x02\0\0\0\xe8\x03\0\0\x00\x02\0\0JSON{\"asset\":"s;
+    std::string noise;
+    for (int i = 0; i < 4096; ++i) {
+        noise += static_cast<char>((i * 7919 + 13) % 251);
+    }
+    const std::string outside = scratch.write("outside.bin", std::string(36, '\0'));
+    const std::string inner = scratch.path() + "inner/";
+    fs::create_directory(inner);
+    ASSERT_EQ(mkfifo((inner + "pipe.bin").c_str(), 0600), 0);
+    struct Case {
+        const char* file;
+        std::string content;
+        const char* warning;  // part of a warning, or empty
+    };
+    const Case cases[] = {
+        // Found by fuzz_import: the library's GLB reader dies on it.
+        {"glb-reader-crash.glb", readFile(VELMORA_HOSTILE_FOLDER "/glb-reader-crash.glb"),
+         "cannot convert: the import "},
+        {"truncated.glb", glb, ""},
+        {"noise.fbx", noise, ""},
+        {"passwd.gltf", bufferAt("/etc/passwd"),
+         "\"/etc/passwd\" that the model refers to is not read: it lies outside"},
+        {"parent.gltf", bufferAt("../outside.bin"),
+         "outside.bin\" that the model refers to is not read: it lies outside"},
+        {"zero.gltf", bufferAt("/dev/zero"), "\"/dev/zero\" that the model refers to is not read"},
+        {"pipe.gltf", bufferAt("pipe.bin"),
+         "pipe.bin\" that the model refers to is not read: it is not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string input = inner + c.file;
+        std::ofstream(input, std::ios::binary) << c.content;
+        ProgramRun run;
+        finishWithin(60, [&] { run = runImport({c.file, "-o", scratch.path() + "out"}, inner); });
+        EXPECT_EQ(run.status, 1) << run.errors;
+        EXPECT_NE(run.errors.find("velmora-import: "s + c.file + ": cannot"), std::string::npos)
+            << run.errors;
+        EXPECT_NE(run.errors.find(c.warning), std::string::npos) << run.errors;
+        EXPECT_FALSE(fs::exists(scratch.path() + "out"));
+    }
 }
 
 // Bad arguments are refused with status 2: the parser's refusals, and an

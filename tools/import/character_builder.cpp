@@ -288,11 +288,6 @@ Animation sampleAnimation(const AnimationSource& source, const Skeleton& skeleto
                  "\" scales bones, which a motion file cannot express (it holds rotations and "
                  "translations only); the scaling is left out");
     }
-    if (source.clampedKeys > 0) {
-        log.warn("animation \"" + source.name +
-                 "\": " + counted(source.clampedKeys, "key lay", "keys lay") +
-                 " outside its duration and were moved to its start or end");
-    }
     return animation;
 }
 
@@ -332,7 +327,7 @@ bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t
 }
 
 ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& options,
-                                 ImportLog& log) {
+                                 ConfinedFiles& files, ImportLog& log) {
     const std::string& input = options.inputPath;
     std::vector<AnimationSource> animations = selectedAnimations(scene, options);
     log.stage("building the skeleton and skin");
@@ -394,7 +389,7 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
     }
 
     log.stage("building the texture");
-    Surface surface = buildSurface(scene, instances, input, log);
+    Surface surface = buildSurface(scene, instances, input, files, log);
     character.texture = std::move(surface.image);
     for (const MappingCoord& coord : surface.coords) {
         model.mappingCoords.push_back(coord);

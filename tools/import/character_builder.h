@@ -23,6 +23,7 @@
 #include "files/load_error.h"
 #include "files/model.h"
 #include "files/png_image.h"
+#include "tools/import/confined_files.h"
 #include "tools/import/import_log.h"
 #include "tools/import/import_options.h"
 
@@ -49,8 +50,10 @@ struct ImportedCharacter {
     Image texture;
 };
 
+// The character of scene, which was read from options.inputPath; the files it
+// refers to are read through files.
 ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& options,
-                                 ImportLog& log);
+                                 ConfinedFiles& files, ImportLog& log);
 
 struct VertexInfluence {
     int bone = 0;

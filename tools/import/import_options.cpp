@@ -6,7 +6,7 @@
 
 const char* const kImportUsage =
     "usage: velmora-import <input> [-o <folder>] [--name <name>] [--rate <fps>]\n"
-    "                      [--height <units>] [--animations <list>]\n"
+    "                      [--height <units>] [--animations <list>] [--force]\n"
     "  Converts a skinned, animated model (glTF/GLB, FBX, COLLADA, DirectX .x,\n"
     "  Blitz3D, MD5, SMD, ...) into <folder>/<name>.animesh, <name>.png and one\n"
     "  motion file <name>-<animation> per animation.\n"
@@ -15,7 +15,8 @@ const char* const kImportUsage =
     "  --rate <fps>        frames per second of the resampled animations (default 30)\n"
     "  --height <units>    height of the bind pose, standing on y = -20 (default 75;\n"
     "                      0 keeps the file's own size and place)\n"
-    "  --animations <list> comma-separated names of the animations to convert\n";
+    "  --animations <list> comma-separated names of the animations to convert\n"
+    "  --force             replace the files of a character already in the folder\n";
 
 namespace {
 
@@ -99,6 +100,11 @@ Arguments::Program importProgram(ImportOptions& options) {
          [&options](const std::string& value) -> Refusal {
              options.animations = commaSeparated(value);
              return options.animations.empty() ? "--animations needs at least one name" : "";
+         }},
+        {"--force", false,
+         [&options](const std::string&) -> Refusal {
+             options.force = true;
+             return {};
          }},
     };
     program.takeOperand = [&options](const std::string& argument) -> Refusal {

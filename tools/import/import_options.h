@@ -19,6 +19,8 @@ struct ImportOptions {
     double height = 75.0;
     // Empty: every animation of the file.
     std::vector<std::string> animations;
+    // Replace a character already in the folder.
+    bool force = false;
 };
 
 extern const char* const kImportUsage;

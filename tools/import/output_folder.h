@@ -10,19 +10,11 @@
 // animation's own name. A hyphen in the folder's path would cut the label
 // earlier, which gets a warning.
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "tools/import/character_builder.h"
 #include "tools/import/import_log.h"
 #include "tools/import/import_options.h"
-
-// The output cannot be written; the text names the file or folder and why.
-class OutputError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 struct OutputPlan {
     std::string folder;
@@ -39,9 +31,3 @@ std::string safeFileName(const std::string& text, bool allowHyphens);
 
 OutputPlan planOutput(const ImportOptions& options, const std::vector<std::string>& animationNames,
                       ImportLog& log);
-
-// Writes every file of the plan, or none: each is first written beside its
-// final name and only when all are written do they replace the files there.
-// Creates the folder when needed (and removes it again on failure). Throws
-// OutputError when anything cannot be written.
-void writeCharacter(const OutputPlan& plan, const ImportedCharacter& character);

@@ -33,17 +33,25 @@ double durationTicks(const aiAnimation& animation) {
     return last;
 }
 
+template <typename Key>
+std::size_t clampKeys(Key* keys, unsigned int count, double duration) {
+    std::size_t moved = 0;
+    for (unsigned int k = 0; k < count; ++k) {
+        const double time = keys[k].mTime;
+        const double inside = time >= 0 ? std::min(time, duration) : 0.0;
+        moved += inside != time ? 1 : 0;
+        keys[k].mTime = inside;
+    }
+    return moved;
+}
+
 template <typename Key, typename Value, typename Convert>
 std::vector<std::pair<double, Value>> keysInSeconds(const Key* keys, unsigned int count,
-                                                    double ticksPerSecond, double duration,
-                                                    std::size_t& clamped, Convert convert) {
+                                                    double ticksPerSecond, Convert convert) {
     std::vector<std::pair<double, Value>> result;
     result.reserve(count);
     for (unsigned int k = 0; k < count; ++k) {
-        const double seconds = keys[k].mTime / ticksPerSecond;
-        const double inside = std::clamp(seconds, 0.0, duration);
-        clamped += inside != seconds ? 1 : 0;
-        result.emplace_back(inside, convert(keys[k].mValue));
+        result.emplace_back(keys[k].mTime / ticksPerSecond, convert(keys[k].mValue));
     }
     std::stable_sort(result.begin(), result.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -65,11 +73,11 @@ void addChannels(const aiAnimation& animation, const std::map<std::string, const
         const auto rotation = [](const aiQuaternion& q) { return toGeometry(q); };
         NodeChannel& channel = source.channels[node->second];
         channel.positions = keysInSeconds<aiVectorKey, Vector3>(
-            keys.mPositionKeys, keys.mNumPositionKeys, tps, duration, source.clampedKeys, vector);
+            keys.mPositionKeys, keys.mNumPositionKeys, tps, vector);
         channel.rotations = keysInSeconds<aiQuatKey, Quaternion>(
-            keys.mRotationKeys, keys.mNumRotationKeys, tps, duration, source.clampedKeys, rotation);
+            keys.mRotationKeys, keys.mNumRotationKeys, tps, rotation);
         channel.scalings = keysInSeconds<aiVectorKey, Vector3>(
-            keys.mScalingKeys, keys.mNumScalingKeys, tps, duration, source.clampedKeys, vector);
+            keys.mScalingKeys, keys.mNumScalingKeys, tps, vector);
     }
 }
 
@@ -115,6 +123,18 @@ Matrix4 composed(const Vector3& scaling, const Quaternion& rotation, const Vecto
 }
 
 }  // namespace
+
+std::size_t clampKeysIntoDuration(aiAnimation& animation) {
+    const double duration = durationTicks(animation);
+    std::size_t moved = 0;
+    for (unsigned int c = 0; c < animation.mNumChannels; ++c) {
+        aiNodeAnim& keys = *animation.mChannels[c];
+        moved += clampKeys(keys.mPositionKeys, keys.mNumPositionKeys, duration) +
+                 clampKeys(keys.mRotationKeys, keys.mNumRotationKeys, duration) +
+                 clampKeys(keys.mScalingKeys, keys.mNumScalingKeys, duration);
+    }
+    return moved;
+}
 
 std::vector<AnimationSource> animationSources(const aiScene& scene) {
     const auto nodes = nodesByName(scene);

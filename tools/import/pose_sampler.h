@@ -16,9 +16,8 @@
 // Ticks per second assumed when a file gives none.
 constexpr double kDefaultTicksPerSecond = 25.0;
 
-// The keys of one node in one animation, times in seconds, clamped into the
-// animation's duration and sorted (stably, so keys of equal time keep their
-// order). A component without keys keeps the node's own value.
+// The keys of one node in one animation, times in seconds, sorted (stably, so keys of equal time
+// keep their order). A component without keys keeps the node's own value.
 struct NodeChannel {
     std::vector<std::pair<double, Vector3>> positions;
     std::vector<std::pair<double, Quaternion>> rotations;
@@ -31,14 +30,18 @@ struct AnimationSource {
     std::string name;
     double durationSeconds = 0.0;
     std::map<const aiNode*, NodeChannel> channels;
-    // Keys whose times lay outside the duration and were clamped into it.
-    std::size_t clampedKeys = 0;
 };
+
+// Moves every key of animation that lies outside its duration (before 0, after
+// its end, or at no number) to its start or end; returns how many were moved.
+// The duration is the file's, or the last key's time when the file gives none.
+std::size_t clampKeysIntoDuration(aiAnimation& animation);
 
 // The animations of the scene, each duration converted with its own ticks per
 // second. Several animations of one channel each, on different nodes, become one
 // animation (named like them when they share a name, else "Animation"). Unnamed
-// animations are called "Animation <n>", n counted from 1.
+// animations are called "Animation <n>", n counted from 1. Keys must lie within
+// their animation's duration (clampKeysIntoDuration).
 std::vector<AnimationSource> animationSources(const aiScene& scene);
 
 // The node's transform relative to its parent at `seconds` into animation, or

@@ -9,6 +9,7 @@
 
 #include "files/file_source.h"
 #include "files/load_error.h"
+#include "tools/import/pose_sampler.h"
 
 const unsigned int kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
                                   aiProcess_SortByPType | aiProcess_FlipUVs;
@@ -31,7 +32,8 @@ class LogProgress : public Assimp::ProgressHandler {
 
 }  // namespace
 
-const aiScene& readScene(const std::string& path, Assimp::Importer& importer, ImportLog& log) {
+const aiScene& readScene(const std::string& path, Assimp::Importer& importer, ConfinedFiles& files,
+                         ImportLog& log) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (error || !std::filesystem::exists(status)) {
@@ -51,7 +53,23 @@ const aiScene& readScene(const std::string& path, Assimp::Importer& importer, Im
     // Handing the handler back (nullptr) returns its ownership to us.
     const auto progress = std::make_unique<LogProgress>(log);
     importer.SetProgressHandler(progress.get());
-    const aiScene* scene = importer.ReadFile(path, kImportSteps);
+    importer.SetIOHandler(new ConfinedIOSystem(files));
+    const aiScene* scene = importer.ReadFile(path, 0);
+    if (scene) {
+        // The importer owns the scene; the steps after reading change it too.
+        for (unsigned int a = 0; a < scene->mNumAnimations; ++a) {
+            aiAnimation& animation = *scene->mAnimations[a];
+            if (const std::size_t moved = clampKeysIntoDuration(animation)) {
+                log.warn("animation \"" + std::string(animation.mName.C_Str()) +
+                         "\": " + counted(moved, "key lay", "keys lay") +
+                         " outside its duration and were moved to its start or end");
+            }
+        }
+        scene = importer.ApplyPostProcessing(aiProcess_ValidateDataStructure);
+    }
+    if (scene) {
+        scene = importer.ApplyPostProcessing(kImportSteps);
+    }
     importer.SetProgressHandler(nullptr);
     if (!scene) {
         throw LoadError(path, std::string("cannot read: ") + importer.GetErrorString());

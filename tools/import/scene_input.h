@@ -6,15 +6,19 @@
 
 #include <string>
 
+#include "tools/import/confined_files.h"
 #include "tools/import/import_log.h"
 
 // Post-processing applied to every input: triangles only, shared vertices
 // joined, mapping coordinates with t growing downwards (the texture's first row
-// is t = 0). Bone weights are left as the file has them. The library's
-// structure check is not run: it rejects keys beyond an animation's duration,
-// which are clamped instead; the converter checks the indices it follows.
+// is t = 0). Bone weights are left as the file has them. Before them the
+// library's structure check runs on the scene as read, once keys beyond an
+// animation's duration have been clamped (which the check would reject), so
+// that no step works on inconsistent data.
 extern const unsigned int kImportSteps;
 
-// The scene in path, owned by importer. Throws LoadError when the file is not a
-// readable regular file, no importer understands it, or it holds no triangles.
-const aiScene& readScene(const std::string& path, Assimp::Importer& importer, ImportLog& log);
+// The scene in path, owned by importer, which reads every file through files
+// from now on. Throws LoadError when the file is not a readable regular file,
+// no importer understands it, or its structure is inconsistent.
+const aiScene& readScene(const std::string& path, Assimp::Importer& importer, ConfinedFiles& files,
+                         ImportLog& log);

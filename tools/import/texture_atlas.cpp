@@ -10,7 +10,6 @@
 #include <set>
 #include <system_error>
 
-#include "files/file_source.h"
 #include "files/load_error.h"
 
 namespace {
@@ -84,7 +83,7 @@ std::string lowerCase(std::string text) {
 // the file's path.
 std::optional<std::string> externalTextureBytes(const std::string& name,
                                                 const std::filesystem::path& folder,
-                                                std::string& found) {
+                                                ConfinedFiles& files, std::string& found) {
     std::string slashes = name;
     std::replace(slashes.begin(), slashes.end(), '\\', '/');
     const std::filesystem::path given(slashes);
@@ -109,12 +108,10 @@ std::optional<std::string> externalTextureBytes(const std::string& name,
     }
     std::sort(otherExtensions.begin(), otherExtensions.end());
     candidates.insert(candidates.end(), otherExtensions.begin(), otherExtensions.end());
-    const DiskFileSource disk;
     for (const auto& candidate : candidates) {
-        FileRead file = disk.read(candidate.string(), kMaxFileSize);
-        if (file.status == FileRead::Status::Read) {
+        if (auto bytes = files.read(candidate.string())) {
             found = candidate.string();
-            return std::move(file.bytes);
+            return bytes;
         }
     }
     return std::nullopt;
@@ -133,7 +130,7 @@ Repeat repeatOf(aiTextureMapMode mode) {
 }
 
 MaterialLook lookOf(const aiScene& scene, unsigned int materialIndex,
-                    const std::filesystem::path& folder, ImportLog& log) {
+                    const std::filesystem::path& folder, ConfinedFiles& files, ImportLog& log) {
     MaterialLook look;
     if (materialIndex >= scene.mNumMaterials) {
         return look;
@@ -169,7 +166,7 @@ MaterialLook lookOf(const aiScene& scene, unsigned int materialIndex,
         return look;
     }
     std::string file;
-    const auto bytes = externalTextureBytes(path.C_Str(), folder, file);
+    const auto bytes = externalTextureBytes(path.C_Str(), folder, files, file);
     look.image = bytes ? decodeImage(*bytes) : std::nullopt;
     const auto extension = [](const std::string& name) {
         return lowerCase(std::filesystem::path(name).extension().string());
@@ -335,14 +332,15 @@ std::optional<Image> decodeImage(const std::string& bytes) {
 }
 
 Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& instances,
-                     const std::string& inputPath, ImportLog& log) {
+                     const std::string& inputPath, ConfinedFiles& files, ImportLog& log) {
     const std::filesystem::path folder = std::filesystem::path(inputPath).parent_path();
     std::map<unsigned int, std::size_t> slotOfMaterial;
     std::vector<MaterialLook> looks;
     for (const MeshInstance& instance : instances) {
         if (slotOfMaterial.emplace(instance.materialIndex, looks.size()).second) {
             looks.push_back(lookOf(scene, instance.materialIndex,
-                                   folder.empty() ? std::filesystem::path(".") : folder, log));
+                                   folder.empty() ? std::filesystem::path(".") : folder, files,
+                                   log));
         }
     }
     std::vector<Image> images;

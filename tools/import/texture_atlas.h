@@ -14,6 +14,7 @@
 
 #include "files/model.h"
 #include "files/png_image.h"
+#include "tools/import/confined_files.h"
 #include "tools/import/import_log.h"
 #include "tools/import/skeleton.h"
 
@@ -33,7 +34,8 @@ struct Surface {
 std::optional<Image> decodeImage(const std::string& bytes);
 
 // The texture and mapping of the instances' triangles. Textures are looked up
-// embedded in the scene or as files beside inputPath; one that cannot be found or
-// decoded is replaced by its material's colour, with a warning.
+// embedded in the scene or as files beside inputPath, read through files; one
+// that cannot be found or decoded is replaced by its material's colour, with a
+// warning.
 Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& instances,
-                     const std::string& inputPath, ImportLog& log);
+                     const std::string& inputPath, ConfinedFiles& files, ImportLog& log);

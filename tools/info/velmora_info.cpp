@@ -89,11 +89,6 @@ int main(int argc, char** argv) {
     options.keepTexturePixels = false;
     const LoadResult loaded = loadModelFile(path, options);
     std::cerr << reportText(loaded.problems);
-    for (const LoadProblem& problem : loaded.problems) {
-        if (!problem.reason.empty()) {
-            std::cerr << "velmora-info: " << problem.message << ": " << problem.reason << "\n";
-        }
-    }
     if (!loaded.modelRead) {
         std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
         return 1;
@@ -121,7 +116,15 @@ int main(int argc, char** argv) {
         std::printf("texture: %s (%ux%u, %u channels)\n", model.texture->fileName.c_str(),
                     image->width, image->height, image->channels);
     } else {
-        std::printf("texture: %s (unreadable)\n", model.texture->fileName.c_str());
+        // Why: the reason of its "Failed to open", or none when it could not be read.
+        std::string problem = "unreadable";
+        for (const LoadProblem& reported : loaded.problems) {
+            if (reported.message == failedToOpen(model.texture->fileName).message &&
+                !reported.reason.empty()) {
+                problem = reported.reason;
+            }
+        }
+        std::printf("texture: %s (%s)\n", model.texture->fileName.c_str(), problem.c_str());
     }
     std::printf("animations: %zu\n", model.animations.size());
     for (std::size_t a = 0; a < model.animations.size(); ++a) {

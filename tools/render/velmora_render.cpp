@@ -6,8 +6,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "files/model_writer.h"
 #include "files/png_image.h"
+#include "files/safe_file.h"
 #include "tools/render/model_picture.h"
 #include "tools/render/render_options.h"
 
@@ -22,12 +22,15 @@ bool isEmptyFile(const std::string& path) {
 // A file manager names a thumbnail's file itself, not always with .png, and
 // makes it empty beforehand; some read the picture back through the handle they
 // opened, so it is written into that same file, not renamed over it.
-bool writeThumbnail(const std::string& path, const std::string& bytes) {
+WriteResult writeThumbnail(const std::string& path, const std::string& bytes) {
     if (!isEmptyFile(path)) {
         return writeFile(path, bytes);
     }
     std::ofstream file(path, std::ios::binary | std::ios::in | std::ios::out);
-    return file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && file.flush();
+    if (file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && file.flush()) {
+        return {};
+    }
+    return {path + ": cannot write the thumbnail", false};
 }
 
 }  // namespace
@@ -47,9 +50,10 @@ int main(int argc, char** argv) {
     try {
         const Image picture = renderPicture(options);
         const std::string bytes = encodePng(picture);
-        if (!(options.thumbnail ? writeThumbnail(options.outputPath, bytes)
-                                : writeFile(options.outputPath, bytes))) {
-            std::cerr << "velmora-render: cannot write \"" << options.outputPath << "\"\n";
+        const WriteResult written = options.thumbnail ? writeThumbnail(options.outputPath, bytes)
+                                                      : writeFile(options.outputPath, bytes);
+        if (!written) {
+            std::cerr << "velmora-render: " << written.problem << "\n";
             return 1;
         }
     } catch (const RenderFailure& failure) {

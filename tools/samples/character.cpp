@@ -4,16 +4,7 @@
 
 #include "files/model_writer.h"
 #include "files/png_image.h"
-
-namespace {
-
-void write(const std::string& path, const std::string& bytes) {
-    if (!writeFile(path, bytes)) {
-        throw std::runtime_error("cannot write " + path);
-    }
-}
-
-}  // namespace
+#include "files/safe_file.h"
 
 void writeCharacter(const SampleCharacter& character, const std::string& folder) {
     Model model;
@@ -21,15 +12,18 @@ void writeCharacter(const SampleCharacter& character, const std::string& folder)
     character.rig.fillSkeleton(model);
     const Image texture =
         buildSkin(character.parts, character.paint, character.rig, kTextureSide, model);
-    const std::string stem = folder + "/" + character.name;
-    write(stem + ".png", encodePng(texture));
+    std::vector<FileContent> files{{character.name + ".png", encodePng(texture)}};
     std::vector<std::string> motionNames;
     for (const Clip& clip : character.clips) {
         // The viewer labels an animation with what follows the first hyphen of
         // its path, so this name shows as the clip's name alone.
         const std::string motionName = character.name + "-" + clip.name;
-        write(folder + "/" + motionName, motionText(makeAnimation(character.rig, clip)));
+        files.push_back({motionName, motionText(makeAnimation(character.rig, clip))});
         motionNames.push_back(motionName);
     }
-    write(stem + ".animesh", modelText(model, character.name + ".png", motionNames));
+    files.push_back(
+        {character.name + ".animesh", modelText(model, character.name + ".png", motionNames)});
+    if (const WriteResult written = writeFileSet(folder, files, ExistingFiles::Replace); !written) {
+        throw std::runtime_error(written.problem);
+    }
 }

@@ -35,8 +35,8 @@ void describeCowboy(SampleCharacter& character);
 // on every vertex, four animations.
 void describeStressModel(SampleCharacter& character);
 
-// Writes character into folder (which must exist): <name>.animesh, <name>.png
-// and one motion file <name>-<clip> per clip, the model file last, so that its
-// presence means the others are complete. Throws std::runtime_error when a file
-// cannot be written.
+// Writes character into folder (made when missing): <name>.animesh, <name>.png
+// and one motion file <name>-<clip> per clip, all of them or, when one cannot be
+// written, none (the files there before are then left as they were). Throws
+// std::runtime_error naming the file that could not be written.
 void writeCharacter(const SampleCharacter& character, const std::string& folder);

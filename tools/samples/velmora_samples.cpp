@@ -2,7 +2,6 @@
 // or, on request, the benchmark model. The output is the same, byte for byte,
 // on every run.
 
-#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -25,7 +24,6 @@ void writeInto(const std::function<void(SampleCharacter&)>& describe, const std:
     SampleCharacter character;
     describe(character);
     const std::string target = folder.empty() ? character.name : folder + "/" + character.name;
-    std::filesystem::create_directories(target);
     writeCharacter(character, target);
 }
 
@@ -58,7 +56,6 @@ int main(int argc, char** argv) {
     }
     try {
         if (stress) {
-            std::filesystem::create_directories(*folder);
             SampleCharacter character;
             describeStressModel(character);
             writeCharacter(character, *folder);

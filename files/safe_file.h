@@ -1,0 +1,45 @@
+#pragma once
+// Writing files so that nothing is ever half written, and nothing is written
+// through a link that someone placed where the output goes.
+//
+// Every file is first written to a fresh temporary file, created exclusively
+// (never opening an existing name, never following a link) in the folder of its
+// final name, and renamed into place only once all of its bytes are written. A
+// set of files is put in place together: either every file of the set replaces
+// its namesake, or the folder is left exactly as it was.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How a write went: true when it succeeded; otherwise problem names the file and
+// what the system said when it failed.
+struct WriteResult {
+    std::string problem;
+    // The write was refused because a file was already there (ExistingFiles::Keep).
+    bool existed = false;
+
+    explicit operator bool() const { return problem.empty(); }
+};
+
+// Writes bytes to path, replacing the file (or link) there, if any, only once
+// all of them are written. On failure nothing at path has changed.
+WriteResult writeFile(const std::string& path, std::string_view bytes);
+
+struct FileContent {
+    // A file name within the folder (no '/').
+    std::string name;
+    std::string bytes;
+};
+
+enum class ExistingFiles {
+    // Any file of the set already in the folder makes the write fail untouched.
+    Keep,
+    Replace,
+};
+
+// Writes every file of files into folder (made, with its parents, when it does
+// not exist, and removed again when the write fails), or none: when one file
+// cannot be put in place, those already replaced get their previous content back.
+WriteResult writeFileSet(const std::string& folder, const std::vector<FileContent>& files,
+                         ExistingFiles existing);

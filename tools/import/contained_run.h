@@ -1,0 +1,42 @@
+#pragma once
+// Running work that may crash, hang or allocate without end (the import
+// library on files nobody checked) in a child process, under limits on its
+// memory and time. The work's result comes back through a pipe as bytes, its
+// messages line by line as they are written; whatever becomes of the child,
+// the caller gets one sentence saying why there is no result.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <ostream>
+#include <string>
+
+struct ContainmentLimits {
+    // Memory the child may take beyond what it inherits; 0 for no limit. Not
+    // applied in builds with AddressSanitizer, whose shadow memory needs far
+    // more address space than any such limit allows.
+    std::uint64_t memoryBytes = 0;
+    // Wall-clock time until the child is killed.
+    std::chrono::milliseconds time{std::chrono::minutes(10)};
+    // Largest result accepted; the child is killed when it sends more.
+    std::uint64_t resultBytes = std::uint64_t{4} << 30;
+};
+
+// Half the machine's memory, ten minutes.
+ContainmentLimits defaultContainmentLimits();
+
+struct ContainedOutcome {
+    // The work returned; result holds what it returned.
+    bool finished = false;
+    std::string result;
+    // Otherwise why not: what the work threw, "ran out of memory", "crashed
+    // (Segmentation fault)", "took longer than 600 s", ...
+    std::string failure;
+};
+
+// Runs work in a child process of this one and waits for it. What work writes
+// to its stream is passed to onLine line by line, in this process, as it comes.
+// The child ends with the work; it never returns into the caller's code.
+ContainedOutcome runContained(const std::function<std::string(std::ostream& messages)>& work,
+                              const ContainmentLimits& limits,
+                              const std::function<void(const std::string& line)>& onLine);

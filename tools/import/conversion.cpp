@@ -1,0 +1,124 @@
+#include "tools/import/conversion.h"
+
+#include <assimp/Importer.hpp>
+
+#include "files/load_error.h"
+#include "files/model_writer.h"
+#include "tools/import/character_builder.h"
+#include "tools/import/confined_files.h"
+#include "tools/import/output_folder.h"
+#include "tools/import/scene_input.h"
+
+namespace {
+
+// The child's answer: a kind, then fields each preceded by its length (8 bytes,
+// little end first).
+enum AnswerKind : char { kConverted = 'C', kBadInput = 'I', kBadArguments = 'A' };
+
+void putField(std::string& out, const std::string& field) {
+    for (int i = 0; i < 8; ++i) {
+        out += static_cast<char>(static_cast<std::uint64_t>(field.size()) >> (8 * i));
+    }
+    out += field;
+}
+
+// The next field of in from position, or false when in ends first.
+bool takeField(const std::string& in, std::size_t& position, std::string& field) {
+    if (in.size() - position < 8) {
+        return false;
+    }
+    std::uint64_t length = 0;
+    for (int i = 0; i < 8; ++i) {
+        length |= std::uint64_t(static_cast<unsigned char>(in[position + i])) << (8 * i);
+    }
+    position += 8;
+    if (in.size() - position < length) {
+        return false;
+    }
+    field = in.substr(position, length);
+    position += length;
+    return true;
+}
+
+std::string encoded(const ConvertedCharacter& character) {
+    std::string out(1, kConverted);
+    putField(out, character.folder);
+    putField(out, character.modelFile);
+    putField(out, std::to_string(character.animationCount));
+    for (const FileContent& file : character.files) {
+        putField(out, file.name);
+        putField(out, file.bytes);
+    }
+    return out;
+}
+
+bool decode(const std::string& in, ConvertedCharacter& character) {
+    std::size_t position = 1;
+    std::string count;
+    if (!takeField(in, position, character.folder) ||
+        !takeField(in, position, character.modelFile) || !takeField(in, position, count)) {
+        return false;
+    }
+    character.animationCount = std::stoul(count);
+    while (position < in.size()) {
+        FileContent file;
+        if (!takeField(in, position, file.name) || !takeField(in, position, file.bytes)) {
+            return false;
+        }
+        character.files.push_back(std::move(file));
+    }
+    return true;
+}
+
+}  // namespace
+
+ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log) {
+    ConfinedFiles files(options.inputPath, log);
+    // After files, which it reads through, so that it ends first.
+    Assimp::Importer importer;
+    const aiScene& scene = readScene(options.inputPath, importer, files, log);
+    const ImportedCharacter character = buildCharacter(scene, options, files, log);
+    const OutputPlan plan = planOutput(options, character.animationNames, log);
+    ConvertedCharacter converted;
+    converted.folder = plan.folder;
+    converted.modelFile = plan.modelFile;
+    converted.animationCount = character.model->animations.size();
+    converted.files.push_back({plan.textureFile, encodePng(character.texture)});
+    for (std::size_t a = 0; a < plan.motionFiles.size(); ++a) {
+        converted.files.push_back(
+            {plan.motionFiles[a], motionText(character.model->animations[a])});
+    }
+    converted.files.push_back(
+        {plan.modelFile, modelText(*character.model, plan.textureFile, plan.motionFiles)});
+    return converted;
+}
+
+ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
+                                     const std::function<void(const std::string& line)>& onLine) {
+    const auto work = [&options](std::ostream& messages) {
+        ImportLog log(messages);
+        try {
+            return encoded(convertCharacter(options, log));
+        } catch (const ArgumentError& error) {
+            return std::string(1, kBadArguments) + error.what();
+        } catch (const LoadError& error) {
+            return std::string(1, kBadInput) + error.what();
+        }
+    };
+    const ContainedOutcome outcome = runContained(work, limits, onLine);
+    ContainedConversion conversion;
+    const std::string& answer = outcome.result;
+    if (!outcome.finished) {
+        conversion.problem = options.inputPath + ": cannot convert: the import " + outcome.failure;
+    } else if (!answer.empty() && answer[0] == kBadArguments) {
+        conversion.status = ContainedConversion::Status::BadArguments;
+        conversion.problem = answer.substr(1);
+    } else if (!answer.empty() && answer[0] == kBadInput) {
+        conversion.problem = answer.substr(1);
+    } else if (answer.empty() || answer[0] != kConverted || !decode(answer, conversion.character)) {
+        conversion.problem = options.inputPath + ": cannot convert: the import's answer is damaged";
+    } else {
+        conversion.status = ContainedConversion::Status::Converted;
+    }
+    return conversion;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The whole conversion of one input file into the viewer's files, held in
+// memory: in this process, or contained in a child process so that whatever
+// the import library does with a hostile file costs only an error message.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "files/safe_file.h"
+#include "tools/import/contained_run.h"
+#include "tools/import/import_log.h"
+#include "tools/import/import_options.h"
+
+struct ConvertedCharacter {
+    // Where the files go, and the model file's name within it.
+    std::string folder;
+    std::string modelFile;
+    // The texture, the motion files, then the model file, so that a model
+    // written in this order finds its files in place.
+    std::vector<FileContent> files;
+    std::size_t animationCount = 0;
+};
+
+// Converts options.inputPath as the options say, reading only what the file
+// may refer to (see ConfinedFiles). Throws LoadError for input that cannot be
+// converted and ArgumentError for options that do not fit the file.
+ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log);
+
+struct ContainedConversion {
+    enum class Status { Converted, BadInput, BadArguments };
+    Status status = Status::BadInput;
+    ConvertedCharacter character;
+    // What went wrong, naming the input file.
+    std::string problem;
+};
+
+// convertCharacter in a child process under limits. Its messages (warnings,
+// progress) are passed to onLine as they come; a crash, hang or exhausted
+// memory of the child is a BadInput problem naming the file.
+ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
+                                     const std::function<void(const std::string& line)>& onLine);
