@@ -501,6 +501,7 @@ TEST_F(EndToEnd, MainMenuSwitchesClosesResetsAndHelps) {
     EXPECT_TRUE(pressUntilGone(box, help, "Return")) << "Return presses the box's one button";
     screen.watchProperties(window);
     EXPECT_TRUE(screen.waitForTitleChange()) << "the viewer runs on after the box";
+    EXPECT_EQ(errors(), "");
     quitWithEscape();
 }
 
@@ -532,6 +533,8 @@ TEST_F(EndToEnd, LoadModelLoadsTheTypedPathAndCancelKeepsTheModel) {
     screen.watchProperties(window);
     EXPECT_TRUE(screen.waitForTitleChange());
     EXPECT_EQ(colourAt(kRedQuarter), kRed) << "cancelling keeps the model";
+    // The untextured model's missing texture, and nothing from the dialogs.
+    EXPECT_EQ(errors(), "Failed to open \"" + folder.path() + "plain.png\"\n\n");
     quitWithEscape();
 }
 
