@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/animation_menu_hint.h"
 #include "app/frame.h"
 #include "app/frame_rate_title.h"
 #include "app/gtk_dialogs.h"
@@ -67,7 +68,8 @@ class GlutWindowTitle : public WindowTitle {
 // Never destroyed: Escape ends the process without releasing the model, and no
 // OpenGL call may run while the process is being torn down.
 Viewer& viewer() {
-    static GlutMenus menus;
+    static GlutMenus glutMenus;
+    static AnimationMenuHint menus(glutMenus);
     static GtkDialogs dialogs(MainWindow::instance().handle, onDisplay);
     static Viewer& instance = *new Viewer(Camera::instance(), menus, dialogs);
     return instance;

@@ -538,6 +538,18 @@ TEST_F(EndToEnd, LoadModelLoadsTheTypedPathAndCancelKeepsTheModel) {
     quitWithEscape();
 }
 
+TEST_F(EndToEnd, EmptyAnimationMenuOpensAndTheViewerQuits) {
+    // Without Models/ the first sample cannot be read: no animations from the start.
+    std::filesystem::remove_all(folder.path() + "Models");
+    start();
+    // Hover "Select Animation", then pick its one entry, the hint, which does nothing.
+    chooseFromMenu({1, 0}, {8, 1});
+    screen.watchProperties(window);
+    EXPECT_TRUE(screen.waitForTitleChange()) << "frames go on after the menu";
+    EXPECT_EQ(errors(), std::string("Failed to open \"") + kSampleModels[0].path + "\"\n\n");
+    quitWithEscape();
+}
+
 TEST_F(EndToEnd, HelpOptionAndBadArguments) {
     launch({"--help"});
     EXPECT_EQ(exitStatus(), 0);
