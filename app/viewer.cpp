@@ -45,6 +45,7 @@ void Viewer::buildMenus() {
 
 void Viewer::loadModel(const std::string& path) {
     model = std::make_unique<Model>();
+    modelPath = path;
     model->loadFile(path);
     menus_.setCurrentMenu(animationMenu);
     clearAnimationMenu();
@@ -62,6 +63,7 @@ void Viewer::releaseModel() {
     clearAnimationMenu();
     model->unload();
     model.reset();
+    modelPath.clear();
 }
 
 void Viewer::replaceModel(const std::string& path) {

@@ -55,6 +55,8 @@ class Viewer {
 
     // Owned; null when no model is loaded.
     std::unique_ptr<Model> model;
+    // The path model was loaded from; empty when no model is loaded.
+    std::string modelPath;
     int32_t mainMenu = 0;
     int32_t animationMenu = 0;
     int32_t modelMenu = 0;
