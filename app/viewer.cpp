@@ -20,6 +20,24 @@ const char* const kHelpText =
     "LEFT: Slow down animation. \n"
     "RIGHT: Speed up animation. \n";
 
+const char* const kAddedHelpText =
+    "LEFT DRAG: Rotate Camera around LookAt point, Move the Eye Point up/down. \n"
+    "SHIFT+LEFT DRAG or MIDDLE DRAG: Move the LookAt Point across the view. \n"
+    "WHEEL: Zoom Towards/Away from LookAt Point. \n"
+    "P: Pause/Resume animation. \n"
+    "]: Step one key forward (pauses). \n"
+    "[: Step one key back (pauses). \n"
+    "HOME: Go to the first key (pauses). \n"
+    "I: Switch Overlay On/Off. \n"
+    "F: Frame the model. \n"
+    "N: Switch Bone Names On/Off. \n"
+    "O: Switch Onion Skin On/Off. \n"
+    "F12: Save a Screenshot. \n";
+
+std::string helpBoxText() {
+    return std::string(kHelpText) + "\n" + kAddedHelpText;
+}
+
 Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs)
     : camera(camera_), menus_(menus), dialogs_(dialogs) {}
 
@@ -97,7 +115,7 @@ void Viewer::onMainMenu(int value) {
             camera.reset();
             break;
         case kHelpValue:
-            dialogs_.showMessage("Help", kHelpText);
+            dialogs_.showMessage("Help", helpBoxText());
             break;
         default:
             break;

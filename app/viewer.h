@@ -41,6 +41,10 @@ enum MainMenuValue {
 };
 
 extern const char* const kHelpText;
+// The controls added to those of kHelpText, one per line in the same style.
+extern const char* const kAddedHelpText;
+// What the Help box shows: kHelpText, a blank line, kAddedHelpText.
+std::string helpBoxText();
 
 // The file-open dialog of "Load Model...".
 constexpr const char* kLoadDialogTitle = "Load Animesh...";

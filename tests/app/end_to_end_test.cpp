@@ -693,6 +693,7 @@ TEST_F(EndToEnd, HelpOptionAndBadArguments) {
     launch({"--help"});
     EXPECT_EQ(exitStatus(), 0);
     EXPECT_EQ(output("stdout").rfind("usage: velmora", 0), 0u);
+    EXPECT_NE(output("stdout").find(helpBoxText()), std::string::npos) << "all the controls";
     EXPECT_EQ(errors(), "");
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {"--fullscreen"}, {"a.animesh", "b.animesh"}, {""}}) {
