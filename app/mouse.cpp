@@ -60,9 +60,8 @@ void MouseCamera::press(Camera& camera, int button, bool shift, int x, int y) {
         default:
             return;
     }
-    if (drag_ != Drag::None) {
-        return;
-    }
+    // The latest press decides, so that a release that never came (taken by
+    // the pop-up menu, say) cannot hold on to an old drag.
     drag_ = button == kLeftButton && !shift ? Drag::Orbit : Drag::Pan;
     button_ = button;
     x_ = x;

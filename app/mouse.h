@@ -36,7 +36,7 @@ void panCamera(Camera& camera, double dx, double dy, int width, int height);
 class MouseCamera {
   public:
     // button went down at (x, y), window pixels from the top-left corner. A wheel
-    // notch zooms at once; a left or middle button starts a drag unless one is
+    // notch zooms at once; a left or middle button starts a drag in place of any
     // under way.
     void press(Camera& camera, int button, bool shift, int x, int y);
     // Ends the drag that button started.

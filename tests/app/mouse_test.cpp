@@ -118,16 +118,20 @@ TEST(MouseCamera, PanKeepsThePointUnderThePointer) {
     }
 }
 
-TEST(MouseCamera, ASecondButtonDoesNotTakeOverTheDrag) {
+TEST(MouseCamera, TheLatestPressDecidesAndItsReleaseEnds) {
     Camera camera;
     camera.reset();
     MouseCamera mouse;
     mouse.press(camera, kLeftButton, false, 100, 100);
     mouse.press(camera, kMiddleButton, false, 100, 100);
-    mouse.release(kMiddleButton);
+    mouse.release(kLeftButton);
     mouse.drag(camera, 120, 100, kWidth, kHeight);
-    EXPECT_EQ(camera.angle, 170) << "still the left button's orbit";
-    expectSame(camera.target, Vector3(0, -20, 0));
+    EXPECT_EQ(camera.angle, 180) << "the middle button's pan, not the left's orbit";
+    EXPECT_NE(camera.target.x, 0);
+    mouse.release(kMiddleButton);
+    const Camera before = camera;
+    mouse.drag(camera, 140, 100, kWidth, kHeight);
+    expectSame(camera.target, before.target);
 }
 
 }  // namespace
