@@ -13,7 +13,7 @@ std::string usageText() {
            " under the working directory.\n"
            "  The right mouse button opens the menu. Keys:\n"
            "ESC: Quit. \n" +
-           kHelpText;
+           helpBoxText();
 }
 
 }  // namespace

@@ -36,6 +36,17 @@ void makeTransientFor(GtkWidget* dialog, NativeWindow owner) {
     }
 }
 
+// Ctrl+L in the file chooser creates its location entry and gives it the focus
+// at once, but the entry gets its window only when the dialog is next laid out.
+// Key events that arrive before then (the release of Ctrl+L, or keys typed
+// quickly after it) would go to a widget without a window, which GTK refuses
+// with a critical warning on standard error and drops. They are dropped here
+// first, quietly: the outcome for the dialog is the same.
+gboolean dropKeyForUnrealizedFocus(GtkWidget* dialog, GdkEvent*, gpointer) {
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog));
+    return focus && !gtk_widget_get_realized(focus);
+}
+
 // Destroys dialog and lets GTK take it off the screen before control returns to
 // the caller's own event loop.
 void close(GtkWidget* dialog) {
@@ -52,6 +63,8 @@ void close(GtkWidget* dialog) {
 void GtkDialogs::prepare(GtkWidget* dialog) {
     gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    g_signal_connect(dialog, "key-press-event", G_CALLBACK(dropKeyForUnrealizedFocus), nullptr);
+    g_signal_connect(dialog, "key-release-event", G_CALLBACK(dropKeyForUnrealizedFocus), nullptr);
     redraw_();
     flushWindowRequests();
 }

@@ -3,12 +3,17 @@
 #include <GL/glut.h>
 
 #include <cstdlib>
+#include <iostream>
+#include <new>
 
+#include "app/animation_menu_hint.h"
 #include "app/clock.h"
 #include "app/frame_rate_title.h"
 #include "app/gtk_dialogs.h"
 #include "app/keys.h"
+#include "app/mouse.h"
 #include "app/sample_location.h"
+#include "app/screenshot.h"
 #include "app/viewer.h"
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
@@ -16,6 +21,9 @@
 static_assert(kKeyLeft == GLUT_KEY_LEFT && kKeyUp == GLUT_KEY_UP && kKeyRight == GLUT_KEY_RIGHT &&
                   kKeyDown == GLUT_KEY_DOWN,
               "arrow key codes are GLUT's");
+static_assert(kLeftButton == GLUT_LEFT_BUTTON && kMiddleButton == GLUT_MIDDLE_BUTTON &&
+                  kRightButton == GLUT_RIGHT_BUTTON,
+              "mouse button codes are GLUT's");
 
 namespace {
 
@@ -80,7 +88,8 @@ const Clock& viewerClock() {
 // Never destroyed: Escape ends the process without releasing the model, and no
 // OpenGL call may run while the process is being torn down.
 Viewer& viewer() {
-    static GlutMenus menus;
+    static GlutMenus glutMenus;
+    static AnimationMenuHint menus(glutMenus);
     static GtkDialogs dialogs(MainWindow::instance().handle, onDisplay);
     static GLTextureStore textures;
     static Camera& camera = *new Camera();
@@ -94,10 +103,36 @@ FrameRateTitle& frameRateTitle() {
     return title;
 }
 
+// Set by F12; the next frame is saved once drawn.
+bool screenshotRequested = false;
+
+void saveScreenshot() {
+    const int width = glutGet(GLUT_WINDOW_WIDTH);
+    const int height = glutGet(GLUT_WINDOW_HEIGHT);
+    if (width <= 0 || height <= 0) {
+        return;
+    }
+    try {
+        const SavedFile saved = saveNumbered(screenshotStem(viewer().modelPath),
+                                             encodePng(readFramePixels(width, height)));
+        if (saved.error.empty()) {
+            std::cout << saved.path << std::endl;
+        } else {
+            std::cerr << saved.error << std::endl;
+        }
+    } catch (const std::bad_alloc&) {
+        std::cerr << "Failed to save a screenshot: out of memory" << std::endl;
+    }
+}
+
 void onDisplay() {
     static FrameBuffers& buffers = *new FrameBuffers();
     frameRateTitle().update();
     drawFrame(viewer().camera, viewer().frameContent(viewerClock().milliseconds()), buffers);
+    if (screenshotRequested) {
+        screenshotRequested = false;
+        saveScreenshot();
+    }
     glutSwapBuffers();
 }
 
@@ -116,7 +151,29 @@ void onKeyboard(unsigned char key, int, int) {
 }
 
 void onSpecialKeyboard(int key, int, int) {
+    if (key == GLUT_KEY_F12) {
+        screenshotRequested = true;
+    }
     onSpecialKey(viewer(), key);
+}
+
+MouseCamera& mouseCamera() {
+    static MouseCamera mouse;
+    return mouse;
+}
+
+void onMouse(int button, int state, int x, int y) {
+    if (state == GLUT_DOWN) {
+        const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
+        mouseCamera().press(viewer().camera, button, shift, x, y);
+    } else {
+        mouseCamera().release(button);
+    }
+}
+
+void onMotion(int x, int y) {
+    mouseCamera().drag(viewer().camera, x, y, glutGet(GLUT_WINDOW_WIDTH),
+                       glutGet(GLUT_WINDOW_HEIGHT));
 }
 
 }  // namespace
@@ -137,6 +194,8 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     glutIdleFunc(onIdle);
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKeyboard);
+    glutMouseFunc(onMouse);
+    glutMotionFunc(onMotion);
     applyFixedState();
     viewer().buildMenus();
     viewer().camera.reset();

@@ -25,8 +25,27 @@ const char* const kHelpText =
     "LEFT: Slow down animation. \n"
     "RIGHT: Speed up animation. \n";
 
+const char* const kAddedHelpText =
+    "LEFT DRAG: Rotate Camera around LookAt point, Move the Eye Point up/down. \n"
+    "SHIFT+LEFT DRAG or MIDDLE DRAG: Move the LookAt Point across the view. \n"
+    "WHEEL: Zoom Towards/Away from LookAt Point. \n"
+    "P: Pause/Resume animation. \n"
+    "]: Step one key forward (pauses). \n"
+    "[: Step one key back (pauses). \n"
+    "HOME: Go to the first key (pauses). \n"
+    "I: Switch Overlay On/Off. \n"
+    "F: Frame the model. \n"
+    "N: Switch Bone Names On/Off. \n"
+    "O: Switch Onion Skin On/Off. \n"
+    "F12: Save a Screenshot. \n";
+
+std::string helpBoxText() {
+    return std::string(kHelpText) + "\n" + kAddedHelpText;
+}
+
 Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures)
     : camera(camera_), menus_(menus), dialogs_(dialogs), textures_(textures) {}
+
 
 void Viewer::buildMenus() {
     animationMenu = menus_.createMenu(MenuKind::Animation);
@@ -49,6 +68,7 @@ void Viewer::buildMenus() {
 }
 
 void Viewer::loadModel(const std::string& path) {
+    modelPath = path;
     LoadResult loaded = loadModelFile(path, {});
     std::cerr << reportText(loaded.problems) << std::flush;
     model = std::make_unique<Model>(std::move(loaded.model));
@@ -80,6 +100,7 @@ void Viewer::releaseModel() {
     }
     model->unload();
     model.reset();
+    modelPath.clear();
 }
 
 void Viewer::replaceModel(const std::string& path) {
@@ -117,7 +138,7 @@ void Viewer::onMainMenu(int value) {
             camera.reset();
             break;
         case kHelpValue:
-            dialogs_.showMessage("Help", kHelpText);
+            dialogs_.showMessage("Help", helpBoxText());
             break;
         default:
             break;

@@ -42,6 +42,10 @@ enum MainMenuValue {
 };
 
 extern const char* const kHelpText;
+// The controls added to those of kHelpText, one per line in the same style.
+extern const char* const kAddedHelpText;
+// What the Help box shows: kHelpText, a blank line, kAddedHelpText.
+std::string helpBoxText();
 
 // The file-open dialog of "Load Model...".
 constexpr const char* kLoadDialogTitle = "Load Animesh...";
@@ -58,6 +62,8 @@ class Viewer {
     std::unique_ptr<Model> model;
     // The model's texture in the texture store; 0 when it has none.
     uint32_t texture = 0;
+    // The path model was loaded from; empty when no model is loaded.
+    std::string modelPath;
     int32_t mainMenu = 0;
     int32_t animationMenu = 0;
     int32_t modelMenu = 0;

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <cstring>
+
 #include "drawing/model_drawing.h"
 #include "drawing/projection.h"
 
@@ -35,6 +37,24 @@ void beginFrame(const Camera& camera) {
 void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& buffers) {
     beginFrame(camera);
     modelPass(content, buffers);
+}
+
+Image readFramePixels(int width, int height) {
+    Image image;
+    image.width = static_cast<uint32_t>(width);
+    image.height = static_cast<uint32_t>(height);
+    image.channels = 3;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    std::vector<uint8_t> bottomUp(rowBytes * static_cast<std::size_t>(height));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    // OpenGL counts rows from the bottom, the image from the top.
+    image.pixels.resize(bottomUp.size());
+    for (int row = 0; row < height; ++row) {
+        std::memcpy(&image.pixels[static_cast<std::size_t>(row) * rowBytes],
+                    &bottomUp[static_cast<std::size_t>(height - 1 - row) * rowBytes], rowBytes);
+    }
+    return image;
 }
 
 void modelPass(const FrameContent& content, FrameBuffers& buffers) {

@@ -7,6 +7,7 @@
 
 #include "drawing/camera.h"
 #include "files/model.h"
+#include "files/png_image.h"
 #include "model/pipeline.h"
 
 // GL_MODULATE texturing, GL_TEXTURE_2D and the depth test (GL_LEQUAL) on; the
@@ -46,6 +47,11 @@ void beginFrame(const Camera& camera);
 // beginFrame, then the model pass; the caller updates the title before and
 // swaps the buffers after.
 void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& buffers);
+
+// What the current read buffer holds, rows top to bottom, RGB: after a frame is
+// drawn (and, in a window, before its buffers are swapped) exactly the picture
+// of that frame.
+Image readFramePixels(int width, int height);
 
 // Draws the model, if any: the mesh if shown, then with the depth test off the
 // bones if shown, so that they show through the mesh; both from one pose. An

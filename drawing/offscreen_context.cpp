@@ -7,6 +7,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "drawing/frame.h"
+
 namespace {
 
 bool hasExtension(const char* extensions, const char* name) {
@@ -133,19 +135,5 @@ void OffscreenContext::release() {
 }
 
 Image OffscreenContext::readPixels() const {
-    Image image;
-    image.width = static_cast<uint32_t>(width_);
-    image.height = static_cast<uint32_t>(height_);
-    image.channels = 3;
-    const std::size_t rowBytes = image.width * 3;
-    std::vector<uint8_t> bottomUp(rowBytes * image.height);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    // OpenGL counts rows from the bottom, a PNG from the top.
-    image.pixels.resize(bottomUp.size());
-    for (uint32_t row = 0; row < image.height; ++row) {
-        std::memcpy(&image.pixels[row * rowBytes], &bottomUp[(image.height - 1 - row) * rowBytes],
-                    rowBytes);
-    }
-    return image;
+    return readFramePixels(width_, height_);
 }

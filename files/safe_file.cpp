@@ -139,7 +139,12 @@ void removeFolders(const std::vector<fs::path>& folders) {
 
 }  // namespace
 
-WriteResult writeFile(const std::string& path, std::string_view bytes) {
+namespace {
+
+// Stages bytes beside path, then puts the file in place: renamed over whatever
+// has the name, or, when existing files are kept, linked to the name, which
+// fails rather than replace a file that took it.
+WriteResult writeOne(const std::string& path, std::string_view bytes, ExistingFiles existing) {
     const fs::path target(path);
     const std::string name = target.filename().string();
     const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
@@ -155,12 +160,31 @@ WriteResult writeFile(const std::string& path, std::string_view bytes) {
     if (WriteResult result = stage(dir, path, name, bytes, staged); !result) {
         return result;
     }
-    if (renameat(dir, staged.c_str(), dir, name.c_str()) != 0) {
-        const int error = errno;
+    const bool placed = existing == ExistingFiles::Replace
+                            ? renameat(dir, staged.c_str(), dir, name.c_str()) == 0
+                            : linkat(dir, staged.c_str(), dir, name.c_str(), 0) == 0;
+    const int error = placed ? 0 : errno;
+    // A renamed file has no staged name left; a linked one has two.
+    if (!placed || existing == ExistingFiles::Keep) {
         unlinkat(dir, staged.c_str(), 0);
+    }
+    if (error == EEXIST) {
+        return {path + ": already exists", true};
+    }
+    if (error != 0) {
         return {path + ": cannot put the file in place: " + reason(error)};
     }
     return {};
+}
+
+}  // namespace
+
+WriteResult writeFile(const std::string& path, std::string_view bytes) {
+    return writeOne(path, bytes, ExistingFiles::Replace);
+}
+
+WriteResult writeNewFile(const std::string& path, std::string_view bytes) {
+    return writeOne(path, bytes, ExistingFiles::Keep);
 }
 
 WriteResult writeFileSet(const std::string& folder, const std::vector<FileContent>& files,

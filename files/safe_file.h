@@ -26,6 +26,10 @@ struct WriteResult {
 // all of them are written. On failure nothing at path has changed.
 WriteResult writeFile(const std::string& path, std::string_view bytes);
 
+// Writes bytes to path only when no file has that name, also when another
+// program takes the name meanwhile (the result then says existed).
+WriteResult writeNewFile(const std::string& path, std::string_view bytes);
+
 struct FileContent {
     // A file name within the folder (no '/').
     std::string name;

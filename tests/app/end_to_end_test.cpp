@@ -19,7 +19,9 @@
 #include <thread>
 
 #include "app/keys.h"
+#include "app/mouse.h"
 #include "app/viewer.h"
+#include "files/png_image.h"
 #include "tests/drawing/test_model.h"
 #include "tests/support/test_support.h"
 
@@ -44,6 +46,9 @@ const Colour kGrey{85, 85, 85};
 // The middle of the square's red quarter and of the bone line (test_model.h).
 const Vector3 kRedQuarter(-20, 40, 0);
 const Vector3 kBoneMiddle(0, 20, 0);
+// Two units inside opposite corners of the square.
+const Vector3 kRedCorner(kSquareLeft + 2, kSquareTop - 2, 0);
+const Vector3 kYellowCorner(kSquareRight - 2, kSquareBottom + 2, 0);
 
 // Polls condition until it holds or the deadline passes.
 bool waitUntil(const std::function<bool()>& condition, milliseconds patience = kPatience) {
@@ -167,6 +172,35 @@ class Screen {
                             channel(image->blue_mask)};
         XDestroyImage(image);
         return colour;
+    }
+
+    // The RGB bytes shown in area of window (counted from its top-left
+    // corner), row by row; empty when they cannot be read.
+    std::vector<uint8_t> capture(Window window, const Geometry2D& area) {
+        std::vector<uint8_t> bytes;
+        XImage* image =
+            XGetImage(display_, window, area.x, area.y, static_cast<unsigned>(area.width),
+                      static_cast<unsigned>(area.height), AllPlanes, ZPixmap);
+        if (!image) {
+            return bytes;
+        }
+        const auto channel = [](unsigned long value, unsigned long mask) {
+            while (mask && !(mask & 1)) {
+                mask >>= 1;
+                value >>= 1;
+            }
+            return static_cast<uint8_t>(value & mask);
+        };
+        for (int y = 0; y < area.height; ++y) {
+            for (int x = 0; x < area.width; ++x) {
+                const unsigned long value = XGetPixel(image, x, y);
+                bytes.push_back(channel(value, image->red_mask));
+                bytes.push_back(channel(value, image->green_mask));
+                bytes.push_back(channel(value, image->blue_mask));
+            }
+        }
+        XDestroyImage(image);
+        return bytes;
     }
 
     // Watches window's title for changes.
@@ -324,6 +358,23 @@ class EndToEnd : public testing::Test {
             }
         }
         return false;
+    }
+
+    // The part of the window on the screen: without a window manager its first
+    // row and column lie just off it.
+    Geometry2D visibleArea() const {
+        const int left = std::max(0, -origin.x);
+        const int top = std::max(0, -origin.y);
+        return {left, top, kWidth - left, kHeight - top};
+    }
+
+    std::vector<uint8_t> shown() { return screen.capture(window, visibleArea()); }
+
+    // Moves the mouse to (x, y) of the window, then runs the xdotool commands.
+    void mouse(int x, int y, const std::string& commands) {
+        focus(window);
+        xdotool("mousemove --sync " + std::to_string(origin.x + x) + " " +
+                std::to_string(origin.y + y) + " " + commands);
     }
 
     bool waitForBlackWindow() {
@@ -501,6 +552,7 @@ TEST_F(EndToEnd, MainMenuSwitchesClosesResetsAndHelps) {
     EXPECT_TRUE(pressUntilGone(box, help, "Return")) << "Return presses the box's one button";
     screen.watchProperties(window);
     EXPECT_TRUE(screen.waitForTitleChange()) << "the viewer runs on after the box";
+    EXPECT_EQ(errors(), "");
     quitWithEscape();
 }
 
@@ -532,6 +584,108 @@ TEST_F(EndToEnd, LoadModelLoadsTheTypedPathAndCancelKeepsTheModel) {
     screen.watchProperties(window);
     EXPECT_TRUE(screen.waitForTitleChange());
     EXPECT_EQ(colourAt(kRedQuarter), kRed) << "cancelling keeps the model";
+    // The untextured model's missing texture, and nothing from the dialogs.
+    EXPECT_EQ(errors(), "Failed to open \"" + folder.path() + "plain.png\"\n\n");
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, EmptyAnimationMenuOpensAndTheViewerQuits) {
+    // Without Models/ the first sample cannot be read: no animations from the start.
+    std::filesystem::remove_all(folder.path() + "Models");
+    start();
+    // Hover "Select Animation", then pick its one entry, the hint, which does nothing.
+    chooseFromMenu({1, 0}, {8, 1});
+    screen.watchProperties(window);
+    EXPECT_TRUE(screen.waitForTitleChange()) << "frames go on after the menu";
+    EXPECT_EQ(errors(), std::string("Failed to open \"") + kSampleModels[0].path + "\"\n\n");
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, MouseMovesTheCameraAndFiveResetsIt) {
+    start();
+    ASSERT_TRUE(waitForColour(kRedQuarter, kRed));
+    const std::vector<uint8_t> resetView = shown();
+    ASSERT_FALSE(resetView.empty());
+    struct Gesture {
+        const char* name;
+        // The xdotool buttons: 1 left, 2 middle, 4 and 5 the wheel.
+        std::string xdotool;
+        int button;  // as the viewer sees it
+        bool shift;
+        // Starts at (x, y), each row elsewhere: xdotool waits in vain for a move
+        // to where the pointer already is.
+        int x, y;
+        int dx, dy;  // 0, 0 for wheel notches
+        int notches;
+    };
+    const auto drag = [](int button, int dx, int dy) {
+        return "mousedown " + std::to_string(button) + " mousemove_relative --sync -- " +
+               std::to_string(dx) + " " + std::to_string(dy) + " mouseup " + std::to_string(button);
+    };
+    const Gesture gestures[] = {
+        {"left drag orbits", drag(1, 40, -25), kLeftButton, false, 320, 300, 40, -25, 1},
+        {"shift + left drag moves across the view",
+         "keydown shift " + drag(1, 40, -25) + " keyup shift", kLeftButton, true, 300, 300, 40, -25,
+         1},
+        {"middle drag moves across the view", drag(2, 40, -25), kMiddleButton, false, 320, 300, 40,
+         -25, 1},
+        {"wheel zooms in", "click 4", kWheelIn, false, 300, 300, 0, 0, 1},
+        {"wheel zooms out", "click 5 click 5", kWheelOut, false, 320, 300, 0, 0, 2},
+    };
+    for (const Gesture& gesture : gestures) {
+        SCOPED_TRACE(gesture.name);
+        camera.reset();
+        const auto before = onScreen(kRedQuarter);
+        MouseCamera expected;
+        for (int notch = 0; notch < gesture.notches; ++notch) {
+            expected.press(camera, gesture.button, gesture.shift, gesture.x, gesture.y);
+            expected.drag(camera, gesture.x + gesture.dx, gesture.y + gesture.dy, kWidth, kHeight);
+            expected.release(gesture.button);
+        }
+        mouse(gesture.x, gesture.y, gesture.xdotool);
+        EXPECT_NE(onScreen(kRedQuarter), before);
+        // Two opposite corners, each a few pixels inside the square, are where the
+        // camera's own arithmetic puts them: a picture left as it was, or moved
+        // otherwise, puts one of them outside.
+        EXPECT_TRUE(waitForColour(kRedCorner, kRed));
+        EXPECT_TRUE(waitForColour(kYellowCorner, kYellow));
+        press("5");
+        EXPECT_TRUE(waitUntil([&] { return shown() == resetView; }))
+            << "5 restores the reset view pixel for pixel";
+    }
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, F12SavesWhatTheWindowShowsUnderAFreeName) {
+    folder.write("schoolgirl-1.png", "kept");
+    start();
+    ASSERT_TRUE(waitForColour(kRedQuarter, kRed));
+    press("b");
+    EXPECT_TRUE(waitUntil([&] { return whiteNear(kBoneMiddle); }));
+    const std::vector<uint8_t> window = shown();
+    press("F12");
+    ASSERT_TRUE(waitUntil([&] { return output("stdout") == "schoolgirl-2.png\n"; }))
+        << output("stdout");
+    const auto picture = decodePng(readFile(folder.path() + "schoolgirl-2.png"));
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->width, static_cast<uint32_t>(kWidth));
+    ASSERT_EQ(picture->height, static_cast<uint32_t>(kHeight));
+    ASSERT_EQ(picture->channels, 3u);
+    // The same area of the picture as is visible of the window.
+    const Geometry2D area = visibleArea();
+    std::vector<uint8_t> same;
+    for (int y = area.y; y < kHeight; ++y) {
+        const auto row = picture->pixels.begin() + (y * kWidth + area.x) * 3;
+        same.insert(same.end(), row, row + area.width * 3);
+    }
+    EXPECT_TRUE(same == window) << "the file holds the window's pixels";
+
+    press("F12");
+    EXPECT_TRUE(
+        waitUntil([&] { return output("stdout") == "schoolgirl-2.png\nschoolgirl-3.png\n"; }));
+    EXPECT_EQ(readFile(folder.path() + "schoolgirl-1.png"), "kept");
+    EXPECT_EQ(errors(), "");
     quitWithEscape();
 }
 
@@ -539,6 +693,7 @@ TEST_F(EndToEnd, HelpOptionAndBadArguments) {
     launch({"--help"});
     EXPECT_EQ(exitStatus(), 0);
     EXPECT_EQ(output("stdout").rfind("usage: velmora", 0), 0u);
+    EXPECT_NE(output("stdout").find(helpBoxText()), std::string::npos) << "all the controls";
     EXPECT_EQ(errors(), "");
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {"--fullscreen"}, {"a.animesh", "b.animesh"}, {""}}) {

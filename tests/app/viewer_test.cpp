@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <sstream>
 
 #include "app/viewer.h"
 #include "tests/app/fakes.h"
@@ -207,7 +209,13 @@ TEST_F(ViewerTest, MainMenuSwitchesResetsAndHelps) {
     EXPECT_EQ(camera.radius, 150);
     EXPECT_EQ(camera.eye.z, -150);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], std::make_pair(std::string("Help"), std::string(kHelpText)));
+    // The keys' text unchanged, then a blank line and the added controls.
+    EXPECT_EQ(dialogs.messages[0],
+              std::make_pair(std::string("Help"), std::string(kHelpText) + "\n" + kAddedHelpText));
+    std::istringstream added(kAddedHelpText);
+    for (std::string line; std::getline(added, line);) {
+        EXPECT_TRUE(std::regex_match(line, std::regex("[^ :][^:]*: [A-Z].*\\. "))) << line;
+    }
 
     log.events.clear();
     for (int value : {-1, 6, 100}) {

@@ -5,6 +5,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <memory>
 
@@ -12,6 +14,7 @@
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
 #include "files/load.h"
+#include "drawing/text.h"
 #include "files/model_writer.h"
 #include "files/png_image.h"
 #include "tests/drawing/test_model.h"
@@ -76,6 +79,10 @@ class RenderTest : public testing::Test {
     // Draws a frame as the display callback does and reads back what it drew.
     void draw() {
         drawFrame(camera, content, buffers);
+        readBack();
+    }
+
+    void readBack() {
         glFinish();
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
@@ -239,6 +246,79 @@ TEST_F(RenderTest, TexturesAreMadeAndDeletedOnce) {
     image.pixels.assign(std::size_t{image.width} * 3, 0);
     EXPECT_EQ(uploadTexture(image), 0u) << "wider than OpenGL takes";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(RenderTest, TextLandsInItsCellsAndLeavesTheStateAlone) {
+    glMatrixMode(GL_MODELVIEW);
+    struct Row {
+        const char* name;
+        int x, y;  // from the top-left corner
+        std::string text;
+        int columns, lines;
+    };
+    const Row rows[] = {
+        {"one line", 10, 20, "Velmora 2/4 key 3 of 12", 23, 1},
+        {"lines start below x", 200, 300, "1234 ms\n10 fps", 7, 2},
+        {"cut off at the left and top edges", -3, -4, "WIDE", 4, 1},
+        {"unprintable bytes", 600, 460, "\x01\xff", 2, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        glClear(GL_COLOR_BUFFER_BIT);
+        drawText(row.x, row.y, row.text);
+        readBack();
+        std::vector<int> litPerCell(static_cast<std::size_t>(row.columns * row.lines));
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                if (pixel(x, kHeight - 1 - y) == kBlack) {
+                    continue;
+                }
+                EXPECT_EQ(pixel(x, kHeight - 1 - y), kWhite);
+                const int column = (x - row.x) / kCharacterWidth;
+                const int line = (y - row.y) / kLineHeight;
+                ASSERT_TRUE(x >= row.x && column < row.columns && y >= row.y && line < row.lines)
+                    << x << ", " << y << " is outside the text";
+                ++litPerCell[static_cast<std::size_t>(line * row.columns + column)];
+            }
+        }
+        int lit = 0;
+        for (int count : litPerCell) {
+            lit += count > 0;
+        }
+        const int spaces = static_cast<int>(std::count(row.text.begin(), row.text.end(), ' '));
+        EXPECT_EQ(lit, static_cast<int>(row.text.size()) - spaces - (row.lines - 1))
+            << "every character but blanks shows";
+    }
+    // Upright, not mirrored: an L lights its left column and its bottom row.
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawText(50, 50, "L");
+    readBack();
+    const auto litAt = [&](int x, int y) { return pixel(x, kHeight - 1 - y) == kWhite; };
+    EXPECT_TRUE(litAt(50, 50) && litAt(50, 56) && litAt(54, 56));
+    EXPECT_FALSE(litAt(54, 50));
+
+    // An unprintable byte shows as '?'.
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawText(50, 50, "?");
+    readBack();
+    const std::vector<uint8_t> question = pixels;
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawText(50, 50, "\x7f");
+    readBack();
+    EXPECT_TRUE(pixels == question);
+
+    GLint matrixMode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    EXPECT_EQ(matrixMode, GL_MODELVIEW);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    // And the frame drawn after the text is the frame drawn without it.
+    load();
+    draw();
+    const std::vector<uint8_t> plain = pixels;
+    drawText(0, 0, "overlay");
+    draw();
+    EXPECT_TRUE(pixels == plain);
 }
 
 }  // namespace

@@ -76,6 +76,37 @@ TEST(SafeFile, WriteFileReplacesWholeAndNeverThroughALink) {
     }
 }
 
+// A new file is written only where nothing has its name, links included, and
+// leaves no temporary file behind either way.
+TEST(SafeFile, WriteNewFileNeverReplacesAnything) {
+    const Case cases[] = {
+        {"new file", [](const std::string&) {}, ""},
+        {"older file", [](const std::string& f) { std::ofstream(f + "out.png") << "old"; },
+         "out.png: already exists"},
+        {"link at the name",
+         [](const std::string& f) {
+             writeVictim(f);
+             fs::create_symlink(f + "victim.motion", f + "out.png");
+         },
+         "out.png: already exists"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryFolder scratch;
+        c.prepare(scratch.path());
+        auto expected = snapshot(scratch.path());
+        const WriteResult result = writeNewFile(scratch.path() + "out.png", "new bytes");
+        if (c.problem.empty()) {
+            EXPECT_TRUE(result) << result.problem;
+            expected["out.png"] = "new bytes";
+        } else {
+            EXPECT_TRUE(result.existed);
+            EXPECT_NE(result.problem.find(c.problem), std::string::npos) << result.problem;
+        }
+        EXPECT_EQ(snapshot(scratch.path()), expected);
+    }
+}
+
 TEST(SafeFile, WriteFileSetReplacesAllOrLeavesTheFolderAsItWas) {
     const std::vector<FileContent> set = {
         {"a.animesh", "model"}, {"a.png", "png"}, {"a-Walk", "walk"}};

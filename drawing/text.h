@@ -1,0 +1,24 @@
+#pragma once
+// Text drawn in an OpenGL 1.1 window without a font library: printable ASCII
+// from a 5 x 7 pixel font of its own, drawn as bitmaps in cells of 6 x 9 pixels.
+// Needs only OpenGL and a current context.
+
+#include <string_view>
+
+// One character's cell: glyphs are 5 x 7 pixels, with a column and two rows of
+// space to the next.
+constexpr int kCharacterWidth = 6;
+constexpr int kLineHeight = 9;
+
+struct TextColour {
+    float red = 1.0f;
+    float green = 1.0f;
+    float blue = 1.0f;
+};
+
+// Draws text over what is drawn, not hidden by depth, with the top-left corner
+// of its first cell at (x, y): pixels from the top-left corner of the
+// viewport. '\n' starts the next line below x; a byte outside printable ASCII
+// shows as '?'. What falls outside the viewport is cut off. Leaves the OpenGL
+// state as it found it.
+void drawText(int x, int y, std::string_view text, const TextColour& colour = {});
