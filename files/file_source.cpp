@@ -52,6 +52,22 @@ FileRead DiskFileSource::read(const std::string& path, std::size_t limit) const 
     return result;
 }
 
+FileRead MemoryFileSource::read(const std::string& path, std::size_t limit) const {
+    FileRead file;
+    const auto found = files.find(path);
+    if (found == files.end()) {
+        return file;
+    }
+    if (found->second.size() > limit) {
+        file.status = FileRead::Status::TooLarge;
+        file.size = found->second.size();
+        return file;
+    }
+    file.status = FileRead::Status::Read;
+    file.bytes = found->second;
+    return file;
+}
+
 std::string directoryOf(const std::string& path) {
     std::size_t separator = path.rfind('/');
     if (separator == std::string::npos) {

@@ -4,6 +4,7 @@
 // no process-wide one.
 
 #include <cstddef>
+#include <map>
 #include <string>
 
 // Largest file a reader opens, whatever the budget: a bigger one is refused
@@ -38,6 +39,15 @@ class FileSource {
 class DiskFileSource : public FileSource {
   public:
     FileRead read(const std::string& path, std::size_t limit) const override;
+};
+
+// Serves files from memory by exact path; any other path cannot be opened. Holds
+// what a conversion made before it is loaded, and the files of tests.
+class MemoryFileSource : public FileSource {
+  public:
+    FileRead read(const std::string& path, std::size_t limit) const override;
+
+    std::map<std::string, std::string> files;
 };
 
 // The part of path up to and including its last '/', or, when it has none, its

@@ -33,9 +33,9 @@ constexpr int kOpensPerFile = 4;
 
 // Serves one file from memory besides a fixed table, each at most kOpensPerFile
 // times; every other path cannot be opened.
-class MemoryFileSource : public FileSource {
+class ServedFiles : public FileSource {
   public:
-    MemoryFileSource(const std::map<std::string, std::string>& fixedFiles, std::string path,
+    ServedFiles(const std::map<std::string, std::string>& fixedFiles, std::string path,
                      std::string_view content)
         : fixedFiles_(fixedFiles), path_(std::move(path)), content_(content) {}
 
@@ -269,7 +269,7 @@ void runPipeline(const Model& model, int32_t animation, std::vector<std::string>
 }
 
 // Loads the model at path from source and checks everything the harness promises.
-RunResult loadAndCheck(const MemoryFileSource& source, const std::string& path) {
+RunResult loadAndCheck(const ServedFiles& source, const std::string& path) {
     RunResult result;
     LoadOptions options;
     options.files = &source;
@@ -324,16 +324,16 @@ RunResult loadAndCheck(const MemoryFileSource& source, const std::string& path) 
 }  // namespace
 
 RunResult runModelFile(std::string_view bytes) {
-    return loadAndCheck(MemoryFileSource(fixedFiles(), kModelPath, bytes), kModelPath);
+    return loadAndCheck(ServedFiles(fixedFiles(), kModelPath, bytes), kModelPath);
 }
 
 RunResult runMotionFile(std::string_view bytes) {
-    return loadAndCheck(MemoryFileSource(fixedFiles(), kMotionPath, bytes), kHostPath);
+    return loadAndCheck(ServedFiles(fixedFiles(), kMotionPath, bytes), kHostPath);
 }
 
 RunResult runModelFiles(const std::map<std::string, std::string>& files,
                         const std::string& modelPath) {
-    return loadAndCheck(MemoryFileSource(files, modelPath, files.at(modelPath)), modelPath);
+    return loadAndCheck(ServedFiles(files, modelPath, files.at(modelPath)), modelPath);
 }
 
 void abortOnFaults(const RunResult& result) {

@@ -5,7 +5,7 @@
 #include "tests/support/test_support.h"
 
 TEST(ModelReader, ReadsTheFigure) {
-    MemoryFileSource files;
+    TestFiles files;
     const LoadResult loaded = files.load(files.addFigure());
     ASSERT_TRUE(loaded.modelRead);
     EXPECT_TRUE(loaded.problems.empty());
@@ -29,7 +29,7 @@ TEST(ModelReader, ReadsTheFigure) {
 TEST(ModelReader, TheLastRootMarkerNamesTheRoot) {
     //   0 (marker)       2 (marker, last: the root)
     //   +-- 1
-    MemoryFileSource files;
+    TestFiles files;
     const std::string path = files.addFigure();
     files.files[path] = replaceLine(kFigureModel, 23, "2 -1 second root");
     const LoadResult loaded = files.load(path);
@@ -40,7 +40,7 @@ TEST(ModelReader, TheLastRootMarkerNamesTheRoot) {
 }
 
 TEST(ModelReader, NonUnitWeightsAndRotationsAreKeptAsRead) {
-    MemoryFileSource files;
+    TestFiles files;
     const std::string path = files.addFigure();
     files.files[path] = replaceLine(kFigureModel, 15, "2 -1 0.25 0.25 1");
     files.files["figure/figure-walk.motion"] =
@@ -56,7 +56,7 @@ TEST(ModelReader, NonUnitWeightsAndRotationsAreKeptAsRead) {
 }
 
 TEST(ModelReader, AnAnimationCountOfZeroReadsNoNames) {
-    MemoryFileSource files;
+    TestFiles files;
     const std::string path = files.addFigure();
     files.files[path] = linesBefore(kFigureModel, 33) + "Count: 0";
     const LoadResult loaded = files.load(path);
@@ -88,7 +88,7 @@ TEST(ModelReader, NamedFilesThatCannotBeOpenedAreReportedAndTheRestLoads) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        MemoryFileSource files;
+        TestFiles files;
         const std::string path = files.addFigure("Models/figure/");
         if (c.line) {
             files.files[path] = replaceLine(kFigureModel, c.line, c.replacement);

@@ -10,7 +10,7 @@ const std::vector<std::string> kMotionNames = {"figure-walk.motion", "figure-wav
 
 // The dump of the model read from modelText and motionTexts at the figure's paths.
 std::string readBack(const std::string& modelText, const std::vector<std::string>& motionTexts) {
-    MemoryFileSource files;
+    TestFiles files;
     const std::string path = files.addFigure();
     files.files[path] = modelText;
     for (std::size_t i = 0; i < kMotionNames.size(); ++i) {
@@ -37,7 +37,7 @@ TEST(ModelWriter, WhatIsWrittenReadsBackTheSame) {
     model = replaceLine(model, 19, "Skeletal information: 4");
     const std::string walk = replaceLine(kFigureWalk, 8, "(0.1, 0.2, 0.3) (0.5, 0.5, 0.5, 0.5)");
 
-    MemoryFileSource files;
+    TestFiles files;
     const std::string path = files.addFigure();
     files.files[path] = model;
     files.files["figure/figure-walk.motion"] = walk;

@@ -130,7 +130,7 @@ TEST(RobustLoading, EveryBadInputIsRejectedWithItsPathAndLine) {
     for (const BadCase& c : kBadCases) {
         SCOPED_TRACE(std::string(c.file == kModel ? "model" : "walk") + " line " +
                      std::to_string(c.line) + ": " + c.replacement);
-        MemoryFileSource files;
+        TestFiles files;
         const std::string path = files.addFigure();
         const std::string walk = "figure/figure-walk.motion";
         files.files[c.file == kModel ? path : walk] = changed(c);
@@ -162,7 +162,7 @@ TEST(RobustLoading, EveryBadInputIsRejectedWithItsPathAndLine) {
 }
 
 TEST(RobustLoading, AModelFileThatCannotBeOpenedLeavesAnEmptyModel) {
-    const MemoryFileSource files;
+    const TestFiles files;
     const LoadResult loaded = files.load("figure/absent.animesh");
     EXPECT_FALSE(loaded.modelRead);
     EXPECT_EQ(reportText(loaded.problems), "Failed to open \"figure/absent.animesh\"\n\n");
@@ -215,7 +215,7 @@ TEST(RobustLoading, WellFormedVariantsLoadUnchanged) {
          replaceLine(model, 25, "(0, 0, 7) (1, 0, -1) (1, 1, 1e3) (0, 1, 0)"), walk},
     };
     auto loaded = [](const std::string& modelText, const std::string& walkText) {
-        MemoryFileSource files;
+        TestFiles files;
         const std::string path = files.addFigure();
         files.files[path] = modelText;
         files.files["figure/figure-walk.motion"] = walkText;
@@ -402,7 +402,7 @@ TEST(RobustLoading, TheBudgetAndTheModelFolderBoundWhatALoadReads) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        MemoryFileSource files;
+        TestFiles files;
         const std::string path = files.addFigure();
         files.files[path] = replaceLine(kFigureModel, 31, std::string("Texture: ") + c.textureName);
         files.files["figure/../common/skin.png"] = smallPng();

@@ -19,7 +19,7 @@ std::size_t heapInUse() {
 }  // namespace
 
 TEST(Leaks, AThousandLoadsAndReleasesKeepNothing) {
-    MemoryFileSource source;
+    TestFiles source;
     auto& files = source.files;
     const std::vector<std::string> paths = {
         source.addFigure(),

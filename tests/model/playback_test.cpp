@@ -124,7 +124,7 @@ TEST(Playback, KeyStartsAreTheFirstMillisecondOfEachKey) {
 }
 
 TEST(Playback, OnlyAnimationsReadWithoutFaultArePlayable) {
-    MemoryFileSource files;
+    TestFiles files;
     const std::string path = files.addFigure();
     files.files["figure/figure-walk.motion"] = replaceLine(kFigureWalk, 11, "Frames: 3");
     const LoadResult loaded = files.load(path);

@@ -115,7 +115,7 @@ TEST(Posing, BonesOutsideTheRootsTreeKeepTheIdentity) {
 //
 // The root slides from x = 0 to 2, bone 1 (one up) turns a quarter about z.
 TEST(Posing, TheFigureIsSkinnedFromItsPosedBones) {
-    MemoryFileSource files;
+    TestFiles files;
     const LoadResult loaded = files.load(files.addFigure());
     ASSERT_TRUE(loaded.modelRead);
     const Model& model = loaded.model;

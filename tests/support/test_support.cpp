@@ -16,28 +16,12 @@
 
 #include "files/png_image.h"
 
-FileRead MemoryFileSource::read(const std::string& path, std::size_t limit) const {
-    FileRead file;
-    const auto found = files.find(path);
-    if (found == files.end()) {
-        return file;
-    }
-    if (found->second.size() > limit) {
-        file.status = FileRead::Status::TooLarge;
-        file.size = found->second.size();
-        return file;
-    }
-    file.status = FileRead::Status::Read;
-    file.bytes = found->second;
-    return file;
-}
-
-std::string MemoryFileSource::addFigure(const std::string& folder) {
+std::string TestFiles::addFigure(const std::string& folder) {
     files[folder + kFigureTexture] = smallPng();
     return ::addFigure(files, folder);
 }
 
-LoadResult MemoryFileSource::load(const std::string& path) const {
+LoadResult TestFiles::load(const std::string& path) const {
     LoadOptions options;
     options.files = this;
     return loadModelFile(path, options);

@@ -15,17 +15,13 @@
 #include "files/load.h"
 #include "files/model.h"
 
-// Serves files by exact path; any other path cannot be opened.
-class MemoryFileSource : public FileSource {
+// Files served from memory, with the test figure at hand.
+class TestFiles : public MemoryFileSource {
   public:
-    FileRead read(const std::string& path, std::size_t limit) const override;
-
     // The test figure with a small PNG texture; returns the model's path.
     std::string addFigure(const std::string& folder = "figure/");
     // Loads the model at path from these files.
     LoadResult load(const std::string& path) const;
-
-    std::map<std::string, std::string> files;
 };
 
 // A 2 x 2 RGB PNG: red, green, blue, white.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <new>
@@ -91,7 +92,7 @@ std::uint64_t addressSpaceInUse() {
     return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
 }
 
-[[noreturn]] void runChild(int fd, const std::function<std::string(std::ostream&)>& work,
+[[noreturn]] void runChild(int fd, const ContainedWork& work,
                            const ContainmentLimits& limits) {
     // Ends with this process should the parent die first, and leaves no core file.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -135,104 +136,125 @@ ContainmentLimits defaultContainmentLimits() {
     return limits;
 }
 
-ContainedOutcome runContained(const std::function<std::string(std::ostream& messages)>& work,
-                              const ContainmentLimits& limits,
-                              const std::function<void(const std::string& line)>& onLine) {
-    ContainedOutcome outcome;
+ContainedRun::ContainedRun(const ContainedWork& work, const ContainmentLimits& limits)
+    : limits_(limits), deadline_(Clock::now() + limits.time) {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
-        outcome.failure = std::string("cannot start: ") + std::strerror(errno);
-        return outcome;
+        outcome_.failure = std::string("cannot start: ") + std::strerror(errno);
+        over_ = true;
+        return;
     }
     const pid_t child = fork();
     if (child < 0) {
         const int error = errno;
         close(ends[0]);
         close(ends[1]);
-        outcome.failure = std::string("cannot start: ") + std::strerror(error);
-        return outcome;
+        outcome_.failure = std::string("cannot start: ") + std::strerror(error);
+        over_ = true;
+        return;
     }
     if (child == 0) {
         close(ends[0]);
         runChild(ends[1], work, limits);
     }
     close(ends[1]);
+    pipe_ = ends[0];
+    child_ = child;
+}
 
-    const Clock::time_point deadline = Clock::now() + limits.time;
-    std::string received;
-    bool ended = false;
-    bool timedOut = false;
-    bool tooLarge = false;
-    char chunk[65536];
-    while (!ended && !timedOut && !tooLarge) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd wanted{ends[0], POLLIN, 0};
-        const int ready =
-            left.count() > 0
-                ? poll(&wanted, 1, static_cast<int>(std::min<long long>(left.count(), 1 << 30)))
-                : 0;
-        if (ready == 0) {
-            timedOut = true;
-        } else if (ready > 0) {
-            const ssize_t n = read(ends[0], chunk, sizeof chunk);
-            ended = n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN);
-            received.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
-        }
-        // Complete records are taken off the front; lines go out at once.
-        std::size_t start = 0;
-        while (received.size() - start >= kHeaderSize) {
-            std::uint64_t length = 0;
-            for (int i = 0; i < 8; ++i) {
-                length |= std::uint64_t(static_cast<unsigned char>(received[start + 1 + i]))
-                          << (8 * i);
-            }
-            if (length > limits.resultBytes) {
-                tooLarge = true;
-                break;
-            }
-            if (received.size() - start - kHeaderSize < length) {
-                break;
-            }
-            std::string bytes = received.substr(start + kHeaderSize, length);
-            const char kind = received[start];
-            if (kind == kLine) {
-                onLine(bytes);
-            } else if (kind == kResult) {
-                outcome.finished = true;
-                outcome.result = std::move(bytes);
-            } else {
-                outcome.failure = std::move(bytes);
-            }
-            start += kHeaderSize + length;
-        }
-        received.erase(0, start);
+ContainedRun::~ContainedRun() {
+    if (!over_) {
+        kill(child_, SIGKILL);
+        finish(false, false);
     }
-    close(ends[0]);
+}
+
+bool ContainedRun::poll(std::chrono::milliseconds wait, const LineHandler& onLine) {
+    if (over_) {
+        return true;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
+    if (left.count() <= 0) {
+        finish(true, false);
+        return true;
+    }
+    pollfd wanted{pipe_, POLLIN, 0};
+    const int ready = ::poll(&wanted, 1, static_cast<int>(std::min(left, wait).count()));
+    bool ended = false;
+    if (ready > 0) {
+        char chunk[65536];
+        const ssize_t n = read(pipe_, chunk, sizeof chunk);
+        ended = n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN);
+        received_.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
+    }
+    // Complete records are taken off the front; lines go out at once.
+    std::size_t start = 0;
+    while (received_.size() - start >= kHeaderSize) {
+        std::uint64_t length = 0;
+        for (int i = 0; i < 8; ++i) {
+            length |= std::uint64_t(static_cast<unsigned char>(received_[start + 1 + i]))
+                      << (8 * i);
+        }
+        if (length > limits_.resultBytes) {
+            finish(false, true);
+            return true;
+        }
+        if (received_.size() - start - kHeaderSize < length) {
+            break;
+        }
+        std::string bytes = received_.substr(start + kHeaderSize, length);
+        const char kind = received_[start];
+        if (kind == kLine) {
+            onLine(bytes);
+        } else if (kind == kResult) {
+            outcome_.finished = true;
+            outcome_.result = std::move(bytes);
+        } else {
+            outcome_.failure = std::move(bytes);
+        }
+        start += kHeaderSize + length;
+    }
+    received_.erase(0, start);
+    if (ended) {
+        finish(false, false);
+    }
+    return over_;
+}
+
+void ContainedRun::finish(bool timedOut, bool tooLarge) {
+    over_ = true;
+    close(pipe_);
     // The child closes the pipe only by ending; should it have closed it by
     // other means, or still be running, it is ended here.
     int status = 0;
     pid_t waited = 0;
-    while ((waited = waitpid(child, &status, WNOHANG)) == 0 && !timedOut && !tooLarge &&
-           Clock::now() < deadline) {
-        poll(nullptr, 0, 10);
+    while ((waited = waitpid(child_, &status, WNOHANG)) == 0 && !timedOut && !tooLarge &&
+           Clock::now() < deadline_) {
+        ::poll(nullptr, 0, 10);
     }
     if (waited == 0) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
+        kill(child_, SIGKILL);
+        waitpid(child_, &status, 0);
         timedOut = !tooLarge;
     }
     if (timedOut) {
-        outcome = {};
-        const long long ms = limits.time.count();
-        outcome.failure = "took longer than " + (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s"
-                                                                : std::to_string(ms) + " ms");
+        outcome_ = {};
+        const long long ms = limits_.time.count();
+        outcome_.failure = "took longer than " + (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s"
+                                                                 : std::to_string(ms) + " ms");
     } else if (tooLarge) {
-        outcome = {};
-        outcome.failure =
-            "sent a result larger than " + std::to_string(limits.resultBytes >> 20) + " MiB";
-    } else if (!outcome.finished && outcome.failure.empty()) {
-        outcome.failure = describeEnd(status);
+        outcome_ = {};
+        outcome_.failure =
+            "sent a result larger than " + std::to_string(limits_.resultBytes >> 20) + " MiB";
+    } else if (!outcome_.finished && outcome_.failure.empty()) {
+        outcome_.failure = describeEnd(status);
     }
-    return outcome;
+}
+
+ContainedOutcome runContained(const ContainedWork& work, const ContainmentLimits& limits,
+                              const LineHandler& onLine) {
+    ContainedRun run(work, limits);
+    while (!run.poll(std::chrono::hours(1), onLine)) {
+    }
+    return run.outcome();
 }

@@ -34,9 +34,39 @@ struct ContainedOutcome {
     std::string failure;
 };
 
-// Runs work in a child process of this one and waits for it. What work writes
-// to its stream is passed to onLine line by line, in this process, as it comes.
-// The child ends with the work; it never returns into the caller's code.
-ContainedOutcome runContained(const std::function<std::string(std::ostream& messages)>& work,
-                              const ContainmentLimits& limits,
-                              const std::function<void(const std::string& line)>& onLine);
+using ContainedWork = std::function<std::string(std::ostream& messages)>;
+using LineHandler = std::function<void(const std::string& line)>;
+
+// work running in a child process of this one, which the caller polls, so that
+// a program can go on drawing while it runs. The child ends with the work; it
+// never returns into the caller's code. Destroying a run that has not finished
+// kills the child.
+class ContainedRun {
+  public:
+    ContainedRun(const ContainedWork& work, const ContainmentLimits& limits);
+    ~ContainedRun();
+    ContainedRun(const ContainedRun&) = delete;
+    ContainedRun& operator=(const ContainedRun&) = delete;
+
+    // Takes what the child has sent within wait: each line it wrote goes to
+    // onLine as it comes. True once the run is over (the child ended, failed,
+    // or ran out of time); outcome() then holds the result.
+    bool poll(std::chrono::milliseconds wait, const LineHandler& onLine);
+    const ContainedOutcome& outcome() const { return outcome_; }
+
+  private:
+    void finish(bool timedOut, bool tooLarge);
+
+    ContainmentLimits limits_;
+    std::chrono::steady_clock::time_point deadline_;
+    int pipe_ = -1;
+    int child_ = -1;
+    bool over_ = false;
+    std::string received_;
+    ContainedOutcome outcome_;
+};
+
+// Runs work in a child process and waits for it. What work writes to its
+// stream is passed to onLine line by line, in this process, as it comes.
+ContainedOutcome runContained(const ContainedWork& work, const ContainmentLimits& limits,
+                              const LineHandler& onLine);

@@ -93,9 +93,10 @@ ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log
     return converted;
 }
 
-ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
-                                     const std::function<void(const std::string& line)>& onLine) {
-    const auto work = [&options](std::ostream& messages) {
+namespace {
+
+ContainedWork conversionWork(const ImportOptions& options) {
+    return [&options](std::ostream& messages) {
         ImportLog log(messages);
         try {
             return encoded(convertCharacter(options, log));
@@ -105,20 +106,36 @@ ContainedConversion convertContained(const ImportOptions& options, const Contain
             return std::string(1, kBadInput) + error.what();
         }
     };
-    const ContainedOutcome outcome = runContained(work, limits, onLine);
+}
+
+}  // namespace
+
+ConversionJob::ConversionJob(const ImportOptions& options, const ContainmentLimits& limits)
+    : options_(options), run_(conversionWork(options_), limits) {}
+
+ContainedConversion ConversionJob::result() const {
+    const ContainedOutcome& outcome = run_.outcome();
     ContainedConversion conversion;
     const std::string& answer = outcome.result;
     if (!outcome.finished) {
-        conversion.problem = options.inputPath + ": cannot convert: the import " + outcome.failure;
+        conversion.problem = options_.inputPath + ": cannot convert: the import " + outcome.failure;
     } else if (!answer.empty() && answer[0] == kBadArguments) {
         conversion.status = ContainedConversion::Status::BadArguments;
         conversion.problem = answer.substr(1);
     } else if (!answer.empty() && answer[0] == kBadInput) {
         conversion.problem = answer.substr(1);
     } else if (answer.empty() || answer[0] != kConverted || !decode(answer, conversion.character)) {
-        conversion.problem = options.inputPath + ": cannot convert: the import's answer is damaged";
+        conversion.problem = options_.inputPath + ": cannot convert: the import's answer is damaged";
     } else {
         conversion.status = ContainedConversion::Status::Converted;
     }
     return conversion;
+}
+
+ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
+                                     const LineHandler& onLine) {
+    ConversionJob job(options, limits);
+    while (!job.poll(std::chrono::hours(1), onLine)) {
+    }
+    return job.result();
 }

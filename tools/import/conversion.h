@@ -35,8 +35,25 @@ struct ContainedConversion {
     std::string problem;
 };
 
-// convertCharacter in a child process under limits. Its messages (warnings,
-// progress) are passed to onLine as they come; a crash, hang or exhausted
-// memory of the child is a BadInput problem naming the file.
+// convertCharacter in a child process under limits, polled by the caller so
+// that it can go on drawing meanwhile. Its messages (warnings, progress) are
+// passed on as they come; a crash, hang or exhausted memory of the child is a
+// BadInput problem naming the file.
+class ConversionJob {
+  public:
+    ConversionJob(const ImportOptions& options, const ContainmentLimits& limits);
+
+    // True once the conversion is over; result() then says how it went.
+    bool poll(std::chrono::milliseconds wait, const LineHandler& onLine) {
+        return run_.poll(wait, onLine);
+    }
+    ContainedConversion result() const;
+
+  private:
+    ImportOptions options_;
+    ContainedRun run_;
+};
+
+// A ConversionJob waited for.
 ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
-                                     const std::function<void(const std::string& line)>& onLine);
+                                     const LineHandler& onLine);

@@ -11,6 +11,7 @@
 
 #include "command_line/command_line.h"
 #include "files/load.h"
+#include "tools/import/character_opening.h"
 #include "model/pipeline.h"
 #include "model/validation.h"
 
@@ -87,7 +88,9 @@ int main(int argc, char** argv) {
 
     LoadOptions options;
     options.keepTexturePixels = false;
-    const LoadResult loaded = loadModelFile(path, options);
+    const CharacterCache cache(defaultCacheFolder());
+    const LoadResult loaded = openCharacterFile(
+        path, options, cache, [](const std::string& line) { std::cerr << line << "\n"; });
     std::cerr << reportText(loaded.problems);
     if (!loaded.modelRead) {
         std::cerr << "velmora-info: \"" << path << "\" could not be read\n";

@@ -9,6 +9,7 @@
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
 #include "files/load.h"
+#include "tools/import/character_opening.h"
 #include "tools/render/sheet.h"
 
 namespace {
@@ -74,7 +75,9 @@ Image renderPicture(const RenderOptions& options) {
     }
     LoadOptions loadOptions;
     loadOptions.confineToModelFolder = options.untrusted;
-    LoadResult loaded = loadModelFile(options.modelPath, loadOptions);
+    const CharacterCache cache(defaultCacheFolder());
+    LoadResult loaded = openCharacterFile(options.modelPath, loadOptions, cache,
+                                          [](const std::string& line) { std::cerr << line << "\n"; });
     std::cerr << reportText(loaded.problems);
     if (!loaded.modelRead) {
         throw RenderFailure("\"" + options.modelPath + "\" could not be read");

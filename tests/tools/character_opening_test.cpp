@@ -1,0 +1,129 @@
+// Opening other formats directly: converted in a child process, labelled with
+// the file's own animation names, kept in the cache and rebuilt when damaged;
+// a file that cannot be converted is one problem naming it.
+
+#include "tools/import/character_opening.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/support/test_support.h"
+#include "tests/tools/gltf_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Two animations, one named with a hyphen of its own.
+std::string writeCharacter(const TemporaryFolder& folder, const std::string& name) {
+    GltfFixture fixture = columnFixture(2);
+    fixture.animations.push_back({"Walk-Slow", {{1, "translation", {0, 1}, {0, 1, 0, 0, 2, 0}}}});
+    fixture.animations.push_back({"Wave", {{1, "translation", {0, 1}, {0, 1, 0, 1, 1, 0}}}});
+    return folder.write(name, fixture.text());
+}
+
+std::vector<std::string> labelsOf(const Model& model) {
+    std::vector<std::string> labels;
+    for (const Animation& animation : model.animations) {
+        labels.push_back(animationLabel(animation.name));
+    }
+    return labels;
+}
+
+std::size_t entriesIn(const std::string& folder) {
+    std::error_code ignored;
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(folder, ignored), fs::directory_iterator()));
+}
+
+}  // namespace
+
+TEST(CharacterOpening, ConvertsOnceThenOpensFromTheCacheAndRebuildsADamagedEntry) {
+    TemporaryFolder folder;
+    // A hyphen in the cache's path must not cut the labels.
+    const std::string cacheFolder = folder.path() + "user-cache/velmora";
+    const CharacterCache cache(cacheFolder);
+    const std::string source = writeCharacter(folder, "knight.gltf");
+    const auto open = [&](bool expectConversion) {
+        CharacterOpening opening(source, cache);
+        EXPECT_EQ(opening.converting(), expectConversion);
+        while (!opening.poll(std::chrono::milliseconds(100), [](const std::string&) {})) {
+        }
+        return opening.load({});
+    };
+    const struct {
+        const char* what;
+        std::function<void()> before;
+        bool converts;
+    } steps[] = {
+        {"first open", [] {}, true},
+        {"second open", [] {}, false},
+        {"damaged entry",
+         [&] {
+             for (const auto& entry : fs::recursive_directory_iterator(cacheFolder)) {
+                 if (entry.path().extension() == ".png") {
+                     fs::resize_file(entry.path(), 10);
+                 }
+             }
+         },
+         true},
+        {"rebuilt entry", [] {}, false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.before();
+        const LoadResult result = open(step.converts);
+        ASSERT_TRUE(result.modelRead) << reportText(result.problems);
+        EXPECT_EQ(reportText(result.problems), "");
+        EXPECT_EQ(labelsOf(result.model), (std::vector<std::string>{"Walk-Slow", "Wave"}));
+        EXPECT_EQ(entriesIn(cacheFolder), 1u);
+    }
+    EXPECT_EQ(entriesIn(folder.path()), 2u) << "nothing is written beside the user's file";
+}
+
+TEST(CharacterOpening, ModelFilesLoadDirectlyAndUnconvertibleFilesAreOneProblem) {
+    TemporaryFolder folder;
+    const CharacterCache cache(folder.path() + "cache");
+    std::map<std::string, std::string> figure;
+    const std::string model = addFigure(figure, folder.path());
+    for (const auto& [path, text] : figure) {
+        folder.write(fs::path(path).filename().string(), text);
+    }
+    folder.write(kFigureTexture, smallPng());
+    const std::string noise = folder.write("noise.fbx", std::string(4096, '\x17'));
+    const struct {
+        std::string path;
+        bool read;
+        std::string problem;
+    } rows[] = {
+        {model, true, ""},
+        {noise, false, noise + ": "},
+        {folder.path() + "absent.glb", false, folder.path() + "absent.glb: "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        const LoadResult result = openCharacterFile(row.path, {}, cache, [](const std::string&) {});
+        EXPECT_EQ(result.modelRead, row.read);
+        if (!row.read) {
+            ASSERT_EQ(result.problems.size(), 1u);
+            EXPECT_EQ(result.problems[0].message.rfind(row.problem, 0), 0u)
+                << result.problems[0].message;
+        }
+    }
+    EXPECT_EQ(entriesIn(folder.path() + "cache"), 0u);
+}
+
+TEST(CharacterCache, KeepsWithinItsBoundByDroppingTheOldest) {
+    TemporaryFolder folder;
+    const CharacterCache cache(folder.path() + "cache", 2500);
+    ConvertedCharacter character;
+    character.modelFile = "c.animesh";
+    character.files = {{"c.animesh", std::string(1000, 'x')}};
+    for (const char* key : {"a", "b", "c"}) {
+        EXPECT_EQ(cache.store(key, character), "");
+    }
+    EXPECT_FALSE(cache.find("a"));
+    EXPECT_TRUE(cache.find("b"));
+    EXPECT_TRUE(cache.find("c"));
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Opening any character file that the viewer and the tools accept: a model
+// file is loaded as it is; any other format is converted in a contained child
+// process (or taken from the cache, when it was converted before) and the
+// converted files are loaded from memory through the same load call, so that
+// its animations are labelled with their own names wherever the file lies.
+//
+//   CharacterOpening opening(path, cache);
+//   while (!opening.poll(std::chrono::milliseconds(5), showProgress)) { draw(); }
+//   LoadResult result = opening.load(options);
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "files/load.h"
+#include "tools/import/character_cache.h"
+#include "tools/import/conversion.h"
+
+// Whether path names a model file (ends in .animesh, in any case), which is
+// loaded without conversion.
+bool isModelFileName(const std::string& path);
+
+// The file-chooser pattern of the character formats the conversion reads.
+extern const char* const kCharacterFilePatterns[];
+
+// Loads what a conversion made, served from memory under its own names.
+LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions& options);
+
+class CharacterOpening {
+  public:
+    // Starts opening path: nothing to wait for when it is a model file or its
+    // conversion is in the cache, a contained conversion otherwise.
+    CharacterOpening(const std::string& path, const CharacterCache& cache,
+                     const ContainmentLimits& limits = defaultContainmentLimits());
+
+    const std::string& path() const { return path_; }
+
+    // Whether the file is being converted (rather than read or found in the cache).
+    bool converting() const { return job_ != nullptr; }
+
+    // Waits at most wait for the conversion, passing its progress and warnings
+    // to onLine; true once there is nothing more to wait for.
+    bool poll(std::chrono::milliseconds wait, const LineHandler& onLine);
+
+    // The model, once poll said so. A conversion that failed gives an empty
+    // model (modelRead false) and one problem naming the file; a conversion
+    // made now is kept in the cache.
+    LoadResult load(const LoadOptions& options);
+
+  private:
+    std::string path_;
+    const CharacterCache& cache_;
+    std::string key_;
+    std::optional<ConvertedCharacter> converted_;
+    std::unique_ptr<ConversionJob> job_;
+};
+
+// A CharacterOpening waited for: what velmora-info and velmora-render use.
+LoadResult openCharacterFile(const std::string& path, const LoadOptions& options,
+                             const CharacterCache& cache, const LineHandler& onLine);
