@@ -6,14 +6,14 @@ std::string frameRateTitle(int32_t frames) {
     return std::string(kWindowTitle) + "  fps: " + std::to_string(frames);
 }
 
-void FrameRateTitle::update() {
+void FrameRateTitle::update(const std::string& status) {
     const double now = static_cast<double>(clock_.milliseconds()) * 0.001;
     if (periodStart_ == 0.0) {
         periodStart_ = now;
     }
     ++framesCounted_;
     if (now - periodStart_ > 1.0) {
-        window_.setTitle(frameRateTitle(framesCounted_));
+        window_.setTitle(frameRateTitle(framesCounted_) + (status.empty() ? "" : "  " + status));
         framesCounted_ = 0;
         periodStart_ = 0.0;
     }

@@ -18,7 +18,9 @@ class FrameRateTitle {
     FrameRateTitle(WindowTitle& window, const Clock& clock) : window_(window), clock_(clock) {}
 
     // Counts one frame at the clock's reading; called first in every frame.
-    void update();
+    // status, when not empty, follows the count after two blanks (what the
+    // viewer is busy with, such as a conversion).
+    void update(const std::string& status = "");
 
   private:
     WindowTitle& window_;

@@ -70,8 +70,7 @@ void GtkDialogs::prepare(GtkWidget* dialog) {
 }
 
 std::optional<std::string> GtkDialogs::chooseFile(const std::string& title,
-                                                  const std::string& filterName,
-                                                  const std::string& pattern) {
+                                                  const std::vector<FileFilter>& filters) {
     if (!gtkReady()) {
         return std::nullopt;
     }
@@ -79,10 +78,15 @@ std::optional<std::string> GtkDialogs::chooseFile(const std::string& title,
         gtk_file_chooser_dialog_new(title.c_str(), nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
                                     GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
-    GtkFileFilter* filter = gtk_file_filter_new();
-    gtk_file_filter_set_name(filter, filterName.c_str());
-    gtk_file_filter_add_pattern(filter, pattern.c_str());
-    gtk_file_chooser_add_filter(chooser, filter);
+    // The first filter added is the one the chooser starts with.
+    for (const FileFilter& wanted : filters) {
+        GtkFileFilter* filter = gtk_file_filter_new();
+        gtk_file_filter_set_name(filter, wanted.name.c_str());
+        for (const std::string& pattern : wanted.patterns) {
+            gtk_file_filter_add_pattern(filter, pattern.c_str());
+        }
+        gtk_file_chooser_add_filter(chooser, filter);
+    }
     prepare(dialog);
     makeTransientFor(dialog, owner_);
     std::optional<std::string> path;

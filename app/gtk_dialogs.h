@@ -17,8 +17,8 @@ class GtkDialogs : public Dialogs {
     GtkDialogs(const NativeWindow& owner, std::function<void()> redraw)
         : owner_(owner), redraw_(std::move(redraw)) {}
 
-    std::optional<std::string> chooseFile(const std::string& title, const std::string& filterName,
-                                          const std::string& pattern) override;
+    std::optional<std::string> chooseFile(const std::string& title,
+                                          const std::vector<FileFilter>& filters) override;
     void showMessage(const std::string& title, const std::string& text) override;
 
   private:

@@ -93,7 +93,8 @@ Viewer& viewer() {
     static GtkDialogs dialogs(MainWindow::instance().handle, onDisplay);
     static GLTextureStore textures;
     static Camera& camera = *new Camera();
-    static Viewer& instance = *new Viewer(camera, menus, dialogs, textures);
+    static const CharacterCache& cache = *new CharacterCache(defaultCacheFolder());
+    static Viewer& instance = *new Viewer(camera, menus, dialogs, textures, cache);
     return instance;
 }
 
@@ -127,7 +128,10 @@ void saveScreenshot() {
 
 void onDisplay() {
     static FrameBuffers& buffers = *new FrameBuffers();
-    frameRateTitle().update();
+    // A conversion under way is taken in between frames, so that the window
+    // goes on drawing while a large file converts.
+    viewer().pollOpening(std::chrono::milliseconds(0));
+    frameRateTitle().update(viewer().openingStatus());
     drawFrame(viewer().camera, viewer().frameContent(viewerClock().milliseconds()), buffers);
     if (screenshotRequested) {
         screenshotRequested = false;

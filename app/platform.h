@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "files/png_image.h"
 
@@ -30,16 +31,21 @@ class MenuBackend {
     virtual void attachToRightButton() = 0;
 };
 
+// A file-chooser filter: its name and the patterns of the files it shows.
+struct FileFilter {
+    std::string name;
+    std::vector<std::string> patterns;
+};
+
 // Modal dialogs: both return only once the user has closed them.
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    // An open-file dialog titled title, offering the one filter filterName that
-    // matches pattern, starting without a file name. The chosen file's full
-    // path, or nothing when the user cancelled or the dialog failed.
+    // An open-file dialog titled title, offering filters in order, the first
+    // chosen, starting without a file name. The chosen file's full path, or
+    // nothing when the user cancelled or the dialog failed.
     virtual std::optional<std::string> chooseFile(const std::string& title,
-                                                  const std::string& filterName,
-                                                  const std::string& pattern) = 0;
+                                                  const std::vector<FileFilter>& filters) = 0;
     // A message box with the caption title, the text as given and one OK button.
     virtual void showMessage(const std::string& title, const std::string& text) = 0;
 };

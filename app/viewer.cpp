@@ -1,5 +1,6 @@
 #include "app/viewer.h"
 
+#include <filesystem>
 #include <iostream>
 
 #include "app/sample_location.h"
@@ -43,8 +44,17 @@ std::string helpBoxText() {
     return std::string(kHelpText) + "\n" + kAddedHelpText;
 }
 
-Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures)
-    : camera(camera_), menus_(menus), dialogs_(dialogs), textures_(textures) {}
+std::vector<FileFilter> loadDialogFilters() {
+    FileFilter characters{"Character Files (glTF, FBX, COLLADA, X, B3D, MD5, SMD, IQM)", {}};
+    for (const char* const* pattern = kCharacterFilePatterns; *pattern; ++pattern) {
+        characters.patterns.push_back(*pattern);
+    }
+    return {{kModelFilterName, {kModelFilterPattern}}, characters, {"All Files", {"*"}}};
+}
+
+Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures,
+               const CharacterCache& cache)
+    : camera(camera_), menus_(menus), dialogs_(dialogs), textures_(textures), cache_(cache) {}
 
 
 void Viewer::buildMenus() {
@@ -68,8 +78,11 @@ void Viewer::buildMenus() {
 }
 
 void Viewer::loadModel(const std::string& path) {
+    install(path, loadModelFile(path, {}));
+}
+
+void Viewer::install(const std::string& path, LoadResult loaded) {
     modelPath = path;
-    LoadResult loaded = loadModelFile(path, {});
     std::cerr << reportText(loaded.problems) << std::flush;
     model = std::make_unique<Model>(std::move(loaded.model));
     if (model->texture && model->texture->image) {
@@ -104,8 +117,40 @@ void Viewer::releaseModel() {
 }
 
 void Viewer::replaceModel(const std::string& path) {
+    opening_.reset();
+    if (isModelFileName(path)) {
+        releaseModel();
+        loadModel(path);
+        return;
+    }
+    openingProgress_.clear();
+    opening_ = std::make_unique<CharacterOpening>(path, cache_);
+    pollOpening(std::chrono::milliseconds(0));
+}
+
+bool Viewer::pollOpening(std::chrono::milliseconds wait) {
+    if (!opening_) {
+        return false;
+    }
+    const auto onLine = [this](const std::string& line) {
+        constexpr std::string_view kPrefix = "velmora-import: ";
+        openingProgress_ = line.rfind(kPrefix, 0) == 0 ? line.substr(kPrefix.size()) : line;
+    };
+    if (!opening_->poll(wait, onLine)) {
+        return true;
+    }
+    const std::unique_ptr<CharacterOpening> opening = std::move(opening_);
     releaseModel();
-    loadModel(path);
+    install(opening->path(), opening->load({}));
+    return false;
+}
+
+std::string Viewer::openingStatus() const {
+    if (!opening_) {
+        return {};
+    }
+    std::string status = "converting " + std::filesystem::path(opening_->path()).filename().string();
+    return openingProgress_.empty() ? status : status + ": " + openingProgress_;
 }
 
 void Viewer::clearAnimationMenu() {
@@ -146,7 +191,7 @@ void Viewer::onMainMenu(int value) {
 }
 
 void Viewer::loadChosenFile() {
-    const auto path = dialogs_.chooseFile(kLoadDialogTitle, kModelFilterName, kModelFilterPattern);
+    const auto path = dialogs_.chooseFile(kLoadDialogTitle, loadDialogFilters());
     if (!path || path->size() > kMaxChosenPathBytes) {
         return;
     }

@@ -3,6 +3,7 @@
 // animation being played and the two display switches, with the operations
 // that put a model into the slot and take it out, and the pop-up menus.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,7 +12,9 @@
 #include "app/platform.h"
 #include "drawing/camera.h"
 #include "drawing/frame.h"
+#include "files/load.h"
 #include "files/model.h"
+#include "tools/import/character_opening.h"
 
 // Creates the window, finds its native handle and starts the frame-rate title.
 constexpr const char* kWindowTitle = "Velmora - Project #1";
@@ -47,16 +50,19 @@ extern const char* const kAddedHelpText;
 // What the Help box shows: kHelpText, a blank line, kAddedHelpText.
 std::string helpBoxText();
 
-// The file-open dialog of "Load Model...".
+// The file-open dialog of "Load Model...": model files first and chosen, then
+// the character formats that are converted on the way, then all files.
 constexpr const char* kLoadDialogTitle = "Load Animesh...";
 constexpr const char* kModelFilterName = "Animesh Files (*.animesh)";
 constexpr const char* kModelFilterPattern = "*.animesh";
+std::vector<FileFilter> loadDialogFilters();
 // Longest chosen path taken; a longer one is refused as if the user cancelled.
 constexpr std::size_t kMaxChosenPathBytes = 1023;
 
 class Viewer {
   public:
-    Viewer(Camera& camera, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures);
+    Viewer(Camera& camera, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures,
+           const CharacterCache& cache);
 
     // Owned; null when no model is loaded.
     std::unique_ptr<Model> model;
@@ -85,8 +91,17 @@ class Viewer {
     void loadModel(const std::string& path);
     // Empties the animation menu, then destroys the model, if any.
     void releaseModel();
-    // Release, then load: how every command replaces the model.
+    // Release, then load: how every command replaces the model. A file of
+    // another format is converted first, in a child process, while the current
+    // model stays; pollOpening then releases it and makes the converted model
+    // current (an empty one, with one line naming the file, when the conversion
+    // fails), just as a model file is loaded.
     void replaceModel(const std::string& path);
+    // Takes what a conversion has done within wait; true while one runs.
+    bool pollOpening(std::chrono::milliseconds wait);
+    // What the title shows beside the frame rate while a file is converted:
+    // "converting <name>" and its progress; empty otherwise.
+    std::string openingStatus() const;
     // Removes the animation menu's entries, last first.
     void clearAnimationMenu();
 
@@ -99,8 +114,14 @@ class Viewer {
 
   private:
     void loadChosenFile();
+    // loadModel's steps for a load already done.
+    void install(const std::string& path, LoadResult loaded);
 
     MenuBackend& menus_;
     Dialogs& dialogs_;
     TextureStore& textures_;
+    const CharacterCache& cache_;
+    std::unique_ptr<CharacterOpening> opening_;
+    // The conversion's latest progress line.
+    std::string openingProgress_;
 };

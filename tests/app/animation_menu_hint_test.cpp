@@ -25,7 +25,8 @@ TEST(AnimationMenuHint, HintStandsInExactlyWhileTheMenuIsEmpty) {
     AnimationMenuHint menus{glut};
     FakeDialogs dialogs{log};
     Camera camera;
-    Viewer viewer{camera, menus, dialogs, textures};
+    const CharacterCache cache{""};
+    Viewer viewer{camera, menus, dialogs, textures, cache};
     viewer.buildMenus();
     TestModel three;
     three.motionNames = {"A-idle", "A-walk", "run"};

@@ -60,9 +60,8 @@ std::vector<int> FakeMenus::values(int menu) const {
 }
 
 std::optional<std::string> FakeDialogs::chooseFile(const std::string& title,
-                                                   const std::string& filterName,
-                                                   const std::string& pattern) {
-    fileRequests.push_back(Request{title, filterName, pattern});
+                                                   const std::vector<FileFilter>& filters) {
+    fileRequests.push_back(Request{title, filters});
     log_.add("choose file");
     return nextChoice;
 }

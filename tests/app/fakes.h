@@ -53,16 +53,15 @@ class FakeDialogs : public Dialogs {
   public:
     explicit FakeDialogs(EventLog& log) : log_(log) {}
 
-    std::optional<std::string> chooseFile(const std::string& title, const std::string& filterName,
-                                          const std::string& pattern) override;
+    std::optional<std::string> chooseFile(const std::string& title,
+                                          const std::vector<FileFilter>& filters) override;
     void showMessage(const std::string& title, const std::string& text) override;
 
     // What the next chooseFile returns.
     std::optional<std::string> nextChoice;
     struct Request {
         std::string title;
-        std::string filterName;
-        std::string pattern;
+        std::vector<FileFilter> filters;
     };
     std::vector<Request> fileRequests;
     std::vector<std::pair<std::string, std::string>> messages;

@@ -29,7 +29,8 @@ class Keys : public testing::Test {
     FakeDialogs dialogs{log};
     LoggingTextureStore textures{log};
     Camera camera;
-    Viewer viewer{camera, menus, dialogs, textures};
+    const CharacterCache cache{""};
+    Viewer viewer{camera, menus, dialogs, textures, cache};
 };
 
 TEST_F(Keys, CameraKeysMoveByFiveUnitsOrDegrees) {

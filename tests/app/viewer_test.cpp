@@ -42,7 +42,8 @@ class ViewerTest : public testing::Test {
     FakeDialogs dialogs{log};
     LoggingTextureStore textures{log};
     Camera camera;
-    Viewer viewer{camera, menus, dialogs, textures};
+    const CharacterCache cache{""};
+    Viewer viewer{camera, menus, dialogs, textures, cache};
 };
 
 TEST_F(ViewerTest, MenusAreBuiltOnceWithTheirEntriesAndValues) {
@@ -192,8 +193,10 @@ TEST_F(ViewerTest, LoadModelLoadsTheChosenFileAndKeepsTheModelOtherwise) {
     EXPECT_EQ(viewer.animationCount, 2);
     for (const FakeDialogs::Request& request : dialogs.fileRequests) {
         EXPECT_EQ(request.title, "Load Animesh...");
-        EXPECT_EQ(request.filterName, "Animesh Files (*.animesh)");
-        EXPECT_EQ(request.pattern, "*.animesh");
+        ASSERT_EQ(request.filters.size(), 3u);
+        EXPECT_EQ(request.filters[0].name, "Animesh Files (*.animesh)");
+        EXPECT_EQ(request.filters[0].patterns, (Strings{"*.animesh"}));
+        EXPECT_EQ(request.filters[2].patterns, (Strings{"*"}));
     }
 }
 
