@@ -37,8 +37,14 @@ class ArgumentError : public std::runtime_error {
 constexpr std::size_t kMaxKeysPerAnimation = 5000000;
 // Influences kept per vertex.
 constexpr std::size_t kMaxInfluences = 4;
-// The floor the framed model stands on.
-constexpr double kFloorHeight = -20.0;
+// How far the framed model's lowest point stands above the bottom edge of the
+// viewer's reset view, at the model's nearest depth.
+constexpr double kFloorMargin = 1.5;
+
+// The height of the floor that a model whose nearest point lies at depth
+// nearestZ stands on when framed: kFloorMargin above the reset view's bottom
+// edge there, so that the feet show whole.
+double floorHeight(double nearestZ);
 
 struct ImportedCharacter {
     // Animations in the order they are converted; their names are left empty

@@ -19,6 +19,9 @@ struct ImportOptions {
     double height = 75.0;
     // Empty: every animation of the file.
     std::vector<std::string> animations;
+    // Leaves the character facing as the file has it instead of turning it
+    // towards the viewer's reset camera (towards -z).
+    bool keepFacing = false;
 };
 
 extern const char* const kImportUsage;
