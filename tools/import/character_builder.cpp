@@ -283,17 +283,23 @@ Matrix4 framing(const SkinSource& skin, const std::vector<Matrix4>& restGlobals,
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     Vector3 low(kInfinity, kInfinity, kInfinity);
     Vector3 high(-kInfinity, -kInfinity, -kInfinity);
-    for (const Vector3& p : restPositions(skin, restGlobals, upAxis)) {
+    const std::vector<Vector3> rest = restPositions(skin, restGlobals, upAxis);
+    for (const Vector3& p : rest) {
         low = Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
         high = Vector3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
     }
     const Vector3 size = high - low;
     const double extent = size.y > 0 ? size.y : std::max({size.x, size.z, 0.0});
     const double scale = extent > 0 && std::isfinite(extent) ? height / extent : 1.0;
-    const double floor = floorHeight(-0.5 * size.z * scale);
-    const Matrix4 placing = translation(Vector3(
-        -0.5 * (low.x + high.x) * scale, floor - low.y * scale, -0.5 * (low.z + high.z) * scale));
-    return placing * scaling(Vector3(scale, scale, scale)) * upAxis;
+    const Matrix4 onGround = translation(
+        Vector3(-0.5 * (low.x + high.x) * scale, -low.y * scale, -0.5 * (low.z + high.z) * scale));
+    const Matrix4 unraised = onGround * scaling(Vector3(scale, scale, scale));
+    std::vector<Vector3> standing;
+    standing.reserve(rest.size());
+    for (const Vector3& p : rest) {
+        standing.push_back(applyToPoint(unraised, p));
+    }
+    return translation(Vector3(0, floorHeight(standing), 0)) * unraised * upAxis;
 }
 
 Keyframe keyOf(const Matrix3& rotation, const Vector3& translation) {
@@ -394,12 +400,16 @@ Animation sampleAnimation(const AnimationSource& source, const Skeleton& skeleto
 
 }  // namespace
 
-double floorHeight(double nearestZ) {
+double floorHeight(const std::vector<Vector3>& standing) {
     Camera camera;
     camera.reset();
     // The window as the viewer opens it; the bottom edge is the same for any size.
     const Frustum frustum = *frustumFor(640, 480);
-    return bottomEdgeHeight(camera, frustum, 0, nearestZ) + kFloorMargin;
+    double floor = -std::numeric_limits<double>::infinity();
+    for (const Vector3& p : standing) {
+        floor = std::max(floor, bottomEdgeHeight(camera, frustum, p.x, p.z) - p.y);
+    }
+    return floor + kFloorMargin;
 }
 
 bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t limit) {

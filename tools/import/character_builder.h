@@ -37,14 +37,15 @@ class ArgumentError : public std::runtime_error {
 constexpr std::size_t kMaxKeysPerAnimation = 5000000;
 // Influences kept per vertex.
 constexpr std::size_t kMaxInfluences = 4;
-// How far the framed model's lowest point stands above the bottom edge of the
-// viewer's reset view, at the model's nearest depth.
+// How far above the bottom edge of the viewer's reset view the framed model's
+// nearest low point stands.
 constexpr double kFloorMargin = 1.5;
 
-// The height of the floor that a model whose nearest point lies at depth
-// nearestZ stands on when framed: kFloorMargin above the reset view's bottom
-// edge there, so that the feet show whole.
-double floorHeight(double nearestZ);
+// The floor for a model standing on y = 0 (points given at that height): the
+// lowest height to which it can be raised with every point at least
+// kFloorMargin above the reset view's bottom edge at its own depth, so that the
+// feet show whole, toes reaching towards the camera included.
+double floorHeight(const std::vector<Geometry::Vector3>& standing);
 
 struct ImportedCharacter {
     // Animations in the order they are converted; their names are left empty
