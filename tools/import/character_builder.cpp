@@ -272,6 +272,36 @@ std::vector<Vector3> restPositions(const SkinSource& skin, const std::vector<Mat
     return positions;
 }
 
+// The unit normal of every vertex: the mean of its triangles' normals weighted
+// by their areas (zero for a vertex of no triangle with an area).
+std::vector<Vector3> vertexNormals(const std::vector<MeshInstance>& instances,
+                                   const std::vector<Vector3>& positions) {
+    std::vector<Vector3> normals(positions.size());
+    std::size_t first = 0;
+    for (const MeshInstance& instance : instances) {
+        for (unsigned int f = 0; f < instance.mesh->mNumFaces; ++f) {
+            const aiFace& face = instance.mesh->mFaces[f];
+            if (face.mNumIndices != 3) {
+                continue;
+            }
+            const std::size_t a = first + face.mIndices[0];
+            const std::size_t b = first + face.mIndices[1];
+            const std::size_t c = first + face.mIndices[2];
+            const Vector3 twiceArea =
+                Geometry::cross(positions[b] - positions[a], positions[c] - positions[a]);
+            for (std::size_t corner : {a, b, c}) {
+                normals[corner] = normals[corner] + twiceArea;
+            }
+        }
+        first += instance.mesh->mNumVertices;
+    }
+    for (Vector3& normal : normals) {
+        const double length = Geometry::length(normal);
+        normal = length > 0 && std::isfinite(length) ? (1.0 / length) * normal : Vector3();
+    }
+    return normals;
+}
+
 // The framing: the file's axes to the viewer's, then (for a height above 0)
 // scaled to that height, centred on x = z = 0, standing on the floor that
 // keeps its feet in view.
@@ -511,7 +541,9 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
     }
 
     log.stage("building the texture");
-    Surface surface = buildSurface(scene, instances, input, log);
+    Surface surface =
+        buildSurface(scene, instances,
+                     vertexNormals(instances, restPositions(skin, restGlobals, frame)), input, log);
     character.texture = std::move(surface.image);
     for (const MappingCoord& coord : surface.coords) {
         model.mappingCoords.push_back(coord);
