@@ -1,10 +1,10 @@
 #include "drawing/camera.h"
 
 #include <cmath>
+#include <limits>
 
 using Geometry::kPi;
 using Geometry::Vector3;
-
 
 void Camera::reset() {
     target = Vector3(0, -20, 0);
@@ -63,4 +63,16 @@ void Camera::rotate(double d) {
 
 Geometry::GLMatrix Camera::viewMatrix() const {
     return Geometry::GLMatrix(Geometry::lookAt(eye, target, Vector3(0, 1, 0)));
+}
+
+double bottomEdgeHeight(const Camera& camera, const Frustum& frustum, double x, double z) {
+    // In eye coordinates a point shows above the bottom edge when
+    // y * near >= bottom * -z. Along the vertical line both sides change
+    // linearly with the height h: eye(h) = base + h * up.
+    const Geometry::Matrix4 view(camera.viewMatrix());
+    const Geometry::Vector4 base = view * Geometry::Vector4(x, 0, z, 1);
+    const Geometry::Vector4 up = view * Geometry::Vector4(0, 1, 0, 0);
+    const double rise = up.y * frustum.near + frustum.bottom * up.z;
+    const double offset = base.y * frustum.near + frustum.bottom * base.z;
+    return rise != 0 ? -offset / rise : std::numeric_limits<double>::infinity();
 }

@@ -4,6 +4,7 @@
 // circle's radius and the angle on the circle; none of them except reset derives
 // the eye again, so callers run update after each command.
 
+#include "drawing/projection.h"
 #include "geometry/geometry.h"
 
 enum class Axis { X = 0, Y = 1, Z = 2 };
@@ -36,6 +37,12 @@ struct Camera {
     // World to eye coordinates, up being +y, ready for glMultMatrixd.
     Geometry::GLMatrix viewMatrix() const;
 };
+
+// The height at which the bottom edge of the window, seen by camera through
+// frustum, crosses the vertical line through (x, z): points on that line show
+// inside the window only above it. Infinite when the edge runs parallel to the
+// line (a camera looking straight down or up).
+double bottomEdgeHeight(const Camera& camera, const Frustum& frustum, double x, double z);
 
 // Step sizes and limits of the camera commands.
 constexpr double kCameraStep = 5.0;

@@ -128,4 +128,35 @@ TEST(Projection, LookAtPointSitsAtTheMiddleOfTheBottomEdge) {
     }
 }
 
+// The bottom edge's height on a vertical line lands on the window's bottom
+// row, whatever the camera's angle, height and the window's shape; a point
+// above it shows inside the window.
+TEST(Projection, BottomEdgeHeightLandsOnTheWindowsBottomRow) {
+    struct Case {
+        const char* name;
+        double angle;
+        double eyeRise;
+        int width;
+        int height;
+    };
+    const Case cases[] = {{"reset view", 180, 0, 640, 480},
+                          {"from the side", 90, 0, 640, 480},
+                          {"from higher, narrow window", 180, 40, 480, 640}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Camera camera = resetCamera();
+        camera.rotate(c.angle - camera.angle);
+        camera.moveEyeHeight(c.eyeRise);
+        camera.update();
+        const Frustum frustum = *frustumFor(c.width, c.height);
+        for (const auto& [x, z] : {std::pair{0.0, 0.0}, {10.0, -20.0}, {-15.0, 30.0}}) {
+            const double edge = bottomEdgeHeight(camera, frustum, x, z);
+            EXPECT_NEAR(toWindow({x, edge, z}, camera, c.width, c.height).y, 0.0, 1e-6);
+            EXPECT_GT(toWindow({x, edge + 1, z}, camera, c.width, c.height).y, 0.0);
+        }
+    }
+    EXPECT_NEAR(bottomEdgeHeight(resetCamera(), *frustumFor(640, 480), 0, -15), -15, 1e-9)
+        << "the edge rises a third of a unit for each unit towards the camera";
+}
+
 }  // namespace

@@ -99,7 +99,7 @@ TEST(CharacterOpening, ModelFilesLoadDirectlyAndUnconvertibleFilesAreOneProblem)
     } rows[] = {
         {model, true, ""},
         {noise, false, noise + ": "},
-        {folder.path() + "absent.glb", false, folder.path() + "absent.glb: "},
+        {folder.path() + "absent.glb", false, "Failed to open \"" + folder.path() + "absent.glb"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);

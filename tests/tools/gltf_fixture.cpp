@@ -119,14 +119,17 @@ std::string GltfFixture::text() const {
     std::vector<std::string> nodes;
     std::vector<std::vector<int>> children(joints.size() + meshes.size());
     std::vector<int> sceneNodes;
+    std::vector<int> sceneMeshNodes;
     for (int j = 0; j < jointCount; ++j) {
         (joints[j].parent < 0 ? sceneNodes : children[joints[j].parent]).push_back(j);
     }
     for (std::size_t m = 0; m < meshes.size(); ++m) {
         const int node = jointCount + static_cast<int>(m);
         const bool onJoint = !meshes[m].skinned && meshes[m].attachedTo >= 0;
-        (onJoint ? children[meshes[m].attachedTo] : sceneNodes).push_back(node);
+        (onJoint ? children[meshes[m].attachedTo] : sceneMeshNodes).push_back(node);
     }
+    sceneNodes.insert(meshNodesFirst ? sceneNodes.begin() : sceneNodes.end(),
+                      sceneMeshNodes.begin(), sceneMeshNodes.end());
     const auto childList = [&](int node) {
         std::string list;
         for (int c : children[node]) {
@@ -181,8 +184,10 @@ std::string GltfFixture::text() const {
         }
         meshJson.push_back("{\"name\":\"mesh" + std::to_string(m) + "\",\"primitives\":[" +
                            Buffer::joined(primitives) + "]}");
-        nodes.push_back("{\"name\":\"body" + std::to_string(m) + "\",\"mesh\":" +
-                        std::to_string(m) + (meshes[m].skinned ? ",\"skin\":0" : "") + "}");
+        const std::string nodeName =
+            meshes[m].nodeName.empty() ? "body" + std::to_string(m) : meshes[m].nodeName;
+        nodes.push_back("{\"name\":\"" + nodeName + "\",\"mesh\":" + std::to_string(m) +
+                        (meshes[m].skinned ? ",\"skin\":0" : "") + "}");
     }
     std::string skin;
     if (jointCount > 0) {
@@ -286,7 +291,7 @@ GltfFixture columnFixture(int jointCount) {
                                   static_cast<uint16_t>(b + 3), static_cast<uint16_t>(b + 2)});
         }
     }
-    fixture.meshes.push_back({{strip}, true, 0});
+    fixture.meshes.push_back({{strip}, true, 0, {}});
     fixture.materials.push_back({});
     return fixture;
 }

@@ -37,6 +37,8 @@ struct FixtureMesh {
     // of its own at the top of the scene for -1).
     bool skinned = true;
     int attachedTo = 0;
+    // Name of the node that holds the mesh; empty: "body<index>".
+    std::string nodeName;
 };
 
 struct FixtureMaterial {
@@ -66,6 +68,8 @@ struct GltfFixture {
     std::vector<FixtureMesh> meshes;
     std::vector<FixtureMaterial> materials;
     std::vector<FixtureAnimation> animations;
+    // Whether the scene lists the nodes of its top-level meshes before its joints.
+    bool meshNodesFirst = false;
 
     // The .gltf file. Inverse bind matrices come from the joints' rest pose.
     std::string text() const;

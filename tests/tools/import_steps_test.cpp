@@ -208,7 +208,7 @@ TEST(ChooseSkeleton, MeshWithoutWeightsIsHeldByItsNode) {
     mesh.mBones[0]->mName = "ghost";
     mesh.mBones[0]->mNumWeights = 1;
     mesh.mBones[0]->mWeights = new aiVertexWeight[1]{{0, 0.0f}};
-    const Skeleton skeleton = chooseSkeleton(scene, {{holder, &mesh, 0}}, "test");
+    const Skeleton skeleton = chooseSkeleton(NodesByName(scene), {{holder, &mesh, 0}}, "test");
     EXPECT_EQ(skeleton.nodes, std::vector<const aiNode*>{holder});
     EXPECT_EQ(skeleton.parents, std::vector<int>{-1});
 }

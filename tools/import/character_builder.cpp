@@ -6,7 +6,10 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <optional>
+#include <set>
 
+#include "drawing/camera.h"
 #include "tools/import/pose_sampler.h"
 #include "tools/import/skeleton.h"
 #include "tools/import/texture_atlas.h"
@@ -44,6 +47,75 @@ Matrix4 upAxisRotation(const aiScene& scene) {
             return s > 0 ? Matrix4()
                          : Matrix4({1, 0, 0, 0}, {0, -1, 0, 0}, {0, 0, -1, 0}, {0, 0, 0, 1});
     }
+}
+
+// The direction the file's characters face, in its axes as the library presents
+// them, for formats whose convention the library leaves as it is:
+// - glTF defines +z as an asset's front;
+// - COLLADA, turned y-up by the library, follows Maya's and Blender's exports,
+//   whose characters face +z;
+// - MD5 (id Tech 4) and SMD (Valve) characters face +x, z up; the library turns
+//   MD5 y-up keeping x, and upAxisRotation does the same for SMD.
+// FBX says it in its axis system (the front axis, +z when it says nothing).
+// The others are left as the library presents them: X and B3D are left-handed
+// with +z ahead, which the library mirrors to -z; IQM is turned y-up by the
+// library, after which the characters of the engines that use it face -z.
+struct FormatFacing {
+    const char* format;
+    Vector3 forward;
+};
+const FormatFacing kFormatFacings[] = {{"glTF2 Importer", {0, 0, 1}},
+                                       {"glTF Importer", {0, 0, 1}},
+                                       {"Collada Importer", {0, 0, 1}},
+                                       {"Doom 3 / MD5 Mesh Importer", {1, 0, 0}},
+                                       {"Valve SMD Importer", {1, 0, 0}}};
+const char* const kFbxFormat = "Autodesk FBX Importer";
+
+// Where the file's characters face, in its own axes; nothing when the library
+// already presents them facing -z.
+std::optional<Vector3> fileForward(const aiScene& scene) {
+    aiString format;
+    if (!scene.mMetaData || !scene.mMetaData->Get(AI_METADATA_SOURCE_FORMAT, format)) {
+        return std::nullopt;
+    }
+    if (format == aiString(kFbxFormat)) {
+        int32_t axis = 2;
+        int32_t sign = 1;
+        scene.mMetaData->Get("FrontAxis", axis);
+        scene.mMetaData->Get("FrontAxisSign", sign);
+        Vector3 forward;
+        (axis == 0 ? forward.x : axis == 1 ? forward.y : forward.z) = sign < 0 ? -1 : 1;
+        return forward;
+    }
+    for (const FormatFacing& facing : kFormatFacings) {
+        if (format == aiString(facing.format)) {
+            return facing.forward;
+        }
+    }
+    return std::nullopt;
+}
+
+// The turn about y that makes a character facing `forward` (already y-up) face
+// -z, the viewer's reset camera: the identity when it faces straight up or down.
+Matrix4 facingTurn(const Vector3& forward) {
+    const double length = std::hypot(forward.x, forward.z);
+    if (!(length > 1e-9)) {
+        return Matrix4();
+    }
+    const double x = forward.x / length;
+    const double z = forward.z / length;
+    return Matrix4({-z, 0, x, 0}, {0, 1, 0, 0}, {-x, 0, -z, 0}, {0, 0, 0, 1});
+}
+
+// The file's axes to the viewer's: its up axis to +y and, unless kept, its
+// characters' front towards -z.
+Matrix4 orientation(const aiScene& scene, bool keepFacing) {
+    const Matrix4 upAxis = upAxisRotation(scene);
+    const std::optional<Vector3> forward = fileForward(scene);
+    if (keepFacing || !forward) {
+        return upAxis;
+    }
+    return facingTurn(apply(linearPart(upAxis), *forward)) * upAxis;
 }
 
 std::vector<AnimationSource> selectedAnimations(const aiScene& scene,
@@ -86,6 +158,32 @@ bool isFinite(const Vector3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+// Bones and animation channels find their nodes by name; a name that several
+// nodes carry is resolved by NodesByName's rule, which the user is told, since
+// the file itself may have meant another of them.
+void warnAboutSharedNames(const aiScene& scene, const NodesByName& nodes, ImportLog& log) {
+    std::set<std::string> named;
+    for (unsigned int m = 0; m < scene.mNumMeshes; ++m) {
+        for (unsigned int b = 0; b < scene.mMeshes[m]->mNumBones; ++b) {
+            named.insert(scene.mMeshes[m]->mBones[b]->mName.C_Str());
+        }
+    }
+    for (unsigned int a = 0; a < scene.mNumAnimations; ++a) {
+        for (unsigned int c = 0; c < scene.mAnimations[a]->mNumChannels; ++c) {
+            named.insert(scene.mAnimations[a]->mChannels[c]->mNodeName.C_Str());
+        }
+    }
+    for (const std::string& name : named) {
+        const std::size_t count = nodes.count(name);
+        if (count > 1) {
+            const bool joint = nodes.find(name)->mNumMeshes == 0;
+            log.warn(std::to_string(count) + " nodes are named \"" + name +
+                     "\"; the bones and animation channels of that name were bound to the first " +
+                     (joint ? "that holds no mesh" : "of them"));
+        }
+    }
+}
+
 // Every vertex of the instances with what places it: bone, weight and the
 // matrix into the bone's frame.
 struct SkinSource {
@@ -94,8 +192,8 @@ struct SkinSource {
     std::vector<Matrix4> toBone;
 };
 
-SkinSource collectSkin(const std::vector<MeshInstance>& instances, const Skeleton& skeleton,
-                       ImportLog& log) {
+SkinSource collectSkin(const std::vector<MeshInstance>& instances, const NodesByName& nodes,
+                       const Skeleton& skeleton, ImportLog& log) {
     SkinSource skin;
     // Matrix4 0, the identity, carries the vertices of a mesh without bones into
     // the frame of the node that holds it.
@@ -119,10 +217,7 @@ SkinSource collectSkin(const std::vector<MeshInstance>& instances, const Skeleto
             const aiBone& bone = *mesh.mBones[b];
             const std::size_t matrix = skin.toBone.size();
             skin.toBone.push_back(toGeometry(bone.mOffsetMatrix));
-            int boneIndex = -1;
-            for (std::size_t i = 0; i < skeleton.nodes.size() && boneIndex < 0; ++i) {
-                boneIndex = skeleton.nodes[i]->mName == bone.mName ? static_cast<int>(i) : -1;
-            }
+            const int boneIndex = skeleton.boneOf(nodes.find(bone.mName.C_Str()));
             for (unsigned int w = 0; w < bone.mNumWeights; ++w) {
                 const aiVertexWeight& weight = bone.mWeights[w];
                 if (boneIndex >= 0 && weight.mWeight > 0 && std::isfinite(weight.mWeight) &&
@@ -177,8 +272,39 @@ std::vector<Vector3> restPositions(const SkinSource& skin, const std::vector<Mat
     return positions;
 }
 
-// The framing: up axis to +y, then (for a height above 0) scaled to that height,
-// standing on the floor, centred on x = z = 0.
+// The unit normal of every vertex: the mean of its triangles' normals weighted
+// by their areas (zero for a vertex of no triangle with an area).
+std::vector<Vector3> vertexNormals(const std::vector<MeshInstance>& instances,
+                                   const std::vector<Vector3>& positions) {
+    std::vector<Vector3> normals(positions.size());
+    std::size_t first = 0;
+    for (const MeshInstance& instance : instances) {
+        for (unsigned int f = 0; f < instance.mesh->mNumFaces; ++f) {
+            const aiFace& face = instance.mesh->mFaces[f];
+            if (face.mNumIndices != 3) {
+                continue;
+            }
+            const std::size_t a = first + face.mIndices[0];
+            const std::size_t b = first + face.mIndices[1];
+            const std::size_t c = first + face.mIndices[2];
+            const Vector3 twiceArea =
+                Geometry::cross(positions[b] - positions[a], positions[c] - positions[a]);
+            for (std::size_t corner : {a, b, c}) {
+                normals[corner] = normals[corner] + twiceArea;
+            }
+        }
+        first += instance.mesh->mNumVertices;
+    }
+    for (Vector3& normal : normals) {
+        const double length = Geometry::length(normal);
+        normal = length > 0 && std::isfinite(length) ? (1.0 / length) * normal : Vector3();
+    }
+    return normals;
+}
+
+// The framing: the file's axes to the viewer's, then (for a height above 0)
+// scaled to that height, centred on x = z = 0, standing on the floor that
+// keeps its feet in view.
 Matrix4 framing(const SkinSource& skin, const std::vector<Matrix4>& restGlobals,
                 const Matrix4& upAxis, double height) {
     if (height <= 0) {
@@ -187,17 +313,23 @@ Matrix4 framing(const SkinSource& skin, const std::vector<Matrix4>& restGlobals,
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     Vector3 low(kInfinity, kInfinity, kInfinity);
     Vector3 high(-kInfinity, -kInfinity, -kInfinity);
-    for (const Vector3& p : restPositions(skin, restGlobals, upAxis)) {
+    const std::vector<Vector3> rest = restPositions(skin, restGlobals, upAxis);
+    for (const Vector3& p : rest) {
         low = Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
         high = Vector3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
     }
     const Vector3 size = high - low;
     const double extent = size.y > 0 ? size.y : std::max({size.x, size.z, 0.0});
     const double scale = extent > 0 && std::isfinite(extent) ? height / extent : 1.0;
-    const Matrix4 placing =
-        translation(Vector3(-0.5 * (low.x + high.x) * scale, kFloorHeight - low.y * scale,
-                            -0.5 * (low.z + high.z) * scale));
-    return placing * scaling(Vector3(scale, scale, scale)) * upAxis;
+    const Matrix4 onGround = translation(
+        Vector3(-0.5 * (low.x + high.x) * scale, -low.y * scale, -0.5 * (low.z + high.z) * scale));
+    const Matrix4 unraised = onGround * scaling(Vector3(scale, scale, scale));
+    std::vector<Vector3> standing;
+    standing.reserve(rest.size());
+    for (const Vector3& p : rest) {
+        standing.push_back(applyToPoint(unraised, p));
+    }
+    return translation(Vector3(0, floorHeight(standing), 0)) * unraised * upAxis;
 }
 
 Keyframe keyOf(const Matrix3& rotation, const Vector3& translation) {
@@ -293,6 +425,18 @@ Animation sampleAnimation(const AnimationSource& source, const Skeleton& skeleto
 
 }  // namespace
 
+double floorHeight(const std::vector<Vector3>& standing) {
+    Camera camera;
+    camera.reset();
+    // The window as the viewer opens it; the bottom edge is the same for any size.
+    const Frustum frustum = *frustumFor(640, 480);
+    double floor = -std::numeric_limits<double>::infinity();
+    for (const Vector3& p : standing) {
+        floor = std::max(floor, bottomEdgeHeight(camera, frustum, p.x, p.z) - p.y);
+    }
+    return floor + kFloorMargin;
+}
+
 bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t limit) {
     std::vector<VertexInfluence> merged;
     for (const VertexInfluence& influence : influences) {
@@ -350,14 +494,17 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
             }
         }
     }
-    const Skeleton skeleton = chooseSkeleton(scene, instances, input);
-    const SkinSource skin = collectSkin(instances, skeleton, log);
+    const NodesByName nodes(scene);
+    warnAboutSharedNames(scene, nodes, log);
+    const Skeleton skeleton = chooseSkeleton(nodes, instances, input);
+    const SkinSource skin = collectSkin(instances, nodes, skeleton, log);
     if (skin.positions.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
         throw LoadError(input, "cannot convert: more vertices than a model holds");
     }
 
     const std::vector<Matrix4> restGlobals = boneGlobals(skeleton, nullptr, 0.0);
-    const Matrix4 frame = framing(skin, restGlobals, upAxisRotation(scene), options.height);
+    const Matrix4 frame =
+        framing(skin, restGlobals, orientation(scene, options.keepFacing), options.height);
     std::vector<Matrix3> restResiduals;
     for (const Matrix4& global : restGlobals) {
         restResiduals.push_back(splitRigid(frame * global).residual);
@@ -389,7 +536,10 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
     }
 
     log.stage("building the texture");
-    Surface surface = buildSurface(scene, instances, input, files, log);
+    Surface surface =
+        buildSurface(scene, instances,
+                     vertexNormals(instances, restPositions(skin, restGlobals, frame)), input,
+                     files, log);
     character.texture = std::move(surface.image);
     for (const MappingCoord& coord : surface.coords) {
         model.mappingCoords.push_back(coord);

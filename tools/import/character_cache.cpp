@@ -95,7 +95,8 @@ std::string CharacterCache::keyOf(const ImportOptions& options) const {
              << modified.time_since_epoch().count() << '\n'
              << options.name << '\n'
              << options.rate << '\n'
-             << options.height << '\n';
+             << options.height << '\n'
+             << options.keepFacing << '\n';
     for (const std::string& animation : options.animations) {
         settings << animation << '\n';
     }

@@ -45,6 +45,10 @@ CharacterOpening::CharacterOpening(const std::string& path, const CharacterCache
     }
     const ImportOptions options = conversionOptions(path);
     key_ = cache.keyOf(options);
+    if (key_.empty()) {
+        // Unreadable: reported as any file that cannot be opened.
+        return;
+    }
     converted_ = cache.find(key_);
     if (!converted_) {
         job_ = std::make_unique<ConversionJob>(options, limits);
@@ -56,7 +60,7 @@ bool CharacterOpening::poll(std::chrono::milliseconds wait, const LineHandler& o
 }
 
 LoadResult CharacterOpening::load(const LoadOptions& options) {
-    if (isModelFileName(path_)) {
+    if (isModelFileName(path_) || key_.empty()) {
         return loadModelFile(path_, options);
     }
     if (job_) {

@@ -30,8 +30,9 @@ LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions&
 
 class CharacterOpening {
   public:
-    // Starts opening path: nothing to wait for when it is a model file or its
-    // conversion is in the cache, a contained conversion otherwise.
+    // Starts opening path: nothing to wait for when it is a model file, cannot
+    // be read (it is then loaded as a model file, which reports it) or its
+    // conversion is in the cache; a contained conversion otherwise.
     CharacterOpening(const std::string& path, const CharacterCache& cache,
                      const ContainmentLimits& limits = defaultContainmentLimits());
 

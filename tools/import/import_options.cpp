@@ -6,16 +6,20 @@
 
 const char* const kImportUsage =
     "usage: velmora-import <input> [-o <folder>] [--name <name>] [--rate <fps>]\n"
-    "                      [--height <units>] [--animations <list>] [--force]\n"
+    "                      [--height <units>] [--animations <list>] [--keep-facing]\n"
+    "                      [--force]\n"
     "  Converts a skinned, animated model (glTF/GLB, FBX, COLLADA, DirectX .x,\n"
     "  Blitz3D, MD5, SMD, ...) into <folder>/<name>.animesh, <name>.png and one\n"
     "  motion file <name>-<animation> per animation.\n"
     "  -o <folder>         where to write (default ./<name>/)\n"
     "  --name <name>       base name of the files (default: the input file's name)\n"
     "  --rate <fps>        frames per second of the resampled animations (default 30)\n"
-    "  --height <units>    height of the bind pose, standing on y = -20 (default 75;\n"
-    "                      0 keeps the file's own size and place)\n"
+    "  --height <units>    height of the bind pose, standing just inside the bottom\n"
+    "                      edge of the viewer's reset view (default 75; 0 keeps the\n"
+    "                      file's own size and place)\n"
     "  --animations <list> comma-separated names of the animations to convert\n"
+    "  --keep-facing       keep the file's facing instead of turning the character\n"
+    "                      towards the viewer's reset camera\n"
     "  --force             replace the files of a character already in the folder\n";
 
 namespace {
@@ -104,6 +108,11 @@ Arguments::Program importProgram(ImportOptions& options) {
         {"--force", false,
          [&options](const std::string&) -> Refusal {
              options.force = true;
+             return {};
+         }},
+        {"--keep-facing", false,
+         [&options](const std::string&) -> Refusal {
+             options.keepFacing = true;
              return {};
          }},
     };

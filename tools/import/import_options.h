@@ -21,6 +21,9 @@ struct ImportOptions {
     std::vector<std::string> animations;
     // Replace a character already in the folder.
     bool force = false;
+    // Leaves the character facing as the file has it instead of turning it
+    // towards the viewer's reset camera (towards -z).
+    bool keepFacing = false;
 };
 
 extern const char* const kImportUsage;

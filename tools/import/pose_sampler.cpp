@@ -58,20 +58,19 @@ std::vector<std::pair<double, Value>> keysInSeconds(const Key* keys, unsigned in
     return result;
 }
 
-void addChannels(const aiAnimation& animation, const std::map<std::string, const aiNode*>& nodes,
-                 AnimationSource& source) {
+void addChannels(const aiAnimation& animation, const NodesByName& nodes, AnimationSource& source) {
     const double tps = ticksPerSecond(animation);
     const double duration = durationTicks(animation) / tps;
     source.durationSeconds = std::max(source.durationSeconds, duration);
     for (unsigned int c = 0; c < animation.mNumChannels; ++c) {
         const aiNodeAnim& keys = *animation.mChannels[c];
-        const auto node = nodes.find(keys.mNodeName.C_Str());
-        if (node == nodes.end()) {
+        const aiNode* node = nodes.find(keys.mNodeName.C_Str());
+        if (!node) {
             continue;
         }
         const auto vector = [](const aiVector3D& v) { return toGeometry(v); };
         const auto rotation = [](const aiQuaternion& q) { return toGeometry(q); };
-        NodeChannel& channel = source.channels[node->second];
+        NodeChannel& channel = source.channels[node];
         channel.positions = keysInSeconds<aiVectorKey, Vector3>(
             keys.mPositionKeys, keys.mNumPositionKeys, tps, vector);
         channel.rotations = keysInSeconds<aiQuatKey, Quaternion>(
@@ -137,7 +136,7 @@ std::size_t clampKeysIntoDuration(aiAnimation& animation) {
 }
 
 std::vector<AnimationSource> animationSources(const aiScene& scene) {
-    const auto nodes = nodesByName(scene);
+    const NodesByName nodes(scene);
     std::vector<AnimationSource> sources;
     if (isOneAnimationPerJoint(scene)) {
         AnimationSource merged;

@@ -70,16 +70,30 @@ std::vector<MeshInstance> meshInstances(const aiScene& scene) {
     return instances;
 }
 
-std::map<std::string, const aiNode*> nodesByName(const aiScene& scene) {
-    std::map<std::string, const aiNode*> nodes;
+NodesByName::NodesByName(const aiScene& scene) {
     std::function<void(const aiNode*)> visit = [&](const aiNode* node) {
-        nodes.emplace(node->mName.C_Str(), node);
+        nodes_[node->mName.C_Str()].push_back(node);
         for (unsigned int i = 0; i < node->mNumChildren; ++i) {
             visit(node->mChildren[i]);
         }
     };
     visit(scene.mRootNode);
-    return nodes;
+}
+
+const aiNode* NodesByName::find(const std::string& name) const {
+    const auto found = nodes_.find(name);
+    if (found == nodes_.end()) {
+        return nullptr;
+    }
+    const auto& nodes = found->second;
+    const auto joint = std::find_if(nodes.begin(), nodes.end(),
+                                    [](const aiNode* node) { return node->mNumMeshes == 0; });
+    return joint == nodes.end() ? nodes.front() : *joint;
+}
+
+std::size_t NodesByName::count(const std::string& name) const {
+    const auto found = nodes_.find(name);
+    return found == nodes_.end() ? 0 : found->second.size();
 }
 
 int Skeleton::boneOf(const aiNode* node) const {
@@ -87,9 +101,8 @@ int Skeleton::boneOf(const aiNode* node) const {
     return found == nodes.end() ? -1 : static_cast<int>(found - nodes.begin());
 }
 
-Skeleton chooseSkeleton(const aiScene& scene, const std::vector<MeshInstance>& instances,
+Skeleton chooseSkeleton(const NodesByName& byName, const std::vector<MeshInstance>& instances,
                         const std::string& inputPath) {
-    const auto byName = nodesByName(scene);
     std::vector<const aiNode*> deforming;
     for (const MeshInstance& instance : instances) {
         const bool weighted =
@@ -105,14 +118,14 @@ Skeleton chooseSkeleton(const aiScene& scene, const std::vector<MeshInstance>& i
             if (!hasWeights(bone)) {
                 continue;
             }
-            const auto found = byName.find(bone.mName.C_Str());
-            if (found == byName.end()) {
+            const aiNode* node = byName.find(bone.mName.C_Str());
+            if (!node) {
                 throw LoadError(inputPath, "cannot convert: bone \"" +
                                                std::string(bone.mName.C_Str()) + "\" of mesh \"" +
                                                instance.mesh->mName.C_Str() +
                                                "\" names no node of the scene");
             }
-            deforming.push_back(found->second);
+            deforming.push_back(node);
         }
     }
     Skeleton skeleton;

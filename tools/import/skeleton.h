@@ -21,9 +21,22 @@ struct MeshInstance {
 
 std::vector<MeshInstance> meshInstances(const aiScene& scene);
 
-// The first node of each name, in pre-order: how bones and animation channels,
-// which name their nodes, find them.
-std::map<std::string, const aiNode*> nodesByName(const aiScene& scene);
+// The scene's nodes by name: how bones and animation channels, which name the
+// nodes they move, find them. Several nodes may share a name, as when the node
+// that places a skinned mesh is named after the mesh's root joint; the node
+// meant is then taken to be the first in pre-order that holds no mesh, since
+// meshes hang from the skeleton but joints carry none (failing that, the first).
+class NodesByName {
+  public:
+    explicit NodesByName(const aiScene& scene);
+    // Nothing when no node has the name.
+    const aiNode* find(const std::string& name) const;
+    // How many nodes carry the name.
+    std::size_t count(const std::string& name) const;
+
+  private:
+    std::map<std::string, std::vector<const aiNode*>> nodes_;
+};
 
 struct Skeleton {
     // Node of each bone; bone 0 is the root and every parent precedes its
@@ -38,5 +51,5 @@ struct Skeleton {
 
 // The skeleton that the instances need. Throws LoadError (naming inputPath)
 // when a bone names no node or more than kMaxBones bones would be needed.
-Skeleton chooseSkeleton(const aiScene& scene, const std::vector<MeshInstance>& instances,
+Skeleton chooseSkeleton(const NodesByName& byName, const std::vector<MeshInstance>& instances,
                         const std::string& inputPath);

@@ -11,11 +11,16 @@
 #include <system_error>
 
 #include "files/load_error.h"
+#include "geometry/baked_light.h"
 
 namespace {
 
-// Side of the patch that stands for an untextured material.
+// Side of the patch that stands for an untextured material, and of each of its
+// shades, one column each from the darkest to the brightest light.
 constexpr uint32_t kPatchSide = 4;
+constexpr uint32_t kShades = 64;
+// Above the brightest that Geometry::bakedLight gives.
+constexpr double kBrightest = 1.25;
 // Pixels around each tile of an atlas, copies of the tile's edge, so that
 // nearest sampling at a tile's border never reads a neighbour.
 constexpr uint32_t kGutter = 1;
@@ -50,6 +55,31 @@ Image flatImage(uint32_t width, uint32_t height, const std::array<uint8_t, 4>& c
         image.pixels.insert(image.pixels.end(), colour.begin(), colour.end());
     }
     return image;
+}
+
+// The colour in every shade of the baked light, column c lit by
+// (c + 0.5) / kShades * kBrightest.
+Image shadedPatch(const std::array<uint8_t, 4>& colour) {
+    Image image{kShades, kPatchSide, 4, {}};
+    image.pixels.resize(std::size_t{4} * kShades * kPatchSide);
+    for (uint32_t column = 0; column < kShades; ++column) {
+        const double light = (column + 0.5) / kShades * kBrightest;
+        std::array<uint8_t, 4> shade = colour;
+        for (int c = 0; c < 3; ++c) {
+            shade[c] = static_cast<uint8_t>(std::min(255L, std::lround(colour[c] * light)));
+        }
+        for (uint32_t row = 0; row < kPatchSide; ++row) {
+            std::copy(shade.begin(), shade.end(),
+                      image.pixels.begin() + (std::size_t{row} * kShades + column) * 4);
+        }
+    }
+    return image;
+}
+
+// The mapping coordinate across a shaded patch of a corner with this normal.
+double shadeCoordinate(const Geometry::Vector3& normal) {
+    const double column = std::floor(Geometry::bakedLight(normal) / kBrightest * kShades);
+    return (std::clamp(column, 0.0, kShades - 1.0) + 0.5) / kShades;
 }
 
 std::optional<Image> embeddedImage(const aiTexture& texture) {
@@ -332,6 +362,7 @@ std::optional<Image> decodeImage(const std::string& bytes) {
 }
 
 Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& instances,
+                     const std::vector<Geometry::Vector3>& restNormals,
                      const std::string& inputPath, ConfinedFiles& files, ImportLog& log) {
     const std::filesystem::path folder = std::filesystem::path(inputPath).parent_path();
     std::map<unsigned int, std::size_t> slotOfMaterial;
@@ -345,7 +376,7 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
     }
     std::vector<Image> images;
     for (const MaterialLook& look : looks) {
-        images.push_back(look.image ? *look.image : flatImage(kPatchSide, kPatchSide, look.colour));
+        images.push_back(look.image ? *look.image : shadedPatch(look.colour));
     }
 
     Surface surface;
@@ -384,6 +415,7 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
 
     std::map<std::pair<double, double>, int32_t> coordIndex;
     std::size_t spanning = 0;
+    std::size_t firstVertex = 0;
     for (const MeshInstance& instance : instances) {
         const aiMesh& mesh = *instance.mesh;
         const std::size_t slot = slotOfMaterial.at(instance.materialIndex);
@@ -398,9 +430,12 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
             double u[3];
             double v[3];
             for (int corner = 0; corner < 3; ++corner) {
+                const unsigned int vertex = face.mIndices[corner];
                 const bool mapped = look.image && uvs;
-                u[corner] = mapped ? uvs[face.mIndices[corner]].x : 0.5;
-                v[corner] = mapped ? uvs[face.mIndices[corner]].y : 0.5;
+                u[corner] = mapped       ? uvs[vertex].x
+                            : look.image ? 0.5
+                                         : shadeCoordinate(restNormals[firstVertex + vertex]);
+                v[corner] = mapped ? uvs[vertex].y : 0.5;
             }
             const bool insideU = intoTile(u, look.repeat[0]);
             const bool insideV = intoTile(v, look.repeat[1]);
@@ -419,6 +454,7 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
             }
             surface.triangleCoords.push_back(corners);
         }
+        firstVertex += mesh.mNumVertices;
     }
     if (spanning > 0) {
         log.warn("the mapping coordinates of " + counted(spanning, "triangle", "triangles") +

@@ -1,8 +1,10 @@
 #pragma once
 // The model's one texture. A character with one textured material keeps its
 // image; several materials are packed into one atlas: each texture as a tile, each
-// untextured material as a small patch of its diffuse colour, with the mapping
-// coordinates moved into their material's tile.
+// untextured material as a small patch of its diffuse colour in shades of the
+// baked light, with the mapping coordinates moved into their material's tile.
+// The viewer draws without lighting, so an untextured surface shows its shape
+// only by the shade each corner takes from its rest-pose normal.
 
 #include <assimp/scene.h>
 
@@ -36,6 +38,8 @@ std::optional<Image> decodeImage(const std::string& bytes);
 // The texture and mapping of the instances' triangles. Textures are looked up
 // embedded in the scene or as files beside inputPath, read through files; one
 // that cannot be found or decoded is replaced by its material's colour, with a
-// warning.
+// warning. restNormals holds the unit normal (or zero) of every vertex of the
+// instances, in their order, in the model's rest pose.
 Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& instances,
+                     const std::vector<Geometry::Vector3>& restNormals,
                      const std::string& inputPath, ConfinedFiles& files, ImportLog& log);

@@ -29,8 +29,10 @@
 #include "tools/samples/rig.h"
 #include "tools/samples/surface_mesh.h"
 
-// The height of the floor (and of the viewer's look-at point at its reset view).
-constexpr double kFloorY = -20.0;
+// The height of the floor: 4.5 units above the viewer's look-at point at its
+// reset view, whose bottom edge runs through that point and rises towards the
+// camera, so that the toes, reaching towards the camera, stay in the window.
+constexpr double kFloorY = -15.5;
 
 double heightAboveFloor(const Vector3& p);
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "geometry/baked_light.h"
+
 Color hexColor(uint32_t rgb) {
     return {((rgb >> 16) & 0xff) / 255.0, ((rgb >> 8) & 0xff) / 255.0, (rgb & 0xff) / 255.0};
 }
@@ -19,11 +21,7 @@ Color operator+(const Color& a, const Color& b) {
 }
 
 Color lit(const Color& albedo, const Vector3& normal) {
-    const Vector3 key = Geometry::normalize({0.0, 0.62, -0.78});
-    const double wrapped = 0.5 + 0.5 * dot(normal, key);
-    const double ambient = 0.36 + 0.1 * normal.y;
-    const double light = ambient + 0.74 * std::pow(wrapped, 1.6);
-    return albedo * light;
+    return albedo * Geometry::bakedLight(normal);
 }
 
 double band(double x, double centre, double halfWidth, double soft) {

@@ -19,9 +19,7 @@ Color lerp(const Color& a, const Color& b, double t);
 Color operator*(const Color& c, double s);
 Color operator+(const Color& a, const Color& b);
 
-// albedo as seen under the characters' light: a key light from above and in
-// front (symmetric in x, so left and right limbs may share texels) with soft
-// ambient light, giving a smooth falloff towards the sides and the underside.
+// albedo as seen under the characters' baked light (Geometry::bakedLight).
 Color lit(const Color& albedo, const Vector3& normal);
 
 // 1 inside a band of the given half-width around centre, 0 outside, with edges
