@@ -10,6 +10,7 @@
 #include "app/keys.h"
 #include "app/sample_location.h"
 #include "app/viewer.h"
+#include "app/x11_file_drop.h"
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
 
@@ -106,6 +107,7 @@ void onReshape(int width, int height) {
 }
 
 void onIdle() {
+    serveFileDrops();
     glutPostRedisplay();
 }
 
@@ -139,6 +141,7 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     glutSpecialFunc(onSpecialKeyboard);
     applyFixedState();
     viewer().buildMenus();
+    acceptFileDrops(handle, [](const std::string& path) { return viewer().openChosenFile(path); });
     viewer().camera.reset();
     viewer().replaceModel(modelPath ? *modelPath : locateSampleModel(kSampleModels[0].path));
 }
