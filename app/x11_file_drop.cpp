@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "app/file_drop.h"
@@ -18,6 +19,9 @@ namespace {
 constexpr long kMaxUriListLongs = 1 << 18;
 // Most types read from a source's XdndTypeList.
 constexpr long kMaxOfferedTypes = 1024;
+// Most drop events kept between two rounds of the main loop; a source sends one
+// and waits for the answer, so more come only from a broken one and are dropped.
+constexpr std::size_t kMaxTakenEvents = 64;
 
 using WireToEvent = Bool (*)(Display*, XEvent*, xEvent*);
 
@@ -110,12 +114,21 @@ struct Served {
     DropAtoms atoms;
     WireToEvent convertClientMessage = nullptr;
     WireToEvent convertSelectionNotify = nullptr;
+    // Both hold kMaxTakenEvents, so that taking an event never allocates.
     std::vector<XEvent> taken;
+    std::vector<XEvent> handling;
     std::unique_ptr<X11DropConnection> connection;
     std::unique_ptr<FileDropTarget> target;
 };
 
+// Never destroyed: the hooks run for as long as the connection is read.
 Served* served = nullptr;
+
+void take(const XEvent& event) {
+    if (served->taken.size() < served->taken.capacity()) {
+        served->taken.push_back(event);
+    }
+}
 
 // Xlib calls these for every event of their kind it reads, from whichever call
 // reads the connection, before the event is queued; returning False keeps it
@@ -130,7 +143,7 @@ Bool takeClientMessage(Display* display, XEvent* event, xEvent* wire) {
     if (message.window == served->window && message.format == 32 &&
         (type == atoms.enter || type == atoms.position || type == atoms.leave ||
          type == atoms.drop)) {
-        served->taken.push_back(*event);
+        take(*event);
         return False;
     }
     return True;
@@ -142,7 +155,7 @@ Bool takeSelectionNotify(Display* display, XEvent* event, xEvent* wire) {
     }
     if (event->xselection.requestor == served->window &&
         event->xselection.selection == served->selection) {
-        served->taken.push_back(*event);
+        take(*event);
         return False;
     }
     return True;
@@ -154,6 +167,16 @@ std::string hostName() {
         return "";
     }
     return name;
+}
+
+void serve(const XEvent& event) {
+    if (event.type == ClientMessage) {
+        MessageData data;
+        std::copy(event.xclient.data.l, event.xclient.data.l + data.size(), data.begin());
+        served->target->onMessage(event.xclient.message_type, data);
+    } else {
+        served->target->onUriList(served->connection->takeUriList(event.xselection));
+    }
 }
 
 }  // namespace
@@ -173,6 +196,8 @@ void acceptFileDrops(NativeWindow window, std::function<bool(const std::string&)
                      atom("text/uri-list"), atom("XdndActionCopy")};
     served->connection = std::make_unique<X11DropConnection>(display, window, served->selection,
                                                              served->atoms.uriList);
+    served->taken.reserve(kMaxTakenEvents);
+    served->handling.reserve(kMaxTakenEvents);
     served->target = std::make_unique<FileDropTarget>(window, served->atoms, *served->connection,
                                                       hostName(), std::move(open));
     // Hooked before the window says it takes drops, so that no drop event can
@@ -196,15 +221,14 @@ void serveFileDrops() {
     const auto previousHandler = XSetErrorHandler(ignoreError);
     // Reading a property may take more events; they are served in this call.
     while (!served->taken.empty()) {
-        std::vector<XEvent> events;
-        events.swap(served->taken);
-        for (const XEvent& event : events) {
-            if (event.type == ClientMessage) {
-                MessageData data;
-                std::copy(event.xclient.data.l, event.xclient.data.l + data.size(), data.begin());
-                served->target->onMessage(event.xclient.message_type, data);
-            } else {
-                served->target->onUriList(served->connection->takeUriList(event.xselection));
+        served->handling.clear();
+        served->handling.swap(served->taken);
+        for (const XEvent& event : served->handling) {
+            // A drop whose list cannot be held in memory fails; the viewer goes on.
+            try {
+                serve(event);
+            } catch (const std::bad_alloc&) {
+                served->target->onUriList(std::nullopt);
             }
         }
     }
