@@ -14,6 +14,8 @@ constexpr long kMoreThanThreeTypes = 1;
 // Sources older than this send no time with a Drop and no action with a
 // Position; they are not served.
 constexpr long kOldestVersion = 3;
+// From this version on, Finished says whether the drop succeeded.
+constexpr long kFinishedOutcomeVersion = 5;
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -159,7 +161,7 @@ void FileDropTarget::onUriList(const std::optional<std::string>& uriList) {
 }
 
 void FileDropTarget::finish(XId source, bool success) {
-    const bool reportsOutcome = version_ >= 5;
+    const bool reportsOutcome = version_ >= kFinishedOutcomeVersion;
     connection_.send(source, atoms_.finished,
                      {static_cast<long>(window_), reportsOutcome && success ? kDropAccepted : 0,
                       reportsOutcome && success ? static_cast<long>(atoms_.actionCopy) : 0, 0, 0});
