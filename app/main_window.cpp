@@ -15,6 +15,7 @@
 #include "app/sample_location.h"
 #include "app/screenshot.h"
 #include "app/viewer.h"
+#include "app/x11_file_drop.h"
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
 
@@ -145,6 +146,7 @@ void onReshape(int width, int height) {
 }
 
 void onIdle() {
+    serveFileDrops();
     glutPostRedisplay();
 }
 
@@ -202,6 +204,7 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     glutMotionFunc(onMotion);
     applyFixedState();
     viewer().buildMenus();
+    acceptFileDrops(handle, [](const std::string& path) { return viewer().openChosenFile(path); });
     viewer().camera.reset();
     viewer().replaceModel(modelPath ? *modelPath : locateSampleModel(kSampleModels[0].path));
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The viewer's own top-level X11 window, found by its title; it serves only as
-// the owner of the file-open dialog.
+// The viewer's own top-level X11 window, found by its title; it owns the
+// file-open dialog and takes the files dropped on the viewer.
 
 #include <string>
 

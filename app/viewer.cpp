@@ -192,10 +192,17 @@ void Viewer::onMainMenu(int value) {
 
 void Viewer::loadChosenFile() {
     const auto path = dialogs_.chooseFile(kLoadDialogTitle, loadDialogFilters());
-    if (!path || path->size() > kMaxChosenPathBytes) {
-        return;
+    if (path) {
+        openChosenFile(*path);
     }
-    replaceModel(*path);
+}
+
+bool Viewer::openChosenFile(const std::string& path) {
+    if (path.size() > kMaxChosenPathBytes) {
+        return false;
+    }
+    replaceModel(path);
+    return true;
 }
 
 void Viewer::onModelMenu(int value) {

@@ -104,6 +104,11 @@ class Viewer {
     std::string openingStatus() const;
     // Removes the animation menu's entries, last first.
     void clearAnimationMenu();
+    // A file the user chose, in the file-open dialog or by dropping it on the
+    // window: replaces the model, unless its path is longer than
+    // kMaxChosenPathBytes, which is refused as if the choice was cancelled.
+    // Whether it was taken.
+    bool openChosenFile(const std::string& path);
 
     // What the frame shows at the playback clock's reading.
     FrameContent frameContent(int64_t milliseconds) const;

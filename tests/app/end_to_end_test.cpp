@@ -1,6 +1,7 @@
 // The real velmora program under Xvfb, driven with real X events (xdotool) and
 // watched through Xlib: its window and title, keys, the right-button menus, the
-// dialogs and the way out. Every wait is for a condition, with a deadline.
+// dialogs, files dropped on it and the way out. Every wait is for a condition,
+// with a deadline.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,8 +10,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -26,6 +30,7 @@
 #include "tests/support/test_support.h"
 
 // Last: Xlib defines macros such as None that clash with names above.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -231,6 +236,154 @@ class Screen {
 
     Display* display_;
 };
+
+// A drag and drop source of the test's own, on its own connection, that drops a
+// list of URIs as a file manager does: it owns the drag's selection, offers the
+// types given, moves over the target, drops and hands over the list when asked.
+class DropSource {
+  public:
+    DropSource() : display_(XOpenDisplay(nullptr)) {
+        window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
+    }
+    ~DropSource() {
+        XDestroyWindow(display_, window_);
+        XCloseDisplay(display_);
+    }
+    DropSource(const DropSource&) = delete;
+    DropSource& operator=(const DropSource&) = delete;
+
+    // The protocol version target says it serves; 0 when it takes no drops.
+    long awareVersion(Window target) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        long version = 0;
+        if (XGetWindowProperty(display_, target, atom("XdndAware"), 0, 1, False, XA_ATOM, &type,
+                               &format, &count, &after, &data) == Success &&
+            data) {
+            if (count == 1 && format == 32) {
+                version = *reinterpret_cast<long*>(data);
+            }
+            XFree(data);
+        }
+        return version;
+    }
+
+    struct Outcome {
+        // The target's answers: it would take the drop; it finished, successfully.
+        bool accepted = false;
+        bool finished = false;
+        bool succeeded = false;
+    };
+
+    // Drags an offer of types over target at (x, y) on the screen and drops it
+    // there; uriList is what the selection holds as text/uri-list.
+    Outcome drop(Window target, const std::vector<std::string>& types, const std::string& uriList,
+                 int x, int y) {
+        Outcome outcome;
+        XSetSelectionOwner(display_, atom("XdndSelection"), window_, CurrentTime);
+        std::array<long, 3> offered{};
+        for (std::size_t i = 0; i < types.size() && i < offered.size(); ++i) {
+            offered[i] = static_cast<long>(atom(types[i].c_str()));
+        }
+        send(target, "XdndEnter", {long(window_), 5L << 24, offered[0], offered[1], offered[2]});
+        send(target, "XdndPosition",
+             {long(window_), 0, (long(x) << 16) | y, CurrentTime, long(atom("XdndActionCopy"))});
+        const bool answered = waitForEvent([&](const XEvent& event) {
+            if (!isMessage(event, "XdndStatus", target)) {
+                return false;
+            }
+            outcome.accepted = event.xclient.data.l[1] & 1;
+            return true;
+        });
+        EXPECT_TRUE(answered) << "no status for the position";
+        send(target, "XdndDrop", {long(window_), 0, CurrentTime, 0, 0});
+        outcome.finished = waitForEvent([&](const XEvent& event) {
+            if (event.type == SelectionRequest) {
+                handOver(event.xselectionrequest, uriList);
+                return false;
+            }
+            if (!isMessage(event, "XdndFinished", target)) {
+                return false;
+            }
+            outcome.succeeded = event.xclient.data.l[1] & 1;
+            return true;
+        });
+        return outcome;
+    }
+
+  private:
+    Atom atom(const char* name) { return XInternAtom(display_, name, False); }
+
+    void send(Window target, const char* type, const std::array<long, 5>& data) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = target;
+        event.xclient.message_type = atom(type);
+        event.xclient.format = 32;
+        std::copy(data.begin(), data.end(), event.xclient.data.l);
+        XSendEvent(display_, target, False, NoEventMask, &event);
+        XFlush(display_);
+    }
+
+    bool isMessage(const XEvent& event, const char* type, Window target) {
+        return event.type == ClientMessage && event.xclient.message_type == atom(type) &&
+               static_cast<Window>(event.xclient.data.l[0]) == target;
+    }
+
+    bool waitForEvent(const std::function<bool(const XEvent&)>& wanted) {
+        return waitUntil([&] {
+            while (XPending(display_)) {
+                XEvent event;
+                XNextEvent(display_, &event);
+                if (wanted(event)) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+    // Answers a request for the selection: the list for text/uri-list, nothing
+    // for any other type.
+    void handOver(const XSelectionRequestEvent& request, const std::string& uriList) {
+        XEvent answer{};
+        answer.xselection.type = SelectionNotify;
+        answer.xselection.requestor = request.requestor;
+        answer.xselection.selection = request.selection;
+        answer.xselection.target = request.target;
+        answer.xselection.time = request.time;
+        answer.xselection.property = None;
+        if (request.target == atom("text/uri-list")) {
+            XChangeProperty(display_, request.requestor, request.property, request.target, 8,
+                            PropModeReplace, reinterpret_cast<const unsigned char*>(uriList.data()),
+                            static_cast<int>(uriList.size()));
+            answer.xselection.property = request.property;
+        }
+        XSendEvent(display_, request.requestor, False, NoEventMask, &answer);
+        XFlush(display_);
+    }
+
+    Display* display_;
+    Window window_ = 0;
+};
+
+// path as a file: URI, with every byte but unreserved ones and '/' escaped.
+std::string fileUri(const std::string& path) {
+    std::string uri = "file://";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || std::strchr("/-._~", c)) {
+            uri += static_cast<char>(c);
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof(escape), "%%%02X", c);
+            uri += escape;
+        }
+    }
+    return uri;
+}
 
 const std::regex kViewerTitle("Velmora - Project #1(  fps: [0-9]+)?");
 const std::regex kMenuTitle("freeglut menu");
@@ -685,6 +838,55 @@ TEST_F(EndToEnd, F12SavesWhatTheWindowShowsUnderAFreeName) {
     EXPECT_TRUE(
         waitUntil([&] { return output("stdout") == "schoolgirl-2.png\nschoolgirl-3.png\n"; }));
     EXPECT_EQ(readFile(folder.path() + "schoolgirl-1.png"), "kept");
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, DroppedFileOpensAndOtherDropsChangeNothing) {
+    // Started with a grey model; the dropped one is red and lies in a folder
+    // whose name must be escaped in its URI.
+    TestModel grey;
+    grey.textureChannels = 1;
+    start({writeTestModel(folder.path(), "grey", grey)});
+    ASSERT_TRUE(waitForColour(kRedQuarter, kGrey));
+    std::filesystem::create_directory(folder.path() + "dropped here");
+    const std::string dropped = fileUri(writeTestModel(folder.path() + "dropped here", "textured"));
+
+    DropSource source;
+    ASSERT_EQ(source.awareVersion(window), 5);
+    const struct Row {
+        const char* name;
+        std::vector<std::string> types;
+        std::string uriList;
+        DropSource::Outcome expected;
+        Colour shown;
+    } rows[] = {
+        {"no URI list offered", {"text/plain"}, dropped + "\r\n", {false, true, false}, kGrey},
+        {"no file in the list",
+         {"text/plain", "text/uri-list"},
+         "http://example.com/textured.animesh\r\n",
+         {true, true, false},
+         kGrey},
+        {"a file", {"text/uri-list"}, dropped + "\r\n", {true, true, true}, kRed},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const DropSource::Outcome outcome =
+            source.drop(window, row.types, row.uriList, origin.x + 300, origin.y + 150);
+        EXPECT_EQ(outcome.accepted, row.expected.accepted);
+        EXPECT_EQ(outcome.finished, row.expected.finished);
+        EXPECT_EQ(outcome.succeeded, row.expected.succeeded);
+        if (row.expected.succeeded) {
+            EXPECT_TRUE(waitForColour(kRedQuarter, row.shown));
+            continue;
+        }
+        // A frame drawn after the drop sets the title the second time, so the
+        // frame before it, on the screen, was drawn after the drop too.
+        screen.watchProperties(window);
+        EXPECT_TRUE(screen.waitForTitleChange());
+        EXPECT_TRUE(screen.waitForTitleChange());
+        EXPECT_EQ(colourAt(kRedQuarter), row.shown);
+    }
     EXPECT_EQ(errors(), "");
     quitWithEscape();
 }

@@ -191,6 +191,11 @@ TEST_F(ViewerTest, LoadModelLoadsTheChosenFileAndKeepsTheModelOtherwise) {
         }
     }
     EXPECT_EQ(viewer.animationCount, 2);
+    // A dropped file takes the same way, and says whether it was taken.
+    CapturedErrors errors;
+    EXPECT_FALSE(viewer.openChosenFile(longest + "x"));
+    EXPECT_EQ(errors.text(), "");
+    EXPECT_TRUE(viewer.openChosenFile(longest));
     for (const FakeDialogs::Request& request : dialogs.fileRequests) {
         EXPECT_EQ(request.title, "Load Animesh...");
         ASSERT_EQ(request.filters.size(), 3u);

@@ -1,0 +1,20 @@
+#pragma once
+// Files dropped onto the viewer's window, served on the X connection of the
+// GLUT window (see file_drop.h for what is accepted).
+
+#include <functional>
+#include <string>
+
+#include "app/native_window.h"
+
+// Marks window, on the display of the current OpenGL context, as a drop target
+// and from then on takes the drag and drop events for it off that connection as
+// they are read, before GLUT can see (and drop) them. open is given each dropped
+// file's path and says whether it took it. Once per process; window 0 does
+// nothing.
+void acceptFileDrops(NativeWindow window, std::function<bool(const std::string&)> open);
+
+// Answers the drag and drop events taken since the last call; cheap when there
+// are none. The main loop calls it once a round, with the window's OpenGL
+// context current, since open may load a model.
+void serveFileDrops();
