@@ -14,7 +14,7 @@
 #include "drawing/frame.h"
 #include "files/load.h"
 #include "files/model.h"
-#include "tools/import/character_opening.h"
+#include "import/character_opening.h"
 
 // Creates the window, finds its native handle and starts the frame-rate title.
 constexpr const char* kWindowTitle = "Velmora - Project #1";

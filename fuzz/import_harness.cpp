@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "files/load_error.h"
-#include "tools/import/character_builder.h"
-#include "tools/import/conversion.h"
+#include "import/character_builder.h"
+#include "import/conversion.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <iostream>
 
 #include "files/safe_file.h"
-#include "tools/import/conversion.h"
-#include "tools/import/import_log.h"
-#include "tools/import/import_options.h"
+#include "import/conversion.h"
+#include "import/import_log.h"
+#include "import/import_options.h"
 
 int main(int argc, char** argv) {
     ImportOptions options;

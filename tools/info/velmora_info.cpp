@@ -11,7 +11,7 @@
 
 #include "command_line/command_line.h"
 #include "files/load.h"
-#include "tools/import/character_opening.h"
+#include "import/character_opening.h"
 #include "model/pipeline.h"
 #include "model/validation.h"
 

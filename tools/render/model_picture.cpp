@@ -9,7 +9,7 @@
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
 #include "files/load.h"
-#include "tools/import/character_opening.h"
+#include "import/character_opening.h"
 #include "tools/render/sheet.h"
 
 namespace {

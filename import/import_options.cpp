@@ -1,4 +1,4 @@
-#include "tools/import/import_options.h"
+#include "import/import_options.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/import/character_builder.h"
+#include "import/character_builder.h"
 
 #include <assimp/commonMetaData.h>
 
@@ -10,10 +10,10 @@
 #include <set>
 
 #include "drawing/camera.h"
-#include "tools/import/pose_sampler.h"
-#include "tools/import/skeleton.h"
-#include "tools/import/texture_atlas.h"
-#include "tools/import/to_geometry.h"
+#include "import/pose_sampler.h"
+#include "import/skeleton.h"
+#include "import/texture_atlas.h"
+#include "import/to_geometry.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/import/linear_algebra.h"
+#include "import/linear_algebra.h"
 
 #include <cmath>
 #include <limits>

@@ -2,14 +2,14 @@
 // the file's own animation names, kept in the cache and rebuilt when damaged;
 // a file that cannot be converted is one problem naming it.
 
-#include "tools/import/character_opening.h"
+#include "import/character_opening.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "tests/support/test_support.h"
-#include "tests/tools/gltf_fixture.h"
+#include "tests/import/gltf_fixture.h"
 
 namespace fs = std::filesystem;
 

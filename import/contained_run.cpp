@@ -1,4 +1,4 @@
-#include "tools/import/contained_run.h"
+#include "import/contained_run.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "tools/import/import_log.h"
+#include "import/import_log.h"
 
 // What one import may read in all, the source file included.
 constexpr std::uint64_t kImportReadBudget = std::uint64_t{1} << 30;

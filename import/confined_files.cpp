@@ -1,4 +1,4 @@
-#include "tools/import/confined_files.h"
+#include "import/confined_files.h"
 
 #include <assimp/MemoryIOWrapper.h>
 #include <fcntl.h>

@@ -1,10 +1,10 @@
-#include "tools/import/pose_sampler.h"
+#include "import/pose_sampler.h"
 
 #include <algorithm>
 #include <cmath>
 #include <set>
 
-#include "tools/import/to_geometry.h"
+#include "import/to_geometry.h"
 
 namespace {
 

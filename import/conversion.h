@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "files/safe_file.h"
-#include "tools/import/contained_run.h"
-#include "tools/import/import_log.h"
-#include "tools/import/import_options.h"
+#include "import/contained_run.h"
+#include "import/import_log.h"
+#include "import/import_options.h"
 
 struct ConvertedCharacter {
     // Where the files go, and the model file's name within it.

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/import/import_log.h"
-#include "tools/import/import_options.h"
+#include "import/import_log.h"
+#include "import/import_options.h"
 
 struct OutputPlan {
     std::string folder;

@@ -1,4 +1,4 @@
-#include "tools/import/texture_atlas.h"
+#include "import/texture_atlas.h"
 
 #include <stb_image.h>
 

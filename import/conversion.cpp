@@ -1,13 +1,13 @@
-#include "tools/import/conversion.h"
+#include "import/conversion.h"
 
 #include <assimp/Importer.hpp>
 
 #include "files/load_error.h"
 #include "files/model_writer.h"
-#include "tools/import/character_builder.h"
-#include "tools/import/confined_files.h"
-#include "tools/import/output_folder.h"
-#include "tools/import/scene_input.h"
+#include "import/character_builder.h"
+#include "import/confined_files.h"
+#include "import/output_folder.h"
+#include "import/scene_input.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/import/skeleton.h"
+#include "import/skeleton.h"
 
 #include <algorithm>
 #include <functional>
@@ -6,7 +6,7 @@
 
 #include "files/load_error.h"
 #include "files/model.h"
-#include "tools/import/import_log.h"
+#include "import/import_log.h"
 
 namespace {
 

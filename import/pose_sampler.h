@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/import/linear_algebra.h"
-#include "tools/import/skeleton.h"
+#include "import/linear_algebra.h"
+#include "import/skeleton.h"
 
 // Ticks per second assumed when a file gives none.
 constexpr double kDefaultTicksPerSecond = 25.0;

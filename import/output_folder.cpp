@@ -1,4 +1,4 @@
-#include "tools/import/output_folder.h"
+#include "import/output_folder.h"
 
 #include <cctype>
 #include <filesystem>

@@ -15,8 +15,8 @@
 #include <string>
 
 #include "files/load.h"
-#include "tools/import/character_cache.h"
-#include "tools/import/conversion.h"
+#include "import/character_cache.h"
+#include "import/conversion.h"
 
 // Whether path names a model file (ends in .animesh, in any case), which is
 // loaded without conversion.

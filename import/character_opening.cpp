@@ -1,4 +1,4 @@
-#include "tools/import/character_opening.h"
+#include "import/character_opening.h"
 
 #include <algorithm>
 #include <cctype>

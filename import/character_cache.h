@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "tools/import/conversion.h"
+#include "import/conversion.h"
 
 // $XDG_CACHE_HOME/velmora, else $HOME/.cache/velmora; empty when neither is set.
 std::string defaultCacheFolder();

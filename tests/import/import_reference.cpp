@@ -1,10 +1,10 @@
-#include "tests/tools/import_reference.h"
+#include "tests/import/import_reference.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "model/pipeline.h"
-#include "tools/import/skeleton.h"
+#include "import/skeleton.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 
 #include "files/model.h"
 #include "files/png_image.h"
-#include "tools/import/confined_files.h"
-#include "tools/import/import_log.h"
-#include "tools/import/skeleton.h"
+#include "import/confined_files.h"
+#include "import/import_log.h"
+#include "import/skeleton.h"
 
 // Largest side of the texture written; larger textures are scaled down to fit.
 constexpr uint32_t kMaxAtlasSide = 4096;

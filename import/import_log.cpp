@@ -1,4 +1,4 @@
-#include "tools/import/import_log.h"
+#include "import/import_log.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/import/character_cache.h"
+#include "import/character_cache.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "tools/import/scene_input.h"
+#include "import/scene_input.h"
 
 #include <assimp/postprocess.h>
 #include <assimp/ProgressHandler.hpp>
@@ -9,7 +9,7 @@
 
 #include "files/file_source.h"
 #include "files/load_error.h"
-#include "tools/import/pose_sampler.h"
+#include "import/pose_sampler.h"
 
 const unsigned int kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
                                   aiProcess_SortByPType | aiProcess_FlipUVs;

@@ -23,9 +23,9 @@
 #include "files/load_error.h"
 #include "files/model.h"
 #include "files/png_image.h"
-#include "tools/import/confined_files.h"
-#include "tools/import/import_log.h"
-#include "tools/import/import_options.h"
+#include "import/confined_files.h"
+#include "import/import_log.h"
+#include "import/import_options.h"
 
 // The options do not fit the file (an animation name it does not have).
 class ArgumentError : public std::runtime_error {

@@ -22,9 +22,9 @@
 #include "files/png_image.h"
 #include "model/pipeline.h"
 #include "tests/support/test_support.h"
-#include "tests/tools/gltf_fixture.h"
-#include "tests/tools/import_reference.h"
-#include "tools/import/scene_input.h"
+#include "tests/import/gltf_fixture.h"
+#include "tests/import/import_reference.h"
+#include "import/scene_input.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "tools/import/confined_files.h"
-#include "tools/import/import_log.h"
+#include "import/confined_files.h"
+#include "import/import_log.h"
 
 // Post-processing applied to every input: triangles only, shared vertices
 // joined, mapping coordinates with t growing downwards (the texture's first row

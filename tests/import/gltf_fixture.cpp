@@ -1,4 +1,4 @@
-#include "tests/tools/gltf_fixture.h"
+#include "tests/import/gltf_fixture.h"
 
 #include <assimp/matrix4x4.h>
 #include <assimp/quaternion.h>

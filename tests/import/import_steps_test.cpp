@@ -10,13 +10,13 @@
 #include <memory>
 #include <sstream>
 
-#include "tools/import/character_builder.h"
-#include "tools/import/contained_run.h"
-#include "tools/import/import_log.h"
-#include "tools/import/import_options.h"
-#include "tools/import/output_folder.h"
-#include "tools/import/pose_sampler.h"
-#include "tools/import/skeleton.h"
+#include "import/character_builder.h"
+#include "import/contained_run.h"
+#include "import/import_log.h"
+#include "import/import_options.h"
+#include "import/output_folder.h"
+#include "import/pose_sampler.h"
+#include "import/skeleton.h"
 
 namespace {
 
