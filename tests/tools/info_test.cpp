@@ -33,6 +33,7 @@ class Info : public ::testing::Test {
     }
 
     void write(const std::string& name, const std::string& text) { folder_.write(name, text); }
+    const std::string& folderPath() const { return folder_.path(); }
 
   private:
     TemporaryFolder folder_;
@@ -196,4 +197,30 @@ TEST_F(Info, RefusesArgumentsItDoesNotKnow) {
     const ProgramRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.output.rfind("usage: velmora-info", 0), 0u);
+}
+
+// Under a limit on the address space a gigabyte texture and a gigabyte motion
+// file are refused from their sizes, with the rest of the model still read:
+// no allocation failure ends the program.
+TEST_F(Info, UnderAMemoryLimitOversizedFilesAreRefused) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit allows";
+#endif
+    std::string model = replaceLine(kFigureModel, 31, "Texture: huge.png");
+    model = replaceLine(model, 35, "huge.motion");
+    write("figure/huge.animesh", model);
+    for (const char* name : {"figure/huge.png", "figure/huge.motion"}) {
+        write(name, "");
+        std::filesystem::resize_file(std::filesystem::path(folderPath()) / name, 1ull << 30);
+    }
+    const ProgramRun info = runProgram(
+        {"/bin/sh", "-c", std::string("ulimit -v 1000000 && exec ") + VELMORA_INFO_PROGRAM +
+                              " figure/huge.animesh"},
+        folderPath());
+    EXPECT_EQ(info.status, 0) << info.errors;
+    EXPECT_EQ(info.errors,
+              "Failed to open \"figure/huge.png\"\n\nFailed to open \"huge.motion\"\n\n");
+    EXPECT_NE(info.output.find("texture: figure/huge.png (its 1073741824 bytes are more than"),
+              std::string::npos)
+        << info.output;
 }
