@@ -55,13 +55,13 @@ for program in "${programs[@]}"; do
 done
 
 # Completion: options from --help, file names by format.
-mkdir "$work/files" && touch "$work/files/"{a.animesh,b.png,c.txt}
+mkdir "$work/files" && touch "$work/files/"{a.animesh,b.png,c.txt,d.glb}
 completions=$(cd "$work/files" && PATH=$usr/bin:$PATH bash -c '
     shopt -s extglob; source "$1"
     complete_line() { COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _velmora "$1" "${@: -1}" "${@: -2:1}"; echo "${COMPREPLY[*]}"; }
     complete_line velmora-render --thumb; complete_line velmora-render ""; complete_line velmora-render -o ""' \
     bash "$share/bash-completion/completions/velmora-render" 2>/dev/null)
-[[ $completions == $'--thumbnail\na.animesh\nb.png' ]] || fail "completion gave: $completions"
+[[ $completions == $'--thumbnail\na.animesh d.glb\nb.png' ]] || fail "completion gave: $completions"
 
 # The thumbnailer as a file manager runs it: an empty file it made as output,
 # the model's path, the size.
