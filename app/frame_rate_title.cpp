@@ -14,6 +14,7 @@ void FrameRateTitle::update() {
     ++framesCounted_;
     if (now - periodStart_ > 1.0) {
         window_.setTitle(frameRateTitle(framesCounted_));
+        shownFrames_ = framesCounted_;
         framesCounted_ = 0;
         periodStart_ = 0.0;
     }

@@ -10,6 +10,7 @@
 #include "app/clock.h"
 #include "app/frame_rate_title.h"
 #include "app/gtk_dialogs.h"
+#include "app/info_overlay.h"
 #include "app/keys.h"
 #include "app/mouse.h"
 #include "app/sample_location.h"
@@ -126,9 +127,14 @@ void saveScreenshot() {
 }
 
 void onDisplay() {
-    static FrameBuffers& buffers = *new FrameBuffers();
+    Viewer& shown = viewer();
     frameRateTitle().update();
-    drawFrame(viewer().camera, viewer().frameContent(viewerClock().milliseconds()), buffers);
+    const int64_t reading = shown.playback.read(viewerClock().milliseconds());
+    drawFrame(shown.camera, shown.frameContent(reading), shown.frame);
+    if (shown.showOverlay) {
+        drawOverlay(overlayText(shown, reading, frameRateTitle().shownFrames()),
+                    overlayTimeline(shown, reading), shown.width, shown.height);
+    }
     if (screenshotRequested) {
         screenshotRequested = false;
         saveScreenshot();
@@ -138,6 +144,10 @@ void onDisplay() {
 
 void onReshape(int width, int height) {
     applyProjection(width, height);
+    if (width > 0 && height > 0) {
+        viewer().width = width;
+        viewer().height = height;
+    }
 }
 
 void onIdle() {
@@ -162,7 +172,17 @@ MouseCamera& mouseCamera() {
     return mouse;
 }
 
+// Set while a left drag scrubs the overlay's timeline.
+bool scrubbing = false;
+
 void onMouse(int button, int state, int x, int y) {
+    if (button == GLUT_LEFT_BUTTON) {
+        scrubbing = state == GLUT_DOWN && holdsTimeline(viewer(), x, y);
+        if (scrubbing) {
+            scrubTimeline(viewer(), x);
+            return;
+        }
+    }
     if (state == GLUT_DOWN) {
         const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
         mouseCamera().press(viewer().camera, button, shift, x, y);
@@ -172,6 +192,10 @@ void onMouse(int button, int state, int x, int y) {
 }
 
 void onMotion(int x, int y) {
+    if (scrubbing) {
+        scrubTimeline(viewer(), x);
+        return;
+    }
     mouseCamera().drag(viewer().camera, x, y, glutGet(GLUT_WINDOW_WIDTH),
                        glutGet(GLUT_WINDOW_HEIGHT));
 }

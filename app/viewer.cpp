@@ -46,7 +46,6 @@ std::string helpBoxText() {
 Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures)
     : camera(camera_), menus_(menus), dialogs_(dialogs), textures_(textures) {}
 
-
 void Viewer::buildMenus() {
     animationMenu = menus_.createMenu(MenuKind::Animation);
     modelMenu = menus_.createMenu(MenuKind::Model);
@@ -87,6 +86,7 @@ void Viewer::loadModel(const std::string& path) {
         ++animationCount;
     }
     currentAnimation = 0;
+    animationChanged();
 }
 
 void Viewer::releaseModel() {
@@ -117,7 +117,19 @@ void Viewer::clearAnimationMenu() {
 }
 
 FrameContent Viewer::frameContent(int64_t milliseconds) const {
-    return {model.get(), texture, currentAnimation, milliseconds, showMesh, showBones};
+    return {model.get(), texture,   currentAnimation, milliseconds,
+            showMesh,    showBones, showBoneNames,    showOnionSkin};
+}
+
+const Animation* Viewer::playableAnimation() const {
+    return model && isPlayable(*model, currentAnimation) ? &model->animations[currentAnimation]
+                                                         : nullptr;
+}
+
+void Viewer::animationChanged() {
+    if (playback.paused()) {
+        playback.hold(0);
+    }
 }
 
 void Viewer::onMainMenu(int value) {
@@ -162,5 +174,6 @@ void Viewer::onModelMenu(int value) {
 void Viewer::onAnimationMenu(int value) {
     if (value >= 1 && value <= animationCount) {
         currentAnimation = value - 1;
+        animationChanged();
     }
 }
