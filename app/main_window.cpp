@@ -20,8 +20,8 @@
 #include "drawing/model_drawing.h"
 
 static_assert(kKeyLeft == GLUT_KEY_LEFT && kKeyUp == GLUT_KEY_UP && kKeyRight == GLUT_KEY_RIGHT &&
-                  kKeyDown == GLUT_KEY_DOWN,
-              "arrow key codes are GLUT's");
+                  kKeyDown == GLUT_KEY_DOWN && kKeyHome == GLUT_KEY_HOME,
+              "special key codes are GLUT's");
 static_assert(kLeftButton == GLUT_LEFT_BUTTON && kMiddleButton == GLUT_MIDDLE_BUTTON &&
                   kRightButton == GLUT_RIGHT_BUTTON,
               "mouse button codes are GLUT's");
@@ -127,13 +127,14 @@ void saveScreenshot() {
 }
 
 void onDisplay() {
-    Viewer& shown = viewer();
+    Viewer& current = viewer();
     frameRateTitle().update();
-    const int64_t reading = shown.playback.read(viewerClock().milliseconds());
-    drawFrame(shown.camera, shown.frameContent(reading), shown.frame);
-    if (shown.showOverlay) {
-        drawOverlay(overlayText(shown, reading, frameRateTitle().shownFrames()),
-                    overlayTimeline(shown, reading), shown.width, shown.height);
+    const int64_t reading = current.playback.read(viewerClock().milliseconds());
+    drawFrame(current.camera, current.frameContent(reading), current.frame);
+    // Before the readback, so that a screenshot holds the overlay too.
+    if (current.showOverlay) {
+        drawOverlay(overlayText(current, reading, frameRateTitle().shownFrames()),
+                    overlayTimeline(current, reading), current.width, current.height);
     }
     if (screenshotRequested) {
         screenshotRequested = false;
