@@ -895,7 +895,11 @@ TEST_F(EndToEnd, FFramesAModelOffToTheSide) {
     aside.offset = Vector3(300, 0, 0);
     start({writeTestModel(folder.path(), "aside", aside)});
     EXPECT_TRUE(waitForBlackWindow()) << "out of sight at the reset view";
-    press("f");
+    // f frames what the last frame drew: the overlay tells that a frame with
+    // the model has been drawn.
+    press("i");
+    ASSERT_TRUE(waitForOverlayLine(0, "File: aside.animesh"));
+    press("i f");
     // The camera of the viewer, framed on the square's four corners.
     const Vector3 offset = aside.offset;
     frameCamera(camera,
