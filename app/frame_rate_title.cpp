@@ -14,6 +14,7 @@ void FrameRateTitle::update(const std::string& status) {
     ++framesCounted_;
     if (now - periodStart_ > 1.0) {
         window_.setTitle(frameRateTitle(framesCounted_) + (status.empty() ? "" : "  " + status));
+        shownFrames_ = framesCounted_;
         framesCounted_ = 0;
         periodStart_ = 0.0;
     }

@@ -21,11 +21,14 @@ class FrameRateTitle {
     // status, when not empty, follows the count after two blanks (what the
     // viewer is busy with, such as a conversion).
     void update(const std::string& status = "");
+    // The number the title shows; 0 until the first period has ended.
+    int32_t shownFrames() const { return shownFrames_; }
 
   private:
     WindowTitle& window_;
     const Clock& clock_;
     int32_t framesCounted_ = 0;
+    int32_t shownFrames_ = 0;
     // Seconds; 0.0 while no period has started.
     double periodStart_ = 0.0;
 };

@@ -3,6 +3,40 @@
 #include <cstdint>
 #include <limits>
 
+#include "drawing/framing.h"
+#include "drawing/model_drawing.h"
+
+namespace {
+
+// Steps the playback clock by direction keys, pausing first; without an
+// animation to play it only pauses.
+void stepKey(Viewer& viewer, int direction) {
+    if (const Animation* animation = viewer.playableAnimation()) {
+        viewer.playback.stepKey(*animation, viewer.model->playbackRate, direction);
+    } else {
+        viewer.playback.pause();
+    }
+}
+
+// What the last frame drew of the current model: the skinned mesh, or else the
+// skeleton's joints; nothing when it drew neither.
+std::vector<Geometry::Vector3> drawnPoints(const Viewer& viewer) {
+    std::vector<Geometry::Vector3> points;
+    if (!viewer.playableAnimation()) {
+        return points;
+    }
+    if (viewer.showMesh && viewer.frame.skinnedPositions.size() == viewer.model->vertexCount()) {
+        points = viewer.frame.skinnedPositions;
+    } else if (viewer.showBones) {
+        for (const auto& joint : jointPositions(*viewer.model, viewer.frame.pose)) {
+            points.push_back(joint.second);
+        }
+    }
+    return points;
+}
+
+}  // namespace
+
 KeyOutcome onKey(Viewer& viewer, unsigned char key) {
     Camera& camera = viewer.camera;
     switch (key) {
@@ -12,6 +46,7 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
             // Without animations there is nothing to cycle through.
             if (viewer.animationCount > 0) {
                 viewer.currentAnimation = (viewer.currentAnimation + 1) % viewer.animationCount;
+                viewer.animationChanged();
             }
             break;
         case '+':
@@ -53,6 +88,27 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
         case 'm':
             viewer.showMesh = !viewer.showMesh;
             break;
+        case 'p':
+            viewer.playback.togglePause();
+            break;
+        case ']':
+            stepKey(viewer, 1);
+            break;
+        case '[':
+            stepKey(viewer, -1);
+            break;
+        case 'i':
+            viewer.showOverlay = !viewer.showOverlay;
+            break;
+        case 'n':
+            viewer.showBoneNames = !viewer.showBoneNames;
+            break;
+        case 'o':
+            viewer.showOnionSkin = !viewer.showOnionSkin;
+            break;
+        case 'f':
+            frameCamera(camera, drawnPoints(viewer), viewer.width, viewer.height);
+            break;
         default:
             break;
     }
@@ -65,6 +121,7 @@ void onSpecialKey(Viewer& viewer, int key) {
     // The rate changes only while a model is loaded; it stays at least 1 and
     // stops at the largest rate that can be held rather than wrapping around.
     int32_t* rate = viewer.model ? &viewer.model->playbackRate : nullptr;
+    const int32_t oldRate = rate ? *rate : 0;
     switch (key) {
         case kKeyLeft:
             if (rate) {
@@ -82,8 +139,16 @@ void onSpecialKey(Viewer& viewer, int key) {
         case kKeyDown:
             camera.raise(kCameraStep);
             break;
+        case kKeyHome:
+            viewer.playback.hold(0);
+            break;
         default:
             break;
+    }
+    if (rate && *rate != oldRate) {
+        if (const Animation* animation = viewer.playableAnimation()) {
+            viewer.playback.keepKey(*animation, oldRate, *rate);
+        }
     }
     camera.update();
 }

@@ -1,6 +1,11 @@
 #pragma once
 // The keyboard commands. Every key but Escape, known or not, ends with
 // Camera::update; none of them draws, the next frame shows the result.
+//
+// Added keys, on input that had no action: 'p' pauses and resumes; ']' and '['
+// step a key forward and back and Home goes to the first key, pausing first;
+// 'i' switches the overlay, 'n' the bone names and 'o' the onion skin; 'f'
+// frames the pose of the last frame drawn.
 
 #include "app/viewer.h"
 
@@ -9,6 +14,7 @@ constexpr int kKeyLeft = 100;
 constexpr int kKeyUp = 101;
 constexpr int kKeyRight = 102;
 constexpr int kKeyDown = 103;
+constexpr int kKeyHome = 106;
 
 constexpr unsigned char kEscapeKey = 27;
 

@@ -10,6 +10,7 @@
 #include "app/clock.h"
 #include "app/frame_rate_title.h"
 #include "app/gtk_dialogs.h"
+#include "app/info_overlay.h"
 #include "app/keys.h"
 #include "app/mouse.h"
 #include "app/sample_location.h"
@@ -20,8 +21,8 @@
 #include "drawing/model_drawing.h"
 
 static_assert(kKeyLeft == GLUT_KEY_LEFT && kKeyUp == GLUT_KEY_UP && kKeyRight == GLUT_KEY_RIGHT &&
-                  kKeyDown == GLUT_KEY_DOWN,
-              "arrow key codes are GLUT's");
+                  kKeyDown == GLUT_KEY_DOWN && kKeyHome == GLUT_KEY_HOME,
+              "special key codes are GLUT's");
 static_assert(kLeftButton == GLUT_LEFT_BUTTON && kMiddleButton == GLUT_MIDDLE_BUTTON &&
                   kRightButton == GLUT_RIGHT_BUTTON,
               "mouse button codes are GLUT's");
@@ -128,12 +129,18 @@ void saveScreenshot() {
 }
 
 void onDisplay() {
-    static FrameBuffers& buffers = *new FrameBuffers();
+    Viewer& current = viewer();
     // A conversion under way is taken in between frames, so that the window
     // goes on drawing while a large file converts.
-    viewer().pollOpening(std::chrono::milliseconds(0));
-    frameRateTitle().update(viewer().openingStatus());
-    drawFrame(viewer().camera, viewer().frameContent(viewerClock().milliseconds()), buffers);
+    current.pollOpening(std::chrono::milliseconds(0));
+    frameRateTitle().update(current.openingStatus());
+    const int64_t reading = current.playback.read(viewerClock().milliseconds());
+    drawFrame(current.camera, current.frameContent(reading), current.frame);
+    // Before the readback, so that a screenshot holds the overlay too.
+    if (current.showOverlay) {
+        drawOverlay(overlayText(current, reading, frameRateTitle().shownFrames()),
+                    overlayTimeline(current, reading), current.width, current.height);
+    }
     if (screenshotRequested) {
         screenshotRequested = false;
         saveScreenshot();
@@ -143,6 +150,10 @@ void onDisplay() {
 
 void onReshape(int width, int height) {
     applyProjection(width, height);
+    if (width > 0 && height > 0) {
+        viewer().width = width;
+        viewer().height = height;
+    }
 }
 
 void onIdle() {
@@ -168,7 +179,17 @@ MouseCamera& mouseCamera() {
     return mouse;
 }
 
+// Set while a left drag scrubs the overlay's timeline.
+bool scrubbing = false;
+
 void onMouse(int button, int state, int x, int y) {
+    if (button == GLUT_LEFT_BUTTON) {
+        scrubbing = state == GLUT_DOWN && holdsTimeline(viewer(), x, y);
+        if (scrubbing) {
+            scrubTimeline(viewer(), x);
+            return;
+        }
+    }
     if (state == GLUT_DOWN) {
         const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
         mouseCamera().press(viewer().camera, button, shift, x, y);
@@ -178,6 +199,10 @@ void onMouse(int button, int state, int x, int y) {
 }
 
 void onMotion(int x, int y) {
+    if (scrubbing) {
+        scrubTimeline(viewer(), x);
+        return;
+    }
     mouseCamera().drag(viewer().camera, x, y, glutGet(GLUT_WINDOW_WIDTH),
                        glutGet(GLUT_WINDOW_HEIGHT));
 }

@@ -56,7 +56,6 @@ Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs, TextureSto
                const CharacterCache& cache)
     : camera(camera_), menus_(menus), dialogs_(dialogs), textures_(textures), cache_(cache) {}
 
-
 void Viewer::buildMenus() {
     animationMenu = menus_.createMenu(MenuKind::Animation);
     modelMenu = menus_.createMenu(MenuKind::Model);
@@ -100,6 +99,7 @@ void Viewer::install(const std::string& path, LoadResult loaded) {
         ++animationCount;
     }
     currentAnimation = 0;
+    animationChanged();
 }
 
 void Viewer::releaseModel() {
@@ -162,7 +162,19 @@ void Viewer::clearAnimationMenu() {
 }
 
 FrameContent Viewer::frameContent(int64_t milliseconds) const {
-    return {model.get(), texture, currentAnimation, milliseconds, showMesh, showBones};
+    return {model.get(), texture,   currentAnimation, milliseconds,
+            showMesh,    showBones, showBoneNames,    showOnionSkin};
+}
+
+const Animation* Viewer::playableAnimation() const {
+    return model && isPlayable(*model, currentAnimation) ? &model->animations[currentAnimation]
+                                                         : nullptr;
+}
+
+void Viewer::animationChanged() {
+    if (playback.paused()) {
+        playback.hold(0);
+    }
 }
 
 void Viewer::onMainMenu(int value) {
@@ -214,5 +226,6 @@ void Viewer::onModelMenu(int value) {
 void Viewer::onAnimationMenu(int value) {
     if (value >= 1 && value <= animationCount) {
         currentAnimation = value - 1;
+        animationChanged();
     }
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/platform.h"
+#include "app/playback_clock.h"
 #include "drawing/camera.h"
 #include "drawing/frame.h"
 #include "files/load.h"
@@ -79,8 +80,19 @@ class Viewer {
     int32_t currentAnimation = 0;
     bool showBones = false;
     bool showMesh = true;
+    // The added inspection switches, all off until used: the overlay with the
+    // timeline, and, while bones are drawn, their names and the onion skin.
+    bool showOverlay = false;
+    bool showBoneNames = false;
+    bool showOnionSkin = false;
 
     Camera& camera;
+    PlaybackClock playback;
+    // What the last frame computed (pose, skinned positions), for framing.
+    FrameBuffers frame;
+    // The window's size in pixels, as last reshaped.
+    int width = 640;
+    int height = 480;
 
     // Creates the animation, model and main menus, in that order, and attaches
     // the main menu to the right mouse button.
@@ -112,6 +124,11 @@ class Viewer {
 
     // What the frame shows at the playback clock's reading.
     FrameContent frameContent(int64_t milliseconds) const;
+    // The current animation when it can be played; null otherwise.
+    const Animation* playableAnimation() const;
+    // After the animation or the model changed: while paused, the first key is
+    // held; while playing, the clock runs on.
+    void animationChanged();
 
     void onMainMenu(int value);
     void onModelMenu(int value);

@@ -74,7 +74,14 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
     }
     glDisable(GL_DEPTH_TEST);
     if (content.showBones && playable) {
+        if (content.showOnionSkin) {
+            renderOnionSkin(model, model.animations[content.animation], buffers.pair,
+                            buffers.onionPose);
+        }
         renderBones(model, buffers.pose);
+        if (content.showBoneNames) {
+            renderBoneNames(model, buffers.pose);
+        }
     }
     glEnable(GL_DEPTH_TEST);
 }

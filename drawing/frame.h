@@ -29,14 +29,20 @@ struct FrameContent {
     int64_t milliseconds = 0;
     bool showMesh = true;
     bool showBones = false;
+    // With the bones only: each bone's index in the skeleton beside its joint,
+    // and the skeletons of the keys before and after the one shown, dimmed.
+    bool showBoneNames = false;
+    bool showOnionSkin = false;
 };
 
 // What a frame computes on its way to the picture, kept by the caller so that
 // drawing a frame allocates nothing once they have their sizes: the frame pair,
-// the pose, which mesh and bones share, and the skinned positions.
+// the pose, which mesh and bones share, the skinned positions, and the pose of
+// a neighbouring key for the onion skin.
 struct FrameBuffers {
     FramePair pair;
     Pose pose;
+    Pose onionPose;
     std::vector<Geometry::Vector3> skinnedPositions;
     std::vector<CornerPosition> cornerPositions;
 };
@@ -54,7 +60,8 @@ void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& 
 Image readFramePixels(int width, int height);
 
 // Draws the model, if any: the mesh if shown, then with the depth test off the
-// bones if shown, so that they show through the mesh; both from one pose. An
+// bones if shown, so that they show through the mesh; both from one pose. With
+// the bones, the onion skin goes under them and their names over them. An
 // animation that cannot be played (none, a rejected motion file, no texture
 // record) draws nothing.
 void modelPass(const FrameContent& content, FrameBuffers& buffers);

@@ -2,6 +2,11 @@
 
 #include <GL/gl.h>
 
+#include <string>
+
+#include "drawing/text.h"
+
+using Geometry::Vector3;
 using Geometry::Vector4;
 
 void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinnedPositions,
@@ -26,9 +31,14 @@ void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinne
 
 namespace {
 
+Vector3 jointOf(const Geometry::Matrix4& transform) {
+    const Vector4 joint = transform * Vector4(0, 0, 0, 1);
+    return Vector3(joint.x, joint.y, joint.z);
+}
+
 // Sends the origin of a bone's frame, in model space.
 void sendJoint(const Geometry::Matrix4& transform) {
-    const Vector4 joint = transform * Vector4(0, 0, 0, 1);
+    const Vector3 joint = jointOf(transform);
     glVertex3d(joint.x, joint.y, joint.z);
 }
 
@@ -42,12 +52,68 @@ void renderBone(const Model& model, const Pose& pose, uint8_t bone) {
     }
 }
 
+void addJoints(const Model& model, const Pose& pose, uint8_t bone,
+               std::vector<std::pair<uint8_t, Vector3>>& joints) {
+    joints.emplace_back(bone, jointOf(pose.boneTransforms[bone]));
+    for (uint8_t child : model.bones[bone]->children) {
+        addJoints(model, pose, child, joints);
+    }
+}
+
+// Where point lands in the viewport through the current model-view and
+// projection matrices, in pixels from the viewport's top-left corner; false
+// for a point behind the eye.
+bool toViewport(const Vector3& point, int& x, int& y) {
+    Geometry::GLMatrix modelView;
+    Geometry::GLMatrix projection;
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView.values);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.values);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const Vector4 clip = Geometry::Matrix4(projection) *
+                         (Geometry::Matrix4(modelView) * Vector4(point.x, point.y, point.z, 1));
+    if (!(clip.w > 0)) {
+        return false;
+    }
+    x = static_cast<int>((clip.x / clip.w + 1) / 2 * viewport[2]);
+    y = viewport[3] - static_cast<int>((clip.y / clip.w + 1) / 2 * viewport[3]);
+    return true;
+}
+
 }  // namespace
 
-void renderBones(const Model& model, const Pose& pose) {
+void renderBones(const Model& model, const Pose& pose, const BoneColour& colour) {
     glBindTexture(GL_TEXTURE_2D, 0);
-    glColor3f(1, 1, 1);
+    glColor3f(colour.red, colour.green, colour.blue);
     renderBone(model, pose, model.rootBone);
+}
+
+std::vector<std::pair<uint8_t, Vector3>> jointPositions(const Model& model, const Pose& pose) {
+    std::vector<std::pair<uint8_t, Vector3>> joints;
+    addJoints(model, pose, model.rootBone, joints);
+    return joints;
+}
+
+void renderBoneNames(const Model& model, const Pose& pose) {
+    for (const auto& [bone, joint] : jointPositions(model, pose)) {
+        int x = 0;
+        int y = 0;
+        if (toViewport(joint, x, y)) {
+            // Just right of the joint, the line's middle level with it.
+            drawText(x + 3, y - kLineHeight / 2, std::to_string(bone), {1.0f, 1.0f, 0.0f});
+        }
+    }
+}
+
+void renderOnionSkin(const Model& model, const Animation& animation, const FramePair& pair,
+                     Pose& onionPose) {
+    const uint32_t keys = animation.frameCount;
+    const uint32_t before = pair.currentFrame == 0 ? keys - 1 : pair.currentFrame - 1;
+    const uint32_t after = pair.currentFrame + 1 == keys ? 0 : pair.currentFrame + 1;
+    poseSkeleton(model, animation, {before, before, 0.0}, onionPose);
+    renderBones(model, onionPose, {0.5f, 0.2f, 0.2f});
+    poseSkeleton(model, animation, {after, after, 0.0}, onionPose);
+    renderBones(model, onionPose, {0.2f, 0.5f, 0.2f});
 }
 
 namespace {

@@ -19,10 +19,31 @@
 void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinnedPositions,
                 uint32_t texture, std::vector<CornerPosition>& cornerPositions);
 
-// The skeleton in pose as white lines, one from each bone's parent joint to its
-// own (the root draws none), bones in the order that posing visits them; leaves
-// texture 0 bound and the colour white.
-void renderBones(const Model& model, const Pose& pose);
+struct BoneColour {
+    float red = 1.0f;
+    float green = 1.0f;
+    float blue = 1.0f;
+};
+
+// The skeleton in pose as lines of colour (white unless given), one from each
+// bone's parent joint to its own (the root draws none), bones in the order that
+// posing visits them; leaves texture 0 bound and the colour set.
+void renderBones(const Model& model, const Pose& pose, const BoneColour& colour = {});
+
+// Every joint that posing reaches, with its bone's index, in the order that
+// posing visits them (the root first).
+std::vector<std::pair<uint8_t, Geometry::Vector3>> jointPositions(const Model& model,
+                                                                  const Pose& pose);
+
+// Each reached bone's index in the skeleton ("0", "12"), drawn in yellow just
+// right of its joint, over everything.
+void renderBoneNames(const Model& model, const Pose& pose);
+
+// The skeletons of the keys before and after pair's current key, round the
+// loop, posed into onionPose: the one before in dim red, the one after in dim
+// green, so that the motion's direction reads from a still frame.
+void renderOnionSkin(const Model& model, const Animation& animation, const FramePair& pair,
+                     Pose& onionPose);
 
 // Makes a 2D texture of image: level 0 only, the image's channels (grey, grey
 // and alpha, RGB or RGBA), its first row at t = 0, clamped in s and t, nearest

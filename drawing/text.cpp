@@ -4,14 +4,12 @@
 
 namespace {
 
-constexpr int kGlyphWidth = 5;
-constexpr int kGlyphHeight = 7;
 constexpr char kFirstGlyph = ' ';
 constexpr char kLastGlyph = '~';
 
 // The glyphs of ' ' to '~', rows top to bottom, the leftmost pixel of a row in
 // bit 4.
-constexpr unsigned char kFont[kLastGlyph - kFirstGlyph + 1][kGlyphHeight] = {
+constexpr GlyphRows kFont[kLastGlyph - kFirstGlyph + 1] = {
     {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},  // space
     {0x04, 0x04, 0x04, 0x04, 0x04, 0x00, 0x04},  // !
     {0x0a, 0x0a, 0x0a, 0x00, 0x00, 0x00, 0x00},  // "
@@ -117,10 +115,7 @@ void moveRaster(int dx, int dy) {
 // Draws c with its bottom-left pixel at the raster position, then moves the
 // raster position to the next cell.
 void drawGlyph(char c) {
-    if (c < kFirstGlyph || c > kLastGlyph) {
-        c = '?';
-    }
-    const unsigned char* rows = kFont[c - kFirstGlyph];
+    const GlyphRows& rows = glyphRows(c);
     // glBitmap takes rows bottom to top, the leftmost pixel in a byte's top bit.
     GLubyte bitmap[kGlyphHeight];
     for (int row = 0; row < kGlyphHeight; ++row) {
@@ -130,6 +125,13 @@ void drawGlyph(char c) {
 }
 
 }  // namespace
+
+const GlyphRows& glyphRows(char c) {
+    if (c < kFirstGlyph || c > kLastGlyph) {
+        c = '?';
+    }
+    return kFont[c - kFirstGlyph];
+}
 
 void drawText(int x, int y, std::string_view text, const TextColour& colour) {
     GLint viewport[4];

@@ -3,12 +3,21 @@
 // from a 5 x 7 pixel font of its own, drawn as bitmaps in cells of 6 x 9 pixels.
 // Needs only OpenGL and a current context.
 
+#include <array>
+#include <cstdint>
 #include <string_view>
 
 // One character's cell: glyphs are 5 x 7 pixels, with a column and two rows of
 // space to the next.
+constexpr int kGlyphWidth = 5;
+constexpr int kGlyphHeight = 7;
 constexpr int kCharacterWidth = 6;
 constexpr int kLineHeight = 9;
+
+// The font's glyph of c, rows top to bottom, the leftmost pixel of a row in bit
+// 4; a byte outside printable ASCII gets the glyph of '?'. Needs no OpenGL.
+using GlyphRows = std::array<uint8_t, kGlyphHeight>;
+const GlyphRows& glyphRows(char c);
 
 struct TextColour {
     float red = 1.0f;

@@ -24,8 +24,13 @@
 
 #include "app/keys.h"
 #include "app/mouse.h"
+#include "app/playback_clock.h"
 #include "app/viewer.h"
+#include "drawing/framing.h"
+#include "drawing/overlay.h"
+#include "drawing/text.h"
 #include "files/png_image.h"
+#include "model/pipeline.h"
 #include "tests/drawing/test_model.h"
 #include "tests/support/test_support.h"
 
@@ -603,6 +608,95 @@ class EndToEnd : public testing::Test {
         EXPECT_EQ(exitStatus(), 0);
     }
 
+    // velmora-render's picture of model at the clock reading at, with the
+    // arguments added, as much of it as the window shows of itself.
+    std::vector<uint8_t> rendered(const std::string& model, int64_t at,
+                                  const std::string& arguments = "") {
+        const std::string picture = folder.path() + "rendered.png";
+        const std::string command = std::string(VELMORA_RENDER_PROGRAM) + " '" + model + "' -o '" +
+                                    picture + "' --at " + std::to_string(at) + " " + arguments;
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        const auto image = decodePng(readFile(picture));
+        std::filesystem::remove(picture);
+        if (!image) {
+            ADD_FAILURE() << "no picture from " << command;
+            return {};
+        }
+        return asShown(*image);
+    }
+
+    // The part of a window-sized RGB picture that the window shows of itself.
+    std::vector<uint8_t> asShown(const Image& picture) const {
+        std::vector<uint8_t> same;
+        const Geometry2D area = visibleArea();
+        for (int y = area.y; y < kHeight; ++y) {
+            const auto row = picture.pixels.begin() + (y * kWidth + area.x) * 3;
+            same.insert(same.end(), row, row + area.width * 3);
+        }
+        return same;
+    }
+
+    bool waitForPicture(const std::vector<uint8_t>& picture) {
+        return waitUntil([&] { return shown() == picture; });
+    }
+
+    // Waits until the window has drawn frames for more than a second (the
+    // title is written twice), so that keys sent before have been handled.
+    void waitForASecondOfFrames() {
+        screen.watchProperties(window);
+        EXPECT_TRUE(screen.waitForTitleChange());
+        EXPECT_TRUE(screen.waitForTitleChange());
+    }
+
+    // Line `line` of the overlay's text, read back cell by cell through the
+    // font's own glyphs (white pixels); what no glyph matches reads as '#'.
+    std::string overlayLine(int line) {
+        constexpr int kLeft = 8;
+        constexpr int kCells = 60;
+        const Geometry2D area{kLeft, kLeft + line * kLineHeight, kCells * kCharacterWidth,
+                              kGlyphHeight};
+        const std::vector<uint8_t> bytes = screen.capture(window, area);
+        if (bytes.empty()) {
+            return "";
+        }
+        std::string text;
+        for (int cell = 0; cell < kCells; ++cell) {
+            GlyphRows rows{};
+            for (int y = 0; y < kGlyphHeight; ++y) {
+                for (int x = 0; x < kGlyphWidth; ++x) {
+                    const std::size_t at = (y * area.width + cell * kCharacterWidth + x) * 3;
+                    if (bytes[at] == 255 && bytes[at + 1] == 255 && bytes[at + 2] == 255) {
+                        rows[y] |= static_cast<uint8_t>(0x10 >> x);
+                    }
+                }
+            }
+            char read = '#';
+            for (char c = ' '; c <= '~'; ++c) {
+                if (glyphRows(c) == rows) {
+                    read = c;
+                    break;
+                }
+            }
+            text += read;
+        }
+        return text.substr(0, text.find_last_not_of(' ') + 1);
+    }
+
+    bool waitForOverlayLine(int line, const std::string& text) {
+        return waitUntil([&] { return overlayLine(line) == text; });
+    }
+
+    // The clock reading the overlay shows ("Time: 1234 ms" on its fourth line).
+    int64_t overlayTime() {
+        std::smatch number;
+        const std::string line = overlayLine(3);
+        if (!std::regex_match(line, number, std::regex("Time: ([0-9]+) ms"))) {
+            ADD_FAILURE() << "no time in the overlay: " << line;
+            return -1;
+        }
+        return std::stoll(number[1]);
+    }
+
     TemporaryFolder folder;
     Screen screen;
     Camera camera;
@@ -825,14 +919,7 @@ TEST_F(EndToEnd, F12SavesWhatTheWindowShowsUnderAFreeName) {
     ASSERT_EQ(picture->width, static_cast<uint32_t>(kWidth));
     ASSERT_EQ(picture->height, static_cast<uint32_t>(kHeight));
     ASSERT_EQ(picture->channels, 3u);
-    // The same area of the picture as is visible of the window.
-    const Geometry2D area = visibleArea();
-    std::vector<uint8_t> same;
-    for (int y = area.y; y < kHeight; ++y) {
-        const auto row = picture->pixels.begin() + (y * kWidth + area.x) * 3;
-        same.insert(same.end(), row, row + area.width * 3);
-    }
-    EXPECT_TRUE(same == window) << "the file holds the window's pixels";
+    EXPECT_TRUE(asShown(*picture) == window) << "the file holds the window's pixels";
 
     press("F12");
     EXPECT_TRUE(
@@ -905,6 +992,177 @@ TEST_F(EndToEnd, HelpOptionAndBadArguments) {
         EXPECT_EQ(output("stdout"), "");
     }
     EXPECT_TRUE(screen.visibleWindows(kViewerTitle).empty());
+}
+
+// A test figure that turns a little further at every key, so that each key and
+// each blend shows a picture of its own.
+TestModel turningFigure(int keys, int rate) {
+    TestModel figure;
+    figure.keyCount = keys;
+    figure.turnPerKey = 6;
+    figure.playbackRate = rate;
+    return figure;
+}
+
+Animation withKeys(int keys) {
+    Animation animation;
+    animation.frameCount = static_cast<uint32_t>(keys);
+    return animation;
+}
+
+TEST_F(EndToEnd, PauseHoldsThePictureAndStepsShowKeysAsVelmoraRenderDoes) {
+    // 30 keys at 1 key a second: the pause falls within the first pass.
+    const Animation keys = withKeys(30);
+    const std::string model = writeTestModel(folder.path(), "figure", turningFigure(30, 1));
+    start({model});
+    press("p i");
+    ASSERT_TRUE(waitForOverlayLine(7, "Paused")) << overlayLine(7);
+    const int64_t paused = overlayTime();
+    press("i");
+    ASSERT_TRUE(waitForOverlayLine(0, ""));
+    const std::vector<uint8_t> first = shown();
+    const auto firstTaken = Clock::now();
+    waitForASecondOfFrames();
+    EXPECT_GE(Clock::now() - firstTaken, milliseconds(1000));
+    EXPECT_TRUE(shown() == first) << "the picture holds while paused";
+    EXPECT_TRUE(first == rendered(model, paused)) << "velmora-render --at " << paused;
+
+    const auto keyStart = [&](uint32_t key) { return keyStartMilliseconds(keys, 1, key); };
+    const uint32_t next = selectFrames(keys, 1, paused).currentFrame + 1;
+    press("bracketright");
+    EXPECT_TRUE(waitForPicture(rendered(model, keyStart(next)))) << "] shows key " << next;
+    press("Home bracketleft");
+    EXPECT_TRUE(waitForPicture(rendered(model, keyStart(29)))) << "[ from the first key wraps";
+    press("p");
+    EXPECT_TRUE(waitUntil([&] { return shown() != rendered(model, keyStart(29)); }))
+        << "p plays on";
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, OverlayShowsTextAndTimelineAndTheTimelineScrubs) {
+    const std::string model = writeTestModel(folder.path(), "figure", turningFigure(4, 10));
+    start({model});
+    press("Home");
+    const std::vector<uint8_t> atStart = rendered(model, 0);
+    ASSERT_TRUE(waitForPicture(atStart));
+    press("i");
+    const std::string lines[] = {"File: figure.animesh", "", "Key: 1/4 blend 0.00", "Time: 0 ms",
+                                 "Rate: 10 keys/s"};
+    for (int line : {0, 2, 3, 4}) {
+        EXPECT_TRUE(waitForOverlayLine(line, lines[line])) << overlayLine(line);
+    }
+    // The label follows the motion file's path, which holds the folder's.
+    EXPECT_TRUE(std::regex_match(overlayLine(1), std::regex("Animation: 1/2 .*idle")));
+    EXPECT_TRUE(std::regex_match(overlayLine(5), std::regex("Frame rate: ([0-9]+ fps|-)")));
+    EXPECT_EQ(overlayLine(6), "Bones: 2 Vertices: 4 Faces: 2");
+    // The timeline's marker stands at its left end.
+    const TimelineBox box = timelineBox(kWidth, kHeight);
+    const int middle = (box.top + box.bottom) / 2;
+    EXPECT_EQ(screen.pixel(window, box.left, middle), kYellow);
+    EXPECT_NE(screen.pixel(window, box.right, middle), kYellow);
+    press("F12");
+    ASSERT_TRUE(waitUntil([&] { return output("stdout") == "figure-1.png\n"; }));
+    const auto saved = decodePng(readFile(folder.path() + "figure-1.png"));
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(asShown(*saved) == shown()) << "F12 saves the overlay too";
+
+    // A click, then a drag, on the timeline: each pauses at the moment under
+    // the pointer, and the camera stays where it was.
+    Animation keys = withKeys(4);
+    for (const auto& [x, drag] : {std::pair{box.left + 200, ""}, {box.left + 100, " 150"}}) {
+        SCOPED_TRACE(drag);
+        const int to = x + (*drag ? 150 : 0);
+        PlaybackClock expected;
+        expected.scrub(keys, 10, timelineFraction(box, to));
+        mouse(x, middle,
+              *drag ? "mousedown 1 mousemove_relative --sync -- 150 0 mouseup 1" : "click 1");
+        EXPECT_TRUE(waitForOverlayLine(3, "Time: " + std::to_string(expected.reading()) + " ms"))
+            << overlayLine(3);
+        EXPECT_EQ(screen.pixel(window, to, middle), kYellow) << "the marker follows";
+        press("i");
+        EXPECT_TRUE(waitForPicture(rendered(model, expected.reading())))
+            << "without the overlay, velmora-render's picture";
+        press("i");
+        EXPECT_TRUE(waitForOverlayLine(0, lines[0]));
+    }
+    press("i");
+    EXPECT_TRUE(waitForOverlayLine(0, "")) << "i hides the overlay";
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, FFramesAModelOffToTheSide) {
+    TestModel aside;
+    aside.offset = Vector3(300, 0, 0);
+    start({writeTestModel(folder.path(), "aside", aside)});
+    EXPECT_TRUE(waitForBlackWindow()) << "out of sight at the reset view";
+    // f frames what the last frame drew: the overlay tells that a frame with
+    // the model has been drawn.
+    press("i");
+    ASSERT_TRUE(waitForOverlayLine(0, "File: aside.animesh"));
+    press("i f");
+    // The camera of the viewer, framed on the square's four corners.
+    const Vector3 offset = aside.offset;
+    frameCamera(camera,
+                {Vector3(kSquareLeft, kSquareBottom, 0) + offset,
+                 Vector3(kSquareRight, kSquareBottom, 0) + offset,
+                 Vector3(kSquareRight, kSquareTop, 0) + offset,
+                 Vector3(kSquareLeft, kSquareTop, 0) + offset},
+                kWidth, kHeight);
+    EXPECT_TRUE(waitForColour(kRedCorner + offset, kRed));
+    EXPECT_TRUE(waitForColour(kYellowCorner + offset, kYellow));
+    // Everything shown lies within the margins, and fills the window's height
+    // or width.
+    const std::vector<uint8_t> picture = shown();
+    const Geometry2D area = visibleArea();
+    int left = kWidth, right = 0, top = kHeight, bottom = 0;
+    for (int y = 0; y < area.height; ++y) {
+        for (int x = 0; x < area.width; ++x) {
+            const std::size_t at = (static_cast<std::size_t>(y) * area.width + x) * 3;
+            if (picture[at] || picture[at + 1] || picture[at + 2]) {
+                left = std::min(left, x + area.x);
+                right = std::max(right, x + area.x);
+                top = std::min(top, y + area.y);
+                bottom = std::max(bottom, y + area.y);
+            }
+        }
+    }
+    const int marginX = static_cast<int>(kFramingMargin * kWidth) - 1;
+    const int marginY = static_cast<int>(kFramingMargin * kHeight) - 1;
+    EXPECT_GE(left, marginX);
+    EXPECT_LE(right, kWidth - 1 - marginX);
+    EXPECT_GE(top, marginY);
+    EXPECT_LE(bottom, kHeight - 1 - marginY);
+    EXPECT_TRUE(right - left > 0.85 * kWidth || bottom - top > 0.85 * kHeight)
+        << left << " " << right << " " << top << " " << bottom;
+    press("5");
+    EXPECT_TRUE(waitForBlackWindow()) << "5 resets";
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
+TEST_F(EndToEnd, NamesAndOnionSkinChangeThePictureOnlyWithBones) {
+    const std::string model = writeTestModel(folder.path(), "figure", turningFigure(4, 10));
+    start({model});
+    press("Home");
+    const std::vector<uint8_t> mesh = rendered(model, 0);
+    ASSERT_TRUE(waitForPicture(mesh));
+    press("n o");
+    waitForASecondOfFrames();
+    EXPECT_TRUE(shown() == mesh) << "without bones, n and o change nothing";
+    press("n o b");
+    const std::vector<uint8_t> bones = rendered(model, 0, "--bones");
+    ASSERT_TRUE(waitForPicture(bones)) << "n and o again turn both off";
+    for (const char* key : {"n", "o"}) {
+        SCOPED_TRACE(key);
+        press(key);
+        EXPECT_TRUE(waitUntil([&] { return shown() != bones; }));
+        press(key);
+        EXPECT_TRUE(waitForPicture(bones)) << "restored exactly";
+    }
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/keys.h"
 #include "app/viewer.h"
 #include "tests/app/fakes.h"
 #include "tests/drawing/test_model.h"
@@ -231,6 +232,57 @@ TEST_F(ViewerTest, MainMenuSwitchesResetsAndHelps) {
     }
     EXPECT_TRUE(log.events.empty());
     EXPECT_FALSE(viewer.showMesh);
+}
+
+// With four keys at 10 keys a second (starting at 0, 100, 200 and 301 ms) and
+// the clock at 250 ms, in key 2 halfway: what the playback keys, the animation
+// and the model do to the clock.
+TEST_F(ViewerTest, PlaybackKeysPauseStepAndHoldTheFirstKeyOnAChange) {
+    const int kHome = 1000 + kKeyHome;
+    const int kRight = 1000 + kKeyRight;
+    const int kMenu2 = 2000;
+    const int kReload = 3000;
+    struct Row {
+        const char* name;
+        std::vector<int> keys;
+        int64_t reading;
+        bool paused;
+        int32_t animation;
+    } rows[] = {
+        {"p holds the moment shown", {'p'}, 250, true, 0},
+        {"p twice plays on", {'p', 'p'}, 250, false, 0},
+        {"] pauses and steps", {']'}, 301, true, 0},
+        {"[ pauses and steps back", {'[', '['}, 100, true, 0},
+        {"Home pauses at the first key", {kHome}, 0, true, 0},
+        {"playing, space keeps the clock", {' '}, 250, false, 1},
+        {"paused, space holds the first key", {'p', ' '}, 0, true, 1},
+        {"paused, the menu holds the first key", {'p', kMenu2}, 0, true, 1},
+        {"paused, a new model holds the first key", {'p', kReload}, 0, true, 0},
+        {"paused, Right keeps the key", {'p', kRight}, 227, true, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TestModel options;
+        options.keyCount = 4;
+        writeTestModel(".", "A", options);
+        viewer.replaceModel("A.animesh");
+        viewer.playback = PlaybackClock();
+        viewer.playback.read(250);
+        for (int key : row.keys) {
+            if (key == kMenu2) {
+                viewer.onAnimationMenu(2);
+            } else if (key == kReload) {
+                viewer.replaceModel("A.animesh");
+            } else if (key >= 1000) {
+                onSpecialKey(viewer, key - 1000);
+            } else {
+                onKey(viewer, static_cast<unsigned char>(key));
+            }
+        }
+        EXPECT_EQ(viewer.playback.reading(), row.reading);
+        EXPECT_EQ(viewer.playback.paused(), row.paused);
+        EXPECT_EQ(viewer.currentAnimation, row.animation);
+    }
 }
 
 }  // namespace

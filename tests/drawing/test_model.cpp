@@ -41,14 +41,22 @@ void writeOrThrow(const std::string& path, const std::string& bytes) {
     }
 }
 
-// Animation i turns the root i half turns about y.
-Animation animation(int i, double scale) {
+// Animation i turns the root i half turns about y, then key k turns it
+// k * turnPerKey degrees about z.
+Animation animation(int i, const TestModel& options) {
     Animation result;
-    result.frameCount = 2;
-    const Keyframe root{i % 2 ? Quaternion(0, 0, 1, 0) : Quaternion(1, 0, 0, 0), Vector3(0, 0, 0)};
-    const Keyframe child{Quaternion(1, 0, 0, 0), scale * kChildJoint};
-    result.tracks[0] = std::make_unique<BoneTrack>(BoneTrack{{root, root}});
-    result.tracks[1] = std::make_unique<BoneTrack>(BoneTrack{{child, child}});
+    result.frameCount = static_cast<uint32_t>(options.keyCount);
+    const Quaternion halfTurns = i % 2 ? Quaternion(0, 0, 1, 0) : Quaternion(1, 0, 0, 0);
+    const Keyframe child{Quaternion(1, 0, 0, 0), options.scale * kChildJoint};
+    BoneTrack root;
+    for (int key = 0; key < options.keyCount; ++key) {
+        const double half = Geometry::kPi / 360 * key * options.turnPerKey;
+        const Quaternion turn(std::cos(half), 0, 0, std::sin(half));
+        root.keys.push_back({Geometry::normalize(halfTurns * turn), options.offset});
+    }
+    result.tracks[0] = std::make_unique<BoneTrack>(std::move(root));
+    result.tracks[1] = std::make_unique<BoneTrack>(
+        BoneTrack{std::vector<Keyframe>(static_cast<std::size_t>(options.keyCount), child)});
     return result;
 }
 
@@ -84,7 +92,7 @@ std::string writeTestModel(const std::string& folder, const std::string& stem,
     }
     for (std::size_t i = 0; i < options.motionNames.size(); ++i) {
         writeOrThrow(inFolder(options.motionNames[i]),
-                     motionText(animation(static_cast<int>(i), options.scale)));
+                     motionText(animation(static_cast<int>(i), options)));
     }
     const std::string path = inFolder(stem + ".animesh");
     writeOrThrow(path, modelText(model, textureName, options.motionNames));

@@ -14,8 +14,9 @@
 //        y = -20 +-----------+       one white line from (0, 0, 0) to (0, 40, 0)
 //            x = -40   0   40
 //
-// Every vertex hangs on bone 0 with weight 1. The keys of each animation are the
-// same in every frame, so a picture does not depend on the clock.
+// Every vertex hangs on bone 0 with weight 1. Unless turnPerKey is set, the keys
+// of each animation are the same in every frame, so a picture does not depend on
+// the clock.
 
 #include <string>
 #include <vector>
@@ -43,6 +44,12 @@ struct TestModel {
     int playbackRate = 10;
     // Scales the square and the skeleton about the origin.
     double scale = 1.0;
+    // Keys in each animation; key k turns the root a further k * turnPerKey
+    // degrees about z (in the square's plane), so that keys and blends differ.
+    int keyCount = 2;
+    double turnPerKey = 0.0;
+    // Moves the root, and with it the whole figure, in every key.
+    Geometry::Vector3 offset;
 };
 
 // Writes stem.animesh, its texture and motion files into folder (which must

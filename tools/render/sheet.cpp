@@ -4,31 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "drawing/text.h"
+
 namespace {
-
-constexpr int kGlyphWidth = 5;
-constexpr int kGlyphHeight = 7;
-
-// Rows top to bottom; bit 4 is the leftmost pixel.
-using Glyph = std::array<uint8_t, kGlyphHeight>;
-
-constexpr Glyph kDigits[10] = {
-    {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}, {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E},
-    {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}, {0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E},
-    {0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02}, {0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E},
-    {0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E}, {0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08},
-    {0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E}, {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C},
-};
-constexpr Glyph kLetterM = {0x00, 0x00, 0x1A, 0x15, 0x15, 0x11, 0x11};
-constexpr Glyph kLetterS = {0x00, 0x00, 0x0E, 0x10, 0x0E, 0x01, 0x1E};
-constexpr Glyph kBlank = {};
-
-const Glyph& glyphOf(char c) {
-    if (c >= '0' && c <= '9') {
-        return kDigits[c - '0'];
-    }
-    return c == 'm' ? kLetterM : c == 's' ? kLetterS : kBlank;
-}
 
 // Fills the rectangle of scaled pixels, clipped to the image.
 void fill(Image& image, int left, int top, int width, int height, uint8_t value) {
@@ -78,7 +56,7 @@ void drawLabel(Image& image, int left, int top, const std::string& text, int sca
     const int width = static_cast<int>(text.size()) * advance - scale;
     fill(image, left - scale, top - scale, width + 2 * scale, (kGlyphHeight + 2) * scale, 0);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const Glyph& glyph = glyphOf(text[i]);
+        const GlyphRows& glyph = glyphRows(text[i]);
         for (int row = 0; row < kGlyphHeight; ++row) {
             for (int column = 0; column < kGlyphWidth; ++column) {
                 if (glyph[row] & (0x10 >> column)) {

@@ -1,7 +1,7 @@
 #pragma once
 // Laying drawn frames out as the picture: one frame as it is, or a sheet of
-// tiles, each labelled with its clock reading in a small built-in bitmap font
-// (no font library needed).
+// tiles, each labelled with its clock reading in the viewer's own bitmap font
+// (drawing/text.h; no font library needed).
 
 #include <cstdint>
 #include <functional>
@@ -27,8 +27,7 @@ std::string clockLabel(int64_t milliseconds);
 // Writes text into an RGB image with the label's top-left corner at (left, top):
 // glyphs of 5 x 7 pixels one pixel apart, each pixel scale x scale, white on a
 // black box one scaled pixel wider all round, so that it reads over any model.
-// The font has the digits, 'm' and 's'; any other character is a blank. Clipped
-// to the image.
+// A byte outside printable ASCII shows as '?'. Clipped to the image.
 void drawLabel(Image& image, int left, int top, const std::string& text, int scale);
 
 // The picture: every tile drawn by drawTile (an RGB image of the options' width

@@ -1,0 +1,75 @@
+#include "app/info_overlay.h"
+
+#include <cmath>
+#include <filesystem>
+#include <iomanip>
+#include <sstream>
+
+#include "model/pipeline.h"
+
+std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFrames) {
+    std::ostringstream text;
+    if (!viewer.model) {
+        text << "No model\n";
+    } else {
+        const Model& model = *viewer.model;
+        text << "File: " << std::filesystem::path(viewer.modelPath).filename().string() << "\n";
+        if (viewer.animationCount == 0) {
+            text << "Animation: none\n";
+        } else {
+            text << "Animation: " << viewer.currentAnimation + 1 << "/" << viewer.animationCount
+                 << " " << animationLabel(model.animations[viewer.currentAnimation].name) << "\n";
+        }
+        if (const Animation* animation = viewer.playableAnimation()) {
+            const int32_t rate = effectiveRate(model.playbackRate);
+            const FramePair pair = selectFrames(*animation, rate, reading);
+            const double seconds = (pair.currentFrame + pair.frameBlend) / rate;
+            text << "Key: " << pair.currentFrame + 1 << "/" << animation->frameCount << " blend "
+                 << std::fixed << std::setprecision(2) << pair.frameBlend << "\n"
+                 << "Time: " << std::llround(seconds * 1000) << " ms\n";
+        } else if (viewer.animationCount > 0) {
+            text << "Cannot be played\n";
+        }
+        text << "Rate: " << effectiveRate(model.playbackRate) << " keys/s\n";
+    }
+    text << "Frame rate: ";
+    if (shownFrames > 0) {
+        text << shownFrames << " fps\n";
+    } else {
+        text << "-\n";
+    }
+    if (viewer.model) {
+        int bones = 0;
+        for (const auto& bone : viewer.model->bones) {
+            bones += bone != nullptr;
+        }
+        text << "Bones: " << bones << " Vertices: " << viewer.model->vertexCount()
+             << " Faces: " << viewer.model->faces.size() << "\n";
+    }
+    if (viewer.playback.paused()) {
+        text << "Paused\n";
+    }
+    return text.str();
+}
+
+std::optional<Timeline> overlayTimeline(const Viewer& viewer, int64_t reading) {
+    const Animation* animation = viewer.playableAnimation();
+    if (!animation) {
+        return std::nullopt;
+    }
+    const FramePair pair = selectFrames(*animation, viewer.model->playbackRate, reading);
+    return Timeline{animation->frameCount,
+                    (pair.currentFrame + pair.frameBlend) / animation->frameCount};
+}
+
+bool holdsTimeline(const Viewer& viewer, int x, int y) {
+    return viewer.showOverlay && viewer.playableAnimation() &&
+           onTimeline(timelineBox(viewer.width, viewer.height), x, y);
+}
+
+void scrubTimeline(Viewer& viewer, int x) {
+    if (const Animation* animation = viewer.playableAnimation()) {
+        viewer.playback.scrub(*animation, viewer.model->playbackRate,
+                              timelineFraction(timelineBox(viewer.width, viewer.height), x));
+    }
+}

@@ -1,0 +1,60 @@
+#include "app/playback_clock.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "model/pipeline.h"
+
+int64_t PlaybackClock::read(int64_t now) {
+    lastNow_ = now;
+    if (!paused_) {
+        reading_ = now - lag_;
+    }
+    return reading_;
+}
+
+void PlaybackClock::togglePause() {
+    if (paused_) {
+        // The next frame shows the held moment plus the time since the last frame.
+        lag_ = lastNow_ - reading_;
+    }
+    paused_ = !paused_;
+}
+
+void PlaybackClock::hold(int64_t moment) {
+    paused_ = true;
+    reading_ = moment;
+}
+
+void PlaybackClock::stepKey(const Animation& animation, int32_t playbackRate, int direction) {
+    const int64_t keys = animation.frameCount;
+    const int64_t shown = selectFrames(animation, playbackRate, reading_).currentFrame;
+    int64_t key = shown + 1;
+    if (direction < 0) {
+        const bool atKeyStart =
+            reading_ <= 0 || selectFrames(animation, playbackRate, reading_ - 1).currentFrame !=
+                                 static_cast<uint32_t>(shown);
+        key = atKeyStart ? shown - 1 + keys : shown;
+    }
+    hold(keyStartMilliseconds(animation, playbackRate, static_cast<uint32_t>(key % keys)));
+}
+
+void PlaybackClock::keepKey(const Animation& animation, int32_t oldRate, int32_t newRate) {
+    if (!paused_) {
+        return;
+    }
+    const FramePair pair = selectFrames(animation, oldRate, reading_);
+    // Rounded down: a moment within the key never moves on to the next one.
+    const int64_t moment = static_cast<int64_t>(
+        std::floor((pair.currentFrame + pair.frameBlend) * 1000.0 / effectiveRate(newRate)));
+    reading_ = selectFrames(animation, newRate, moment).currentFrame == pair.currentFrame
+                   ? moment
+                   : keyStartMilliseconds(animation, newRate, pair.currentFrame);
+}
+
+void PlaybackClock::scrub(const Animation& animation, int32_t playbackRate, double fraction) {
+    const double loopMilliseconds = animation.frameCount * 1000.0 / effectiveRate(playbackRate);
+    const double moment = std::floor(std::clamp(fraction, 0.0, 1.0) * loopMilliseconds);
+    hold(std::min(static_cast<int64_t>(moment),
+                  static_cast<int64_t>(std::ceil(loopMilliseconds)) - 1));
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The clock the viewer draws by. While playing it is the program's clock, less
+// the time spent paused (nothing until the first pause); while paused it holds
+// one whole millisecond, so every frame shows the same picture. A step, a jump
+// to the first key or a scrub pauses and holds the moment asked for.
+//
+// It is told the program's clock at each frame (read) and goes by those
+// readings alone: a pause holds the moment the last frame showed, and resuming
+// goes on from it.
+
+#include <cstdint>
+
+#include "files/model.h"
+
+class PlaybackClock {
+  public:
+    // The reading for a frame drawn when the program's clock reads now (never
+    // less than at the frame before).
+    int64_t read(int64_t now);
+    // The reading of the last frame, or the moment held.
+    int64_t reading() const { return reading_; }
+    bool paused() const { return paused_; }
+
+    void togglePause();
+    // Pauses, holding the moment shown.
+    void pause() { paused_ = true; }
+    // Pauses and holds moment.
+    void hold(int64_t moment);
+
+    // The steps below run for an animation that can be played (isPlayable),
+    // at playbackRate as the model holds it.
+
+    // Pauses and holds the start of the next key (direction > 0) or of the one
+    // before (direction < 0), round the loop. Back from within a key goes to the
+    // key's own start; back from its start, to the key before. A key's start is
+    // keyStartMilliseconds: what velmora-render --at shows for it.
+    void stepKey(const Animation& animation, int32_t playbackRate, int direction);
+    // While paused, a change of the rate from oldRate to newRate keeps the key
+    // shown and as much of the blend as the new rate allows; a moment held at a
+    // key's start stays at that key's start.
+    void keepKey(const Animation& animation, int32_t oldRate, int32_t newRate);
+    // Pauses and holds the moment a fraction (0 to 1) of the way through the
+    // first pass of the loop, the last whole millisecond of the pass at most.
+    void scrub(const Animation& animation, int32_t playbackRate, double fraction);
+
+  private:
+    bool paused_ = false;
+    int64_t reading_ = 0;
+    // The program's clock at the last frame.
+    int64_t lastNow_ = 0;
+    // While playing: how far the reading lags behind the program's clock.
+    int64_t lag_ = 0;
+};

@@ -1,0 +1,80 @@
+#include "drawing/overlay.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "drawing/text.h"
+
+namespace {
+
+constexpr int kMargin = 8;
+constexpr int kTimelineHeight = 9;
+// How far beside the box a press still takes the timeline.
+constexpr int kGrip = 4;
+
+// Fills the pixels from (left, top) up to, not including, (right, bottom).
+void fill(int left, int top, int right, int bottom, float red, float green, float blue) {
+    glColor3f(red, green, blue);
+    glRecti(left, top, right, bottom);
+}
+
+void drawTimeline(const Timeline& timeline, const TimelineBox& box) {
+    const int middle = (box.top + box.bottom) / 2;
+    fill(box.left, middle, box.right + 1, middle + 1, 0.6f, 0.6f, 0.6f);
+    const auto xAt = [&](double fraction) {
+        return box.left + static_cast<int>(std::lround(fraction * (box.right - box.left)));
+    };
+    for (uint32_t key = 0; key < timeline.keyCount; ++key) {
+        const int x = xAt(static_cast<double>(key) / timeline.keyCount);
+        fill(x, box.top + 2, x + 1, box.bottom - 1, 0.6f, 0.6f, 0.6f);
+    }
+    // The loop's end, where it starts again.
+    fill(box.right, box.top + 2, box.right + 1, box.bottom - 1, 0.6f, 0.6f, 0.6f);
+    const int marker = xAt(std::clamp(timeline.position, 0.0, 1.0));
+    fill(marker - 1, box.top, marker + 2, box.bottom + 1, 1.0f, 1.0f, 0.0f);
+}
+
+}  // namespace
+
+TimelineBox timelineBox(int width, int height) {
+    return {kMargin, width - 1 - kMargin, height - kMargin - kTimelineHeight, height - kMargin - 1};
+}
+
+bool onTimeline(const TimelineBox& box, int x, int y) {
+    return x >= box.left - kGrip && x <= box.right + kGrip && y >= box.top - kGrip &&
+           y <= box.bottom + kGrip;
+}
+
+double timelineFraction(const TimelineBox& box, int x) {
+    if (box.right <= box.left) {
+        return 0.0;
+    }
+    return std::clamp(static_cast<double>(x - box.left) / (box.right - box.left), 0.0, 1.0);
+}
+
+void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline, int width,
+                 int height) {
+    drawText(kMargin + 1, kMargin + 1, text, {0.0f, 0.0f, 0.0f});
+    drawText(kMargin, kMargin, text);
+    if (!timeline || width <= 0 || height <= 0) {
+        return;
+    }
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TRANSFORM_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    // Pixels from the top-left corner, each pixel's centre at half-units.
+    glOrtho(0, width, height, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    drawTimeline(*timeline, timelineBox(width, height));
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glPopAttrib();
+}
