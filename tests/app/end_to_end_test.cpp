@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <chrono>
@@ -30,8 +31,10 @@
 #include "drawing/overlay.h"
 #include "drawing/text.h"
 #include "files/png_image.h"
+#include "files/safe_file.h"
 #include "model/pipeline.h"
 #include "tests/drawing/test_model.h"
+#include "tests/import/gltf_fixture.h"
 #include "tests/support/test_support.h"
 
 // Last: Xlib defines macros such as None that clash with names above.
@@ -449,6 +452,8 @@ class EndToEnd : public testing::Test {
             const std::string options =
                 std::string(sanitizerOptions ? sanitizerOptions : "") + ":detect_leaks=0";
             setenv("ASAN_OPTIONS", options.c_str(), 1);
+            // Conversions are kept in the test's folder, not the user's cache.
+            setenv("XDG_CACHE_HOME", (folder.path() + "cache").c_str(), 1);
             if (chdir(folder.path().c_str()) != 0) {
                 _exit(126);
             }
@@ -975,6 +980,31 @@ TEST_F(EndToEnd, DroppedFileOpensAndOtherDropsChangeNothing) {
         EXPECT_EQ(colourAt(kRedQuarter), row.shown);
     }
     EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
+// A glTF converts while the window goes on drawing and then shows; random bytes
+// named .fbx cost one line naming the file and leave the empty model.
+TEST_F(EndToEnd, OtherFormatsOpenAndOnesThatCannotBeConvertedCostOneLine) {
+    GltfFixture figure = columnFixture(2);
+    figure.materials[0].png = fixturePng(2, 2, [](uint32_t, uint32_t) {
+        return std::array<uint8_t, 3>{255, 0, 0};
+    });
+    const std::string gltf = folder.path() + "column.gltf";
+    ASSERT_TRUE(writeFile(gltf, figure.text()));
+    start({gltf});
+    EXPECT_TRUE(waitForColour({0, 20, 0}, kRed));
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+
+    const std::string noise = folder.path() + "noise.fbx";
+    ASSERT_TRUE(writeFile(noise, std::string(4096, '\x17')));
+    start({noise});
+    EXPECT_TRUE(waitUntil([&] { return !errors().empty(); })) << "no word of the failure";
+    const std::string line = errors();
+    EXPECT_EQ(line.rfind(noise + ": ", 0), 0u) << line;
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+    EXPECT_TRUE(waitForBlackWindow());
     quitWithEscape();
 }
 
