@@ -68,6 +68,7 @@ TEST(Interpolation, NearlyEqualRotationsGiveTheFirstKeyExactly) {
     // Quaternions 2^-24 radians apart (below kEpsilon) are not blended at all;
     // 2^-21 apart (above it) they are.
     for (const double t : {0.0, 0.5, 1.0, 3.0}) {
+        SCOPED_TRACE(t);
         const Vector4 close =
             moved(interpolateKeys(key(a), key(aboutZ(0.5 + std::ldexp(1.0, -23))), t), 1, 0, 0);
         const Vector4 exact = moved(Geometry::toMatrix(a), 1, 0, 0);
