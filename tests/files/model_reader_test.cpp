@@ -33,16 +33,6 @@ TEST(ModelReader, NonUnitWeightsAndRotationsAreKeptAsRead) {
     EXPECT_EQ(q.z, 3);
 }
 
-TEST(ModelReader, AnAnimationCountOfZeroReadsNoNames) {
-    TestFiles files;
-    const std::string path = files.addFigure();
-    files.files[path] = linesBefore(kFigureModel, 33) + "Count: 0";
-    const LoadResult loaded = files.load(path);
-    ASSERT_TRUE(loaded.modelRead);
-    const Model& model = loaded.model;
-    EXPECT_TRUE(model.animations.empty());
-}
-
 // A texture or motion file that cannot be opened is reported (a motion file by
 // the name the model gives it) and the rest of the model loads.
 TEST(ModelReader, NamedFilesThatCannotBeOpenedAreReportedAndTheRestLoads) {
