@@ -4,19 +4,6 @@
 #include "files/model.h"
 #include "tests/support/test_support.h"
 
-TEST(ModelReader, TheLastRootMarkerNamesTheRoot) {
-    //   0 (marker)       2 (marker, last: the root)
-    //   +-- 1
-    TestFiles files;
-    const std::string path = files.addFigure();
-    files.files[path] = replaceLine(kFigureModel, 23, "2 -1 second root");
-    const LoadResult loaded = files.load(path);
-    ASSERT_TRUE(loaded.modelRead);
-    const Model& model = loaded.model;
-    EXPECT_EQ(model.rootBone, 2);
-    EXPECT_EQ(model.bones[0]->children, (std::vector<uint8_t>{1}));
-}
-
 TEST(ModelReader, NonUnitWeightsAndRotationsAreKeptAsRead) {
     TestFiles files;
     const std::string path = files.addFigure();
