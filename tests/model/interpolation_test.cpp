@@ -79,13 +79,3 @@ TEST(Interpolation, NearlyEqualRotationsGiveTheFirstKeyExactly) {
         moved(interpolateKeys(key(a), key(aboutZ(0.5 + std::ldexp(1.0, -20))), 1), 1, 0, 0);
     EXPECT_NE(apart.y, moved(Geometry::toMatrix(a), 1, 0, 0).y);
 }
-
-TEST(Interpolation, APointIsTurnedFirstThenMovedByTheBlendedTranslation) {
-    const Keyframe a = key(aboutZ(kPi / 2), {4, 0, 0});
-    const Keyframe b = key(aboutZ(kPi / 2), {6, 2, -2});
-    expectPoint(moved(interpolateKeys(a, b, 0.5), 1, 0, 0), 5, 2, -1);
-    expectPoint(moved(interpolateKeys(a, b, 1.5), 0, 0, 0), 7, 3, -3);
-    // The translation does not depend on the rotations.
-    const Keyframe turned = key(aboutZ(1.0), {6, 2, -2});
-    expectPoint(moved(interpolateKeys(a, turned, 0.5), 0, 0, 0), 5, 1, -1);
-}
