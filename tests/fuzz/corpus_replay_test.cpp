@@ -41,14 +41,6 @@ std::vector<fs::path> filesIn(const std::string& folder) {
     return files;
 }
 
-std::string joined(const std::vector<std::string>& faults) {
-    std::string text;
-    for (const std::string& fault : faults) {
-        text += "  " + fault + "\n";
-    }
-    return text;
-}
-
 bool startsWith(const fs::path& path, const std::string& prefix) {
     return path.filename().string().compare(0, prefix.size(), prefix) == 0;
 }
@@ -60,7 +52,8 @@ std::map<std::string, RunResult> replay(const std::string& folder, Run run) {
     EXPECT_FALSE(files.empty()) << folder << " holds no files";
     for (const fs::path& file : files) {
         const RunResult result = run(readFile(file.string()));
-        EXPECT_TRUE(result.faults.empty()) << file << "\n" << joined(result.faults);
+        EXPECT_TRUE(result.faults.empty()) << file << "\n"
+                                           << ::testing::PrintToString(result.faults);
         results[file.filename().string()] = result;
     }
     return results;
