@@ -116,18 +116,6 @@ TEST(Projection, FrustumFollowsTheWindowsShape) {
     }
 }
 
-TEST(Projection, LookAtPointSitsAtTheMiddleOfTheBottomEdge) {
-    const Camera camera = resetCamera();
-    for (const auto& [width, height] : {std::pair{640, 480}, {480, 640}, {500, 500}}) {
-        const Vector3 target = toWindow(camera.target, camera, width, height);
-        EXPECT_NEAR(target.x, width / 2.0, 1e-6);
-        EXPECT_NEAR(target.y, 0.0, 1e-6);
-        const Vector3 above = toWindow({0, 20, 0}, camera, width, height);
-        EXPECT_GT(above.y, 0.0);
-        EXPECT_LT(above.y, height);
-    }
-}
-
 // The bottom edge's height on a vertical line lands on the window's bottom
 // row, whatever the camera's angle, height and the window's shape; a point
 // above it shows inside the window.

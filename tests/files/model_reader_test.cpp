@@ -4,41 +4,6 @@
 #include "files/model.h"
 #include "tests/support/test_support.h"
 
-TEST(ModelReader, ReadsTheFigure) {
-    TestFiles files;
-    const LoadResult loaded = files.load(files.addFigure());
-    ASSERT_TRUE(loaded.modelRead);
-    EXPECT_TRUE(loaded.problems.empty());
-    const Model& model = loaded.model;
-    EXPECT_EQ(model.bones[0]->children, (std::vector<uint8_t>{1, 2}));
-    EXPECT_EQ(model.influenceCounts, (std::vector<uint8_t>{1, 1, 2, 1}));
-    ASSERT_EQ(model.influences.size(), 5u);
-    EXPECT_EQ(model.influences[3].bone, 2);
-    EXPECT_EQ(model.influences[3].weight, 0.5);
-    EXPECT_EQ(model.influences[3].offset.y, -1);
-    EXPECT_EQ(model.mappingCoords[2], (MappingCoord{1, 1}));
-    EXPECT_EQ(model.faces[1].vertexIndex[2], 3);
-    EXPECT_EQ(model.texture->fileName, "figure/skin.png");
-    ASSERT_TRUE(model.texture->image);
-    EXPECT_EQ(model.texture->image->pixels.size(), 12u);
-    ASSERT_EQ(model.animations.size(), 2u);
-    EXPECT_EQ(model.animations[0].name, "figure/figure-walk.motion");
-    EXPECT_EQ(animationLabel(model.animations[0].name), "walk.motion");
-}
-
-TEST(ModelReader, TheLastRootMarkerNamesTheRoot) {
-    //   0 (marker)       2 (marker, last: the root)
-    //   +-- 1
-    TestFiles files;
-    const std::string path = files.addFigure();
-    files.files[path] = replaceLine(kFigureModel, 23, "2 -1 second root");
-    const LoadResult loaded = files.load(path);
-    ASSERT_TRUE(loaded.modelRead);
-    const Model& model = loaded.model;
-    EXPECT_EQ(model.rootBone, 2);
-    EXPECT_EQ(model.bones[0]->children, (std::vector<uint8_t>{1}));
-}
-
 TEST(ModelReader, NonUnitWeightsAndRotationsAreKeptAsRead) {
     TestFiles files;
     const std::string path = files.addFigure();
@@ -53,16 +18,6 @@ TEST(ModelReader, NonUnitWeightsAndRotationsAreKeptAsRead) {
     const Geometry::Quaternion q = model.animations[0].tracks[0]->keys[0].rotation;
     EXPECT_EQ(q.w, 4);
     EXPECT_EQ(q.z, 3);
-}
-
-TEST(ModelReader, AnAnimationCountOfZeroReadsNoNames) {
-    TestFiles files;
-    const std::string path = files.addFigure();
-    files.files[path] = linesBefore(kFigureModel, 33) + "Count: 0";
-    const LoadResult loaded = files.load(path);
-    ASSERT_TRUE(loaded.modelRead);
-    const Model& model = loaded.model;
-    EXPECT_TRUE(model.animations.empty());
 }
 
 // A texture or motion file that cannot be opened is reported (a motion file by

@@ -47,18 +47,6 @@ TEST(ReadTextLine, AtTheEndKeepsTheLineAndStaysFailed) {
     EXPECT_TRUE(readTextLine(input, line));
 }
 
-TEST(ReadFirstLine, PassesOverCommentLinesOnlyAtTheStart) {
-    TextInput input("// one\n//two\n\n  first line\n// later\n");
-    std::string line;
-    ASSERT_TRUE(readFirstLine(input, line));
-    EXPECT_EQ(line, "first line");
-    ASSERT_TRUE(readTextLine(input, line));
-    EXPECT_EQ(line, "// later");
-
-    TextInput onlyComments("// a\n// b\n");
-    EXPECT_FALSE(readFirstLine(onlyComments, line));
-}
-
 TEST(SplitAtColon, SplitsAtTheFirstColon) {
     using Pair = std::pair<std::string, std::string>;
     EXPECT_EQ(splitAtColon("abc: 12"), Pair("abc", " 12"));

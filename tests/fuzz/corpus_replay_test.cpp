@@ -6,14 +6,13 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "fuzz/harness.h"
 #include "fuzz/import_harness.h"
+#include "tests/support/test_support.h"
 
 // The import library leaks on some damaged files (its GLB reader, on an
 // exception); that is not this program's to fix, so the leak check of
@@ -42,21 +41,6 @@ std::vector<fs::path> filesIn(const std::string& folder) {
     return files;
 }
 
-std::string contentOf(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
-
-std::string joined(const std::vector<std::string>& faults) {
-    std::string text;
-    for (const std::string& fault : faults) {
-        text += "  " + fault + "\n";
-    }
-    return text;
-}
-
 bool startsWith(const fs::path& path, const std::string& prefix) {
     return path.filename().string().compare(0, prefix.size(), prefix) == 0;
 }
@@ -67,8 +51,9 @@ std::map<std::string, RunResult> replay(const std::string& folder, Run run) {
     const std::vector<fs::path> files = filesIn(folder);
     EXPECT_FALSE(files.empty()) << folder << " holds no files";
     for (const fs::path& file : files) {
-        const RunResult result = run(contentOf(file));
-        EXPECT_TRUE(result.faults.empty()) << file << "\n" << joined(result.faults);
+        const RunResult result = run(readFile(file.string()));
+        EXPECT_TRUE(result.faults.empty()) << file << "\n"
+                                           << ::testing::PrintToString(result.faults);
         results[file.filename().string()] = result;
     }
     return results;

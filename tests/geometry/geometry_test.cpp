@@ -41,6 +41,7 @@ TEST(Vectors, CrossProductIsRightHandedAndOrdered) {
         {{2, 4, 6}, {1, 2, 3}, {0, 0, 0}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "row " << &c - cases);
         const Vector3 r = cross(c.a, c.b);
         EXPECT_EQ(r.x, c.expected.x);
         EXPECT_EQ(r.y, c.expected.y);
@@ -136,6 +137,7 @@ TEST(Matrices, MakeTransformScalesThenRotatesXYZThenTranslates) {
         {{1, 1, 1}, {0, 90, 90}, {5, 0, 0}, {0, 0, 1}, {5, 1, 0}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "row " << &c - cases);
         const Matrix4 m(makeTransform(c.scale, c.angles, c.translation));
         expectPoint(moved(m, c.point.x, c.point.y, c.point.z), c.expected.x, c.expected.y,
                     c.expected.z);
@@ -158,6 +160,7 @@ TEST(Quaternions, ToMatrixRotatesUnitQuaternions) {
         {{0, 0, 0, 0}, {1, 2, 3}, {1, 2, 3}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "row " << &c - cases);
         expectPoint(moved(toMatrix(c.q), c.point.x, c.point.y, c.point.z), c.expected.x,
                     c.expected.y, c.expected.z);
     }

@@ -1,5 +1,6 @@
 // The converter's steps on their own: influence limiting, key clamping, the
-// rigid split of bone transforms, argument parsing, file names and progress.
+// rigid split of bone transforms, argument parsing, file names, progress and
+// the contained run.
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,6 @@
 #include "import/import_options.h"
 #include "import/output_folder.h"
 #include "import/pose_sampler.h"
-#include "import/skeleton.h"
 
 namespace {
 
@@ -187,30 +187,6 @@ TEST(ImportLog, ProgressOnlyForLongWork) {
     EXPECT_EQ(slow.str(),
               "velmora-import: sampling\nvelmora-import: sampling 0%\nvelmora-import: sampling "
               "10%\nvelmora-import: sampling 50%\nvelmora-import: sampling 100%\n");
-}
-
-// A skinned mesh whose bones carry no weight is held by its own node, which
-// then is the whole skeleton.
-//
-//   root -- holder (the mesh)
-//        -- ghost  (its only bone, every weight 0)
-TEST(ChooseSkeleton, MeshWithoutWeightsIsHeldByItsNode) {
-    aiScene scene;
-    scene.mRootNode = new aiNode("root");
-    aiNode* holder = new aiNode("holder");
-    aiNode* ghost = new aiNode("ghost");
-    aiNode* children[] = {holder, ghost};
-    scene.mRootNode->addChildren(2, children);
-    aiMesh mesh;
-    mesh.mNumBones = 1;
-    mesh.mBones = new aiBone*[1];
-    mesh.mBones[0] = new aiBone;
-    mesh.mBones[0]->mName = "ghost";
-    mesh.mBones[0]->mNumWeights = 1;
-    mesh.mBones[0]->mWeights = new aiVertexWeight[1]{{0, 0.0f}};
-    const Skeleton skeleton = chooseSkeleton(NodesByName(scene), {{holder, &mesh, 0}}, "test");
-    EXPECT_EQ(skeleton.nodes, std::vector<const aiNode*>{holder});
-    EXPECT_EQ(skeleton.parents, std::vector<int>{-1});
 }
 
 // Whatever the work in the child does, the caller gets its result or one

@@ -183,6 +183,7 @@ TEST(Skinning, TheInfluenceIndexRunsOnAcrossVertices) {
     for (const auto& [counts, first, second] :
          {std::tuple{std::vector<uint8_t>{1, 2}, Vector3(1, 0, 0), Vector3(0, 1, 1)},
           std::tuple{std::vector<uint8_t>{2, 1}, Vector3(1, 1, 0), Vector3(0, 0, 1)}}) {
+        SCOPED_TRACE(::testing::PrintToString(counts));
         Model model;
         model.bones[0] = std::make_unique<Bone>();
         model.influenceCounts = counts;

@@ -1,6 +1,6 @@
-// velmora-render's arguments and the layout of its pictures, without a display:
-// which command lines are taken and which are refused with what reason, where
-// the tiles of a sheet go and which clock reading each shows, and the labels.
+// velmora-render's arguments and its clock labels, without a display: which
+// command lines are refused with what reason, which limits are taken, and the
+// labels' pixels. (Each option's effect shows in render_test's pictures.)
 
 #include <gtest/gtest.h>
 
@@ -11,41 +11,12 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-struct Parsed {
+Arguments::Parsed parse(const Strings& arguments) {
     RenderOptions options;
-    Arguments::Parsed result;
-};
-
-Parsed parse(const Strings& arguments) {
-    Parsed parsed;
-    parsed.result = Arguments::parse(renderProgram(parsed.options), arguments);
-    return parsed;
+    return Arguments::parse(renderProgram(options), arguments);
 }
 
 using Arguments::Request;
-
-TEST(RenderOptions, EveryOptionIsTakenInAnyOrder) {
-    const Parsed command =
-        parse({"--sheet", "4x2", "-o", "walk.PNG", "--bones", "--step", "125", "--no-mesh",
-               "dir/model.animesh", "--animation", "2", "--at", "2147482000", "--size", "160x120",
-               "--angle", "90.5", "--zoom", "1e3"});
-    ASSERT_EQ(command.result.request, Request::Run) << command.result.error;
-    const RenderOptions& options = command.options;
-    EXPECT_EQ(options.modelPath, "dir/model.animesh");
-    EXPECT_EQ(options.outputPath, "walk.PNG");
-    EXPECT_EQ(options.animationNumber, 2);
-    EXPECT_EQ(options.at, 2147482000);
-    EXPECT_EQ(options.width, 160);
-    EXPECT_EQ(options.height, 120);
-    EXPECT_EQ(options.angle, 90.5);
-    EXPECT_EQ(options.zoom, 1000.0);
-    EXPECT_FALSE(options.showMesh);
-    EXPECT_TRUE(options.showBones);
-    EXPECT_TRUE(options.sheet);
-    EXPECT_EQ(options.columns, 4);
-    EXPECT_EQ(options.rows, 2);
-    EXPECT_EQ(options.step, 125);
-}
 
 TEST(RenderOptions, BadCommandLinesAreRefusedWithTheReason) {
     struct Row {
@@ -91,14 +62,10 @@ TEST(RenderOptions, BadCommandLinesAreRefusedWithTheReason) {
          "goes without --size and --sheet"},
     };
     for (const Row& row : rows) {
-        std::string line;
-        for (const std::string& argument : row.arguments) {
-            line += argument + " ";
-        }
-        const Arguments::Parsed result = parse(row.arguments).result;
-        EXPECT_EQ(result.request, Request::UsageError) << line;
-        EXPECT_NE(result.error.find(row.reason), std::string::npos)
-            << line << "\n  said: " << result.error;
+        SCOPED_TRACE(::testing::PrintToString(row.arguments));
+        const Arguments::Parsed result = parse(row.arguments);
+        EXPECT_EQ(result.request, Request::UsageError);
+        EXPECT_NE(result.error.find(row.reason), std::string::npos) << result.error;
     }
 }
 
@@ -111,33 +78,9 @@ TEST(RenderOptions, EveryLimitIsItselfAllowed) {
         {"m.animesh", "-o", "/tmp/.thumbnail.Xy12Z", "--thumbnail", "4096"},
     };
     for (const Strings& line : lines) {
-        const Arguments::Parsed result = parse(line).result;
+        SCOPED_TRACE(::testing::PrintToString(line));
+        const Arguments::Parsed result = parse(line);
         EXPECT_EQ(result.request, Request::Run) << result.error;
-    }
-}
-
-//   --sheet 3x2 --at 100 --step 40
-//
-//   +-------+-------+-------+
-//   |  100  |  140  |  180  |   row 0
-//   +-------+-------+-------+
-//   |  220  |  260  |  300  |   row 1
-//   +-------+-------+-------+
-TEST(Sheet, TilesRunLeftToRightThenTopToBottom) {
-    RenderOptions options;
-    options.sheet = true;
-    options.columns = 3;
-    options.rows = 2;
-    options.at = 100;
-    options.step = 40;
-    const std::vector<Tile> tiles = tilesOf(options);
-    ASSERT_EQ(tiles.size(), 6u);
-    const int expected[6][3] = {{0, 0, 100}, {1, 0, 140}, {2, 0, 180},
-                                {0, 1, 220}, {1, 1, 260}, {2, 1, 300}};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(tiles[i].column, expected[i][0]) << i;
-        EXPECT_EQ(tiles[i].row, expected[i][1]) << i;
-        EXPECT_EQ(tiles[i].milliseconds, expected[i][2]) << i;
     }
 }
 
@@ -150,17 +93,13 @@ Image blank(uint32_t width, uint32_t height, uint8_t value) {
     return image;
 }
 
-uint8_t at(const Image& image, uint32_t x, uint32_t y) {
-    return image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 3];
-}
-
 // The rows of a label's pixels as text: '#' white, '.' black, ' ' untouched.
 std::vector<std::string> picture(const Image& image) {
     std::vector<std::string> rows;
     for (uint32_t y = 0; y < image.height; ++y) {
         std::string row;
         for (uint32_t x = 0; x < image.width; ++x) {
-            const uint8_t value = at(image, x, y);
+            const uint8_t value = image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 3];
             row += value == 255 ? '#' : value == 0 ? '.' : ' ';
         }
         rows.push_back(row);
@@ -195,51 +134,6 @@ TEST(ClockLabel, ALabelPastAnyEdgeIsClipped) {
     const std::vector<uint8_t> before = image.pixels;
     drawLabel(image, 100, 100, "7", 1);
     EXPECT_EQ(image.pixels, before);
-}
-
-// Tiles whose every channel is the clock reading's tenth, so that a tile's
-// place and reading can be read back from the picture.
-Image solidTile(const RenderOptions& options, int64_t milliseconds) {
-    return blank(options.width, options.height, static_cast<uint8_t>(milliseconds / 10));
-}
-
-TEST(ComposePicture, ASheetPutsEachReadingInItsTileUnderItsLabel) {
-    RenderOptions options;
-    options.width = 60;
-    options.height = 40;
-    options.sheet = true;
-    options.columns = 2;
-    options.rows = 2;
-    options.at = 500;
-    options.step = 250;
-    std::vector<int64_t> drawn;
-    const Image sheet = composePicture(options, [&](int64_t milliseconds) {
-        drawn.push_back(milliseconds);
-        return solidTile(options, milliseconds);
-    });
-    EXPECT_EQ(drawn, (std::vector<int64_t>{500, 750, 1000, 1250}));
-    ASSERT_EQ(sheet.width, 120u);
-    ASSERT_EQ(sheet.height, 80u);
-    ASSERT_EQ(sheet.channels, 3u);
-    const uint8_t expected[2][2] = {{50, 75}, {100, 125}};
-    for (uint32_t row = 0; row < 2; ++row) {
-        for (uint32_t column = 0; column < 2; ++column) {
-            const uint32_t left = column * 60;
-            const uint32_t top = row * 40;
-            // The bottom-right corner is clear of the label; the top-left corner
-            // holds its box and the first glyph starts at (2, 2).
-            EXPECT_EQ(at(sheet, left + 59, top + 39), expected[row][column]);
-            EXPECT_EQ(at(sheet, left + 1, top + 1), 0);
-            Image label = blank(60, 40, expected[row][column]);
-            drawLabel(label, 2, 2, clockLabel(options.at + (row * 2 + column) * options.step), 1);
-            for (uint32_t y = 0; y < 40; ++y) {
-                for (uint32_t x = 0; x < 60; ++x) {
-                    ASSERT_EQ(at(sheet, left + x, top + y), at(label, x, y))
-                        << "tile " << column << "," << row << " at " << x << "," << y;
-                }
-            }
-        }
-    }
 }
 
 }  // namespace

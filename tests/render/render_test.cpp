@@ -78,12 +78,9 @@ TEST_F(RenderProgram, EachPartLandsWhereTheCameraAndClockPutIt) {
         {{"--zoom", "400", "--size", "320x180"}, true, true},
     };
     for (const Row& row : rows) {
-        std::string line;
-        for (const std::string& argument : row.arguments) {
-            line += argument + " ";
-        }
+        SCOPED_TRACE(::testing::PrintToString(row.arguments));
         const ProgramRun run = render(row.arguments);
-        ASSERT_EQ(run.status, 0) << line << run.errors;
+        ASSERT_EQ(run.status, 0) << run.errors;
         const Image image = picture();
         const Blob red = blobOf(image, kRed);
         const Blob green = blobOf(image, kGreen);
@@ -91,28 +88,28 @@ TEST_F(RenderProgram, EachPartLandsWhereTheCameraAndClockPutIt) {
         const Blob yellow = blobOf(image, kYellow);
         const Blob arm = blobOf(image, kCyan);
         for (const Blob* blob : {&red, &green, &blue, &yellow, &arm}) {
-            ASSERT_GT(blob->pixels, 20u) << line;
+            ASSERT_GT(blob->pixels, 20u);
         }
         // The picture's first row is the top: red and green above blue and
         // yellow, and the -x half on the side the view says.
-        EXPECT_LT(red.y, blue.y) << line;
-        EXPECT_LT(green.y, yellow.y) << line;
-        EXPECT_EQ(red.x > green.x, row.redOnTheRight) << line;
-        EXPECT_EQ(blue.x > yellow.x, row.redOnTheRight) << line;
+        EXPECT_LT(red.y, blue.y);
+        EXPECT_LT(green.y, yellow.y);
+        EXPECT_EQ(red.x > green.x, row.redOnTheRight);
+        EXPECT_EQ(blue.x > yellow.x, row.redOnTheRight);
         if (row.armRaised) {
             // Above the body, between the middles of its halves.
-            EXPECT_LT(arm.top + arm.height, green.top + 2) << line;
-            EXPECT_GT(arm.x, std::min(red.x, green.x)) << line;
-            EXPECT_LT(arm.x, std::max(red.x, green.x)) << line;
+            EXPECT_LT(arm.top + arm.height, green.top + 2);
+            EXPECT_GT(arm.x, std::min(red.x, green.x));
+            EXPECT_LT(arm.x, std::max(red.x, green.x));
         } else {
             // Along the body's top edge (which the arm hides on red's side),
             // reaching out beyond red.
-            EXPECT_NEAR(arm.y, green.top, 2) << line;
-            EXPECT_EQ(arm.x > green.x, row.redOnTheRight) << line;
+            EXPECT_NEAR(arm.y, green.top, 2);
+            EXPECT_EQ(arm.x > green.x, row.redOnTheRight);
             if (row.redOnTheRight) {
-                EXPECT_GT(arm.left + arm.width, red.left + red.width + 5) << line;
+                EXPECT_GT(arm.left + arm.width, red.left + red.width + 5);
             } else {
-                EXPECT_LT(arm.left, red.left - 5) << line;
+                EXPECT_LT(arm.left, red.left - 5);
             }
         }
     }
@@ -189,13 +186,14 @@ TEST_F(RenderProgram, ASheetHoldsEachReadingsPictureUnderItsLabel) {
     const Image sheet = picture();
     ASSERT_EQ(sheet.width, 360u);
     ASSERT_EQ(sheet.height, 180u);
-    // The last tile, bottom right, against the same reading drawn alone.
-    ASSERT_EQ(render({"--at", "350", "--size", "120x90"}).status, 0);
+    // The third tile, top right (readings run left to right, then down),
+    // against the same reading drawn alone.
+    ASSERT_EQ(render({"--at", "200", "--size", "120x90"}).status, 0);
     const Image single = picture();
     std::size_t labelPixels = 0;
     for (uint32_t y = 0; y < 90; ++y) {
         for (uint32_t x = 0; x < 120; ++x) {
-            const Colour inSheet = colourAt(sheet, 240 + x, 90 + y);
+            const Colour inSheet = colourAt(sheet, 240 + x, y);
             // The label (7 pixels high at this size) sits in the rows above 10.
             if (y >= 10) {
                 ASSERT_EQ(inSheet, colourAt(single, x, y)) << x << "," << y;

@@ -9,10 +9,7 @@
 #include <filesystem>
 #include <set>
 
-#include "drawing/camera.h"
-#include "files/file_source.h"
 #include "files/load.h"
-#include "files/png_image.h"
 #include "geometry/geometry.h"
 #include "model/pipeline.h"
 #include "tests/support/test_support.h"
@@ -219,50 +216,6 @@ TEST_P(Sample, MotionIsContinuousAcrossTheLoop) {
             previous = positions_;
         }
     }
-}
-
-// At the viewer's reset view (eye (0, 30, -150) looking at (0, -20, 0), the
-// 640 x 480 window's frustum with its bottom edge through the look-at point)
-// the figure faces the camera, fills most of the height, fits the width and
-// shows whole: every point, the toes reaching towards the camera included,
-// stands above the bottom edge at its depth.
-TEST_P(Sample, StandsFacingTheResetCameraAndFillsTheWindow) {
-    skinAtFrame(0, 0);
-    double top = -1e9;
-    double frontToe = 1e9;
-    double backHeel = -1e9;
-    double left = 1e9;
-    double right = -1e9;
-    double highest = -1e9;
-    double clearance = 1e9;
-    Camera camera;
-    camera.reset();
-    const Frustum frustum = *frustumFor(640, 480);
-    const Geometry::Matrix4 view(camera.viewMatrix());
-    for (const Vector3& p : positions_) {
-        top = std::max(top, p.y);
-        if (p.y < kFloor + 0.5) {
-            frontToe = std::min(frontToe, p.z);
-            backHeel = std::max(backHeel, p.z);
-        }
-        const Geometry::Vector4 eye = view * Geometry::Vector4(p.x, p.y, p.z, 1);
-        const double x = (eye.x / -eye.z - frustum.left) / (frustum.right - frustum.left);
-        const double y = (eye.y / -eye.z - frustum.bottom) / (frustum.top - frustum.bottom);
-        left = std::min(left, x);
-        right = std::max(right, x);
-        highest = std::max(highest, y);
-        clearance = std::min(clearance, p.y - bottomEdgeHeight(camera, frustum, p.x, p.z));
-    }
-    EXPECT_GT(top - kFloor, 70.0);
-    EXPECT_LT(top - kFloor, 80.0);
-    EXPECT_LT(frontToe, -7.0) << "the toes point towards the camera";
-    EXPECT_LT(backHeel, 5.0);
-    EXPECT_GT(highest, 0.9) << "fills most of the window's height";
-    EXPECT_LT(highest, 0.98) << "the head stays inside the top edge";
-    EXPECT_GT(clearance, 1.0) << "the feet stay inside the bottom edge";
-    EXPECT_LT(clearance, 2.0) << "and stand near it";
-    EXPECT_GT(left, 0.2);
-    EXPECT_LT(right, 0.8);
 }
 
 INSTANTIATE_TEST_SUITE_P(Characters, Sample,
