@@ -16,7 +16,7 @@ namespace {
 
 // Changes whenever the conversion's output for the same input may change, so
 // that entries of an older conversion are not used.
-constexpr const char* kConversionVersion = "velmora-conversion-1";
+constexpr const char* kConversionVersion = "velmora-conversion-2";
 constexpr const char* kManifest = "manifest";
 
 // A 64-bit check sum that reads eight bytes at a time: several gigabytes a
