@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -256,16 +257,22 @@ SkinSource collectSkin(const std::vector<MeshInstance>& instances, const NodesBy
     return skin;
 }
 
-// Where the vertices stand in the rest pose under the transform `frame`.
+// Where the vertices stand in the rest pose under the transform `frame`. The
+// transform of each pair of bone and matrix is made once, for all the vertices
+// that it carries.
 std::vector<Vector3> restPositions(const SkinSource& skin, const std::vector<Matrix4>& globals,
                                    const Matrix4& frame) {
+    std::map<std::pair<int, std::size_t>, Matrix4> toModel;
     std::vector<Vector3> positions;
     positions.reserve(skin.positions.size());
     for (std::size_t v = 0; v < skin.positions.size(); ++v) {
         Vector3 sum;
         for (const VertexInfluence& influence : skin.influences[v]) {
-            const Matrix4 toModel = frame * globals[influence.bone] * skin.toBone[influence.toBone];
-            sum = sum + influence.weight * applyToPoint(toModel, skin.positions[v]);
+            const auto [made, isNew] = toModel.try_emplace({influence.bone, influence.toBone});
+            if (isNew) {
+                made->second = frame * globals[influence.bone] * skin.toBone[influence.toBone];
+            }
+            sum = sum + influence.weight * applyToPoint(made->second, skin.positions[v]);
         }
         positions.push_back(sum);
     }
