@@ -207,6 +207,9 @@ SkinSource collectSkin(const std::vector<MeshInstance>& instances, const NodesBy
             skin.positions.push_back(toGeometry(mesh.mVertices[v]));
         }
         skin.influences.resize(skin.positions.size());
+        for (std::size_t v = first; v < skin.positions.size(); ++v) {
+            skin.influences[v].reserve(kMaxInfluences);
+        }
         if (!mesh.HasBones()) {
             const int bone = skeleton.boneOf(instance.node);
             for (std::size_t v = first; v < skin.positions.size(); ++v) {
@@ -445,18 +448,20 @@ double floorHeight(const std::vector<Vector3>& standing) {
 }
 
 bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t limit) {
-    std::vector<VertexInfluence> merged;
+    // Merged in place: the first of each bone and matrix moves forwards and
+    // takes the later ones' weights.
+    auto merged = influences.begin();
     for (const VertexInfluence& influence : influences) {
-        const auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& m) {
+        const auto same = std::find_if(influences.begin(), merged, [&](const auto& m) {
             return m.bone == influence.bone && m.toBone == influence.toBone;
         });
-        if (same == merged.end()) {
-            merged.push_back(influence);
+        if (same == merged) {
+            *merged++ = influence;
         } else {
             same->weight += influence.weight;
         }
     }
-    influences = std::move(merged);
+    influences.erase(merged, influences.end());
     if (influences.size() <= limit) {
         return false;
     }
@@ -527,6 +532,12 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
             model.bones[skeleton.parents[b]]->children.push_back(static_cast<uint8_t>(b));
         }
     }
+    std::size_t influenceCount = 0;
+    for (const auto& influences : skin.influences) {
+        influenceCount += influences.size();
+    }
+    model.influenceCounts.reserve(skin.positions.size());
+    model.influences.reserve(influenceCount);
     for (std::size_t v = 0; v < skin.positions.size(); ++v) {
         model.influenceCounts.push_back(static_cast<uint8_t>(skin.influences[v].size()));
         for (const VertexInfluence& influence : skin.influences[v]) {
@@ -543,14 +554,12 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
     }
 
     log.stage("building the texture");
-    Surface surface =
-        buildSurface(scene, instances,
-                     vertexNormals(instances, restPositions(skin, restGlobals, frame)), input,
-                     files, log);
+    Surface surface = buildSurface(
+        scene, instances, vertexNormals(instances, restPositions(skin, restGlobals, frame)), input,
+        files, log);
     character.texture = std::move(surface.image);
-    for (const MappingCoord& coord : surface.coords) {
-        model.mappingCoords.push_back(coord);
-    }
+    model.mappingCoords = std::move(surface.coords);
+    model.faces.reserve(surface.triangleCoords.size());
     std::size_t triangle = 0;
     int32_t firstVertex = 0;
     for (const MeshInstance& instance : instances) {
