@@ -474,7 +474,9 @@ void printImportSummary(const SummaryReporter& reporter, const Summary& summary,
         // A .gltf text keeps its buffer in a .bin beside it.
         const std::size_t bytes =
             fileSize(subject.path) +
-            fileSize(std::filesystem::path(subject.path).replace_extension(".bin").string());
+            (subject.form == "gltf"
+                 ? fileSize(std::filesystem::path(subject.path).replace_extension(".bin").string())
+                 : 0);
         std::cout << "\nstress model as " << subject.form << " (" << bytes
                   << " bytes, written by the Open Asset Import Library's exporter)\n";
         summary.heading();
