@@ -73,6 +73,9 @@ TEST(GltfExport, TheStressModelConvertsBackToTheSamePoses) {
         const LoadResult converted = loadConverted(convertCharacter(options, log), {});
         ASSERT_TRUE(converted.modelRead) << reportText(converted.problems);
         const Model& model = converted.model;
+        ASSERT_EQ(model.faces.size(), original.faces.size());
+        ASSERT_EQ(model.animations.size(), original.animations.size());
+        EXPECT_TRUE(model.texture->image);
         for (std::size_t a = 0; a < original.animations.size(); ++a) {
             EXPECT_EQ(animationLabel(model.animations[a].name),
                       animationLabel(fs::path(original.animations[a].name).filename()));
