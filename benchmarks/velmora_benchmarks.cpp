@@ -1,6 +1,9 @@
 // velmora-benchmarks: how fast the viewer reads a model and draws its frames,
-// against the straightforward baselines in this folder, all in one run. Prints
-// Google Benchmark's table, then a summary of figures, ratios and targets.
+// against the straightforward baselines in this folder, and how fast it opens
+// the stress model written as glTF and GLB (converted, and again from the
+// cache) against the import library's own read, all in one run. Prints Google
+// Benchmark's table, then a summary of figures, ratios and targets. The glTF
+// files and the cache live in a temporary folder for the run.
 //
 // usage: velmora-benchmarks [--models <folder>] [Google Benchmark flags]
 //   <folder> holds stress/stress.animesh and schoolgirl/schoolgirl.animesh (by
@@ -22,18 +25,23 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "benchmarks/baseline_frame.h"
 #include "benchmarks/drawing_context.h"
+#include "benchmarks/gltf_export.h"
 #include "benchmarks/heap_counter.h"
 #include "benchmarks/istream_reader.h"
 #include "drawing/camera.h"
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
 #include "files/load.h"
+#include "import/character_opening.h"
+#include "import/conversion.h"
+#include "import/scene_input.h"
 #include "model/pipeline.h"
 
 namespace {
@@ -154,6 +162,109 @@ void frameBenchmark(benchmark::State& state, const Subject& subject, bool immedi
     }
 }
 
+// The stress model in a form that is opened through the import library.
+struct ImportSubject {
+    // "gltf" or "glb".
+    std::string form;
+    std::string path;
+    // Holds the file's conversion before the benchmarks run.
+    std::unique_ptr<CharacterCache> cache;
+};
+
+// Where the import benchmarks write their files and their cache: a fresh
+// folder under the system's temporary folder, removed with them at the end.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velmora-benchmarks-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            throw std::runtime_error("cannot create a temporary folder");
+        }
+        path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// The options with which the viewer converts a file it opens.
+ImportOptions viewerImport(const std::string& path) {
+    ImportOptions options;
+    options.inputPath = path;
+    return options;
+}
+
+// What the conversion itself takes after the library has read the file (with
+// the checks and steps the conversion asks of it).
+void importReadBenchmark(benchmark::State& state, const ImportSubject& subject) {
+    std::ostringstream messages;
+    for (auto _ : state) {
+        ImportLog log(messages);
+        ConfinedFiles files(subject.path, log);
+        Assimp::Importer importer;
+        benchmark::DoNotOptimize(readScene(subject.path, importer, files, log).mMeshes);
+    }
+}
+
+// The whole conversion to a model in memory, in this process: read, convert,
+// write the files into memory and load them as the viewer does.
+void importConvertBenchmark(benchmark::State& state, const ImportSubject& subject) {
+    const ImportOptions options = viewerImport(subject.path);
+    std::ostringstream messages;
+    for (auto _ : state) {
+        ImportLog log(messages);
+        const LoadResult loaded = loadConverted(convertCharacter(options, log), {});
+        benchmark::DoNotOptimize(loaded.model.faces.data());
+    }
+}
+
+// A second open of the file: its conversion found in the cache and loaded.
+void importCachedBenchmark(benchmark::State& state, const ImportSubject& subject) {
+    for (auto _ : state) {
+        CharacterOpening opening(subject.path, *subject.cache);
+        if (opening.converting()) {
+            state.SkipWithError("the conversion is not in the cache");
+            break;
+        }
+        const LoadResult loaded = opening.load({});
+        benchmark::DoNotOptimize(loaded.model.faces.data());
+    }
+}
+
+// Writes the stress model in each form into folder and converts it once into
+// a cache there, so that the benchmarks find it; nothing on failure, which is
+// reported.
+std::vector<ImportSubject> importSubjects(const Model& stress, const std::string& folder) {
+    std::vector<ImportSubject> subjects;
+    for (const std::string form : {"gltf", "glb"}) {
+        ImportSubject subject;
+        subject.form = form;
+        subject.path = folder + "/stress." + form;
+        subject.cache = std::make_unique<CharacterCache>(folder + "/cache");
+        const std::string problem = exportGltf(stress, subject.path, form == "glb");
+        const LoadResult opened =
+            problem.empty()
+                ? openCharacterFile(subject.path, {}, *subject.cache, [](const std::string&) {})
+                : LoadResult{};
+        if (!opened.modelRead) {
+            std::cerr << "velmora-benchmarks: cannot open the stress model as " << form << ": "
+                      << (problem.empty() ? reportText(opened.problems) : problem + "\n");
+            return {};
+        }
+        subjects.push_back(std::move(subject));
+    }
+    return subjects;
+}
+
 // A benchmark's time per iteration, in seconds, by both clocks.
 struct Times {
     double real = 0;
@@ -258,10 +369,25 @@ class Summary {
                                const std::string& note = "") const {
         const auto figure = reporter_.figure(name);
         if (figure) {
-            line(label, duration(figure->median.by(realTime)),
-                 duration(figure->minimum.by(realTime)), note);
+            time(label, *figure, realTime, note);
         }
         return figure;
+    }
+
+    static void time(const std::string& label, const Figure& figure, bool realTime,
+                     const std::string& note = "") {
+        line(label, duration(figure.median.by(realTime)), duration(figure.minimum.by(realTime)),
+             note);
+    }
+
+    // part / whole for the medians and for the minimums; the target, that it
+    // be at most limit (described by targetText), is judged on the medians.
+    static void share(const std::string& label, const Figure& part, const Figure& whole,
+                      bool realTime, double limit, const std::string& targetText) {
+        const double median = part.median.by(realTime) / whole.median.by(realTime);
+        const double minimum = part.minimum.by(realTime) / whole.minimum.by(realTime);
+        line(label, times(median), times(minimum),
+             "target " + targetText + ": " + verdict(median <= limit));
     }
 
     // A read of bytes of text, by CPU time, with its rate.
@@ -300,6 +426,12 @@ class Summary {
         return text.str();
     }
 
+    static std::string times(double factor) {
+        std::ostringstream text;
+        text << std::fixed << std::setprecision(2) << factor;
+        return text.str();
+    }
+
     static void line(const std::string& label, const std::string& median,
                      const std::string& minimum, const std::string& note) {
         std::cout << "  " << std::left << std::setw(42) << label << std::right << std::setw(12)
@@ -329,8 +461,51 @@ LoadMemory measureLoadMemory(const Subject& subject) {
     return memory;
 }
 
+// The stress model opened through the import library, against its own read
+// by the library and against the model file's load; CPU time throughout.
+void printImportSummary(const SummaryReporter& reporter, const Summary& summary,
+                        const std::vector<ImportSubject>& subjects) {
+    const auto animeshLoad = reporter.figure("load/stress/velmora");
+    for (const ImportSubject& subject : subjects) {
+        const std::string n = "import/stress/" + subject.form;
+        const auto read = reporter.figure(n + "/read");
+        const auto convert = reporter.figure(n + "/convert");
+        const auto cached = reporter.figure(n + "/cached");
+        // A .gltf text keeps its buffer in a .bin beside it.
+        const std::size_t bytes =
+            fileSize(subject.path) +
+            (subject.form == "gltf"
+                 ? fileSize(std::filesystem::path(subject.path).replace_extension(".bin").string())
+                 : 0);
+        std::cout << "\nstress model as " << subject.form << " (" << bytes
+                  << " bytes, written by the Open Asset Import Library's exporter)\n";
+        summary.heading();
+        if (read) {
+            Summary::time("read by the library (readScene)", *read, false);
+        }
+        if (convert) {
+            Summary::time("whole conversion to a model", *convert, false);
+        }
+        if (read && convert) {
+            Figure after;
+            after.median.cpu = convert->median.cpu - read->median.cpu;
+            after.minimum.cpu = convert->minimum.cpu - read->minimum.cpu;
+            Summary::time("  conversion after the read", after, false);
+            Summary::share("  conversion after the read / read", after, *read, false, 1.0, "<= 1");
+        }
+        if (cached) {
+            Summary::time("second open, from the cache", *cached, false);
+        }
+        if (cached && animeshLoad) {
+            Summary::share("  cached open / .animesh load", *cached, *animeshLoad, false, 1.2,
+                           "<= 1.2");
+        }
+    }
+}
+
 void printSummary(const SummaryReporter& reporter, const std::vector<Subject>& subjects,
-                  const LoadMemory& stressMemory, const std::string& loadAtStart) {
+                  const std::vector<ImportSubject>& imports, const LoadMemory& stressMemory,
+                  const std::string& loadAtStart) {
     Summary summary(reporter);
     std::cout << "\nSummary (" << cpuName() << ", " << std::thread::hardware_concurrency()
               << " cores; load average " << loadAtStart << " at start, " << loadAverage()
@@ -386,6 +561,8 @@ void printSummary(const SummaryReporter& reporter, const std::vector<Subject>& s
     summary.time("selectFrames after 2 minutes", "clock/" + n + "/2 min", false);
     summary.time("selectFrames after 1 week", "clock/" + n + "/1 week", false);
 
+    printImportSummary(reporter, summary, imports);
+
     const std::size_t bound = stress.modelFileBytes + 2 * stressMemory.modelBytes;
     std::cout << "\nheap while loading " << n << " (blocks of operator new)\n"
               << "  model file            " << std::setw(12) << stress.modelFileBytes << " bytes\n"
@@ -400,7 +577,8 @@ double smallest(const std::vector<double>& values) {
     return *std::min_element(values.begin(), values.end());
 }
 
-void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
+void registerBenchmarks(std::vector<Subject>& subjects, const std::vector<ImportSubject>& imports,
+                        bool display) {
     for (Subject& subject : subjects) {
         const std::string& n = subject.name;
         const Model& model = *subject.model;
@@ -450,6 +628,18 @@ void registerBenchmarks(std::vector<Subject>& subjects, bool display) {
                                      std::cref(*first.model), milliseconds)
             ->ComputeStatistics("min", smallest)
             ->Unit(benchmark::kNanosecond);
+    }
+    using ImportBenchmark = void (*)(benchmark::State&, const ImportSubject&);
+    const std::pair<const char*, ImportBenchmark> steps[] = {{"/read", importReadBenchmark},
+                                                             {"/convert", importConvertBenchmark},
+                                                             {"/cached", importCachedBenchmark}};
+    for (const ImportSubject& subject : imports) {
+        for (const auto& [step, run] : steps) {
+            benchmark::RegisterBenchmark(("import/stress/" + subject.form + step).c_str(), run,
+                                         std::cref(subject))
+                ->ComputeStatistics("min", smallest)
+                ->Unit(benchmark::kMillisecond);
+        }
     }
 }
 
@@ -504,7 +694,10 @@ int main(int argc, char** argv) {
                      "not measured\n";
     }
 
-    registerBenchmarks(subjects, display);
+    const ScratchFolder scratch;
+    const std::vector<ImportSubject> imports =
+        importSubjects(*subjects.front().model, scratch.path());
+    registerBenchmarks(subjects, imports, display);
 
     std::vector<char*> arguments{argv[0]};
     for (std::string& flag : flags) {
@@ -518,7 +711,7 @@ int main(int argc, char** argv) {
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const LoadMemory memory = measureLoadMemory(subjects.front());
-    printSummary(reporter, subjects, memory, loadAtStart);
+    printSummary(reporter, subjects, imports, memory, loadAtStart);
     benchmark::Shutdown();
     return 0;
 }

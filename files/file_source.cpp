@@ -7,6 +7,11 @@
 #include <algorithm>
 
 FileRead DiskFileSource::read(const std::string& path, std::size_t limit) const {
+    return read(path, limit, nullptr);
+}
+
+FileRead DiskFileSource::read(const std::string& path, std::size_t limit,
+                              const std::function<void(std::string_view piece)>& onPiece) const {
     FileRead result;
     // O_NONBLOCK keeps open() from waiting on a FIFO with no writer; the type
     // check below then refuses it.
@@ -42,6 +47,9 @@ FileRead DiskFileSource::read(const std::string& path, std::size_t limit) const 
             break;
         }
         bytes.resize(filled + static_cast<std::size_t>(got));
+        if (onPiece) {
+            onPiece(std::string_view(bytes).substr(filled));
+        }
     }
     ::close(descriptor);
     if (ok) {

@@ -4,8 +4,10 @@
 // no process-wide one.
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 
 // Largest file a reader opens, whatever the budget: a bigger one is refused
 // before anything of it is read.
@@ -39,6 +41,11 @@ class FileSource {
 class DiskFileSource : public FileSource {
   public:
     FileRead read(const std::string& path, std::size_t limit) const override;
+
+    // read, passing each piece to onPiece as soon as it is read, while it is
+    // still in the processor's cache (to check or hash it on the way).
+    FileRead read(const std::string& path, std::size_t limit,
+                  const std::function<void(std::string_view piece)>& onPiece) const;
 };
 
 // Serves files from memory by exact path; any other path cannot be opened. Holds

@@ -4,8 +4,13 @@
 
 namespace {
 
+// Appends text, numbers and vectors to one string. Numbers are formatted on the
+// stack and appended, with no string made per number; the caller reserves what
+// the whole text will take, so that the string is seldom copied as it grows.
 class TextBuilder {
   public:
+    explicit TextBuilder(std::size_t expectedSize) { text_.reserve(expectedSize); }
+
     TextBuilder& operator<<(const std::string& text) {
         text_ += text;
         return *this;
@@ -19,7 +24,9 @@ class TextBuilder {
         return *this;
     }
     TextBuilder& operator<<(long long value) {
-        text_ += std::to_string(value);
+        char digits[24];
+        const auto result = std::to_chars(digits, digits + sizeof digits, value);
+        text_.append(digits, result.ptr);
         return *this;
     }
     TextBuilder& operator<<(double value) {
@@ -28,14 +35,20 @@ class TextBuilder {
         text_.append(digits, result.ptr);
         return *this;
     }
+    // "(a, b, c)": all of it formatted into one buffer, then appended at once.
     TextBuilder& vector(std::initializer_list<double> components) {
-        text_ += '(';
-        const char* separator = "";
-        for (double component : components) {
-            *this << separator << component;
-            separator = ", ";
+        char line[8 + 4 * 32];
+        char* end = line;
+        *end++ = '(';
+        for (const double component : components) {
+            if (end != line + 1) {
+                *end++ = ',';
+                *end++ = ' ';
+            }
+            end = std::to_chars(end, line + sizeof line, component).ptr;
         }
-        text_ += ')';
+        *end++ = ')';
+        text_.append(line, end);
         return *this;
     }
     std::string take() { return std::move(text_); }
@@ -44,11 +57,20 @@ class TextBuilder {
     std::string text_;
 };
 
+// Bytes a line of that many numbers takes at most: 17 significant digits, a
+// sign, a point and an exponent each, with their separators.
+constexpr std::size_t lineBytes(std::size_t numbers) {
+    return numbers * 26 + 4;
+}
+
 }  // namespace
 
 std::string modelText(const Model& model, const std::string& textureName,
                       const std::vector<std::string>& motionFileNames) {
-    TextBuilder out;
+    // Counts, bone IDs, weights, offsets, mapping coordinates and faces.
+    TextBuilder out(1024 + model.influenceCounts.size() * 4 +
+                    model.influences.size() * (5 + lineBytes(1) + lineBytes(3)) +
+                    model.mappingCoords.size() * lineBytes(3) + model.faces.size() * 6 * 12);
     out << "Velmora animated mesh\n"
         << "Skinned mesh with skeleton, mapping, faces, texture and animations\n"
         << "Version: 1\n"
@@ -133,7 +155,11 @@ std::string motionText(const Animation& animation) {
     for (const auto& track : animation.tracks) {
         blockCount += track ? 1 : 0;
     }
-    TextBuilder out;
+    std::size_t keys = 0;
+    for (const auto& track : animation.tracks) {
+        keys += track ? track->keys.size() : 0;
+    }
+    TextBuilder out(1024 + blockCount * 128 + keys * lineBytes(7));
     out << "Velmora motion\nNumber of bones: " << blockCount << "\nMotion type: quaternion\n";
     for (int slot = 0; slot < kMaxBones; ++slot) {
         if (!animation.tracks[slot]) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <map>
 #include <optional>
 #include <set>
 
@@ -206,6 +207,9 @@ SkinSource collectSkin(const std::vector<MeshInstance>& instances, const NodesBy
             skin.positions.push_back(toGeometry(mesh.mVertices[v]));
         }
         skin.influences.resize(skin.positions.size());
+        for (std::size_t v = first; v < skin.positions.size(); ++v) {
+            skin.influences[v].reserve(kMaxInfluences);
+        }
         if (!mesh.HasBones()) {
             const int bone = skeleton.boneOf(instance.node);
             for (std::size_t v = first; v < skin.positions.size(); ++v) {
@@ -256,16 +260,22 @@ SkinSource collectSkin(const std::vector<MeshInstance>& instances, const NodesBy
     return skin;
 }
 
-// Where the vertices stand in the rest pose under the transform `frame`.
+// Where the vertices stand in the rest pose under the transform `frame`. The
+// transform of each pair of bone and matrix is made once, for all the vertices
+// that it carries.
 std::vector<Vector3> restPositions(const SkinSource& skin, const std::vector<Matrix4>& globals,
                                    const Matrix4& frame) {
+    std::map<std::pair<int, std::size_t>, Matrix4> toModel;
     std::vector<Vector3> positions;
     positions.reserve(skin.positions.size());
     for (std::size_t v = 0; v < skin.positions.size(); ++v) {
         Vector3 sum;
         for (const VertexInfluence& influence : skin.influences[v]) {
-            const Matrix4 toModel = frame * globals[influence.bone] * skin.toBone[influence.toBone];
-            sum = sum + influence.weight * applyToPoint(toModel, skin.positions[v]);
+            const auto [made, isNew] = toModel.try_emplace({influence.bone, influence.toBone});
+            if (isNew) {
+                made->second = frame * globals[influence.bone] * skin.toBone[influence.toBone];
+            }
+            sum = sum + influence.weight * applyToPoint(made->second, skin.positions[v]);
         }
         positions.push_back(sum);
     }
@@ -438,18 +448,20 @@ double floorHeight(const std::vector<Vector3>& standing) {
 }
 
 bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t limit) {
-    std::vector<VertexInfluence> merged;
+    // Merged in place: the first of each bone and matrix moves forwards and
+    // takes the later ones' weights.
+    auto merged = influences.begin();
     for (const VertexInfluence& influence : influences) {
-        const auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& m) {
+        const auto same = std::find_if(influences.begin(), merged, [&](const auto& m) {
             return m.bone == influence.bone && m.toBone == influence.toBone;
         });
-        if (same == merged.end()) {
-            merged.push_back(influence);
+        if (same == merged) {
+            *merged++ = influence;
         } else {
             same->weight += influence.weight;
         }
     }
-    influences = std::move(merged);
+    influences.erase(merged, influences.end());
     if (influences.size() <= limit) {
         return false;
     }
@@ -520,6 +532,12 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
             model.bones[skeleton.parents[b]]->children.push_back(static_cast<uint8_t>(b));
         }
     }
+    std::size_t influenceCount = 0;
+    for (const auto& influences : skin.influences) {
+        influenceCount += influences.size();
+    }
+    model.influenceCounts.reserve(skin.positions.size());
+    model.influences.reserve(influenceCount);
     for (std::size_t v = 0; v < skin.positions.size(); ++v) {
         model.influenceCounts.push_back(static_cast<uint8_t>(skin.influences[v].size()));
         for (const VertexInfluence& influence : skin.influences[v]) {
@@ -536,14 +554,12 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
     }
 
     log.stage("building the texture");
-    Surface surface =
-        buildSurface(scene, instances,
-                     vertexNormals(instances, restPositions(skin, restGlobals, frame)), input,
-                     files, log);
+    Surface surface = buildSurface(
+        scene, instances, vertexNormals(instances, restPositions(skin, restGlobals, frame)), input,
+        files, log);
     character.texture = std::move(surface.image);
-    for (const MappingCoord& coord : surface.coords) {
-        model.mappingCoords.push_back(coord);
-    }
+    model.mappingCoords = std::move(surface.coords);
+    model.faces.reserve(surface.triangleCoords.size());
     std::size_t triangle = 0;
     int32_t firstVertex = 0;
     for (const MeshInstance& instance : instances) {

@@ -27,11 +27,43 @@ bool isModelFileName(const std::string& path) {
                       });
 }
 
-LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions& options) {
-    MemoryFileSource files;
-    for (const FileContent& file : character.files) {
-        files.files[file.name] = file.bytes;
+namespace {
+
+// A conversion's files handed over to the one load that reads them: each file's
+// bytes move into the load rather than being copied, since copying the tens of
+// megabytes of a large character's text costs a good part of loading it. A
+// converted model names each of its files once, so each is read once; a file
+// asked for a second time cannot be opened.
+class HandedOverFiles : public FileSource {
+  public:
+    explicit HandedOverFiles(std::vector<FileContent> files) : files_(std::move(files)) {}
+
+    FileRead read(const std::string& path, std::size_t limit) const override {
+        FileRead file;
+        const auto found = std::find_if(files_.begin(), files_.end(),
+                                        [&](const FileContent& f) { return f.name == path; });
+        if (found == files_.end()) {
+            return file;
+        }
+        if (found->bytes.size() > limit) {
+            file.status = FileRead::Status::TooLarge;
+            file.size = found->bytes.size();
+            return file;
+        }
+        file.status = FileRead::Status::Read;
+        file.bytes = std::move(found->bytes);
+        files_.erase(found);
+        return file;
     }
+
+  private:
+    mutable std::vector<FileContent> files_;
+};
+
+}  // namespace
+
+LoadResult loadConverted(ConvertedCharacter character, const LoadOptions& options) {
+    const HandedOverFiles files(std::move(character.files));
     LoadOptions fromMemory = options;
     fromMemory.files = &files;
     return loadModelFile(character.modelFile, fromMemory);
@@ -74,7 +106,9 @@ LoadResult CharacterOpening::load(const LoadOptions& options) {
         converted_ = std::move(conversion.character);
         cache_.store(key_, *converted_);
     }
-    LoadResult result = loadConverted(*converted_, options);
+    LoadResult result = loadConverted(std::move(*converted_), options);
+    converted_.reset();
+
     if (!result.modelRead) {
         // Whatever broke it must not be served again.
         cache_.forget(key_);

@@ -26,7 +26,7 @@ bool isModelFileName(const std::string& path);
 extern const char* const kCharacterFilePatterns[];
 
 // Loads what a conversion made, served from memory under its own names.
-LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions& options);
+LoadResult loadConverted(ConvertedCharacter character, const LoadOptions& options);
 
 class CharacterOpening {
   public:

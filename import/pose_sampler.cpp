@@ -69,14 +69,20 @@ void addChannels(const aiAnimation& animation, const NodesByName& nodes, Animati
             continue;
         }
         const auto vector = [](const aiVector3D& v) { return toGeometry(v); };
-        const auto rotation = [](const aiQuaternion& q) { return toGeometry(q); };
+        // Made unit in double precision: two nearby keys stored in single
+        // precision can have a dot product above 1, for which the spherical
+        // blend keeps its first key, so that a time a rounding error before a
+        // key would show the key before it.
+        const auto rotation = [](const aiQuaternion& q) {
+            return Geometry::normalize(toGeometry(q));
+        };
         NodeChannel& channel = source.channels[node];
-        channel.positions = keysInSeconds<aiVectorKey, Vector3>(
-            keys.mPositionKeys, keys.mNumPositionKeys, tps, vector);
+        channel.positions = keysInSeconds<aiVectorKey, Vector3>(keys.mPositionKeys,
+                                                                keys.mNumPositionKeys, tps, vector);
         channel.rotations = keysInSeconds<aiQuatKey, Quaternion>(
             keys.mRotationKeys, keys.mNumRotationKeys, tps, rotation);
-        channel.scalings = keysInSeconds<aiVectorKey, Vector3>(
-            keys.mScalingKeys, keys.mNumScalingKeys, tps, vector);
+        channel.scalings = keysInSeconds<aiVectorKey, Vector3>(keys.mScalingKeys,
+                                                               keys.mNumScalingKeys, tps, vector);
     }
 }
 

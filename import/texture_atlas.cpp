@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <system_error>
+#include <unordered_map>
 
 #include "files/load_error.h"
 #include "geometry/baked_light.h"
@@ -361,6 +363,28 @@ std::optional<Image> decodeImage(const std::string& bytes) {
     return image;
 }
 
+namespace {
+
+// A mapping coordinate's two numbers as bits, -0 as 0.
+using CoordKey = std::pair<std::uint64_t, std::uint64_t>;
+
+std::uint64_t bitsOf(double value) {
+    const double canonical = value == 0.0 ? 0.0 : value;
+    std::uint64_t bits;
+    std::memcpy(&bits, &canonical, sizeof bits);
+    return bits;
+}
+
+struct CoordKeyHash {
+    std::size_t operator()(const CoordKey& key) const {
+        const std::uint64_t mixed =
+            (key.first ^ (key.second * 0x9e3779b97f4a7c15ull)) * 0xff51afd7ed558ccdull;
+        return static_cast<std::size_t>(mixed ^ (mixed >> 32));
+    }
+};
+
+}  // namespace
+
 Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& instances,
                      const std::vector<Geometry::Vector3>& restNormals,
                      const std::string& inputPath, ConfinedFiles& files, ImportLog& log) {
@@ -413,7 +437,15 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
         }
     }
 
-    std::map<std::pair<double, double>, int32_t> coordIndex;
+    // A hash table, as a sorted one costs more than the rest of the surface for
+    // a mesh of 100,000 triangles; keys are the coordinates' bits, with -0
+    // taken as 0, so that the coordinates it joins are those that compare equal.
+    std::unordered_map<CoordKey, int32_t, CoordKeyHash> coordIndex;
+    std::size_t vertexCount = 0;
+    for (const MeshInstance& instance : instances) {
+        vertexCount += instance.mesh->mNumVertices;
+    }
+    coordIndex.reserve(vertexCount);
     std::size_t spanning = 0;
     std::size_t firstVertex = 0;
     for (const MeshInstance& instance : instances) {
@@ -446,7 +478,8 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
                     (tile.x + u[corner] * tile.width) / surface.image.width,
                     (tile.y + v[corner] * tile.height) / surface.image.height);
                 const auto inserted =
-                    coordIndex.emplace(coord, static_cast<int32_t>(surface.coords.size()));
+                    coordIndex.emplace(CoordKey{bitsOf(coord.first), bitsOf(coord.second)},
+                                       static_cast<int32_t>(surface.coords.size()));
                 if (inserted.second) {
                     surface.coords.push_back({coord.first, coord.second});
                 }
