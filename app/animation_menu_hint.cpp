@@ -1,5 +1,8 @@
 #include "app/animation_menu_hint.h"
 
+namespace velmora {
+inline namespace app {
+
 int AnimationMenuHint::createMenu(MenuKind kind) {
     current_ = menus_.createMenu(kind);
     if (kind == MenuKind::Animation) {
@@ -60,3 +63,6 @@ void AnimationMenuHint::removeEntry(int position) {
 void AnimationMenuHint::attachToRightButton() {
     menus_.attachToRightButton();
 }
+
+}  // namespace app
+}  // namespace velmora

@@ -9,6 +9,9 @@
 
 #include "app/platform.h"
 
+namespace velmora {
+inline namespace app {
+
 // Shown while the current model has no animations (or there is no model).
 constexpr const char* kNoAnimationsHint = "(no animations)";
 // The hint's value; the animation menu's own entries count from 1.
@@ -40,3 +43,6 @@ class AnimationMenuHint : public MenuBackend {
     // Entries of the caller's own, for the animation menus only.
     std::map<int, int> animationEntries_;
 };
+
+}  // namespace app
+}  // namespace velmora

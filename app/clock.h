@@ -7,6 +7,9 @@
 #include <chrono>
 #include <cstdint>
 
+namespace velmora {
+inline namespace app {
+
 class Clock {
   public:
     virtual ~Clock() = default;
@@ -25,3 +28,6 @@ class MonotonicClock : public Clock {
   private:
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
+
+}  // namespace app
+}  // namespace velmora

@@ -2,6 +2,9 @@
 
 #include "app/viewer.h"
 
+namespace velmora {
+inline namespace app {
+
 namespace {
 
 std::string usageText() {
@@ -35,3 +38,6 @@ Arguments::Program viewerProgram(CommandLine& commandLine) {
     };
     return program;
 }
+
+}  // namespace app
+}  // namespace velmora

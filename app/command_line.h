@@ -6,6 +6,9 @@
 
 #include "command_line/command_line.h"
 
+namespace velmora {
+inline namespace app {
+
 struct CommandLine {
     // Loaded at start-up instead of the first sample model.
     std::optional<std::string> modelPath;
@@ -15,3 +18,6 @@ struct CommandLine {
 // does not start with '-' and is short enough for the file dialog; a second one,
 // an empty one or any option is a usage error, which prints the usage alone.
 Arguments::Program viewerProgram(CommandLine& commandLine);
+
+}  // namespace app
+}  // namespace velmora

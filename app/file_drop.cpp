@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+namespace velmora {
+inline namespace app {
+
 namespace {
 
 // Bits of a Status message's flags.
@@ -168,3 +171,6 @@ void FileDropTarget::finish(XId source, bool success) {
     source_ = 0;
     awaitingData_ = false;
 }
+
+}  // namespace app
+}  // namespace velmora

@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+namespace velmora {
+inline namespace app {
+
 // An X resource id: a window or an atom; 0 for none.
 using XId = unsigned long;
 
@@ -86,3 +89,6 @@ class FileDropTarget {
     // Dropped, and waiting for the selection.
     bool awaitingData_ = false;
 };
+
+}  // namespace app
+}  // namespace velmora

@@ -2,6 +2,9 @@
 
 #include "app/viewer.h"
 
+namespace velmora {
+inline namespace app {
+
 std::string frameRateTitle(int32_t frames) {
     return std::string(kWindowTitle) + "  fps: " + std::to_string(frames);
 }
@@ -19,3 +22,6 @@ void FrameRateTitle::update(const std::string& status) {
         periodStart_ = 0.0;
     }
 }
+
+}  // namespace app
+}  // namespace velmora

@@ -10,6 +10,9 @@
 #include "app/clock.h"
 #include "app/platform.h"
 
+namespace velmora {
+inline namespace app {
+
 // kWindowTitle, "  fps: " and frames in plain decimal.
 std::string frameRateTitle(int32_t frames);
 
@@ -32,3 +35,6 @@ class FrameRateTitle {
     // Seconds; 0.0 while no period has started.
     double periodStart_ = 0.0;
 };
+
+}  // namespace app
+}  // namespace velmora

@@ -3,6 +3,9 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+namespace velmora {
+inline namespace app {
+
 namespace {
 
 // GTK is started only when a dialog is first needed. It must not change the
@@ -112,3 +115,6 @@ void GtkDialogs::showMessage(const std::string& title, const std::string& text) 
     gtk_dialog_run(GTK_DIALOG(dialog));
     close(dialog);
 }
+
+}  // namespace app
+}  // namespace velmora

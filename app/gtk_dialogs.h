@@ -8,6 +8,9 @@
 
 typedef struct _GtkWidget GtkWidget;
 
+namespace velmora {
+inline namespace app {
+
 class GtkDialogs : public Dialogs {
   public:
     // owner is read each time the file dialog opens, which then stays above that
@@ -27,3 +30,6 @@ class GtkDialogs : public Dialogs {
     const NativeWindow& owner_;
     std::function<void()> redraw_;
 };
+
+}  // namespace app
+}  // namespace velmora

@@ -7,6 +7,9 @@
 
 #include "model/pipeline.h"
 
+namespace velmora {
+inline namespace app {
+
 std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFrames) {
     std::ostringstream text;
     if (!viewer.model) {
@@ -73,3 +76,6 @@ void scrubTimeline(Viewer& viewer, int x) {
                               timelineFraction(timelineBox(viewer.width, viewer.height), x));
     }
 }
+
+}  // namespace app
+}  // namespace velmora

@@ -11,6 +11,9 @@
 #include "app/viewer.h"
 #include "drawing/overlay.h"
 
+namespace velmora {
+inline namespace app {
+
 // One line each, in that order, then "Paused" while paused. reading is the
 // playback clock's; shownFrames the number the title shows (0: none yet).
 std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFrames);
@@ -26,3 +29,6 @@ bool holdsTimeline(const Viewer& viewer, int x, int y);
 
 // Pauses at the moment of the loop under x on the timeline.
 void scrubTimeline(Viewer& viewer, int x);
+
+}  // namespace app
+}  // namespace velmora

@@ -6,6 +6,9 @@
 #include "drawing/framing.h"
 #include "drawing/model_drawing.h"
 
+namespace velmora {
+inline namespace app {
+
 namespace {
 
 // Steps the playback clock by direction keys, pausing first; without an
@@ -152,3 +155,6 @@ void onSpecialKey(Viewer& viewer, int key) {
     }
     camera.update();
 }
+
+}  // namespace app
+}  // namespace velmora

@@ -9,6 +9,9 @@
 
 #include "app/viewer.h"
 
+namespace velmora {
+inline namespace app {
+
 // GLUT's special-key codes of the arrow keys.
 constexpr int kKeyLeft = 100;
 constexpr int kKeyUp = 101;
@@ -26,3 +29,6 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key);
 
 // An arrow key or another special key.
 void onSpecialKey(Viewer& viewer, int key);
+
+}  // namespace app
+}  // namespace velmora

@@ -5,6 +5,8 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 
+using namespace velmora;
+
 int main(int argc, char** argv) {
     CommandLine commandLine;
     if (const auto status = Arguments::handle(viewerProgram(commandLine), argc, argv)) {

@@ -20,6 +20,9 @@
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
 
+namespace velmora {
+inline namespace app {
+
 static_assert(kKeyLeft == GLUT_KEY_LEFT && kKeyUp == GLUT_KEY_UP && kKeyRight == GLUT_KEY_RIGHT &&
                   kKeyDown == GLUT_KEY_DOWN && kKeyHome == GLUT_KEY_HOME,
               "special key codes are GLUT's");
@@ -233,3 +236,6 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     viewer().camera.reset();
     viewer().replaceModel(modelPath ? *modelPath : locateSampleModel(kSampleModels[0].path));
 }
+
+}  // namespace app
+}  // namespace velmora

@@ -7,6 +7,9 @@
 
 #include "app/native_window.h"
 
+namespace velmora {
+inline namespace app {
+
 struct MainWindow {
     // Our window as the X server knows it; 0 until start-up has found it.
     NativeWindow handle = 0;
@@ -18,3 +21,6 @@ struct MainWindow {
     // sample model without one. glutInit must have run; glutMainLoop follows.
     void startup(const std::optional<std::string>& modelPath);
 };
+
+}  // namespace app
+}  // namespace velmora

@@ -4,6 +4,9 @@
 
 #include "drawing/projection.h"
 
+namespace velmora {
+inline namespace app {
+
 using Geometry::Vector3;
 
 void turnCamera(Camera& camera, double degrees) {
@@ -91,3 +94,6 @@ void MouseCamera::drag(Camera& camera, int x, int y, int width, int height) {
             break;
     }
 }
+
+}  // namespace app
+}  // namespace velmora

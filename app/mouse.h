@@ -8,6 +8,9 @@
 
 #include "drawing/camera.h"
 
+namespace velmora {
+inline namespace app {
+
 // GLUT's button codes; the wheel comes as buttons 3 (towards the screen: in)
 // and 4 (out), one press per notch.
 constexpr int kLeftButton = 0;
@@ -52,3 +55,6 @@ class MouseCamera {
     int x_ = 0;
     int y_ = 0;
 };
+
+}  // namespace app
+}  // namespace velmora

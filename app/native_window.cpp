@@ -5,6 +5,9 @@
 
 #include <vector>
 
+namespace velmora {
+inline namespace app {
+
 namespace {
 
 // Windows of other programs may vanish while they are looked at; such errors
@@ -71,3 +74,6 @@ void flushWindowRequests() {
         XFlush(display);
     }
 }
+
+}  // namespace app
+}  // namespace velmora

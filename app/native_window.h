@@ -4,6 +4,9 @@
 
 #include <string>
 
+namespace velmora {
+inline namespace app {
+
 // An X11 window id; 0 for none.
 using NativeWindow = unsigned long;
 
@@ -17,3 +20,6 @@ NativeWindow findWindowByTitle(const std::string& title);
 // such as taking down a pop-up menu, so that they take effect before a modal
 // dialog blocks the event loop.
 void flushWindowRequests();
+
+}  // namespace app
+}  // namespace velmora

@@ -11,6 +11,9 @@
 
 #include "files/png_image.h"
 
+namespace velmora {
+inline namespace app {
+
 // The callback a menu reports its choices to.
 enum class MenuKind { Main, Model, Animation };
 
@@ -65,3 +68,6 @@ class WindowTitle {
     virtual ~WindowTitle() = default;
     virtual void setTitle(const std::string& title) = 0;
 };
+
+}  // namespace app
+}  // namespace velmora

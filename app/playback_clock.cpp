@@ -5,6 +5,9 @@
 
 #include "model/pipeline.h"
 
+namespace velmora {
+inline namespace app {
+
 int64_t PlaybackClock::read(int64_t now) {
     lastNow_ = now;
     if (!paused_) {
@@ -58,3 +61,6 @@ void PlaybackClock::scrub(const Animation& animation, int32_t playbackRate, doub
     hold(std::min(static_cast<int64_t>(moment),
                   static_cast<int64_t>(std::ceil(loopMilliseconds)) - 1));
 }
+
+}  // namespace app
+}  // namespace velmora

@@ -12,6 +12,9 @@
 
 #include "files/model.h"
 
+namespace velmora {
+inline namespace app {
+
 class PlaybackClock {
   public:
     // The reading for a frame drawn when the program's clock reads now (never
@@ -51,3 +54,6 @@ class PlaybackClock {
     // While playing: how far the reading lags behind the program's clock.
     int64_t lag_ = 0;
 };
+
+}  // namespace app
+}  // namespace velmora

@@ -2,6 +2,9 @@
 
 #include <filesystem>
 
+namespace velmora {
+inline namespace app {
+
 std::string locateSampleModel(const std::string& relativePath) {
     namespace fs = std::filesystem;
     std::error_code error;
@@ -18,3 +21,6 @@ std::string locateSampleModel(const std::string& relativePath) {
         (executable.parent_path() / VELMORA_INSTALLED_DATA / relativePath).lexically_normal();
     return fs::exists(installed, error) ? installed.string() : relativePath;
 }
+
+}  // namespace app
+}  // namespace velmora

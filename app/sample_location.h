@@ -5,7 +5,13 @@
 
 #include <string>
 
+namespace velmora {
+inline namespace app {
+
 // relativePath as given when it exists under the working directory; otherwise
 // the installed sample's path when that exists; otherwise relativePath again,
 // so that the failure names the path the viewer looked for first.
 std::string locateSampleModel(const std::string& relativePath);
+
+}  // namespace app
+}  // namespace velmora

@@ -6,6 +6,9 @@
 
 #include "files/safe_file.h"
 
+namespace velmora {
+inline namespace app {
+
 std::string screenshotStem(const std::string& modelPath) {
     const std::string stem = std::filesystem::path(modelPath).stem().string();
     return stem.empty() ? "velmora" : stem;
@@ -28,3 +31,6 @@ SavedFile saveNumbered(const std::string& stem, const std::string& bytes) {
         }
     }
 }
+
+}  // namespace app
+}  // namespace velmora

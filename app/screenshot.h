@@ -6,6 +6,9 @@
 
 #include "files/png_image.h"
 
+namespace velmora {
+inline namespace app {
+
 // The start of a screenshot's name: the model file's name without its
 // extension, or "velmora" without a model.
 std::string screenshotStem(const std::string& modelPath);
@@ -20,3 +23,6 @@ struct SavedFile {
 // Writes bytes to the first of stem-1.png, stem-2.png, ... in the working
 // directory that does not exist yet.
 SavedFile saveNumbered(const std::string& stem, const std::string& bytes);
+
+}  // namespace app
+}  // namespace velmora

@@ -6,6 +6,9 @@
 #include "app/sample_location.h"
 #include "files/load.h"
 
+namespace velmora {
+inline namespace app {
+
 const char* const kHelpText =
     "SPACE: Cicle through animations. \n"
     "M: Switch Mesh On/Off. \n"
@@ -149,7 +152,8 @@ std::string Viewer::openingStatus() const {
     if (!opening_) {
         return {};
     }
-    std::string status = "converting " + std::filesystem::path(opening_->path()).filename().string();
+    std::string status =
+        "converting " + std::filesystem::path(opening_->path()).filename().string();
     return openingProgress_.empty() ? status : status + ": " + openingProgress_;
 }
 
@@ -229,3 +233,6 @@ void Viewer::onAnimationMenu(int value) {
         animationChanged();
     }
 }
+
+}  // namespace app
+}  // namespace velmora

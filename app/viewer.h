@@ -17,6 +17,9 @@
 #include "files/model.h"
 #include "import/character_opening.h"
 
+namespace velmora {
+inline namespace app {
+
 // Creates the window, finds its native handle and starts the frame-rate title.
 constexpr const char* kWindowTitle = "Velmora - Project #1";
 
@@ -147,3 +150,6 @@ class Viewer {
     // The conversion's latest progress line.
     std::string openingProgress_;
 };
+
+}  // namespace app
+}  // namespace velmora

@@ -12,6 +12,9 @@
 
 #include "app/file_drop.h"
 
+namespace velmora {
+inline namespace app {
+
 namespace {
 
 // Longest URI list read, in 32-bit units; a longer one is cut at its last whole
@@ -235,3 +238,6 @@ void serveFileDrops() {
     XSync(display, False);
     XSetErrorHandler(previousHandler);
 }
+
+}  // namespace app
+}  // namespace velmora

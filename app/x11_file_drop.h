@@ -7,6 +7,9 @@
 
 #include "app/native_window.h"
 
+namespace velmora {
+inline namespace app {
+
 // Marks window, on the display of the current OpenGL context, as a drop target
 // and from then on takes the drag and drop events for it off that connection as
 // they are read, before GLUT can see (and drop) them. open is given each dropped
@@ -18,3 +21,6 @@ void acceptFileDrops(NativeWindow window, std::function<bool(const std::string&)
 // are none. The main loop calls it once a round, with the window's OpenGL
 // context current, since open may load a model.
 void serveFileDrops();
+
+}  // namespace app
+}  // namespace velmora

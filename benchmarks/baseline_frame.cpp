@@ -2,6 +2,9 @@
 
 #include <GL/gl.h>
 
+namespace velmora {
+inline namespace benchmarks {
+
 using Geometry::Vector3;
 using Geometry::Vector4;
 
@@ -47,3 +50,6 @@ void drawFrameImmediate(const Camera& camera, const FrameContent& content, Frame
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_DEPTH_TEST);
 }
+
+}  // namespace benchmarks
+}  // namespace velmora

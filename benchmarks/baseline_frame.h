@@ -13,6 +13,9 @@
 #include "files/model.h"
 #include "model/pipeline.h"
 
+namespace velmora {
+inline namespace benchmarks {
+
 // Every vertex the weighted sum of its influences' offsets carried into model
 // space by their bones' transforms in pose, summed in influence order.
 void skinScalar(const Model& model, const Pose& pose, std::vector<Geometry::Vector3>& positions);
@@ -26,3 +29,6 @@ void renderMeshImmediate(const Model& model, const std::vector<Geometry::Vector3
 // beginFrame, frame selection and posing, skinScalar and renderMeshImmediate.
 // The caller shows the frame.
 void drawFrameImmediate(const Camera& camera, const FrameContent& content, FrameBuffers& buffers);
+
+}  // namespace benchmarks
+}  // namespace velmora

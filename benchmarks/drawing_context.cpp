@@ -7,6 +7,9 @@
 #include "drawing/frame.h"
 #include "drawing/offscreen_context.h"
 
+namespace velmora {
+inline namespace benchmarks {
+
 bool openDrawingContext() {
     static std::unique_ptr<OffscreenContext> context;
     if (context) {
@@ -25,3 +28,6 @@ bool openDrawingContext() {
 void finishFrame() {
     glFinish();
 }
+
+}  // namespace benchmarks
+}  // namespace velmora

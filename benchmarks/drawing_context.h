@@ -1,4 +1,8 @@
 #pragma once
+
+namespace velmora {
+inline namespace benchmarks {
+
 // What the drawing benchmarks and their tests draw into: an offscreen buffer of
 // the viewer's window size, with its projection and fixed state.
 
@@ -11,3 +15,6 @@ bool openDrawingContext();
 
 // Waits until OpenGL has finished the frame drawn so far.
 void finishFrame();
+
+}  // namespace benchmarks
+}  // namespace velmora

@@ -16,6 +16,9 @@
 #include "files/png_image.h"
 #include "model/pipeline.h"
 
+namespace velmora {
+inline namespace benchmarks {
+
 namespace {
 
 using Geometry::Matrix4;
@@ -274,3 +277,6 @@ std::string exportGltf(const Model& model, const std::string& path, bool binary)
     }
     return {};
 }
+
+}  // namespace benchmarks
+}  // namespace velmora

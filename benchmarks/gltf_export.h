@@ -19,7 +19,13 @@
 
 #include "files/model.h"
 
+namespace velmora {
+inline namespace benchmarks {
+
 // Writes model to path: a .gltf text with a .bin beside it (the exporter names
 // it after path), or, when binary, one GLB file. Returns why it could not be
 // written, empty on success.
 std::string exportGltf(const Model& model, const std::string& path, bool binary);
+
+}  // namespace benchmarks
+}  // namespace velmora

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <new>
 
+namespace velmora {
+inline namespace benchmarks {
+
 namespace {
 
 std::atomic<std::size_t> allocations{0};
@@ -65,6 +68,13 @@ HeapCounts heapCounts() {
 void resetHeapPeak() {
     peakBytes.store(bytesInUse.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }
+
+}  // namespace benchmarks
+}  // namespace velmora
+
+using velmora::benchmarks::allocate;
+using velmora::benchmarks::allocateOrNull;
+using velmora::benchmarks::release;
 
 // Every form of the global operator new and delete, so that no library mixes
 // these with another allocator's (the sanitizers bring their own).

@@ -5,6 +5,9 @@
 
 #include <cstddef>
 
+namespace velmora {
+inline namespace benchmarks {
+
 struct HeapCounts {
     // Calls of operator new since the program started.
     std::size_t allocations = 0;
@@ -17,3 +20,6 @@ struct HeapCounts {
 HeapCounts heapCounts();
 // Starts a new peak at the bytes now in use.
 void resetHeapPeak();
+
+}  // namespace benchmarks
+}  // namespace velmora

@@ -8,6 +8,9 @@
 #include "files/load_error.h"
 #include "files/png_image.h"
 
+namespace velmora {
+inline namespace benchmarks {
+
 namespace {
 
 class IstreamReader {
@@ -234,3 +237,6 @@ void loadWithIstream(Model& model, const std::string& path) {
         readMotionWithIstream(animation, directory, reader.nextLine());
     }
 }
+
+}  // namespace benchmarks
+}  // namespace velmora

@@ -10,6 +10,12 @@
 
 #include "files/model.h"
 
+namespace velmora {
+inline namespace benchmarks {
+
 // Reads the model file at path, its texture and its motion files into model, a
 // Model straight after construction.
 void loadWithIstream(Model& model, const std::string& path);
+
+}  // namespace benchmarks
+}  // namespace velmora

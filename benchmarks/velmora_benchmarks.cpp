@@ -44,6 +44,8 @@
 #include "import/scene_input.h"
 #include "model/pipeline.h"
 
+using namespace velmora;
+
 namespace {
 
 // Clock steps between frames: about 60 frames per second, so that successive

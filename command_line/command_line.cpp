@@ -4,6 +4,8 @@
 #include <iostream>
 #include <set>
 
+namespace velmora {
+
 namespace Arguments {
 
 namespace {
@@ -104,3 +106,5 @@ std::string versionText(const std::string& name) {
 }
 
 }  // namespace Arguments
+
+}  // namespace velmora

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace velmora {
+
 namespace Arguments {
 
 // Why a value or an argument is refused; empty when it is taken.
@@ -69,3 +71,5 @@ std::optional<int> handle(const Program& program, int argc, const char* const* a
 std::string versionText(const std::string& name);
 
 }  // namespace Arguments
+
+}  // namespace velmora

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <limits>
 
+namespace velmora {
+inline namespace drawing {
+
 using Geometry::kPi;
 using Geometry::Vector3;
 
@@ -76,3 +79,6 @@ double bottomEdgeHeight(const Camera& camera, const Frustum& frustum, double x, 
     const double offset = base.y * frustum.near + frustum.bottom * base.z;
     return rise != 0 ? -offset / rise : std::numeric_limits<double>::infinity();
 }
+
+}  // namespace drawing
+}  // namespace velmora

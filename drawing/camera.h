@@ -7,6 +7,9 @@
 #include "drawing/projection.h"
 #include "geometry/geometry.h"
 
+namespace velmora {
+inline namespace drawing {
+
 enum class Axis { X = 0, Y = 1, Z = 2 };
 
 struct Camera {
@@ -48,3 +51,6 @@ double bottomEdgeHeight(const Camera& camera, const Frustum& frustum, double x, 
 constexpr double kCameraStep = 5.0;
 constexpr double kMaxRadius = 2000.0;
 constexpr double kMinRadius = 1.0;
+
+}  // namespace drawing
+}  // namespace velmora

@@ -7,6 +7,9 @@
 #include "drawing/model_drawing.h"
 #include "drawing/projection.h"
 
+namespace velmora {
+inline namespace drawing {
+
 void applyFixedState() {
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
     glEnable(GL_TEXTURE_2D);
@@ -85,3 +88,6 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
     }
     glEnable(GL_DEPTH_TEST);
 }
+
+}  // namespace drawing
+}  // namespace velmora

@@ -10,6 +10,9 @@
 #include "files/png_image.h"
 #include "model/pipeline.h"
 
+namespace velmora {
+inline namespace drawing {
+
 // GL_MODULATE texturing, GL_TEXTURE_2D and the depth test (GL_LEQUAL) on; the
 // clear colour stays black, no lighting, no culling.
 void applyFixedState();
@@ -65,3 +68,6 @@ Image readFramePixels(int width, int height);
 // animation that cannot be played (none, a rejected motion file, no texture
 // record) draws nothing.
 void modelPass(const FrameContent& content, FrameBuffers& buffers);
+
+}  // namespace drawing
+}  // namespace velmora

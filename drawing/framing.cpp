@@ -7,6 +7,9 @@
 
 #include "drawing/projection.h"
 
+namespace velmora {
+inline namespace drawing {
+
 using Geometry::Vector3;
 
 namespace {
@@ -107,3 +110,6 @@ void frameCamera(Camera& camera, const std::vector<Vector3>& points, int width, 
     camera.eye.y = lookAtHeight + slope * radius;
     camera.update();
 }
+
+}  // namespace drawing
+}  // namespace velmora

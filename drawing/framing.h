@@ -5,6 +5,9 @@
 
 #include "drawing/camera.h"
 
+namespace velmora {
+inline namespace drawing {
+
 // Of the window's width and height, the share left free on each side of a
 // framed pose.
 constexpr double kFramingMargin = 0.05;
@@ -19,3 +22,6 @@ constexpr double kFramingMargin = 0.05;
 // largest when none does). Nothing for no points or a window without area.
 void frameCamera(Camera& camera, const std::vector<Geometry::Vector3>& points, int width,
                  int height);
+
+}  // namespace drawing
+}  // namespace velmora

@@ -6,6 +6,9 @@
 
 #include "drawing/text.h"
 
+namespace velmora {
+inline namespace drawing {
+
 using Geometry::Vector3;
 using Geometry::Vector4;
 
@@ -179,3 +182,6 @@ void deleteTexture(uint32_t texture) {
         glDeleteTextures(1, &name);
     }
 }
+
+}  // namespace drawing
+}  // namespace velmora

@@ -9,6 +9,9 @@
 #include "files/png_image.h"
 #include "model/pipeline.h"
 
+namespace velmora {
+inline namespace drawing {
+
 // The faces as white, textured triangles at skinnedPositions, with texture bound
 // (0: plain white). The corners go to OpenGL as indexed vertex arrays in one
 // glDrawElements call, face by face in array order: the same triangles from the
@@ -52,3 +55,6 @@ void renderOnionSkin(const Model& model, const Animation& animation, const Frame
 uint32_t uploadTexture(const Image& image);
 // Deletes a texture uploadTexture made; 0 is ignored.
 void deleteTexture(uint32_t texture);
+
+}  // namespace drawing
+}  // namespace velmora

@@ -9,6 +9,9 @@
 
 #include "drawing/frame.h"
 
+namespace velmora {
+inline namespace drawing {
+
 namespace {
 
 bool hasExtension(const char* extensions, const char* name) {
@@ -137,3 +140,6 @@ void OffscreenContext::release() {
 Image OffscreenContext::readPixels() const {
     return readFramePixels(width_, height_);
 }
+
+}  // namespace drawing
+}  // namespace velmora

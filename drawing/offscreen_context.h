@@ -9,6 +9,9 @@
 
 #include "files/png_image.h"
 
+namespace velmora {
+inline namespace drawing {
+
 // Why no offscreen context could be made.
 class OffscreenError : public std::runtime_error {
   public:
@@ -41,3 +44,6 @@ class OffscreenContext {
     void* surface_ = nullptr;
     void* context_ = nullptr;
 };
+
+}  // namespace drawing
+}  // namespace velmora

@@ -7,6 +7,9 @@
 
 #include "drawing/text.h"
 
+namespace velmora {
+inline namespace drawing {
+
 namespace {
 
 constexpr int kMargin = 8;
@@ -78,3 +81,6 @@ void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline,
     glPopMatrix();
     glPopAttrib();
 }
+
+}  // namespace drawing
+}  // namespace velmora

@@ -7,6 +7,9 @@
 #include <optional>
 #include <string_view>
 
+namespace velmora {
+inline namespace drawing {
+
 // Where the timeline lies in a width x height window, in pixels from the
 // top-left corner: x from left to right (both drawn), y from top to bottom.
 struct TimelineBox {
@@ -36,3 +39,6 @@ struct Timeline {
 // OpenGL state as it found it.
 void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline, int width,
                  int height);
+
+}  // namespace drawing
+}  // namespace velmora

@@ -1,5 +1,8 @@
 #include "drawing/projection.h"
 
+namespace velmora {
+inline namespace drawing {
+
 std::optional<Frustum> frustumFor(int width, int height) {
     if (width <= 0 || height <= 0) {
         return std::nullopt;
@@ -21,3 +24,6 @@ std::optional<Frustum> frustumFor(int width, int height) {
     frustum.far = 2000.0;
     return frustum;
 }
+
+}  // namespace drawing
+}  // namespace velmora

@@ -4,6 +4,9 @@
 
 #include <optional>
 
+namespace velmora {
+inline namespace drawing {
+
 struct Frustum {
     double left = 0.0;
     double right = 0.0;
@@ -18,3 +21,6 @@ struct Frustum {
 // to 0.6 up), the wider one as much more as the window is wider. Nothing for a
 // window without area (minimised), which keeps the frustum it had.
 std::optional<Frustum> frustumFor(int width, int height);
+
+}  // namespace drawing
+}  // namespace velmora

@@ -2,6 +2,9 @@
 
 #include <GL/gl.h>
 
+namespace velmora {
+inline namespace drawing {
+
 namespace {
 
 constexpr char kFirstGlyph = ' ';
@@ -174,3 +177,6 @@ void drawText(int x, int y, std::string_view text, const TextColour& colour) {
     glPopClientAttrib();
     glPopAttrib();
 }
+
+}  // namespace drawing
+}  // namespace velmora

@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <string_view>
 
+namespace velmora {
+inline namespace drawing {
+
 // One character's cell: glyphs are 5 x 7 pixels, with a column and two rows of
 // space to the next.
 constexpr int kGlyphWidth = 5;
@@ -31,3 +34,6 @@ struct TextColour {
 // shows as '?'. What falls outside the viewport is cut off. Leaves the OpenGL
 // state as it found it.
 void drawText(int x, int y, std::string_view text, const TextColour& colour = {});
+
+}  // namespace drawing
+}  // namespace velmora

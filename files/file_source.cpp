@@ -6,6 +6,9 @@
 
 #include <algorithm>
 
+namespace velmora {
+inline namespace files {
+
 FileRead DiskFileSource::read(const std::string& path, std::size_t limit) const {
     return read(path, limit, nullptr);
 }
@@ -93,3 +96,6 @@ std::string joinToDirectory(const std::string& directory, const std::string& nam
     }
     return directory + name;
 }
+
+}  // namespace files
+}  // namespace velmora

@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 
+namespace velmora {
+inline namespace files {
+
 // Largest file a reader opens, whatever the budget: a bigger one is refused
 // before anything of it is read.
 constexpr std::size_t kMaxFileSize = std::size_t{1} << 30;
@@ -66,3 +69,6 @@ std::string directoryOf(const std::string& path);
 // absolute name of a model without a directory gets "." before it, so that it
 // stays inside the model's folder as it does behind any directory.
 std::string joinToDirectory(const std::string& directory, const std::string& name);
+
+}  // namespace files
+}  // namespace velmora

@@ -1,5 +1,8 @@
 #include "files/line_reader.h"
 
+namespace velmora {
+inline namespace files {
+
 void LineReader::fail(const std::string& problem) const {
     throw LoadError(path_, input_.lineNumber(), problem);
 }
@@ -126,3 +129,6 @@ std::size_t LineReader::count(int64_t value, std::size_t bytesEach, const std::s
     }
     return static_cast<std::size_t>(items);
 }
+
+}  // namespace files
+}  // namespace velmora

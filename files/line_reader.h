@@ -12,6 +12,9 @@
 #include "files/load_error.h"
 #include "files/text_input.h"
 
+namespace velmora {
+inline namespace files {
+
 // What an error message calls the value or line being read: a text, or a
 // callable returning it, which is called only when a message is written, so
 // that a value read in a loop of millions builds no text. Lives only for the
@@ -101,3 +104,6 @@ class LineReader {
     const std::string& path_;
     TextInput lineStream_;
 };
+
+}  // namespace files
+}  // namespace velmora

@@ -14,6 +14,9 @@
 #include "files/model_reader.h"
 #include "files/png_image.h"
 
+namespace velmora {
+inline namespace files {
+
 namespace {
 
 // One load: the options, the model's directory, what is left of the budget and
@@ -212,3 +215,6 @@ std::size_t defaultMemoryBudget() {
     }
     return available / 2;
 }
+
+}  // namespace files
+}  // namespace velmora

@@ -16,6 +16,9 @@
 #include "files/file_source.h"
 #include "files/model.h"
 
+namespace velmora {
+inline namespace files {
+
 struct LoadOptions {
     // Where the files come from; the disk when null.
     const FileSource* files = nullptr;
@@ -72,3 +75,6 @@ std::string reportText(const std::vector<LoadProblem>& problems);
 // half of what the address space limit and the physical memory leave, so that a
 // load refuses what it could not hold rather than end the program.
 std::size_t defaultMemoryBudget();
+
+}  // namespace files
+}  // namespace velmora

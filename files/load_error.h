@@ -7,6 +7,9 @@
 #include <stdexcept>
 #include <string>
 
+namespace velmora {
+inline namespace files {
+
 class LoadError : public std::runtime_error {
   public:
     LoadError(const std::string& path, int line, const std::string& problem)
@@ -21,3 +24,6 @@ class LoadError : public std::runtime_error {
   private:
     std::string problem_;
 };
+
+}  // namespace files
+}  // namespace velmora

@@ -2,6 +2,9 @@
 
 #include <limits>
 
+namespace velmora {
+inline namespace files {
+
 void Animation::release() {
     for (auto& track : tracks) {
         track.reset();
@@ -68,3 +71,6 @@ std::string animationLabel(const std::string& name) {
     const std::size_t hyphen = name.find('-');
     return hyphen == std::string::npos ? name : name.substr(hyphen + 1);
 }
+
+}  // namespace files
+}  // namespace velmora

@@ -23,6 +23,9 @@
 #include "files/texture.h"
 #include "geometry/geometry.h"
 
+namespace velmora {
+inline namespace files {
+
 // Bone slots of a model and track slots of an animation; bone indices are 0 to 104.
 constexpr int kMaxBones = 105;
 
@@ -124,3 +127,6 @@ struct Model {
     // are read.
     void indexFaces();
 };
+
+}  // namespace files
+}  // namespace velmora

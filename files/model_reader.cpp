@@ -4,6 +4,9 @@
 
 #include "files/line_reader.h"
 
+namespace velmora {
+inline namespace files {
+
 namespace {
 
 // Fewest bytes that one item of each array takes in the file, including the
@@ -233,3 +236,6 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path,
     }
     return input;
 }
+
+}  // namespace files
+}  // namespace velmora

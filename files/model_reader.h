@@ -12,6 +12,9 @@
 #include "files/model.h"
 #include "files/text_input.h"
 
+namespace velmora {
+inline namespace files {
+
 // What the model reader asks for as it meets the names of other files, so that
 // they are read in file order with the model text: the texture when its section
 // is read, each motion file as its line is read.
@@ -39,3 +42,6 @@ TextInput& readMotion(TextInput& input, Animation& animation, const std::string&
 // needs: one of requiredTracks without a track in animation.
 void checkRequiredTracks(const Animation& animation, const std::bitset<kMaxBones>& requiredTracks,
                          const std::string& path, const TextInput& input);
+
+}  // namespace files
+}  // namespace velmora

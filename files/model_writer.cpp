@@ -2,6 +2,9 @@
 
 #include <charconv>
 
+namespace velmora {
+inline namespace files {
+
 namespace {
 
 // Appends text, numbers and vectors to one string. Numbers are formatted on the
@@ -177,3 +180,6 @@ std::string motionText(const Animation& animation) {
     }
     return out.take();
 }
+
+}  // namespace files
+}  // namespace velmora

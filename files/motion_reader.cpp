@@ -1,6 +1,9 @@
 #include "files/line_reader.h"
 #include "files/model_reader.h"
 
+namespace velmora {
+inline namespace files {
+
 namespace {
 
 // A key is a 3-vector and a 4-vector: at least seven numbers and their separators.
@@ -73,3 +76,6 @@ void checkRequiredTracks(const Animation& animation, const std::bitset<kMaxBones
         }
     }
 }
+
+}  // namespace files
+}  // namespace velmora

@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+namespace velmora {
+inline namespace files {
+
 namespace {
 
 struct ReadCursor {
@@ -178,3 +181,6 @@ std::string encodePng(const Image& image) {
     png_destroy_write_struct(&png, &info);
     return out;
 }
+
+}  // namespace files
+}  // namespace velmora

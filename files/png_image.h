@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+namespace velmora {
+inline namespace files {
+
 // Largest side of an image that is decoded; bigger ones count as unreadable.
 constexpr uint32_t kMaxImageSide = 16384;
 
@@ -55,3 +58,6 @@ DecodedPng checkPng(std::string_view bytes);
 
 // The PNG file of image; deterministic for the same pixels.
 std::string encodePng(const Image& image);
+
+}  // namespace files
+}  // namespace velmora

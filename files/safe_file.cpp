@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <random>
 
+namespace velmora {
+inline namespace files {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -284,3 +287,6 @@ WriteResult writeFileSet(const std::string& folder, const std::vector<FileConten
     }
     return {};
 }
+
+}  // namespace files
+}  // namespace velmora

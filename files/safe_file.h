@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+namespace velmora {
+inline namespace files {
+
 // How a write went: true when it succeeded; otherwise problem names the file and
 // what the system said when it failed.
 struct WriteResult {
@@ -47,3 +50,6 @@ enum class ExistingFiles {
 // cannot be put in place, those already replaced get their previous content back.
 WriteResult writeFileSet(const std::string& folder, const std::vector<FileContent>& files,
                          ExistingFiles existing);
+
+}  // namespace files
+}  // namespace velmora

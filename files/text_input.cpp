@@ -4,6 +4,9 @@
 #include <charconv>
 #include <cstring>
 
+namespace velmora {
+inline namespace files {
+
 namespace {
 
 bool isDigit(char c) {
@@ -444,3 +447,6 @@ int readVector(TextInput& input, Geometry::Vector3& target) {
     }
     return read;
 }
+
+}  // namespace files
+}  // namespace velmora

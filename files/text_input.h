@@ -12,6 +12,9 @@
 
 #include "geometry/geometry.h"
 
+namespace velmora {
+inline namespace files {
+
 class TextInput {
   public:
     TextInput() = default;
@@ -127,3 +130,6 @@ std::pair<std::string, std::string> splitAtColon(const std::string& line);
 // or -1, leaving target alone, when a component cannot be read.
 int readVector(TextInput& input, int n, double* target);
 int readVector(TextInput& input, Geometry::Vector3& target);
+
+}  // namespace files
+}  // namespace velmora

@@ -8,9 +8,15 @@
 
 #include "files/png_image.h"
 
+namespace velmora {
+inline namespace files {
+
 struct Texture {
     std::string fileName;
     // Absent when the file could not be opened or read as a PNG. Its pixels are
     // empty when the load was asked not to keep them.
     std::optional<Image> image;
 };
+
+}  // namespace files
+}  // namespace velmora

@@ -6,6 +6,8 @@
 
 #include "fuzz/import_harness.h"
 
+using namespace velmora;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     abortOnFaults(runImportInput({reinterpret_cast<const char*>(data), size}));
     return 0;

@@ -18,6 +18,9 @@
 #include "model/pipeline.h"
 #include "model/validation.h"
 
+namespace velmora {
+inline namespace fuzz {
+
 namespace {
 
 const std::string kFolder = "fuzz/";
@@ -36,7 +39,7 @@ constexpr int kOpensPerFile = 4;
 class ServedFiles : public FileSource {
   public:
     ServedFiles(const std::map<std::string, std::string>& fixedFiles, std::string path,
-                     std::string_view content)
+                std::string_view content)
         : fixedFiles_(fixedFiles), path_(std::move(path)), content_(content) {}
 
     FileRead read(const std::string& path, std::size_t limit) const override {
@@ -345,3 +348,6 @@ void abortOnFaults(const RunResult& result) {
     }
     std::abort();
 }
+
+}  // namespace fuzz
+}  // namespace velmora

@@ -22,6 +22,9 @@
 
 #include "files/model.h"
 
+namespace velmora {
+inline namespace fuzz {
+
 struct RunResult {
     bool modelRead = false;
     int playableAnimations = 0;
@@ -47,3 +50,6 @@ RunResult runModelFiles(const std::map<std::string, std::string>& files,
 // For the fuzz targets: writes the faults of result to standard error and aborts
 // when there are any, so that libFuzzer records the input as a crash.
 void abortOnFaults(const RunResult& result);
+
+}  // namespace fuzz
+}  // namespace velmora

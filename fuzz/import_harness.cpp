@@ -10,6 +10,9 @@
 #include "import/character_builder.h"
 #include "import/conversion.h"
 
+namespace velmora {
+inline namespace fuzz {
+
 namespace {
 
 const char* const kExtensions[] = {".gltf", ".glb", ".x"};
@@ -57,3 +60,6 @@ RunResult runImportInput(std::string_view bytes) {
     std::remove(options.inputPath.c_str());
     return result;
 }
+
+}  // namespace fuzz
+}  // namespace velmora

@@ -13,4 +13,10 @@
 
 #include "fuzz/harness.h"
 
+namespace velmora {
+inline namespace fuzz {
+
 RunResult runImportInput(std::string_view bytes);
+
+}  // namespace fuzz
+}  // namespace velmora

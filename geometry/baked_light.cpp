@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace velmora {
+
 namespace Geometry {
 
 double bakedLight(const Vector3& normal) {
@@ -12,3 +14,5 @@ double bakedLight(const Vector3& normal) {
 }
 
 }  // namespace Geometry
+
+}  // namespace velmora

@@ -8,6 +8,8 @@
 
 #include "geometry/geometry.h"
 
+namespace velmora {
+
 namespace Geometry {
 
 // How much of its colour a surface with unit normal `normal` shows: from about
@@ -15,3 +17,5 @@ namespace Geometry {
 double bakedLight(const Vector3& normal);
 
 }  // namespace Geometry
+
+}  // namespace velmora

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace velmora {
+
 namespace Geometry {
 
 namespace {
@@ -216,3 +218,5 @@ Matrix4 toMatrix(const Quaternion& q) {
 }
 
 }  // namespace Geometry
+
+}  // namespace velmora

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace velmora {
+
 // Double-precision vectors, 4x4 matrices and quaternions: the one vocabulary of
 // vector arithmetic for the viewer and the tools.
 //
@@ -163,3 +166,5 @@ Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z
 Matrix4 toMatrix(const Quaternion& q);
 
 }  // namespace Geometry
+
+}  // namespace velmora

@@ -16,6 +16,9 @@
 #include "import/texture_atlas.h"
 #include "import/to_geometry.h"
 
+namespace velmora {
+inline namespace importer {
+
 namespace {
 
 // Formats whose files are z-up by definition, as the library names them; it
@@ -596,3 +599,6 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
     }
     return character;
 }
+
+}  // namespace importer
+}  // namespace velmora

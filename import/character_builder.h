@@ -27,6 +27,9 @@
 #include "import/import_log.h"
 #include "import/import_options.h"
 
+namespace velmora {
+inline namespace importer {
+
 // The options do not fit the file (an animation name it does not have).
 class ArgumentError : public std::runtime_error {
   public:
@@ -74,3 +77,6 @@ struct VertexInfluence {
 // weights (the earlier on a tie), rescaled to the total that all of them had.
 // True when any was dropped.
 bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t limit);
+
+}  // namespace importer
+}  // namespace velmora

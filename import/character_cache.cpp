@@ -10,6 +10,9 @@
 #include "files/file_source.h"
 #include "files/safe_file.h"
 
+namespace velmora {
+inline namespace importer {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -247,3 +250,6 @@ void CharacterCache::forget(const std::string& key) const {
         fs::remove_all(fs::path(folder_) / key, ignored);
     }
 }
+
+}  // namespace importer
+}  // namespace velmora

@@ -13,6 +13,9 @@
 
 #include "import/conversion.h"
 
+namespace velmora {
+inline namespace importer {
+
 // $XDG_CACHE_HOME/velmora, else $HOME/.cache/velmora; empty when neither is set.
 std::string defaultCacheFolder();
 
@@ -41,3 +44,6 @@ class CharacterCache {
     std::string folder_;
     std::uint64_t sizeLimit_;
 };
+
+}  // namespace importer
+}  // namespace velmora

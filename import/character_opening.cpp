@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+namespace velmora {
+inline namespace importer {
+
 namespace {
 
 ImportOptions conversionOptions(const std::string& path) {
@@ -13,7 +16,7 @@ ImportOptions conversionOptions(const std::string& path) {
 
 }  // namespace
 
-const char* const kCharacterFilePatterns[] = {"*.gltf", "*.glb", "*.fbx", "*.dae", "*.x",
+const char* const kCharacterFilePatterns[] = {"*.gltf", "*.glb",     "*.fbx", "*.dae", "*.x",
                                               "*.b3d",  "*.md5mesh", "*.smd", "*.iqm", nullptr};
 
 bool isModelFileName(const std::string& path) {
@@ -21,10 +24,9 @@ bool isModelFileName(const std::string& path) {
     if (path.size() < kExtension.size()) {
         return false;
     }
-    return std::equal(kExtension.begin(), kExtension.end(), path.end() - kExtension.size(),
-                      [](char a, char b) {
-                          return a == std::tolower(static_cast<unsigned char>(b));
-                      });
+    return std::equal(
+        kExtension.begin(), kExtension.end(), path.end() - kExtension.size(),
+        [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
 namespace {
@@ -123,3 +125,6 @@ LoadResult openCharacterFile(const std::string& path, const LoadOptions& options
     }
     return opening.load(options);
 }
+
+}  // namespace importer
+}  // namespace velmora

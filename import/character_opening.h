@@ -18,6 +18,9 @@
 #include "import/character_cache.h"
 #include "import/conversion.h"
 
+namespace velmora {
+inline namespace importer {
+
 // Whether path names a model file (ends in .animesh, in any case), which is
 // loaded without conversion.
 bool isModelFileName(const std::string& path);
@@ -61,3 +64,6 @@ class CharacterOpening {
 // A CharacterOpening waited for: what velmora-info and velmora-render use.
 LoadResult openCharacterFile(const std::string& path, const LoadOptions& options,
                              const CharacterCache& cache, const LineHandler& onLine);
+
+}  // namespace importer
+}  // namespace velmora

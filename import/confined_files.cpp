@@ -11,6 +11,9 @@
 #include <cstring>
 #include <filesystem>
 
+namespace velmora {
+inline namespace importer {
+
 namespace {
 
 const char* const kMissing = "missing";
@@ -130,3 +133,6 @@ Assimp::IOStream* ConfinedIOSystem::Open(const char* path, const char* mode) {
 void ConfinedIOSystem::Close(Assimp::IOStream* stream) {
     delete stream;
 }
+
+}  // namespace importer
+}  // namespace velmora

@@ -14,6 +14,9 @@
 
 #include "import/import_log.h"
 
+namespace velmora {
+inline namespace importer {
+
 // What one import may read in all, the source file included.
 constexpr std::uint64_t kImportReadBudget = std::uint64_t{1} << 30;
 
@@ -58,3 +61,6 @@ class ConfinedIOSystem : public Assimp::IOSystem {
   private:
     ConfinedFiles& files_;
 };
+
+}  // namespace importer
+}  // namespace velmora

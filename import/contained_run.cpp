@@ -8,12 +8,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <new>
 #include <streambuf>
+
+namespace velmora {
+inline namespace importer {
 
 namespace {
 
@@ -92,8 +95,7 @@ std::uint64_t addressSpaceInUse() {
     return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
 }
 
-[[noreturn]] void runChild(int fd, const ContainedWork& work,
-                           const ContainmentLimits& limits) {
+[[noreturn]] void runChild(int fd, const ContainedWork& work, const ContainmentLimits& limits) {
     // Ends with this process should the parent die first, and leaves no core file.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     const rlimit noCore{0, 0};
@@ -127,7 +129,7 @@ std::string describeEnd(int status) {
     return "stopped without a result (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
 }
 
-}  // namespace
+}  // namespace importer
 
 ContainmentLimits defaultContainmentLimits() {
     ContainmentLimits limits;
@@ -173,7 +175,8 @@ bool ContainedRun::poll(std::chrono::milliseconds wait, const LineHandler& onLin
     if (over_) {
         return true;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
     if (left.count() <= 0) {
         finish(true, false);
         return true;
@@ -258,3 +261,6 @@ ContainedOutcome runContained(const ContainedWork& work, const ContainmentLimits
     }
     return run.outcome();
 }
+
+}  // namespace velmora
+}  // namespace

@@ -11,6 +11,9 @@
 #include <ostream>
 #include <string>
 
+namespace velmora {
+inline namespace importer {
+
 struct ContainmentLimits {
     // Memory the child may take beyond what it inherits; 0 for no limit. Not
     // applied in builds with AddressSanitizer, whose shadow memory needs far
@@ -70,3 +73,6 @@ class ContainedRun {
 // stream is passed to onLine line by line, in this process, as it comes.
 ContainedOutcome runContained(const ContainedWork& work, const ContainmentLimits& limits,
                               const LineHandler& onLine);
+
+}  // namespace importer
+}  // namespace velmora

@@ -9,6 +9,9 @@
 #include "import/output_folder.h"
 #include "import/scene_input.h"
 
+namespace velmora {
+inline namespace importer {
+
 namespace {
 
 // The child's answer: a kind, then fields each preceded by its length (8 bytes,
@@ -125,7 +128,8 @@ ContainedConversion ConversionJob::result() const {
     } else if (!answer.empty() && answer[0] == kBadInput) {
         conversion.problem = answer.substr(1);
     } else if (answer.empty() || answer[0] != kConverted || !decode(answer, conversion.character)) {
-        conversion.problem = options_.inputPath + ": cannot convert: the import's answer is damaged";
+        conversion.problem =
+            options_.inputPath + ": cannot convert: the import's answer is damaged";
     } else {
         conversion.status = ContainedConversion::Status::Converted;
     }
@@ -139,3 +143,6 @@ ContainedConversion convertContained(const ImportOptions& options, const Contain
     }
     return job.result();
 }
+
+}  // namespace importer
+}  // namespace velmora

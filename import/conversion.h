@@ -12,6 +12,9 @@
 #include "import/import_log.h"
 #include "import/import_options.h"
 
+namespace velmora {
+inline namespace importer {
+
 struct ConvertedCharacter {
     // Where the files go, and the model file's name within it.
     std::string folder;
@@ -57,3 +60,6 @@ class ConversionJob {
 // A ConversionJob waited for.
 ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
                                      const LineHandler& onLine);
+
+}  // namespace importer
+}  // namespace velmora

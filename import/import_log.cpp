@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+namespace velmora {
+inline namespace importer {
+
 ImportLog::ImportLog(std::ostream& out, Clock::duration progressDelay)
     : out_(out), start_(Clock::now()), progressDelay_(progressDelay) {}
 
@@ -35,3 +38,6 @@ bool ImportLog::progressDue() const {
 std::string counted(std::size_t count, const std::string& singular, const std::string& plural) {
     return std::to_string(count) + " " + (count == 1 ? singular : plural);
 }
+
+}  // namespace importer
+}  // namespace velmora

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+namespace velmora {
+inline namespace importer {
+
 class ImportLog {
   public:
     using Clock = std::chrono::steady_clock;
@@ -37,3 +40,6 @@ class ImportLog {
 
 // "1 vertex" or "3 vertices": a count with its noun in the right number.
 std::string counted(std::size_t count, const std::string& singular, const std::string& plural);
+
+}  // namespace importer
+}  // namespace velmora

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace velmora {
+inline namespace importer {
+
 const char* const kImportUsage =
     "usage: velmora-import <input> [-o <folder>] [--name <name>] [--rate <fps>]\n"
     "                      [--height <units>] [--animations <list>] [--keep-facing]\n"
@@ -129,3 +132,6 @@ Arguments::Program importProgram(ImportOptions& options) {
     };
     return program;
 }
+
+}  // namespace importer
+}  // namespace velmora

@@ -8,6 +8,9 @@
 
 #include "command_line/command_line.h"
 
+namespace velmora {
+inline namespace importer {
+
 struct ImportOptions {
     std::string inputPath;
     // Empty: ./<name>/.
@@ -30,3 +33,6 @@ extern const char* const kImportUsage;
 
 // The table of velmora-import's command line, taking into options.
 Arguments::Program importProgram(ImportOptions& options);
+
+}  // namespace importer
+}  // namespace velmora

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <limits>
 
+namespace velmora {
+inline namespace importer {
+
 Matrix3 linearPart(const Matrix4& m) {
     Matrix3 a;
     for (int r = 0; r < 3; ++r) {
@@ -187,3 +190,6 @@ Decomposed decompose(const Matrix4& m) {
     parts.rotation = Geometry::rotationFromAxes(axes[0], axes[1], axes[2]);
     return parts;
 }
+
+}  // namespace importer
+}  // namespace velmora

@@ -5,6 +5,9 @@
 
 #include "geometry/geometry.h"
 
+namespace velmora {
+inline namespace importer {
+
 using Geometry::Matrix4;
 using Geometry::Quaternion;
 using Geometry::Vector3;
@@ -46,3 +49,6 @@ struct Decomposed {
     Vector3 position;
 };
 Decomposed decompose(const Matrix4& m);
+
+}  // namespace importer
+}  // namespace velmora

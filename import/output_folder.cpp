@@ -5,6 +5,9 @@
 #include <set>
 #include <system_error>
 
+namespace velmora {
+inline namespace importer {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -66,3 +69,6 @@ OutputPlan planOutput(const ImportOptions& options, const std::vector<std::strin
     }
     return plan;
 }
+
+}  // namespace importer
+}  // namespace velmora

@@ -16,6 +16,9 @@
 #include "import/import_log.h"
 #include "import/import_options.h"
 
+namespace velmora {
+inline namespace importer {
+
 struct OutputPlan {
     std::string folder;
     std::string modelFile;
@@ -31,3 +34,6 @@ std::string safeFileName(const std::string& text, bool allowHyphens);
 
 OutputPlan planOutput(const ImportOptions& options, const std::vector<std::string>& animationNames,
                       ImportLog& log);
+
+}  // namespace importer
+}  // namespace velmora

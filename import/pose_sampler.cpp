@@ -6,6 +6,9 @@
 
 #include "import/to_geometry.h"
 
+namespace velmora {
+inline namespace importer {
+
 namespace {
 
 double ticksPerSecond(const aiAnimation& animation) {
@@ -293,3 +296,6 @@ bool residualsDiffer(const Matrix3& a, const Matrix3& b) {
     }
     return false;
 }
+
+}  // namespace importer
+}  // namespace velmora

@@ -13,6 +13,9 @@
 #include "import/linear_algebra.h"
 #include "import/skeleton.h"
 
+namespace velmora {
+inline namespace importer {
+
 // Ticks per second assumed when a file gives none.
 constexpr double kDefaultTicksPerSecond = 25.0;
 
@@ -71,3 +74,6 @@ RigidSplit splitRigid(const Matrix4& m);
 
 // Whether two residuals differ by more than rounding of single-precision input.
 bool residualsDiffer(const Matrix3& a, const Matrix3& b);
+
+}  // namespace importer
+}  // namespace velmora

@@ -11,6 +11,9 @@
 #include "files/load_error.h"
 #include "import/pose_sampler.h"
 
+namespace velmora {
+inline namespace importer {
+
 const unsigned int kImportSteps = aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
                                   aiProcess_SortByPType | aiProcess_FlipUVs;
 
@@ -79,3 +82,6 @@ const aiScene& readScene(const std::string& path, Assimp::Importer& importer, Co
     }
     return *scene;
 }
+
+}  // namespace importer
+}  // namespace velmora

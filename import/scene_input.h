@@ -9,6 +9,9 @@
 #include "import/confined_files.h"
 #include "import/import_log.h"
 
+namespace velmora {
+inline namespace importer {
+
 // Post-processing applied to every input: triangles only, shared vertices
 // joined, mapping coordinates with t growing downwards (the texture's first row
 // is t = 0). Bone weights are left as the file has them. Before them the
@@ -22,3 +25,6 @@ extern const unsigned int kImportSteps;
 // no importer understands it, or its structure is inconsistent.
 const aiScene& readScene(const std::string& path, Assimp::Importer& importer, ConfinedFiles& files,
                          ImportLog& log);
+
+}  // namespace importer
+}  // namespace velmora

@@ -8,6 +8,9 @@
 #include "files/model.h"
 #include "import/import_log.h"
 
+namespace velmora {
+inline namespace importer {
+
 namespace {
 
 bool isTriangleMesh(const aiMesh& mesh) {
@@ -162,3 +165,6 @@ Skeleton chooseSkeleton(const NodesByName& byName, const std::vector<MeshInstanc
     visit(root, -1);
     return skeleton;
 }
+
+}  // namespace importer
+}  // namespace velmora

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+namespace velmora {
+inline namespace importer {
+
 // One triangle mesh placed in the scene: by the node that holds it, or, for a
 // skinned mesh, by its bones (the node then only names it, and a skinned mesh
 // placed by several nodes is used once).
@@ -53,3 +56,6 @@ struct Skeleton {
 // when a bone names no node or more than kMaxBones bones would be needed.
 Skeleton chooseSkeleton(const NodesByName& byName, const std::vector<MeshInstance>& instances,
                         const std::string& inputPath);
+
+}  // namespace importer
+}  // namespace velmora

@@ -15,6 +15,9 @@
 #include "files/load_error.h"
 #include "geometry/baked_light.h"
 
+namespace velmora {
+inline namespace importer {
+
 namespace {
 
 // Side of the patch that stands for an untextured material, and of each of its
@@ -496,3 +499,6 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
     surface.image = withoutOpaqueAlpha(std::move(surface.image));
     return surface;
 }
+
+}  // namespace importer
+}  // namespace velmora

@@ -20,6 +20,9 @@
 #include "import/import_log.h"
 #include "import/skeleton.h"
 
+namespace velmora {
+inline namespace importer {
+
 // Largest side of the texture written; larger textures are scaled down to fit.
 constexpr uint32_t kMaxAtlasSide = 4096;
 
@@ -43,3 +46,6 @@ std::optional<Image> decodeImage(const std::string& bytes);
 Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& instances,
                      const std::vector<Geometry::Vector3>& restNormals,
                      const std::string& inputPath, ConfinedFiles& files, ImportLog& log);
+
+}  // namespace importer
+}  // namespace velmora

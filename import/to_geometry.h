@@ -8,6 +8,9 @@
 
 #include "geometry/geometry.h"
 
+namespace velmora {
+inline namespace importer {
+
 inline Geometry::Vector3 toGeometry(const aiVector3D& v) {
     return {v.x, v.y, v.z};
 }
@@ -21,3 +24,6 @@ inline Geometry::Matrix4 toGeometry(const aiMatrix4x4& m) {
     return Geometry::Matrix4({m.a1, m.a2, m.a3, m.a4}, {m.b1, m.b2, m.b3, m.b4},
                              {m.c1, m.c2, m.c3, m.c4}, {m.d1, m.d2, m.d3, m.d4});
 }
+
+}  // namespace importer
+}  // namespace velmora

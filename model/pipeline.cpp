@@ -7,6 +7,9 @@
 #include <immintrin.h>
 #endif
 
+namespace velmora {
+inline namespace model {
+
 using Geometry::Matrix4;
 using Geometry::Vector3;
 
@@ -236,3 +239,6 @@ void skin(const Model& model, const Pose& pose, std::vector<Vector3>& positions)
         isSupported(SkinningLoop::Avx2) ? SkinningLoop::Avx2 : SkinningLoop::Portable;
     skin(model, pose, positions, fastest);
 }
+
+}  // namespace model
+}  // namespace velmora

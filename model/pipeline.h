@@ -20,6 +20,9 @@
 #include "files/model.h"
 #include "geometry/geometry.h"
 
+namespace velmora {
+inline namespace model {
+
 // The two keys being played and how far the moment lies between them.
 struct FramePair {
     uint32_t currentFrame = 0;
@@ -94,3 +97,6 @@ bool isSupported(SkinningLoop loop);
 // skin with loop, which must be supported.
 void skin(const Model& model, const Pose& pose, std::vector<Geometry::Vector3>& positions,
           SkinningLoop loop);
+
+}  // namespace model
+}  // namespace velmora

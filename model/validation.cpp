@@ -2,6 +2,9 @@
 
 #include <bitset>
 
+namespace velmora {
+inline namespace model {
+
 std::vector<std::string> validateModel(const Model& model) {
     std::vector<std::string> faults;
     const auto occupied = [&model](int bone) {
@@ -94,3 +97,6 @@ std::vector<std::string> validateModel(const Model& model) {
     }
     return faults;
 }
+
+}  // namespace model
+}  // namespace velmora

@@ -8,6 +8,12 @@
 
 #include "files/model.h"
 
+namespace velmora {
+inline namespace model {
+
 // Every invariant that model breaks, as a readable sentence; empty when it keeps
 // them all.
 std::vector<std::string> validateModel(const Model& model);
+
+}  // namespace model
+}  // namespace velmora

@@ -12,6 +12,8 @@
 #include "tests/drawing/test_model.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 using Strings = std::vector<std::string>;

@@ -42,6 +42,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+using namespace velmora;
+
 using Geometry::Vector3;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+using namespace velmora;
+
 int FakeMenus::createMenu(MenuKind kind) {
     ++lastMenu_;
     kinds[lastMenu_] = kind;

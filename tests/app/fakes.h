@@ -11,6 +11,8 @@
 #include "app/clock.h"
 #include "app/platform.h"
 
+using namespace velmora;
+
 struct EventLog {
     std::vector<std::string> events;
     void add(const std::string& event) { events.push_back(event); }

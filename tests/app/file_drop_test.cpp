@@ -7,6 +7,8 @@
 
 #include <map>
 
+using namespace velmora;
+
 namespace {
 
 using Strings = std::vector<std::string>;

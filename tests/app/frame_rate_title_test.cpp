@@ -8,6 +8,8 @@
 #include "app/viewer.h"
 #include "tests/app/fakes.h"
 
+using namespace velmora;
+
 namespace {
 
 // A frame writes the title when it comes more than a second after the frame

@@ -9,6 +9,8 @@
 #include "app/keys.h"
 #include "tests/app/fakes.h"
 
+using namespace velmora;
+
 using Geometry::Vector3;
 
 namespace {

@@ -7,6 +7,8 @@
 #include "app/mouse.h"
 #include "tests/drawing/test_model.h"
 
+using namespace velmora;
+
 using Geometry::Vector3;
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include "app/playback_clock.h"
 
+using namespace velmora;
+
 namespace {
 
 // Four keys at 10 keys a second start at 0, 100, 200 and 301 ms (where the

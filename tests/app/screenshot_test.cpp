@@ -6,6 +6,8 @@
 #include "tests/drawing/test_model.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 TEST(Screenshot, StemIsTheModelFileName) {

@@ -9,6 +9,8 @@
 #include "model/pipeline.h"
 #include "tests/benchmarks/sample_models.h"
 
+using namespace velmora;
+
 // Every animation of the sample at readings from the start to a week later.
 TEST(Allocation, PosingAndSkinningAllocateNothing) {
     const LoadResult loaded = loadModelFile(sampleModelPath("schoolgirl"), {});

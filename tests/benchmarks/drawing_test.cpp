@@ -19,6 +19,8 @@
 #include "tests/benchmarks/sample_models.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 // The frame being drawn (the back buffer), RGB, bottom row first.

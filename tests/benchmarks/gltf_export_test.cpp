@@ -19,6 +19,8 @@
 #include "tests/benchmarks/sample_models.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 using Geometry::Vector3;
 namespace fs = std::filesystem;
 

@@ -13,6 +13,8 @@
 #include "tests/benchmarks/sample_models.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+
 // Models/<name>/<name>.animesh of the build: "stress" or a sample such as
 // "schoolgirl".
 inline std::string sampleModelPath(const std::string& name) {

@@ -15,6 +15,8 @@
 #include "model/pipeline.h"
 #include "tests/benchmarks/sample_models.h"
 
+using namespace velmora;
+
 using Geometry::Matrix4;
 using Geometry::Vector3;
 

@@ -7,6 +7,8 @@
 
 #include "command_line/command_line.h"
 
+using namespace velmora;
+
 namespace {
 
 using Arguments::Request;

@@ -10,6 +10,8 @@
 #include "drawing/projection.h"
 #include "tests/drawing/test_model.h"
 
+using namespace velmora;
+
 using Geometry::Vector3;
 using Geometry::Vector4;
 

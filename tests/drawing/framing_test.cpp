@@ -9,6 +9,8 @@
 #include "drawing/framing.h"
 #include "tests/drawing/test_model.h"
 
+using namespace velmora;
+
 using Geometry::Vector3;
 
 namespace {

@@ -13,12 +13,14 @@
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
-#include "files/load.h"
 #include "drawing/text.h"
+#include "files/load.h"
 #include "files/model_writer.h"
 #include "files/png_image.h"
 #include "tests/drawing/test_model.h"
 #include "tests/support/test_support.h"
+
+using namespace velmora;
 
 using Geometry::Vector3;
 

@@ -10,6 +10,8 @@
 #include "files/png_image.h"
 #include "files/safe_file.h"
 
+using namespace velmora;
+
 using Geometry::Quaternion;
 using Geometry::Vector3;
 

@@ -25,6 +25,8 @@
 #include "geometry/geometry.h"
 #include "tests/support/colour.h"
 
+using namespace velmora;
+
 // Corners of the square and where the bone line runs, in model space.
 constexpr double kSquareLeft = -40;
 constexpr double kSquareRight = 40;

@@ -8,6 +8,8 @@
 
 #include "files/model.h"
 
+using namespace velmora;
+
 namespace {
 
 // Every face corner leads to a stored corner of the same vertex and mapping

@@ -4,6 +4,8 @@
 #include "files/model.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 TEST(ModelReader, NonUnitWeightsAndRotationsAreKeptAsRead) {
     TestFiles files;
     const std::string path = files.addFigure();

@@ -4,6 +4,8 @@
 
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 const std::vector<std::string> kMotionNames = {"figure-walk.motion", "figure-wave.motion"};

@@ -14,6 +14,8 @@
 
 #include "files/text_input.h"
 
+using namespace velmora;
+
 namespace {
 
 // What std::from_chars makes of text (which has no '+'), bit for bit, against

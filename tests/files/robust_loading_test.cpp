@@ -18,6 +18,8 @@
 #include "files/png_image.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 enum File { kModel, kWalk };

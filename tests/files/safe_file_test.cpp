@@ -12,6 +12,8 @@
 
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 namespace fs = std::filesystem;

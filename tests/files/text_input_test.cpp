@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+using namespace velmora;
+
 namespace {
 
 std::vector<std::string> allLines(TextInput& input) {

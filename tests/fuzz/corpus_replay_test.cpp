@@ -14,6 +14,8 @@
 #include "fuzz/import_harness.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 // The import library leaks on some damaged files (its GLB reader, on an
 // exception); that is not this program's to fix, so the leak check of
 // sanitizer builds leaves allocations made inside it alone.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace velmora;
+
 using namespace Geometry;
 
 namespace {

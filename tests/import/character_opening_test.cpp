@@ -8,8 +8,10 @@
 
 #include <filesystem>
 
-#include "tests/support/test_support.h"
 #include "tests/import/gltf_fixture.h"
+#include "tests/support/test_support.h"
+
+using namespace velmora;
 
 namespace fs = std::filesystem;
 

@@ -11,6 +11,8 @@
 
 #include "files/png_image.h"
 
+using namespace velmora;
+
 namespace {
 
 std::string base64(const std::string& bytes) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+
 struct FixtureNode {
     std::string name;
     // Index of the parent joint; -1 for a child of the scene.

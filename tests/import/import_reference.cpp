@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/pipeline.h"
 #include "import/skeleton.h"
+#include "model/pipeline.h"
+
+using namespace velmora;
 
 namespace {
 

@@ -12,6 +12,8 @@
 
 #include "files/model.h"
 
+using namespace velmora;
+
 // Positions of every vertex of the scene's meshes, in the order the converter
 // merges them, `seconds` into animation (or in the rest pose for -1).
 std::vector<aiVector3D> referencePose(const aiScene& scene, int animation, double seconds);

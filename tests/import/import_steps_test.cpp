@@ -18,6 +18,8 @@
 #include "import/output_folder.h"
 #include "import/pose_sampler.h"
 
+using namespace velmora;
+
 namespace {
 
 // Weights in, weights out (bones named by their index, one matrix each).

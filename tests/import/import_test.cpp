@@ -26,6 +26,8 @@
 #include "tests/import/import_reference.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -6,6 +6,8 @@
 
 #include "model/pipeline.h"
 
+using namespace velmora;
+
 using Geometry::kPi;
 using Geometry::Matrix4;
 using Geometry::Quaternion;

@@ -10,6 +10,8 @@
 #include "model/pipeline.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 std::size_t heapInUse() {

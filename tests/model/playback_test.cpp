@@ -5,6 +5,8 @@
 #include "model/pipeline.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 // What frame selection reads: a rate and an animation's frame count.

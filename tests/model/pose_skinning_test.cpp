@@ -5,6 +5,8 @@
 #include "model/pipeline.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 using Geometry::Matrix4;
 using Geometry::Vector3;
 using Geometry::Vector4;

@@ -9,6 +9,8 @@
 
 #include "model/validation.h"
 
+using namespace velmora;
+
 namespace {
 
 //        0          bone 5 exists but the root does not reach it,

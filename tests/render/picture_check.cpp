@@ -5,6 +5,8 @@
 
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 void useSoftwareRenderer() {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
 }

@@ -9,6 +9,8 @@
 #include "files/png_image.h"
 #include "tests/support/colour.h"
 
+using namespace velmora;
+
 // Mesa's software renderer for this process and the programs it starts, so that
 // every machine draws the same pixels (set before the first context is made).
 void useSoftwareRenderer();

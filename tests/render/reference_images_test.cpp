@@ -28,6 +28,8 @@
 #include "tests/support/test_support.h"
 #include "tools/render/model_picture.h"
 
+using namespace velmora;
+
 namespace {
 
 namespace fs = std::filesystem;

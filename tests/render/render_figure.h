@@ -23,6 +23,8 @@
 
 #include "geometry/geometry.h"
 
+using namespace velmora;
+
 // Writes figure.animesh, its texture and motion files into folder; returns the
 // model file's path.
 std::string writeRenderFigure(const std::string& folder);

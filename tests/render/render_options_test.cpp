@@ -7,6 +7,8 @@
 #include "tools/render/render_options.h"
 #include "tools/render/sheet.h"
 
+using namespace velmora;
+
 namespace {
 
 using Strings = std::vector<std::string>;

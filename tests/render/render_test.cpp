@@ -17,6 +17,8 @@
 #include "tests/render/render_figure.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 namespace fs = std::filesystem;

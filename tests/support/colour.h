@@ -3,6 +3,7 @@
 
 #include <array>
 
+
 // RGB, 0 to 255 a channel.
 using Colour = std::array<int, 3>;
 inline constexpr Colour kBlack{0, 0, 0};

@@ -16,6 +16,8 @@
 
 #include "files/png_image.h"
 
+using namespace velmora;
+
 std::string TestFiles::addFigure(const std::string& folder) {
     files[folder + kFigureTexture] = smallPng();
     return ::addFigure(files, folder);

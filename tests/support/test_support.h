@@ -15,6 +15,8 @@
 #include "files/load.h"
 #include "files/model.h"
 
+using namespace velmora;
+
 // Files served from memory, with the test figure at hand.
 class TestFiles : public MemoryFileSource {
   public:

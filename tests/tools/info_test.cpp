@@ -11,6 +11,8 @@
 #include "files/png_image.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 // The figure in folder/figure/ with a 4 x 2 RGB texture; the program runs in

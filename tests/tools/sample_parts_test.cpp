@@ -14,6 +14,8 @@
 #include "tools/samples/skin_weights.h"
 #include "tools/samples/surface_mesh.h"
 
+using namespace velmora;
+
 namespace {
 
 // ---- rotations ----

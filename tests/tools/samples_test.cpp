@@ -14,6 +14,8 @@
 #include "model/pipeline.h"
 #include "tests/support/test_support.h"
 
+using namespace velmora;
+
 namespace {
 
 using Geometry::Vector3;

@@ -12,6 +12,8 @@
 #include "import/import_log.h"
 #include "import/import_options.h"
 
+using namespace velmora;
+
 int main(int argc, char** argv) {
     ImportOptions options;
     if (const auto status = Arguments::handle(importProgram(options), argc, argv)) {

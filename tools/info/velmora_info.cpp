@@ -15,6 +15,8 @@
 #include "model/pipeline.h"
 #include "model/validation.h"
 
+using namespace velmora;
+
 namespace {
 
 const char* const kUsage =

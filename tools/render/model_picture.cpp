@@ -12,6 +12,9 @@
 #include "import/character_opening.h"
 #include "tools/render/sheet.h"
 
+namespace velmora {
+inline namespace render {
+
 namespace {
 
 Camera cameraFor(const RenderOptions& options) {
@@ -76,8 +79,9 @@ Image renderPicture(const RenderOptions& options) {
     LoadOptions loadOptions;
     loadOptions.confineToModelFolder = options.untrusted;
     const CharacterCache cache(defaultCacheFolder());
-    LoadResult loaded = openCharacterFile(options.modelPath, loadOptions, cache,
-                                          [](const std::string& line) { std::cerr << line << "\n"; });
+    LoadResult loaded =
+        openCharacterFile(options.modelPath, loadOptions, cache,
+                          [](const std::string& line) { std::cerr << line << "\n"; });
     std::cerr << reportText(loaded.problems);
     if (!loaded.modelRead) {
         throw RenderFailure("\"" + options.modelPath + "\" could not be read");
@@ -112,3 +116,6 @@ Image renderPicture(const RenderOptions& options) {
         return context->readPixels();
     });
 }
+
+}  // namespace render
+}  // namespace velmora

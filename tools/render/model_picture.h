@@ -8,6 +8,9 @@
 #include "files/png_image.h"
 #include "tools/render/render_options.h"
 
+namespace velmora {
+inline namespace render {
+
 // Why no picture could be made.
 class RenderFailure : public std::runtime_error {
   public:
@@ -21,3 +24,6 @@ class RenderFailure : public std::runtime_error {
 // read from, the animation does not exist or cannot be played, or no offscreen
 // context can be made.
 Image renderPicture(const RenderOptions& options);
+
+}  // namespace render
+}  // namespace velmora

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <functional>
 
+namespace velmora {
+inline namespace render {
+
 namespace {
 
 // A whole number written in decimal digits only, within [minimum, maximum].
@@ -231,3 +234,6 @@ std::string renderUsageText() {
            "  --untrusted  reads only files inside the model's folder (for models that\n"
            "               nobody chose to open, such as a file manager's thumbnails)\n";
 }
+
+}  // namespace render
+}  // namespace velmora

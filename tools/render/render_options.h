@@ -10,6 +10,9 @@
 
 #include "command_line/command_line.h"
 
+namespace velmora {
+inline namespace render {
+
 // Limits of the arguments. A tile is at most kMaxTileSide on a side; a sheet
 // holds at most kMaxSheetSide tiles across and down, and the whole picture is at
 // most kMaxPictureSide on a side, which keeps it within 200 MB of memory.
@@ -59,3 +62,6 @@ bool endsWithPng(const std::string& path);
 Arguments::Program renderProgram(RenderOptions& options);
 
 std::string renderUsageText();
+
+}  // namespace render
+}  // namespace velmora

@@ -6,6 +6,9 @@
 
 #include "drawing/text.h"
 
+namespace velmora {
+inline namespace render {
+
 namespace {
 
 // Fills the rectangle of scaled pixels, clipped to the image.
@@ -87,3 +90,6 @@ Image composePicture(const RenderOptions& options,
     }
     return picture;
 }
+
+}  // namespace render
+}  // namespace velmora

@@ -11,6 +11,9 @@
 #include "files/png_image.h"
 #include "tools/render/render_options.h"
 
+namespace velmora {
+inline namespace render {
+
 struct Tile {
     int column = 0;
     int row = 0;
@@ -35,3 +38,6 @@ void drawLabel(Image& image, int left, int top, const std::string& text, int sca
 // labelled in its top-left corner.
 Image composePicture(const RenderOptions& options,
                      const std::function<Image(int64_t milliseconds)>& drawTile);
+
+}  // namespace render
+}  // namespace velmora

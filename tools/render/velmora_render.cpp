@@ -11,6 +11,8 @@
 #include "tools/render/model_picture.h"
 #include "tools/render/render_options.h"
 
+using namespace velmora;
+
 namespace {
 
 bool isEmptyFile(const std::string& path) {

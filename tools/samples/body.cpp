@@ -5,6 +5,9 @@
 
 #include "tools/samples/shapes.h"
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 Vector3 at(double x, double height, double z) {
@@ -416,3 +419,6 @@ std::vector<Part> makeBodyParts(const BodyShape& shape, const Rig& rig) {
     }
     return parts;
 }
+
+}  // namespace samples
+}  // namespace velmora

@@ -29,6 +29,9 @@
 #include "tools/samples/rig.h"
 #include "tools/samples/surface_mesh.h"
 
+namespace velmora {
+inline namespace samples {
+
 // The height of the floor: 4.5 units above the viewer's look-at point at its
 // reset view, whose bottom edge runs through that point and rises towards the
 // camera, so that the toes, reaching towards the camera, stay in the window.
@@ -91,3 +94,6 @@ std::vector<Part> makeBodyParts(const BodyShape& shape, const Rig& rig);
 // tubeShape) and its centre.
 Vector3 headSurface(double s, double a);
 Vector3 headCentre();
+
+}  // namespace samples
+}  // namespace velmora

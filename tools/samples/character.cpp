@@ -6,6 +6,9 @@
 #include "files/png_image.h"
 #include "files/safe_file.h"
 
+namespace velmora {
+inline namespace samples {
+
 void writeCharacter(const SampleCharacter& character, const std::string& folder) {
     Model model;
     model.playbackRate = kFramesPerSecond;
@@ -27,3 +30,6 @@ void writeCharacter(const SampleCharacter& character, const std::string& folder)
         throw std::runtime_error(written.problem);
     }
 }
+
+}  // namespace samples
+}  // namespace velmora

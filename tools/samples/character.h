@@ -9,6 +9,9 @@
 #include "tools/samples/rig.h"
 #include "tools/samples/surface_mesh.h"
 
+namespace velmora {
+inline namespace samples {
+
 // Parts, painter and clips refer to the rig by reference: a SampleCharacter stays
 // where it was made.
 struct SampleCharacter {
@@ -40,3 +43,6 @@ void describeStressModel(SampleCharacter& character);
 // written, none (the files there before are then left as they were). Throws
 // std::runtime_error naming the file that could not be written.
 void writeCharacter(const SampleCharacter& character, const std::string& folder);
+
+}  // namespace samples
+}  // namespace velmora

@@ -4,6 +4,9 @@
 
 #include "tools/samples/body.h"
 
+namespace velmora {
+inline namespace samples {
+
 SurfaceShape headCoveringShape(const HeadCovering& covering) {
     return [covering](double u, double a) {
         const double s = u * covering.edge(a);
@@ -79,3 +82,6 @@ Tube bandTube(const Profile& profile, double top, double bottom, double centreZ)
     };
     return tube;
 }
+
+}  // namespace samples
+}  // namespace velmora

@@ -12,6 +12,9 @@
 #include "tools/samples/shapes.h"
 #include "tools/samples/surface_mesh.h"
 
+namespace velmora {
+inline namespace samples {
+
 // A covering of the head: the head's own surface (headSurface) pushed out
 // along the way from the head's centre. It reaches from the crown (s = 0) down
 // to edge(a) (in the head's s), thickness(u, a) out from the scalp, u running
@@ -49,3 +52,6 @@ void placeBoneInWorld(const Rig& rig, RigPose& pose, int bone, const Quaternion&
 // Hair: base colour with lighter and darker strands running along direction u
 // of the part (s), and a soft sheen where the light falls.
 Color hairColor(const PaintSample& sample, const Color& base, double strandsAround);
+
+}  // namespace samples
+}  // namespace velmora

@@ -7,6 +7,9 @@
 #include "tools/samples/costume.h"
 #include "tools/samples/figure.h"
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 enum Region {
@@ -308,3 +311,6 @@ void describeCowboy(SampleCharacter& character) {
         clip.jiggles = costumeJiggles(character.rig);
     }
 }
+
+}  // namespace samples
+}  // namespace velmora

@@ -4,6 +4,9 @@
 
 #include "tools/samples/body.h"
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 const Color kEyeWhite = hexColor(0xf4f1ec);
@@ -97,3 +100,6 @@ Color paintHead(const PaintSample& sample, const FaceStyle& style) {
     }
     return color;
 }
+
+}  // namespace samples
+}  // namespace velmora

@@ -5,6 +5,9 @@
 #include "tools/samples/paint.h"
 #include "tools/samples/surface_mesh.h"
 
+namespace velmora {
+inline namespace samples {
+
 struct FaceStyle {
     Color skin;
     Color hair;
@@ -28,3 +31,6 @@ struct FaceStyle {
 
 // The colour of the head at sample (a point of the head part).
 Color paintHead(const PaintSample& sample, const FaceStyle& style);
+
+}  // namespace samples
+}  // namespace velmora

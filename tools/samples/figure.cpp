@@ -1,5 +1,8 @@
 #include "tools/samples/figure.h"
 
+namespace velmora {
+inline namespace samples {
+
 void describeFigure(SampleCharacter& character, const Figure& figure) {
     character.name = figure.name;
     character.rig = makeBodyRig(figure.shape);
@@ -47,3 +50,6 @@ void describeFigure(SampleCharacter& character, const Figure& figure) {
         clip.jiggles.insert(clip.jiggles.end(), figure.jiggles.begin(), figure.jiggles.end());
     }
 }
+
+}  // namespace samples
+}  // namespace velmora

@@ -12,6 +12,9 @@
 #include "tools/samples/face.h"
 #include "tools/samples/moves.h"
 
+namespace velmora {
+inline namespace samples {
+
 using RegionPainter = std::function<Color(const PaintSample&)>;
 
 struct Figure {
@@ -44,3 +47,6 @@ struct Figure {
 // Fills character from figure: rig, parts, painter and the clips Idle, Walk,
 // Run and the figure's own.
 void describeFigure(SampleCharacter& character, const Figure& figure);
+
+}  // namespace samples
+}  // namespace velmora

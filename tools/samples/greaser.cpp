@@ -8,6 +8,9 @@
 #include "tools/samples/costume.h"
 #include "tools/samples/figure.h"
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 enum Region { kHairRegion = kFirstCostumeRegion, kJacketRegion, kCuffRegion };
@@ -288,3 +291,6 @@ void describeGreaser(SampleCharacter& character) {
     figure.costume = paintCostume;
     describeFigure(character, figure);
 }
+
+}  // namespace samples
+}  // namespace velmora

@@ -5,6 +5,9 @@
 #include <memory>
 #include <stdexcept>
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 // Cycles simulated before the recorded one, so the swing forgets how it started.
@@ -191,3 +194,6 @@ void placeFoot(const Rig& rig, RigPose& pose, const std::string& side,
     pose.rotation[foot] = inverse(shinWorld) * footTurn;
     pose.rotation[toe] = inverse(footTurn) * toeWorld;
 }
+
+}  // namespace samples
+}  // namespace velmora

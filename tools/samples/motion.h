@@ -17,6 +17,9 @@
 #include "files/model.h"
 #include "tools/samples/rig.h"
 
+namespace velmora {
+inline namespace samples {
+
 // A bone that is not posed by the clip but swings after its parent like a
 // damped spring: hair, skirts, hat brims, jacket tails.
 struct Jiggle {
@@ -66,3 +69,6 @@ struct FootPlacement {
 // the foot is out of the leg's reach, since the foot would then float.
 void placeFoot(const Rig& rig, RigPose& pose, const std::string& side,
                const FootPlacement& placement);
+
+}  // namespace samples
+}  // namespace velmora

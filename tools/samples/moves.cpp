@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 const Vector3 kRoll{0, 0, 1};
@@ -271,3 +274,6 @@ Clip runClip(const Rig& rig, const MotionStyle& style) {
     run.foot = runningFoot;
     return gaitClip(rig, style, run);
 }
+
+}  // namespace samples
+}  // namespace velmora

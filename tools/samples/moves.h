@@ -10,6 +10,9 @@
 #include "tools/samples/motion.h"
 #include "tools/samples/rig.h"
 
+namespace velmora {
+inline namespace samples {
+
 // How one character carries itself; 1 is the common measure of each amount.
 struct MotionStyle {
     double hipSway = 1.0;
@@ -66,3 +69,6 @@ double bump(double x);
 Clip idleClip(const Rig& rig, const MotionStyle& style);
 Clip walkClip(const Rig& rig, const MotionStyle& style);
 Clip runClip(const Rig& rig, const MotionStyle& style);
+
+}  // namespace samples
+}  // namespace velmora

@@ -4,6 +4,9 @@
 
 #include "geometry/baked_light.h"
 
+namespace velmora {
+inline namespace samples {
+
 Color hexColor(uint32_t rgb) {
     return {((rgb >> 16) & 0xff) / 255.0, ((rgb >> 8) & 0xff) / 255.0, (rgb & 0xff) / 255.0};
 }
@@ -43,3 +46,6 @@ double latticeNoise(int x, int y, int seed) {
     h ^= h >> 16;
     return (h & 0xffffff) / 16777216.0;
 }
+
+}  // namespace samples
+}  // namespace velmora

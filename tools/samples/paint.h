@@ -7,6 +7,9 @@
 
 #include "tools/samples/pose_math.h"
 
+namespace velmora {
+inline namespace samples {
+
 struct Color {
     double r = 0.0;
     double g = 0.0;
@@ -31,3 +34,6 @@ double ellipse(double x, double y, double cx, double cy, double rx, double ry, d
 // A deterministic value in [0, 1) for an integer lattice point, for streaks
 // and fabric grain.
 double latticeNoise(int x, int y, int seed);
+
+}  // namespace samples
+}  // namespace velmora

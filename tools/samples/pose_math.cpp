@@ -3,6 +3,9 @@
 #include <cmath>
 #include <initializer_list>
 
+namespace velmora {
+inline namespace samples {
+
 Vector3 mirrorX(const Vector3& v) {
     return {-v.x, v.y, v.z};
 }
@@ -90,3 +93,6 @@ Quaternion aimRotation(const Vector3& restAlong, const Vector3& along, const Vec
     }
     return Geometry::rotationFromAxes(columns[0], columns[1], columns[2]);
 }
+
+}  // namespace samples
+}  // namespace velmora

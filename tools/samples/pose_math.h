@@ -6,6 +6,9 @@
 
 #include "geometry/geometry.h"
 
+namespace velmora {
+inline namespace samples {
+
 using Geometry::dot;
 using Geometry::kPi;
 using Geometry::length;
@@ -42,3 +45,6 @@ Quaternion aimRotation(const Vector3& restAlong, const Vector3& along, const Vec
 // Axis times angle, and back: small deflections add and scale in this form.
 Vector3 rotationVector(const Quaternion& q);
 Quaternion fromRotationVector(const Vector3& v);
+
+}  // namespace samples
+}  // namespace velmora

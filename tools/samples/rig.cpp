@@ -3,6 +3,9 @@
 #include <memory>
 #include <stdexcept>
 
+namespace velmora {
+inline namespace samples {
+
 int Rig::add(const std::string& name, const std::string& parent, const Vector3& joint) {
     if (has(name) || (parent.empty() != bones_.empty())) {
         throw std::logic_error("bone \"" + name + "\" cannot be added");
@@ -69,3 +72,6 @@ WorldPose solveWorld(const Rig& rig, const RigPose& pose) {
     }
     return world;
 }
+
+}  // namespace samples
+}  // namespace velmora

@@ -11,6 +11,9 @@
 #include "files/model.h"
 #include "tools/samples/pose_math.h"
 
+namespace velmora {
+inline namespace samples {
+
 struct RigBone {
     std::string name;
     // -1 for the root.
@@ -67,3 +70,6 @@ struct WorldPose {
 };
 
 WorldPose solveWorld(const Rig& rig, const RigPose& pose);
+
+}  // namespace samples
+}  // namespace velmora

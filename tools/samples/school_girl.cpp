@@ -8,6 +8,9 @@
 #include "tools/samples/costume.h"
 #include "tools/samples/figure.h"
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 enum Region { kHairRegion = kFirstCostumeRegion, kPigtailRegion, kSkirtRegion };
@@ -297,3 +300,6 @@ void describeSchoolGirl(SampleCharacter& character) {
     figure.costume = paintCostume;
     describeFigure(character, figure);
 }
+
+}  // namespace samples
+}  // namespace velmora

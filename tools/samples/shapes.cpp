@@ -3,6 +3,9 @@
 #include <cmath>
 #include <stdexcept>
 
+namespace velmora {
+inline namespace samples {
+
 Profile::Profile(std::initializer_list<std::vector<double>> rows) : rows_(rows) {
     for (std::size_t i = 1; i < rows_.size(); ++i) {
         if (rows_[i][0] <= rows_[i - 1][0] || rows_[i].size() != rows_[0].size()) {
@@ -105,7 +108,7 @@ SurfaceShape tubeShape(const Tube& tube) {
 Polyline::Polyline(std::vector<Vector3> points)
     : points_(std::move(points)), lengths_(points_.size(), 0.0) {
     for (std::size_t i = 1; i < points_.size(); ++i) {
-        lengths_[i] = lengths_[i - 1] + ::length(points_[i] - points_[i - 1]);
+        lengths_[i] = lengths_[i - 1] + Geometry::length(points_[i] - points_[i - 1]);
     }
 }
 
@@ -134,7 +137,7 @@ double Polyline::distanceAlong(const Vector3& p) const {
         const double span2 = dot(segment, segment);
         const double u =
             span2 > 0 ? clamp(dot(p - points_[i - 1], segment) / span2, 0.0, 1.0) : 0.0;
-        const double distance = ::length(points_[i - 1] + u * segment - p);
+        const double distance = Geometry::length(points_[i - 1] + u * segment - p);
         if (distance < bestDistance) {
             bestDistance = distance;
             best = lengths_[i - 1] + u * std::sqrt(span2);
@@ -183,3 +186,6 @@ SurfaceShape ellipsoidShape(const Vector3& centre, const Vector3& radii) {
         return centre + Vector3(radii.x * d.x, radii.y * d.y, radii.z * d.z);
     };
 }
+
+}  // namespace samples
+}  // namespace velmora

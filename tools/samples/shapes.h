@@ -11,6 +11,9 @@
 #include "tools/samples/skin_weights.h"
 #include "tools/samples/surface_mesh.h"
 
+namespace velmora {
+inline namespace samples {
+
 // Values given at increasing stations, joined by a cubic through each station
 // with the slope of its neighbours (so no plateau at a station), held flat
 // beyond the ends.
@@ -102,3 +105,6 @@ class Polyline {
     std::vector<Vector3> points_;
     std::vector<double> lengths_;
 };
+
+}  // namespace samples
+}  // namespace velmora

@@ -5,6 +5,9 @@
 
 #include "tools/samples/pose_math.h"
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 // Shares below this are dropped: they move nothing visibly and only cost time.
@@ -77,3 +80,6 @@ Weights alongStations(double place, const std::vector<Station>& stations) {
     }
     return Weights(stations.back().bone);
 }
+
+}  // namespace samples
+}  // namespace velmora

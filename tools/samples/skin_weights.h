@@ -4,6 +4,9 @@
 
 #include <vector>
 
+namespace velmora {
+inline namespace samples {
+
 struct BoneWeight {
     int bone = 0;
     double weight = 0.0;
@@ -42,3 +45,6 @@ struct Station {
 // a station owns it; between two stations of different bones the weight passes
 // from one to the other along a smooth S-curve, so a joint bends softly.
 Weights alongStations(double place, const std::vector<Station>& stations);
+
+}  // namespace samples
+}  // namespace velmora

@@ -12,6 +12,9 @@
 #include "tools/samples/character.h"
 #include "tools/samples/shapes.h"
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 constexpr int kTentacles = 13;
@@ -125,3 +128,6 @@ void describeStressModel(SampleCharacter& character) {
     character.clips = {stressClip(rig, "Sway", 0), stressClip(rig, "Twist", 1),
                        stressClip(rig, "Lean", 2), stressClip(rig, "Swirl", 3)};
 }
+
+}  // namespace samples
+}  // namespace velmora

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <stdexcept>
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 struct Rect {
@@ -297,3 +300,6 @@ Image buildSkin(const std::vector<Part>& parts, const Painter& paint, const Rig&
     }
     return image;
 }
+
+}  // namespace samples
+}  // namespace velmora

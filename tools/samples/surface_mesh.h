@@ -29,6 +29,9 @@
 #include "tools/samples/rig.h"
 #include "tools/samples/skin_weights.h"
 
+namespace velmora {
+inline namespace samples {
+
 // What the painter of a character is asked about one texel.
 struct PaintSample {
     // The character's own number for the kind of part (skin, skirt, hat, ...).
@@ -79,3 +82,6 @@ Part mirrored(const Part& part, const std::string& name, const Rig& rig);
 // textureSide. Throws std::logic_error when the parts do not fit the texture.
 Image buildSkin(const std::vector<Part>& parts, const Painter& paint, const Rig& rig,
                 int textureSide, Model& model);
+
+}  // namespace samples
+}  // namespace velmora

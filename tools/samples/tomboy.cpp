@@ -6,6 +6,9 @@
 #include "tools/samples/costume.h"
 #include "tools/samples/figure.h"
 
+namespace velmora {
+inline namespace samples {
+
 namespace {
 
 enum Region {
@@ -284,3 +287,6 @@ void describeTomboy(SampleCharacter& character) {
     figure.costume = paintCostume;
     describeFigure(character, figure);
 }
+
+}  // namespace samples
+}  // namespace velmora

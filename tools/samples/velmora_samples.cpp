@@ -11,6 +11,8 @@
 #include "command_line/command_line.h"
 #include "tools/samples/character.h"
 
+using namespace velmora;
+
 namespace {
 
 const char* const kUsage =
