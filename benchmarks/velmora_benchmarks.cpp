@@ -218,13 +218,14 @@ void importReadBenchmark(benchmark::State& state, const ImportSubject& subject) 
 }
 
 // The whole conversion to a model in memory, in this process: read, convert,
-// write the files into memory and load them as the viewer does.
+// hand the model over in its binary form and take it back as the viewer does.
 void importConvertBenchmark(benchmark::State& state, const ImportSubject& subject) {
     const ImportOptions options = viewerImport(subject.path);
     std::ostringstream messages;
     for (auto _ : state) {
         ImportLog log(messages);
-        const LoadResult loaded = loadConverted(convertCharacter(options, log), {});
+        const LoadResult loaded =
+            loadConverted(convertCharacter(options, log, ConvertedForm::Model), {});
         benchmark::DoNotOptimize(loaded.model.faces.data());
     }
 }

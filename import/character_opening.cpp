@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+
+#include "files/model_binary.h"
+#include "model/validation.h"
 
 namespace velmora {
 inline namespace importer {
@@ -65,6 +69,23 @@ class HandedOverFiles : public FileSource {
 }  // namespace
 
 LoadResult loadConverted(ConvertedCharacter character, const LoadOptions& options) {
+    if (character.files.size() == 1 &&
+        character.modelFile.size() >= std::strlen(kModelBinaryExtension) &&
+        character.modelFile.compare(character.modelFile.size() - std::strlen(kModelBinaryExtension),
+                                    std::string::npos, kModelBinaryExtension) == 0) {
+        LoadResult result;
+        std::optional<Model> model = readModelBinary(character.files[0].bytes);
+        if (model && validateModel(*model).empty()) {
+            result.model = std::move(*model);
+            result.model.indexFaces();
+            result.modelRead = true;
+        } else {
+            result.problems.push_back({LoadProblem::Kind::Malformed,
+                                       character.modelFile + ": the converted model is damaged",
+                                       ""});
+        }
+        return result;
+    }
     const HandedOverFiles files(std::move(character.files));
     LoadOptions fromMemory = options;
     fromMemory.files = &files;
@@ -85,7 +106,7 @@ CharacterOpening::CharacterOpening(const std::string& path, const CharacterCache
     }
     converted_ = cache.find(key_);
     if (!converted_) {
-        job_ = std::make_unique<ConversionJob>(options, limits);
+        job_ = std::make_unique<ConversionJob>(options, limits, ConvertedForm::Model);
     }
 }
 

@@ -129,7 +129,7 @@ std::string describeEnd(int status) {
     return "stopped without a result (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
 }
 
-}  // namespace importer
+}  // namespace
 
 ContainmentLimits defaultContainmentLimits() {
     ContainmentLimits limits;
@@ -262,5 +262,5 @@ ContainedOutcome runContained(const ContainedWork& work, const ContainmentLimits
     return run.outcome();
 }
 
+}  // namespace importer
 }  // namespace velmora
-}  // namespace

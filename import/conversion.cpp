@@ -3,6 +3,7 @@
 #include <assimp/Importer.hpp>
 
 #include "files/load_error.h"
+#include "files/model_binary.h"
 #include "files/model_writer.h"
 #include "import/character_builder.h"
 #include "import/confined_files.h"
@@ -75,17 +76,32 @@ bool decode(const std::string& in, ConvertedCharacter& character) {
 
 }  // namespace
 
-ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log) {
+ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log,
+                                    ConvertedForm form) {
     ConfinedFiles files(options.inputPath, log);
     // After files, which it reads through, so that it ends first.
     Assimp::Importer importer;
     const aiScene& scene = readScene(options.inputPath, importer, files, log);
-    const ImportedCharacter character = buildCharacter(scene, options, files, log);
+    ImportedCharacter character = buildCharacter(scene, options, files, log);
     const OutputPlan plan = planOutput(options, character.animationNames, log);
     ConvertedCharacter converted;
     converted.folder = plan.folder;
     converted.modelFile = plan.modelFile;
     converted.animationCount = character.model->animations.size();
+    if (form == ConvertedForm::Model) {
+        // Named as a load of the files would name them, so that the
+        // animations are labelled alike.
+        Model& model = *character.model;
+        for (std::size_t a = 0; a < plan.motionFiles.size(); ++a) {
+            model.animations[a].name = plan.motionFiles[a];
+        }
+        model.texture = std::make_unique<Texture>();
+        model.texture->fileName = plan.textureFile;
+        model.texture->image = std::move(character.texture);
+        converted.modelFile = plan.modelFile + kModelBinaryExtension;
+        converted.files.push_back({converted.modelFile, modelBinary(model)});
+        return converted;
+    }
     converted.files.push_back({plan.textureFile, encodePng(character.texture)});
     for (std::size_t a = 0; a < plan.motionFiles.size(); ++a) {
         converted.files.push_back(
@@ -98,11 +114,11 @@ ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log
 
 namespace {
 
-ContainedWork conversionWork(const ImportOptions& options) {
-    return [&options](std::ostream& messages) {
+ContainedWork conversionWork(const ImportOptions& options, ConvertedForm form) {
+    return [&options, form](std::ostream& messages) {
         ImportLog log(messages);
         try {
-            return encoded(convertCharacter(options, log));
+            return encoded(convertCharacter(options, log, form));
         } catch (const ArgumentError& error) {
             return std::string(1, kBadArguments) + error.what();
         } catch (const LoadError& error) {
@@ -113,8 +129,9 @@ ContainedWork conversionWork(const ImportOptions& options) {
 
 }  // namespace
 
-ConversionJob::ConversionJob(const ImportOptions& options, const ContainmentLimits& limits)
-    : options_(options), run_(conversionWork(options_), limits) {}
+ConversionJob::ConversionJob(const ImportOptions& options, const ContainmentLimits& limits,
+                             ConvertedForm form)
+    : options_(options), run_(conversionWork(options_, form), limits) {}
 
 ContainedConversion ConversionJob::result() const {
     const ContainedOutcome& outcome = run_.outcome();

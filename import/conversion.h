@@ -28,7 +28,13 @@ struct ConvertedCharacter {
 // Converts options.inputPath as the options say, reading only what the file
 // may refer to (see ConfinedFiles). Throws LoadError for input that cannot be
 // converted and ArgumentError for options that do not fit the file.
-ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log);
+// What a conversion hands over: the viewer's files (model text, motion files and
+// PNG texture, as velmora-import writes them), or the model itself in its
+// binary form (files/model_binary.h), as the viewer and the cache take it.
+enum class ConvertedForm { Files, Model };
+
+ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log,
+                                    ConvertedForm form = ConvertedForm::Files);
 
 struct ContainedConversion {
     enum class Status { Converted, BadInput, BadArguments };
@@ -44,7 +50,8 @@ struct ContainedConversion {
 // BadInput problem naming the file.
 class ConversionJob {
   public:
-    ConversionJob(const ImportOptions& options, const ContainmentLimits& limits);
+    ConversionJob(const ImportOptions& options, const ContainmentLimits& limits,
+                  ConvertedForm form = ConvertedForm::Files);
 
     // True once the conversion is over; result() then says how it went.
     bool poll(std::chrono::milliseconds wait, const LineHandler& onLine) {

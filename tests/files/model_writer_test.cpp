@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "files/model_binary.h"
 #include "tests/support/test_support.h"
 
 using namespace velmora;
@@ -52,4 +53,22 @@ TEST(ModelWriter, WhatIsWrittenReadsBackTheSame) {
     const std::string copy =
         readBack(written, {motionText(original.animations[0]), motionText(original.animations[1])});
     EXPECT_EQ(copy, dump(original)) << written;
+}
+
+// The binary form gives back the model it was made of; cut short or altered in
+// its lengths it is refused rather than read.
+TEST(ModelBinary, GivesBackTheModelAndRefusesWhatIsNotWhole) {
+    TestFiles files;
+    const LoadResult loaded = files.load(files.addFigure());
+    ASSERT_TRUE(loaded.modelRead);
+    const std::string bytes = modelBinary(loaded.model);
+    const std::optional<Model> copy = readModelBinary(bytes);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(dump(*copy), dump(loaded.model));
+    for (const std::size_t kept :
+         {std::size_t{0}, std::size_t{7}, bytes.size() / 2, bytes.size() - 1}) {
+        SCOPED_TRACE(kept);
+        EXPECT_FALSE(readModelBinary(bytes.substr(0, kept)));
+    }
+    EXPECT_FALSE(readModelBinary(bytes + "x")) << "trailing bytes";
 }

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "files/model_binary.h"
 #include "tests/import/gltf_fixture.h"
 #include "tests/support/test_support.h"
 
@@ -64,7 +65,7 @@ TEST(CharacterOpening, ConvertsOnceThenOpensFromTheCacheAndRebuildsADamagedEntry
         {"damaged entry",
          [&] {
              for (const auto& entry : fs::recursive_directory_iterator(cacheFolder)) {
-                 if (entry.path().extension() == ".png") {
+                 if (entry.path().extension() == kModelBinaryExtension) {
                      fs::resize_file(entry.path(), 10);
                  }
              }
