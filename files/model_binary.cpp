@@ -21,7 +21,9 @@ class Writer {
     void array(const std::vector<T>& items) {
         static_assert(std::is_trivially_copyable_v<T>);
         value<uint64_t>(items.size());
-        bytes_.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(T));
+        if (!items.empty()) {
+            bytes_.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(T));
+        }
     }
     void text(const std::string& s) {
         value<uint64_t>(s.size());
@@ -53,7 +55,10 @@ class Reader {
             return false;
         }
         items.resize(count);
-        std::memcpy(items.data(), bytes_.data() + at_, count * sizeof(T));
+        // An empty vector may hold no storage at all: nothing to copy then.
+        if (count > 0) {
+            std::memcpy(items.data(), bytes_.data() + at_, count * sizeof(T));
+        }
         at_ += count * sizeof(T);
         return true;
     }
