@@ -146,9 +146,10 @@ CharacterCache::CharacterCache(std::string folder, std::uint64_t sizeLimit)
     : folder_(std::move(folder)), sizeLimit_(sizeLimit) {}
 
 std::string CharacterCache::keyOf(const ImportOptions& options) const {
-    // The file's identity as well as its content: the files it refers to (a
-    // glTF's buffers and images) are read with it, and a file replaced by a
-    // newer one is converted again.
+    // The file's identity as well as its content, and the identity of the
+    // files beside it, where the files it refers to (a glTF's buffers and
+    // images) lie: a file replaced by a newer one, or a buffer beside it, is
+    // converted again.
     std::error_code error;
     const fs::path path = fs::weakly_canonical(options.inputPath, error);
     const auto modified = fs::last_write_time(options.inputPath, error);
@@ -162,6 +163,24 @@ std::string CharacterCache::keyOf(const ImportOptions& options) const {
              << options.keepFacing << '\n';
     for (const std::string& animation : options.animations) {
         settings << animation << '\n';
+    }
+    // In name order, and at most a few thousand, so that a large folder costs
+    // no more than a moment.
+    constexpr std::size_t kNeighbours = 4096;
+    std::vector<std::string> neighbours;
+    for (const auto& entry : fs::directory_iterator(path.parent_path(), error)) {
+        if (neighbours.size() == kNeighbours) {
+            break;
+        }
+        if (entry.is_regular_file(error)) {
+            neighbours.push_back(
+                entry.path().filename().string() + ' ' + std::to_string(entry.file_size(error)) +
+                ' ' + std::to_string(entry.last_write_time(error).time_since_epoch().count()));
+        }
+    }
+    std::sort(neighbours.begin(), neighbours.end());
+    for (const std::string& neighbour : neighbours) {
+        settings << neighbour << '\n';
     }
     Checksum sum(checksum(settings.str()));
     if (!readWhole(options.inputPath, &sum)) {

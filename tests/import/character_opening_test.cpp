@@ -59,9 +59,10 @@ TEST(CharacterOpening, ConvertsOnceThenOpensFromTheCacheAndRebuildsADamagedEntry
         const char* what;
         std::function<void()> before;
         bool converts;
+        std::size_t entries;
     } steps[] = {
-        {"first open", [] {}, true},
-        {"second open", [] {}, false},
+        {"first open", [] {}, true, 1},
+        {"second open", [] {}, false, 1},
         {"damaged entry",
          [&] {
              for (const auto& entry : fs::recursive_directory_iterator(cacheFolder)) {
@@ -70,8 +71,9 @@ TEST(CharacterOpening, ConvertsOnceThenOpensFromTheCacheAndRebuildsADamagedEntry
                  }
              }
          },
-         true},
-        {"rebuilt entry", [] {}, false},
+         true, 1},
+        {"rebuilt entry", [] {}, false, 1},
+        {"a buffer beside it changed", [&] { folder.write("knight.bin", "newer"); }, true, 2},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
@@ -80,9 +82,9 @@ TEST(CharacterOpening, ConvertsOnceThenOpensFromTheCacheAndRebuildsADamagedEntry
         ASSERT_TRUE(result.modelRead) << reportText(result.problems);
         EXPECT_EQ(reportText(result.problems), "");
         EXPECT_EQ(labelsOf(result.model), (std::vector<std::string>{"Walk-Slow", "Wave"}));
-        EXPECT_EQ(entriesIn(cacheFolder), 1u);
+        EXPECT_EQ(entriesIn(cacheFolder), step.entries);
     }
-    EXPECT_EQ(entriesIn(folder.path()), 2u) << "nothing is written beside the user's file";
+    EXPECT_EQ(entriesIn(folder.path()), 3u) << "nothing is written beside the user's file";
 }
 
 TEST(CharacterOpening, ModelFilesLoadDirectlyAndUnconvertibleFilesAreOneProblem) {
