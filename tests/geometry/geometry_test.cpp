@@ -180,19 +180,6 @@ TEST(Quaternions, DotAccumulatesFromWToZ) {
     EXPECT_EQ(sum.x, 2);
 }
 
-TEST(Vectors, DotLengthAndLerp) {
-    EXPECT_EQ(dot({1, 2, 3}, {4, -5, 6}), 12);
-    EXPECT_EQ(length({2, 3, 6}), 7);
-    const Vector3 a(1, -2, 4), b(3, 2, 0);
-    const Vector3 quarter = lerp(a, b, 0.25);
-    EXPECT_EQ(quarter.x, 1.5);
-    EXPECT_EQ(quarter.y, -1);
-    EXPECT_EQ(quarter.z, 3);
-    // a + t * (b - a): exactly a at t = 0 even when b - a loses a's digits.
-    EXPECT_EQ(lerp(0.1, 1e17, 0.0), 0.1);
-    EXPECT_EQ(lerp(-2.0, 6.0, 1.5), 10);
-}
-
 TEST(Angles, RadiansDivideBy180Last) {
     EXPECT_EQ(radians(180), kPi);
     EXPECT_EQ(radians(-90), -kPi / 2);
@@ -200,61 +187,6 @@ TEST(Angles, RadiansDivideBy180Last) {
     EXPECT_EQ(radians(1.2), 1.2 * kPi / 180);
     EXPECT_NE(radians(1.2), kPi * 1.2 * (1.0 / 180));
     EXPECT_EQ(degrees(kPi / 2), 90);
-}
-
-TEST(Quaternions, ProductAppliesTheRightOperandFirst) {
-    const Quaternion aboutZ(kHalfRoot2, 0, 0, kHalfRoot2);
-    const Quaternion aboutX(kHalfRoot2, kHalfRoot2, 0, 0);
-    struct Case {
-        const char* what;
-        Quaternion q;
-        Vector3 point, expected;
-    };
-    const Case cases[] = {
-        // x turns y onto z, then z leaves it there.
-        {"z after x", aboutZ * aboutX, {0, 1, 0}, {0, 0, 1}},
-        // z turns y onto -x, then x leaves it there.
-        {"x after z", aboutX * aboutZ, {0, 1, 0}, {-1, 0, 0}},
-        {"identity", {1, 0, 0, 0}, {1, 2, 3}, {1, 2, 3}},
-        {"half turn about y", {0, 0, 1, 0}, {1, 2, 3}, {-1, 2, -3}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Vector3 turned = rotate(c.q, c.point);
-        expectPoint({turned.x, turned.y, turned.z, 1}, c.expected.x, c.expected.y, c.expected.z);
-        expectPoint(moved(toMatrix(c.q), c.point.x, c.point.y, c.point.z), c.expected.x,
-                    c.expected.y, c.expected.z);
-    }
-}
-
-TEST(Quaternions, SlerpTakesTheShorterArcAndKeepsNearlyEqualKeys) {
-    const auto aboutZ = [](double angle) {
-        return Quaternion(std::cos(angle / 2), 0, 0, std::sin(angle / 2));
-    };
-    struct Case {
-        const char* what;
-        Quaternion a, b;
-        double t;
-        Quaternion expected;
-    };
-    const Case cases[] = {
-        {"t = 0", aboutZ(0.2), aboutZ(1.4), 0, aboutZ(0.2)},
-        {"t = 1", aboutZ(0.2), aboutZ(1.4), 1, aboutZ(1.4)},
-        {"halfway", aboutZ(0.2), aboutZ(1.4), 0.5, aboutZ(0.8)},
-        {"through -b", aboutZ(0.2), aboutZ(1.4) * -1.0, 0.5, aboutZ(0.8)},
-        {"beyond b", aboutZ(0), aboutZ(1), 3, aboutZ(3)},
-        {"below kEpsilon: a", aboutZ(0.5), aboutZ(0.5 + 1e-8), 1, aboutZ(0.5)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Quaternion q = slerp(c.a, c.b, c.t);
-        EXPECT_NEAR(q.w, c.expected.w, kNear);
-        EXPECT_NEAR(q.z, c.expected.z, kNear);
-        EXPECT_EQ(q.x, 0);
-    }
-    // A dot product above 1 has no angle: the first key is kept.
-    const Quaternion longer(2, 0, 0, 0);
-    EXPECT_EQ(slerp(longer, {2, 0.1, 0, 0}, 0.5).w, 2);
 }
 
 TEST(Quaternions, RotationFromAxesInvertsToMatrixOnEveryBranch) {
