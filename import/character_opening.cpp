@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 #include "files/model_binary.h"
 #include "model/validation.h"
@@ -33,63 +32,24 @@ bool isModelFileName(const std::string& path) {
         [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-namespace {
-
-// A conversion's files handed over to the one load that reads them: each file's
-// bytes move into the load rather than being copied, since copying the tens of
-// megabytes of a large character's text costs a good part of loading it. A
-// converted model names each of its files once, so each is read once; a file
-// asked for a second time cannot be opened.
-class HandedOverFiles : public FileSource {
-  public:
-    explicit HandedOverFiles(std::vector<FileContent> files) : files_(std::move(files)) {}
-
-    FileRead read(const std::string& path, std::size_t limit) const override {
-        FileRead file;
-        const auto found = std::find_if(files_.begin(), files_.end(),
-                                        [&](const FileContent& f) { return f.name == path; });
-        if (found == files_.end()) {
-            return file;
-        }
-        if (found->bytes.size() > limit) {
-            file.status = FileRead::Status::TooLarge;
-            file.size = found->bytes.size();
-            return file;
-        }
-        file.status = FileRead::Status::Read;
-        file.bytes = std::move(found->bytes);
-        files_.erase(found);
-        return file;
+LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions& options) {
+    LoadResult result;
+    std::optional<Model> model;
+    if (character.files.size() == 1 && character.files[0].name == character.modelFile) {
+        model = readModelBinary(character.files[0].bytes);
     }
-
-  private:
-    mutable std::vector<FileContent> files_;
-};
-
-}  // namespace
-
-LoadResult loadConverted(ConvertedCharacter character, const LoadOptions& options) {
-    if (character.files.size() == 1 &&
-        character.modelFile.size() >= std::strlen(kModelBinaryExtension) &&
-        character.modelFile.compare(character.modelFile.size() - std::strlen(kModelBinaryExtension),
-                                    std::string::npos, kModelBinaryExtension) == 0) {
-        LoadResult result;
-        std::optional<Model> model = readModelBinary(character.files[0].bytes);
-        if (model && validateModel(*model).empty()) {
-            result.model = std::move(*model);
-            result.model.indexFaces();
-            result.modelRead = true;
-        } else {
-            result.problems.push_back({LoadProblem::Kind::Malformed,
-                                       character.modelFile + ": the converted model is damaged",
-                                       ""});
-        }
+    if (!model || !validateModel(*model).empty()) {
+        result.problems.push_back({LoadProblem::Kind::Malformed,
+                                   character.modelFile + ": the converted model is damaged", ""});
         return result;
     }
-    const HandedOverFiles files(std::move(character.files));
-    LoadOptions fromMemory = options;
-    fromMemory.files = &files;
-    return loadModelFile(character.modelFile, fromMemory);
+    result.model = std::move(*model);
+    result.model.indexFaces();
+    if (!options.keepTexturePixels && result.model.texture && result.model.texture->image) {
+        result.model.texture->image->pixels = std::vector<uint8_t>();
+    }
+    result.modelRead = true;
+    return result;
 }
 
 CharacterOpening::CharacterOpening(const std::string& path, const CharacterCache& cache,
@@ -129,9 +89,8 @@ LoadResult CharacterOpening::load(const LoadOptions& options) {
         converted_ = std::move(conversion.character);
         cache_.store(key_, *converted_);
     }
-    LoadResult result = loadConverted(std::move(*converted_), options);
+    LoadResult result = loadConverted(*converted_, options);
     converted_.reset();
-
     if (!result.modelRead) {
         // Whatever broke it must not be served again.
         cache_.forget(key_);

@@ -28,8 +28,10 @@ bool isModelFileName(const std::string& path);
 // The file-chooser pattern of the character formats the conversion reads.
 extern const char* const kCharacterFilePatterns[];
 
-// Loads what a conversion made, served from memory under its own names.
-LoadResult loadConverted(ConvertedCharacter character, const LoadOptions& options);
+// The model a conversion made in its binary form (ConvertedForm::Model), checked
+// by its lengths and validateModel; a damaged one gives an empty model and one
+// problem. Of the options only keepTexturePixels applies.
+LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions& options);
 
 class CharacterOpening {
   public:

@@ -72,7 +72,8 @@ TEST(GltfExport, TheStressModelConvertsBackToTheSamePoses) {
         options.rate = original.playbackRate;
         std::ostringstream messages;
         ImportLog log(messages);
-        const LoadResult converted = loadConverted(convertCharacter(options, log), {});
+        const LoadResult converted =
+            loadConverted(convertCharacter(options, log, ConvertedForm::Model), {});
         ASSERT_TRUE(converted.modelRead) << reportText(converted.problems);
         const Model& model = converted.model;
         ASSERT_EQ(model.faces.size(), original.faces.size());
