@@ -55,6 +55,8 @@ namespace {
 constexpr milliseconds kPatience(15000);
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
+// The overlay's text starts this many pixels from the window's left and top.
+constexpr int kOverlayMargin = 8;
 
 const Colour kGrey{85, 85, 85};
 
@@ -598,12 +600,19 @@ class EndToEnd : public testing::Test {
     // Presses key in the dialog titled title until the dialog has gone. GTK's
     // file chooser may still be checking the typed path when the first key
     // arrives and then lets it pass, so a key that changed nothing is pressed
-    // again.
+    // again, each time after a longer wait. On a busy machine the dialog may
+    // be closing when the key is pressed again: the key goes only to a dialog
+    // that still takes the focus, never to the viewer (Escape would end it).
     bool pressUntilGone(Window dialog, const std::regex& title, const std::string& key) {
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            focus(dialog);
-            xdotool("key " + key);
-            if (screen.waitUntilGone(title, milliseconds(1500))) {
+        // One xdotool: it ends at the X error of a focus on a window that is
+        // gone or unmapped, before the key.
+        const std::string command =
+            "xdotool windowfocus --sync " + std::to_string(dialog) + " key " + key + " 2>/dev/null";
+        for (milliseconds wait(1500); wait <= kPatience; wait *= 2) {
+            if (std::system(command.c_str()) != 0) {
+                return screen.waitUntilGone(title);
+            }
+            if (screen.waitUntilGone(title, wait)) {
                 return true;
             }
         }
@@ -658,10 +667,9 @@ class EndToEnd : public testing::Test {
     // Line `line` of the overlay's text, read back cell by cell through the
     // font's own glyphs (white pixels); what no glyph matches reads as '#'.
     std::string overlayLine(int line) {
-        constexpr int kLeft = 8;
         constexpr int kCells = 60;
-        const Geometry2D area{kLeft, kLeft + line * kLineHeight, kCells * kCharacterWidth,
-                              kGlyphHeight};
+        const Geometry2D area{kOverlayMargin, kOverlayMargin + line * kLineHeight,
+                              kCells * kCharacterWidth, kGlyphHeight};
         const std::vector<uint8_t> bytes = screen.capture(window, area);
         if (bytes.empty()) {
             return "";
@@ -693,6 +701,21 @@ class EndToEnd : public testing::Test {
         return waitUntil([&] { return overlayLine(line) == text; });
     }
 
+    // A picture of the visible area (as shown() gives it) with the band of the
+    // overlay's frame-rate line, shadow included, made black: the count there
+    // changes every second, so the same still picture read a moment later may
+    // show another.
+    std::vector<uint8_t> withoutFrameRate(std::vector<uint8_t> picture) const {
+        constexpr int kFrameRateLine = 5;
+        const Geometry2D area = visibleArea();
+        const int top = kOverlayMargin + kFrameRateLine * kLineHeight;
+        for (int y = top; y < top + kLineHeight && !picture.empty(); ++y) {
+            const auto row = picture.begin() + (y - area.y) * area.width * 3;
+            std::fill(row, row + area.width * 3, 0);
+        }
+        return picture;
+    }
+
     // The clock reading the overlay shows ("Time: 1234 ms" on its fourth line).
     int64_t overlayTime() {
         std::smatch number;
@@ -714,14 +737,14 @@ class EndToEnd : public testing::Test {
     pid_t pid_ = 0;
 };
 
-TEST_F(EndToEnd, TitleShowsTheFrameCountWithinTwoSeconds) {
+// When the count is written, and what it counts, is checked against a fake
+// clock (frame_rate_title_test.cpp); here only that the real window shows one,
+// however busy the machine.
+TEST_F(EndToEnd, TitleShowsTheFrameCount) {
     start();
-    const auto shown = Clock::now();
     const std::regex counted("Velmora - Project #1  fps: [1-9][0-9]*");
-    ASSERT_TRUE(waitUntil([&] { return std::regex_match(screen.titleOf(window), counted); },
-                          milliseconds(2000)))
+    ASSERT_TRUE(waitUntil([&] { return std::regex_match(screen.titleOf(window), counted); }))
         << screen.titleOf(window);
-    EXPECT_LE(Clock::now() - shown, milliseconds(2000));
     // The first sample is shown, with nothing reported.
     EXPECT_TRUE(waitForColour(kRedQuarter, kRed));
     EXPECT_EQ(errors(), "");
@@ -1043,7 +1066,7 @@ Animation withKeys(int keys) {
 }
 
 TEST_F(EndToEnd, PauseHoldsThePictureAndStepsShowKeysAsVelmoraRenderDoes) {
-    // 30 keys at 1 key a second: the pause falls within the first pass.
+    // 30 keys at 1 key a second, so that the pause falls on a key of its own.
     const Animation keys = withKeys(30);
     const std::string model = writeTestModel(folder.path(), "figure", turningFigure(30, 1));
     start({model});
@@ -1060,7 +1083,7 @@ TEST_F(EndToEnd, PauseHoldsThePictureAndStepsShowKeysAsVelmoraRenderDoes) {
     EXPECT_TRUE(first == rendered(model, paused)) << "velmora-render --at " << paused;
 
     const auto keyStart = [&](uint32_t key) { return keyStartMilliseconds(keys, 1, key); };
-    const uint32_t next = selectFrames(keys, 1, paused).currentFrame + 1;
+    const uint32_t next = (selectFrames(keys, 1, paused).currentFrame + 1) % keys.frameCount;
     press("bracketright");
     EXPECT_TRUE(waitForPicture(rendered(model, keyStart(next)))) << "] shows key " << next;
     press("Home bracketleft");
@@ -1097,7 +1120,8 @@ TEST_F(EndToEnd, OverlayShowsTextAndTimelineAndTheTimelineScrubs) {
     ASSERT_TRUE(waitUntil([&] { return output("stdout") == "figure-1.png\n"; }));
     const auto saved = decodePng(readFile(folder.path() + "figure-1.png"));
     ASSERT_TRUE(saved);
-    EXPECT_TRUE(asShown(*saved) == shown()) << "F12 saves the overlay too";
+    EXPECT_TRUE(withoutFrameRate(asShown(*saved)) == withoutFrameRate(shown()))
+        << "F12 saves the overlay too";
 
     // A click, then a drag, on the timeline: each pauses at the moment under
     // the pointer, and the camera stays where it was.
