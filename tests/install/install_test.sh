@@ -94,7 +94,7 @@ LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$(decla
         import -window "$window" "$1/screen.png" 2>/dev/null &&
         [[ $(convert "$1/screen.png" -fill white +opaque black -format "%[fx:mean>0.02]" info:) == 1 ]]
     }
-    wait_for 30 window && wait_for 30 drawn "$1"' \
+    wait_for 120 window && wait_for 120 drawn "$1"' \
     bash "$work/elsewhere" "$usr/bin" || fail "the viewer drew nothing from an unrelated folder"
 ! grep "Failed to open" "$work/elsewhere/errors" || fail "the viewer did not find the samples"
 
