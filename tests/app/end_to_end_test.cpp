@@ -94,9 +94,24 @@ struct Geometry2D {
 // A connection of the test's own to the X server, for looking only.
 class Screen {
   public:
-    Screen() : display_(XOpenDisplay(nullptr)) { XSetErrorHandler(recordError); }
+    // xdotool holds each key down for a moment, which on a busy machine may
+    // outlast the server's delay before a held key repeats: a repeated p or i
+    // toggles twice. So keys do not repeat while the test runs.
+    Screen() : display_(XOpenDisplay(nullptr)) {
+        XSetErrorHandler(recordError);
+        if (display_) {
+            XKeyboardState keyboard;
+            XGetKeyboardControl(display_, &keyboard);
+            repeated_ = keyboard.global_auto_repeat == AutoRepeatModeOn;
+            XAutoRepeatOff(display_);
+            XSync(display_, False);
+        }
+    }
     ~Screen() {
         if (display_) {
+            if (repeated_) {
+                XAutoRepeatOn(display_);
+            }
             XCloseDisplay(display_);
         }
     }
@@ -247,6 +262,7 @@ class Screen {
     static int recordError(Display*, XErrorEvent*) { return 0; }
 
     Display* display_;
+    bool repeated_ = false;
 };
 
 // A drag and drop source of the test's own, on its own connection, that drops a
