@@ -81,6 +81,7 @@ class GlutWindowTitle : public WindowTitle {
 
 class GLTextureStore : public TextureStore {
   public:
+    uint32_t maxSide() const override { return maxTextureSide(); }
     uint32_t upload(const Image& image) override { return uploadTexture(image); }
     void release(uint32_t texture) override { deleteTexture(texture); }
 };
@@ -159,6 +160,10 @@ void onReshape(int width, int height) {
     }
 }
 
+void onMenuStatus(int status, int, int) {
+    viewer().setMenusInUse(status == GLUT_MENU_IN_USE);
+}
+
 void onIdle() {
     serveFileDrops();
     glutPostRedisplay();
@@ -230,6 +235,7 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     glutSpecialFunc(onSpecialKeyboard);
     glutMouseFunc(onMouse);
     glutMotionFunc(onMotion);
+    glutMenuStatusFunc(onMenuStatus);
     applyFixedState();
     viewer().buildMenus();
     acceptFileDrops(handle, [](const std::string& path) { return viewer().openChosenFile(path); });

@@ -562,29 +562,49 @@ class EndToEnd : public testing::Test {
     // menu and, for a submenu, the position in it; counts the number of entries
     // of each menu on the way.
     void chooseFromMenu(const std::vector<int>& path, const std::vector<int>& counts) {
-        xdotool("mousemove --sync " + std::to_string(origin.x + 300) + " " +
-                std::to_string(origin.y + 150) + " click 3");
+        openMenu(300, 150);
         std::vector<Window> open;
         for (std::size_t level = 0; level < path.size(); ++level) {
-            Window menu = 0;
-            ASSERT_TRUE(waitUntil([&] {
-                for (Window candidate : screen.visibleWindows(kMenuTitle)) {
-                    if (std::find(open.begin(), open.end(), candidate) == open.end()) {
-                        menu = candidate;
-                    }
-                }
-                return menu != 0;
-            })) << "menu level "
-                << level << " did not open";
+            const Window menu = waitForMenu(open);
+            ASSERT_NE(menu, 0u) << "menu level " << level << " did not open";
             open.push_back(menu);
-            // freeglut's menus: a border of 2 pixels around entries of equal height.
-            const Geometry2D box = screen.geometry(menu);
-            const int entryHeight = (box.height - 4) / counts[level];
-            xdotool("mousemove --sync " + std::to_string(box.x + box.width / 2) + " " +
-                    std::to_string(box.y + 2 + entryHeight * path[level] + entryHeight / 2));
+            pointAtEntry(menu, path[level], counts[level]);
         }
         xdotool("click 1");
         ASSERT_TRUE(screen.waitUntilGone(kMenuTitle));
+    }
+
+    // A click of the right button at (x, y) of the window.
+    void openMenu(int x, int y) {
+        xdotool("mousemove --sync " + std::to_string(origin.x + x) + " " +
+                std::to_string(origin.y + y) + " click 3");
+    }
+
+    // Waits for a menu on the screen that is not one of open; 0 if none shows.
+    Window waitForMenu(const std::vector<Window>& open) {
+        Window menu = 0;
+        waitUntil([&] {
+            for (Window candidate : screen.visibleWindows(kMenuTitle)) {
+                if (std::find(open.begin(), open.end(), candidate) == open.end()) {
+                    menu = candidate;
+                }
+            }
+            return menu != 0;
+        });
+        return menu;
+    }
+
+    // Moves the pointer onto entry position of the count entries of menu.
+    void pointAtEntry(Window menu, int position, int count) {
+        const Geometry2D box = screen.geometry(menu);
+        const int entryHeight = menuEntryHeight(menu, count);
+        xdotool("mousemove --sync " + std::to_string(box.x + box.width / 2) + " " +
+                std::to_string(box.y + 2 + entryHeight * position + entryHeight / 2));
+    }
+
+    // freeglut's menus: a border of 2 pixels around entries of equal height.
+    int menuEntryHeight(Window menu, int count) {
+        return (screen.geometry(menu).height - 4) / count;
     }
 
     void chooseMain(int value) {
@@ -936,6 +956,51 @@ TEST_F(EndToEnd, F12SavesWhatTheWindowShowsUnderAFreeName) {
     quitWithEscape();
 }
 
+// Small and odd-sized textures, seen at a slant: the file holds exactly the
+// pixels that the window shows.
+TEST_F(EndToEnd, F12SavesTheWindowPixelForPixelWhateverTheTexture) {
+    const struct Row {
+        const char* name;
+        uint32_t width, height;
+    } rows[] = {{"8 x 8 stripes", 8, 8}, {"5 x 3", 5, 3}, {"1 x 1", 1, 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TestModel striped;
+        Image& texture = striped.texture.emplace();
+        texture.width = row.width;
+        texture.height = row.height;
+        texture.channels = 3;
+        for (uint32_t y = 0; y < row.height; ++y) {
+            for (uint32_t x = 0; x < row.width; ++x) {
+                const bool white = x % 2 == 0;
+                texture.pixels.insert(texture.pixels.end(),
+                                      {static_cast<uint8_t>(white ? 255 : 40 * y),
+                                       static_cast<uint8_t>(white ? 255 : 0), 160});
+            }
+        }
+        const std::string stem =
+            "striped" + std::to_string(row.width) + "x" + std::to_string(row.height);
+        start({writeTestModel(folder.path(), stem, striped)});
+        press("0 0 9");
+        ASSERT_TRUE(waitUntil([&] { return colourAt({0, 20, 0}) != kBlack; }));
+        press("F12");
+        ASSERT_TRUE(waitUntil([&] { return output("stdout") == stem + "-1.png\n"; }))
+            << output("stdout");
+        const auto saved = decodePng(readFile(folder.path() + stem + "-1.png"));
+        ASSERT_TRUE(saved);
+        const std::vector<uint8_t> file = asShown(*saved);
+        const std::vector<uint8_t> window = shown();
+        ASSERT_EQ(file.size(), window.size());
+        int differing = 0;
+        for (std::size_t at = 0; at < file.size(); at += 3) {
+            differing += !std::equal(&file[at], &file[at] + 3, &window[at]);
+        }
+        EXPECT_EQ(differing, 0) << "pixels that differ between the file and the window";
+        EXPECT_EQ(errors(), "");
+        quitWithEscape();
+    }
+}
+
 TEST_F(EndToEnd, DroppedFileOpensAndOtherDropsChangeNothing) {
     // Started with a grey model; the dropped one is red and lies in a folder
     // whose name must be escaped in its URI.
@@ -981,6 +1046,44 @@ TEST_F(EndToEnd, DroppedFileOpensAndOtherDropsChangeNothing) {
         EXPECT_TRUE(screen.waitForTitleChange());
         EXPECT_EQ(colourAt(kRedQuarter), row.shown);
     }
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
+// freeglut ends the program when a menu changes while one is shown: a model
+// dropped then opens once the menu has closed, with its animations listed.
+TEST_F(EndToEnd, AModelDroppedWhileTheMenuIsShownOpensOnceItCloses) {
+    start();
+    ASSERT_TRUE(waitForColour(kRedQuarter, kRed));
+    TestModel grey;
+    grey.textureChannels = 1;
+    grey.motionNames = {"grey-idle", "grey-walk", "grey-run"};
+    const std::string dropped = writeTestModel(folder.path(), "grey", grey);
+    // Away from the square, so that the window shows it beside the menu.
+    openMenu(520, 30);
+    const Window menu = waitForMenu({});
+    ASSERT_NE(menu, 0u);
+    DropSource source;
+    const DropSource::Outcome outcome = source.drop(
+        window, {"text/uri-list"}, fileUri(dropped) + "\r\n", origin.x + 100, origin.y + 400);
+    EXPECT_TRUE(outcome.finished && outcome.succeeded) << "the drop is taken";
+    waitForASecondOfFrames();
+    EXPECT_FALSE(screen.visibleWindows(kMenuTitle).empty());
+    EXPECT_EQ(colourAt(kRedQuarter), kRed) << "the model waits for the menu to close";
+
+    mouse(100, 400, "click 1");
+    ASSERT_TRUE(screen.waitUntilGone(kMenuTitle));
+    EXPECT_TRUE(waitForColour(kRedQuarter, kGrey));
+    // "Select Animation" lists the dropped model's three animations.
+    openMenu(520, 30);
+    const Window main = waitForMenu({});
+    ASSERT_NE(main, 0u);
+    pointAtEntry(main, 1, 8);
+    const Window animations = waitForMenu({main});
+    ASSERT_NE(animations, 0u);
+    EXPECT_EQ(screen.geometry(animations).height - 4, 3 * menuEntryHeight(main, 8));
+    mouse(100, 400, "click 1");
+    ASSERT_TRUE(screen.waitUntilGone(kMenuTitle));
     EXPECT_EQ(errors(), "");
     quitWithEscape();
 }
