@@ -13,6 +13,7 @@
 #include "app/info_overlay.h"
 #include "app/keys.h"
 #include "app/mouse.h"
+#include "app/native_window.h"
 #include "app/sample_location.h"
 #include "app/screenshot.h"
 #include "app/viewer.h"
@@ -228,6 +229,13 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     glutCreateWindow(kWindowTitle);
     onReshape(kInitialWidth, kInitialHeight);
     handle = findWindowByTitle(kWindowTitle);
+    // Without a window manager to place it, freeglut leaves the window at
+    // (-1, -1), its first row and column off the screen: F12 would save
+    // pixels that nobody sees, and the screen show a picture shifted from
+    // the saved one.
+    if (!windowManagerRunning()) {
+        glutPositionWindow(0, 0);
+    }
     glutDisplayFunc(onDisplay);
     glutReshapeFunc(onReshape);
     glutIdleFunc(onIdle);
