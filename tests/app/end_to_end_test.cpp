@@ -436,7 +436,13 @@ class EndToEnd : public testing::Test {
         launch(arguments);
         window = screen.waitForWindow(kViewerTitle);
         ASSERT_NE(window, 0u) << "no viewer window; standard error:\n" << errors();
-        origin = screen.geometry(window);
+        // Without a window manager the viewer moves its window from (-1, -1),
+        // where freeglut puts it, to the screen's corner: all of it shows.
+        ASSERT_TRUE(waitUntil([&] {
+            origin = screen.geometry(window);
+            return origin.x >= 0 && origin.y >= 0;
+        })) << "the window's corner lies off the screen at "
+            << origin.x << ", " << origin.y;
         ASSERT_EQ(origin.width, kWidth);
         ASSERT_EQ(origin.height, kHeight);
     }
@@ -525,15 +531,8 @@ class EndToEnd : public testing::Test {
         return false;
     }
 
-    // The part of the window on the screen: without a window manager its first
-    // row and column lie just off it.
-    Geometry2D visibleArea() const {
-        const int left = std::max(0, -origin.x);
-        const int top = std::max(0, -origin.y);
-        return {left, top, kWidth - left, kHeight - top};
-    }
-
-    std::vector<uint8_t> shown() { return screen.capture(window, visibleArea()); }
+    // The window's RGB pixels, row by row.
+    std::vector<uint8_t> shown() { return screen.capture(window, {0, 0, kWidth, kHeight}); }
 
     // Moves the mouse to (x, y) of the window, then runs the xdotool commands.
     void mouse(int x, int y, const std::string& commands) {
@@ -544,8 +543,6 @@ class EndToEnd : public testing::Test {
 
     bool waitForBlackWindow() {
         return waitUntil([&] {
-            // Without a window manager the window's first row and column lie
-            // just off the screen, where nothing can be read.
             for (int y = 4; y < kHeight; y += 8) {
                 for (int x = 4; x < kWidth; x += 8) {
                     if (screen.pixel(window, x, y) != kBlack) {
@@ -636,7 +633,7 @@ class EndToEnd : public testing::Test {
     }
 
     // velmora-render's picture of model at the clock reading at, with the
-    // arguments added, as much of it as the window shows of itself.
+    // arguments added.
     std::vector<uint8_t> rendered(const std::string& model, int64_t at,
                                   const std::string& arguments = "") {
         const std::string picture = folder.path() + "rendered.png";
@@ -649,18 +646,7 @@ class EndToEnd : public testing::Test {
             ADD_FAILURE() << "no picture from " << command;
             return {};
         }
-        return asShown(*image);
-    }
-
-    // The part of a window-sized RGB picture that the window shows of itself.
-    std::vector<uint8_t> asShown(const Image& picture) const {
-        std::vector<uint8_t> same;
-        const Geometry2D area = visibleArea();
-        for (int y = area.y; y < kHeight; ++y) {
-            const auto row = picture.pixels.begin() + (y * kWidth + area.x) * 3;
-            same.insert(same.end(), row, row + area.width * 3);
-        }
-        return same;
+        return image->pixels;
     }
 
     bool waitForPicture(const std::vector<uint8_t>& picture) {
@@ -946,7 +932,7 @@ TEST_F(EndToEnd, F12SavesWhatTheWindowShowsUnderAFreeName) {
     ASSERT_EQ(picture->width, static_cast<uint32_t>(kWidth));
     ASSERT_EQ(picture->height, static_cast<uint32_t>(kHeight));
     ASSERT_EQ(picture->channels, 3u);
-    EXPECT_TRUE(asShown(*picture) == window) << "the file holds the window's pixels";
+    EXPECT_TRUE(picture->pixels == window) << "the file holds the window's pixels";
 
     press("F12");
     EXPECT_TRUE(
@@ -988,14 +974,8 @@ TEST_F(EndToEnd, F12SavesTheWindowPixelForPixelWhateverTheTexture) {
             << output("stdout");
         const auto saved = decodePng(readFile(folder.path() + stem + "-1.png"));
         ASSERT_TRUE(saved);
-        // All of it: the whole window lies on the screen.
-        ASSERT_TRUE(waitUntil([&] {
-            origin = screen.geometry(window);
-            return origin.x >= 0 && origin.y >= 0;
-        })) << "the window's corner lies off the screen at "
-            << origin.x << ", " << origin.y;
         const std::vector<uint8_t>& file = saved->pixels;
-        const std::vector<uint8_t> shownPixels = screen.capture(window, {0, 0, kWidth, kHeight});
+        const std::vector<uint8_t> shownPixels = shown();
         ASSERT_EQ(file.size(), shownPixels.size());
         int differing = 0;
         for (std::size_t at = 0; at < file.size(); at += 3) {
@@ -1206,7 +1186,7 @@ TEST_F(EndToEnd, OverlayShowsTextAndTimelineAndTheTimelineScrubs) {
     ASSERT_TRUE(waitUntil([&] { return output("stdout") == "figure-1.png\n"; }));
     const auto saved = decodePng(readFile(folder.path() + "figure-1.png"));
     ASSERT_TRUE(saved);
-    EXPECT_TRUE(asShown(*saved) == shown()) << "F12 saves the overlay too";
+    EXPECT_TRUE(saved->pixels == shown()) << "F12 saves the overlay too";
 
     // A click, then a drag, on the timeline: each pauses at the moment under
     // the pointer, and the camera stays where it was.
@@ -1256,16 +1236,15 @@ TEST_F(EndToEnd, FFramesAModelOffToTheSide) {
     // Everything shown lies within the margins, and fills the window's height
     // or width.
     const std::vector<uint8_t> picture = shown();
-    const Geometry2D area = visibleArea();
     int left = kWidth, right = 0, top = kHeight, bottom = 0;
-    for (int y = 0; y < area.height; ++y) {
-        for (int x = 0; x < area.width; ++x) {
-            const std::size_t at = (static_cast<std::size_t>(y) * area.width + x) * 3;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const std::size_t at = (static_cast<std::size_t>(y) * kWidth + x) * 3;
             if (picture[at] || picture[at + 1] || picture[at + 2]) {
-                left = std::min(left, x + area.x);
-                right = std::max(right, x + area.x);
-                top = std::min(top, y + area.y);
-                bottom = std::max(bottom, y + area.y);
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
             }
         }
     }
