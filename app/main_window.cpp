@@ -13,6 +13,7 @@
 #include "app/info_overlay.h"
 #include "app/keys.h"
 #include "app/mouse.h"
+#include "app/native_window.h"
 #include "app/sample_location.h"
 #include "app/screenshot.h"
 #include "app/viewer.h"
@@ -81,6 +82,7 @@ class GlutWindowTitle : public WindowTitle {
 
 class GLTextureStore : public TextureStore {
   public:
+    uint32_t maxSide() const override { return maxTextureSide(); }
     uint32_t upload(const Image& image) override { return uploadTexture(image); }
     void release(uint32_t texture) override { deleteTexture(texture); }
 };
@@ -159,6 +161,10 @@ void onReshape(int width, int height) {
     }
 }
 
+void onMenuStatus(int status, int, int) {
+    viewer().setMenusInUse(status == GLUT_MENU_IN_USE);
+}
+
 void onIdle() {
     serveFileDrops();
     glutPostRedisplay();
@@ -223,6 +229,13 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     glutCreateWindow(kWindowTitle);
     onReshape(kInitialWidth, kInitialHeight);
     handle = findWindowByTitle(kWindowTitle);
+    // Without a window manager to place it, freeglut leaves the window at
+    // (-1, -1), its first row and column off the screen: F12 would save
+    // pixels that nobody sees, and the screen show a picture shifted from
+    // the saved one.
+    if (!windowManagerRunning()) {
+        glutPositionWindow(0, 0);
+    }
     glutDisplayFunc(onDisplay);
     glutReshapeFunc(onReshape);
     glutIdleFunc(onIdle);
@@ -230,6 +243,7 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     glutSpecialFunc(onSpecialKeyboard);
     glutMouseFunc(onMouse);
     glutMotionFunc(onMotion);
+    glutMenuStatusFunc(onMenuStatus);
     applyFixedState();
     viewer().buildMenus();
     acceptFileDrops(handle, [](const std::string& path) { return viewer().openChosenFile(path); });

@@ -1,8 +1,10 @@
 #include "app/native_window.h"
 
 #include <GL/glx.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+#include <string>
 #include <vector>
 
 namespace velmora {
@@ -67,6 +69,31 @@ NativeWindow findWindowByTitle(const std::string& title) {
     XSync(display, False);
     XSetErrorHandler(previousHandler);
     return found;
+}
+
+bool windowManagerRunning() {
+    Display* display = glXGetCurrentDisplay();
+    if (!display) {
+        return false;
+    }
+    const std::string selection = "WM_S" + std::to_string(DefaultScreen(display));
+    if (XGetSelectionOwner(display, XInternAtom(display, selection.c_str(), False)) != 0) {
+        return true;
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    const bool announced =
+        XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW,
+                           &type, &format, &count, &after, &data) == Success &&
+        count == 1;
+    if (data) {
+        XFree(data);
+    }
+    return announced;
 }
 
 void flushWindowRequests() {

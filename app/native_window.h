@@ -16,6 +16,10 @@ using NativeWindow = unsigned long;
 // (such as the creation of our window) are sent first.
 NativeWindow findWindowByTitle(const std::string& title);
 
+// Whether a window manager runs on the display of the current OpenGL context
+// (one that owns the screen's WM_Sn selection or announces itself to EWMH).
+bool windowManagerRunning();
+
 // Sends the requests still queued on the display of the current OpenGL context,
 // such as taking down a pop-up menu, so that they take effect before a modal
 // dialog blocks the event loop.

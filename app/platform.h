@@ -57,6 +57,8 @@ class Dialogs {
 class TextureStore {
   public:
     virtual ~TextureStore() = default;
+    // The longest side of an image that upload takes.
+    virtual uint32_t maxSide() const = 0;
     // The name of a texture made from image; 0 when it cannot be made.
     virtual uint32_t upload(const Image& image) = 0;
     // Deletes a texture that upload made.

@@ -79,8 +79,14 @@ void Viewer::buildMenus() {
     menus_.attachToRightButton();
 }
 
+LoadOptions Viewer::loadOptions() const {
+    LoadOptions options;
+    options.maxTextureSide = textures_.maxSide();
+    return options;
+}
+
 void Viewer::loadModel(const std::string& path) {
-    install(path, loadModelFile(path, {}));
+    install(path, loadModelFile(path, loadOptions()));
 }
 
 void Viewer::install(const std::string& path, LoadResult loaded) {
@@ -121,7 +127,7 @@ void Viewer::releaseModel() {
 
 void Viewer::replaceModel(const std::string& path) {
     opening_.reset();
-    if (isModelFileName(path)) {
+    if (isModelFileName(path) && !menusInUse_) {
         releaseModel();
         loadModel(path);
         return;
@@ -139,17 +145,22 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
         constexpr std::string_view kPrefix = "velmora-import: ";
         openingProgress_ = line.rfind(kPrefix, 0) == 0 ? line.substr(kPrefix.size()) : line;
     };
-    if (!opening_->poll(wait, onLine)) {
+    if (!opening_->poll(wait, onLine) || menusInUse_) {
         return true;
     }
     const std::unique_ptr<CharacterOpening> opening = std::move(opening_);
     releaseModel();
-    install(opening->path(), opening->load({}));
+    install(opening->path(), opening->load(loadOptions()));
     return false;
 }
 
+void Viewer::setMenusInUse(bool inUse) {
+    menusInUse_ = inUse;
+}
+
 std::string Viewer::openingStatus() const {
-    if (!opening_) {
+    // A model file waiting for the menus to close is not converted.
+    if (!opening_ || isModelFileName(opening_->path())) {
         return {};
     }
     std::string status =

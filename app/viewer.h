@@ -110,10 +110,17 @@ class Viewer {
     // another format is converted first, in a child process, while the current
     // model stays; pollOpening then releases it and makes the converted model
     // current (an empty one, with one line naming the file, when the conversion
-    // fails), just as a model file is loaded.
+    // fails), just as a model file is loaded. While a menu is shown, a model
+    // file waits in the same way (setMenusInUse).
     void replaceModel(const std::string& path);
-    // Takes what a conversion has done within wait; true while one runs.
+    // Takes what a conversion has done within wait; true while one runs, or
+    // while a model waits for the menus to close.
     bool pollOpening(std::chrono::milliseconds wait);
+    // Whether a pop-up menu is shown, as the platform tells. No menu may change
+    // while one is: a model opened then (chosen, dropped or converted) waits,
+    // the current model and its animation menu stay, and the first
+    // pollOpening after the menus have closed makes it current.
+    void setMenusInUse(bool inUse);
     // What the title shows beside the frame rate while a file is converted:
     // "converting <name>" and its progress; empty otherwise.
     std::string openingStatus() const;
@@ -138,6 +145,8 @@ class Viewer {
     void onAnimationMenu(int value);
 
   private:
+    // What every load of the viewer takes: textures no larger than it can draw.
+    LoadOptions loadOptions() const;
     void loadChosenFile();
     // loadModel's steps for a load already done.
     void install(const std::string& path, LoadResult loaded);
@@ -149,6 +158,7 @@ class Viewer {
     std::unique_ptr<CharacterOpening> opening_;
     // The conversion's latest progress line.
     std::string openingProgress_;
+    bool menusInUse_ = false;
 };
 
 }  // namespace app

@@ -10,6 +10,7 @@
 namespace velmora {
 inline namespace drawing {
 
+using Geometry::isFinite;
 using Geometry::Vector3;
 
 namespace {
@@ -45,14 +46,22 @@ std::pair<double, double> feasibleHeights(const std::vector<Condition>& conditio
 
 void frameCamera(Camera& camera, const std::vector<Vector3>& points, int width, int height) {
     const auto frustum = frustumFor(width, height);
-    if (points.empty() || !frustum) {
+    if (!frustum) {
         return;
     }
-    Vector3 low = points.front();
-    Vector3 high = points.front();
-    for (const Vector3& p : points) {
-        low = Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
-        high = Vector3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+    // A pose that a weight far out of range throws to infinity holds points
+    // that no camera can show; the rest of it is framed.
+    const auto finite = std::find_if(points.begin(), points.end(), isFinite);
+    if (finite == points.end()) {
+        return;
+    }
+    Vector3 low = *finite;
+    Vector3 high = *finite;
+    for (auto p = finite; p != points.end(); ++p) {
+        if (isFinite(*p)) {
+            low = Vector3(std::min(low.x, p->x), std::min(low.y, p->y), std::min(low.z, p->z));
+            high = Vector3(std::max(high.x, p->x), std::max(high.y, p->y), std::max(high.z, p->z));
+        }
     }
     const Vector3 centre = 0.5 * (low + high);
 
@@ -105,7 +114,12 @@ void frameCamera(Camera& camera, const std::vector<Vector3>& points, int width, 
     }
     const auto [lowest, highest] = feasibleHeights(conditions, radius);
     const double lookAtHeight = lowest <= highest ? 0.5 * (lowest + highest) : centre.y;
-    camera.target = Vector3(centre.x, lookAtHeight, centre.z);
+    const Vector3 target(centre.x, lookAtHeight, centre.z);
+    // Points too far out for double arithmetic leave nothing to aim at.
+    if (!isFinite(target) || !std::isfinite(lookAtHeight + slope * radius)) {
+        return;
+    }
+    camera.target = target;
     camera.radius = radius;
     camera.eye.y = lookAtHeight + slope * radius;
     camera.update();

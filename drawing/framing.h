@@ -19,7 +19,9 @@ constexpr double kFramingMargin = 0.05;
 // fits the box: the window's bottom edge is the line of sight through the
 // look-at point, so a box around it could never be seen whole. The radius is
 // the smallest within [kMinRadius, kMaxRadius] at which the box fits (the
-// largest when none does). Nothing for no points or a window without area.
+// largest when none does). Points with an infinite or undefined coordinate are
+// left out. Nothing for no finite points, points too far out to aim at in
+// double arithmetic, or a window without area.
 void frameCamera(Camera& camera, const std::vector<Geometry::Vector3>& points, int width,
                  int height);
 

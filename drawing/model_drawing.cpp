@@ -143,11 +143,15 @@ GLenum pixelFormat(uint32_t channels) {
 
 }  // namespace
 
+uint32_t maxTextureSide() {
+    GLint side = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+    return side > 0 ? static_cast<uint32_t>(side) : 0;
+}
+
 uint32_t uploadTexture(const Image& image) {
-    GLint maxSide = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
-    if (image.width > static_cast<uint32_t>(maxSide) ||
-        image.height > static_cast<uint32_t>(maxSide)) {
+    const uint32_t maxSide = maxTextureSide();
+    if (image.width > maxSide || image.height > maxSide) {
         return 0;
     }
     discardGLErrors();

@@ -48,6 +48,9 @@ void renderBoneNames(const Model& model, const Pose& pose);
 void renderOnionSkin(const Model& model, const Animation& animation, const FramePair& pair,
                      Pose& onionPose);
 
+// The longest texture side the current context takes (GL_MAX_TEXTURE_SIZE).
+uint32_t maxTextureSide();
+
 // Makes a 2D texture of image: level 0 only, the image's channels (grey, grey
 // and alpha, RGB or RGBA), its first row at t = 0, clamped in s and t, nearest
 // filtering. Returns its name (left bound), or 0 when a side exceeds

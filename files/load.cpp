@@ -75,6 +75,10 @@ class ModelLoad : public ReferencedFiles {
             failed(texture.fileName, describe(decoded.problem));
             return;
         }
+        if (auto problem = oversizedTexture(texture.fileName, decoded.image, options_)) {
+            problems_.push_back(std::move(*problem));
+            return;
+        }
         remaining_ -= decoded.image.pixels.size();
         texture.image = std::move(decoded.image);
     }
@@ -179,6 +183,18 @@ LoadResult loadModelFile(const std::string& path, const LoadOptions& options) {
 
 LoadProblem failedToOpen(const std::string& name, const std::string& reason) {
     return {LoadProblem::Kind::FailedToOpen, "Failed to open \"" + name + "\"", reason};
+}
+
+std::optional<LoadProblem> oversizedTexture(const std::string& name, const Image& image,
+                                            const LoadOptions& options) {
+    const uint32_t limit = options.maxTextureSide;
+    if (limit == 0 || (image.width <= limit && image.height <= limit)) {
+        return std::nullopt;
+    }
+    return failedToOpen(name, "its " + std::to_string(image.width) + " x " +
+                                  std::to_string(image.height) +
+                                  " pixels exceed the largest texture side that can be drawn, " +
+                                  std::to_string(limit));
 }
 
 std::string reportText(const std::vector<LoadProblem>& problems) {

@@ -10,6 +10,8 @@
 // the model file's directory, computed for this call from its path.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,10 @@ struct LoadOptions {
     // model may name files anywhere, such as a shared texture in a sibling
     // folder.
     bool confineToModelFolder = false;
+    // The longest texture side that the caller can draw (OpenGL's
+    // GL_MAX_TEXTURE_SIZE); a texture with a longer side is refused like a
+    // file that cannot be opened, in its place among the problems. 0: any.
+    uint32_t maxTextureSide = 0;
 };
 
 struct LoadProblem {
@@ -66,6 +72,11 @@ LoadResult loadModelFile(const std::string& path, const LoadOptions& options);
 
 // The problem of a file that could not be opened or was refused, named as name.
 LoadProblem failedToOpen(const std::string& name, const std::string& reason = "");
+
+// The problem of a texture image named name with a side longer than options
+// take; nothing when it fits.
+std::optional<LoadProblem> oversizedTexture(const std::string& name, const Image& image,
+                                            const LoadOptions& options);
 
 // The problems as the viewer writes them to standard error: each message on a
 // line of its own, and an empty line after each "Failed to open".

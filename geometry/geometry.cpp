@@ -30,6 +30,10 @@ double length(const Vector3& v) {
     return std::sqrt(dot(v, v));
 }
 
+bool isFinite(const Vector3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
 Vector3 lerp(const Vector3& a, const Vector3& b, double t) {
     return a + t * (b - a);
 }

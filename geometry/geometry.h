@@ -73,6 +73,9 @@ double length(const Vector3& v);
 Vector3 lerp(const Vector3& a, const Vector3& b, double t);
 double lerp(double a, double b, double t);
 
+// Whether every component is a number other than an infinity.
+bool isFinite(const Vector3& v);
+
 // Right-handed cross product a x b.
 Vector3 cross(const Vector3& a, const Vector3& b);
 

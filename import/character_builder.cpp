@@ -158,10 +158,6 @@ bool isFinite(const Matrix4& m) {
     return true;
 }
 
-bool isFinite(const Vector3& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 // Bones and animation channels find their nodes by name; a name that several
 // nodes carry is resolved by NodesByName's rule, which the user is told, since
 // the file itself may have meant another of them.

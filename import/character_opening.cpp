@@ -45,8 +45,13 @@ LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions&
     }
     result.model = std::move(*model);
     result.model.indexFaces();
-    if (!options.keepTexturePixels && result.model.texture && result.model.texture->image) {
-        result.model.texture->image->pixels = std::vector<uint8_t>();
+    if (const std::unique_ptr<Texture>& texture = result.model.texture; texture && texture->image) {
+        if (auto problem = oversizedTexture(texture->fileName, *texture->image, options)) {
+            result.problems.push_back(std::move(*problem));
+            texture->image.reset();
+        } else if (!options.keepTexturePixels) {
+            texture->image->pixels = std::vector<uint8_t>();
+        }
     }
     result.modelRead = true;
     return result;

@@ -454,7 +454,13 @@ class EndToEnd : public testing::Test {
         launch(arguments);
         window = screen.waitForWindow(kViewerTitle);
         ASSERT_NE(window, 0u) << "no viewer window; standard error:\n" << errors();
-        origin = screen.geometry(window);
+        // Without a window manager the viewer moves its window from (-1, -1),
+        // where freeglut puts it, to the screen's corner: all of it shows.
+        ASSERT_TRUE(waitUntil([&] {
+            origin = screen.geometry(window);
+            return origin.x >= 0 && origin.y >= 0;
+        })) << "the window's corner lies off the screen at "
+            << origin.x << ", " << origin.y;
         ASSERT_EQ(origin.width, kWidth);
         ASSERT_EQ(origin.height, kHeight);
     }
@@ -543,15 +549,8 @@ class EndToEnd : public testing::Test {
         return false;
     }
 
-    // The part of the window on the screen: without a window manager its first
-    // row and column lie just off it.
-    Geometry2D visibleArea() const {
-        const int left = std::max(0, -origin.x);
-        const int top = std::max(0, -origin.y);
-        return {left, top, kWidth - left, kHeight - top};
-    }
-
-    std::vector<uint8_t> shown() { return screen.capture(window, visibleArea()); }
+    // The window's RGB pixels, row by row.
+    std::vector<uint8_t> shown() { return screen.capture(window, {0, 0, kWidth, kHeight}); }
 
     // Moves the mouse to (x, y) of the window, then runs the xdotool commands.
     void mouse(int x, int y, const std::string& commands) {
@@ -562,8 +561,6 @@ class EndToEnd : public testing::Test {
 
     bool waitForBlackWindow() {
         return waitUntil([&] {
-            // Without a window manager the window's first row and column lie
-            // just off the screen, where nothing can be read.
             for (int y = 4; y < kHeight; y += 8) {
                 for (int x = 4; x < kWidth; x += 8) {
                     if (screen.pixel(window, x, y) != kBlack) {
@@ -580,29 +577,49 @@ class EndToEnd : public testing::Test {
     // menu and, for a submenu, the position in it; counts the number of entries
     // of each menu on the way.
     void chooseFromMenu(const std::vector<int>& path, const std::vector<int>& counts) {
-        xdotool("mousemove --sync " + std::to_string(origin.x + 300) + " " +
-                std::to_string(origin.y + 150) + " click 3");
+        openMenu(300, 150);
         std::vector<Window> open;
         for (std::size_t level = 0; level < path.size(); ++level) {
-            Window menu = 0;
-            ASSERT_TRUE(waitUntil([&] {
-                for (Window candidate : screen.visibleWindows(kMenuTitle)) {
-                    if (std::find(open.begin(), open.end(), candidate) == open.end()) {
-                        menu = candidate;
-                    }
-                }
-                return menu != 0;
-            })) << "menu level "
-                << level << " did not open";
+            const Window menu = waitForMenu(open);
+            ASSERT_NE(menu, 0u) << "menu level " << level << " did not open";
             open.push_back(menu);
-            // freeglut's menus: a border of 2 pixels around entries of equal height.
-            const Geometry2D box = screen.geometry(menu);
-            const int entryHeight = (box.height - 4) / counts[level];
-            xdotool("mousemove --sync " + std::to_string(box.x + box.width / 2) + " " +
-                    std::to_string(box.y + 2 + entryHeight * path[level] + entryHeight / 2));
+            pointAtEntry(menu, path[level], counts[level]);
         }
         xdotool("click 1");
         ASSERT_TRUE(screen.waitUntilGone(kMenuTitle));
+    }
+
+    // A click of the right button at (x, y) of the window.
+    void openMenu(int x, int y) {
+        xdotool("mousemove --sync " + std::to_string(origin.x + x) + " " +
+                std::to_string(origin.y + y) + " click 3");
+    }
+
+    // Waits for a menu on the screen that is not one of open; 0 if none shows.
+    Window waitForMenu(const std::vector<Window>& open) {
+        Window menu = 0;
+        waitUntil([&] {
+            for (Window candidate : screen.visibleWindows(kMenuTitle)) {
+                if (std::find(open.begin(), open.end(), candidate) == open.end()) {
+                    menu = candidate;
+                }
+            }
+            return menu != 0;
+        });
+        return menu;
+    }
+
+    // Moves the pointer onto entry position of the count entries of menu.
+    void pointAtEntry(Window menu, int position, int count) {
+        const Geometry2D box = screen.geometry(menu);
+        const int entryHeight = menuEntryHeight(menu, count);
+        xdotool("mousemove --sync " + std::to_string(box.x + box.width / 2) + " " +
+                std::to_string(box.y + 2 + entryHeight * position + entryHeight / 2));
+    }
+
+    // freeglut's menus: a border of 2 pixels around entries of equal height.
+    int menuEntryHeight(Window menu, int count) {
+        return (screen.geometry(menu).height - 4) / count;
     }
 
     void chooseMain(int value) {
@@ -641,7 +658,7 @@ class EndToEnd : public testing::Test {
     }
 
     // velmora-render's picture of model at the clock reading at, with the
-    // arguments added, as much of it as the window shows of itself.
+    // arguments added.
     std::vector<uint8_t> rendered(const std::string& model, int64_t at,
                                   const std::string& arguments = "") {
         const std::string picture = folder.path() + "rendered.png";
@@ -654,18 +671,7 @@ class EndToEnd : public testing::Test {
             ADD_FAILURE() << "no picture from " << command;
             return {};
         }
-        return asShown(*image);
-    }
-
-    // The part of a window-sized RGB picture that the window shows of itself.
-    std::vector<uint8_t> asShown(const Image& picture) const {
-        std::vector<uint8_t> same;
-        const Geometry2D area = visibleArea();
-        for (int y = area.y; y < kHeight; ++y) {
-            const auto row = picture.pixels.begin() + (y * kWidth + area.x) * 3;
-            same.insert(same.end(), row, row + area.width * 3);
-        }
-        return same;
+        return image->pixels;
     }
 
     bool waitForPicture(const std::vector<uint8_t>& picture) {
@@ -965,7 +971,7 @@ TEST_F(EndToEnd, F12SavesWhatTheWindowShowsUnderAFreeName) {
     ASSERT_EQ(picture->width, static_cast<uint32_t>(kWidth));
     ASSERT_EQ(picture->height, static_cast<uint32_t>(kHeight));
     ASSERT_EQ(picture->channels, 3u);
-    EXPECT_TRUE(asShown(*picture) == window) << "the file holds the window's pixels";
+    EXPECT_TRUE(picture->pixels == window) << "the file holds the window's pixels";
 
     press("F12");
     EXPECT_TRUE(
@@ -973,6 +979,51 @@ TEST_F(EndToEnd, F12SavesWhatTheWindowShowsUnderAFreeName) {
     EXPECT_EQ(readFile(folder.path() + "schoolgirl-1.png"), "kept");
     EXPECT_EQ(errors(), "");
     quitWithEscape();
+}
+
+// Small and odd-sized textures, seen at a slant: the file holds exactly the
+// pixels that the window shows, all of them.
+TEST_F(EndToEnd, F12SavesTheWindowPixelForPixelWhateverTheTexture) {
+    const struct Row {
+        const char* name;
+        uint32_t width, height;
+    } rows[] = {{"8 x 8 stripes", 8, 8}, {"5 x 3", 5, 3}, {"1 x 1", 1, 1}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TestModel striped;
+        Image& texture = striped.texture.emplace();
+        texture.width = row.width;
+        texture.height = row.height;
+        texture.channels = 3;
+        for (uint32_t y = 0; y < row.height; ++y) {
+            for (uint32_t x = 0; x < row.width; ++x) {
+                const bool white = x % 2 == 0;
+                texture.pixels.insert(texture.pixels.end(),
+                                      {static_cast<uint8_t>(white ? 255 : 40 * y),
+                                       static_cast<uint8_t>(white ? 255 : 0), 160});
+            }
+        }
+        const std::string stem =
+            "striped" + std::to_string(row.width) + "x" + std::to_string(row.height);
+        start({writeTestModel(folder.path(), stem, striped)});
+        press("0 0 9");
+        ASSERT_TRUE(waitUntil([&] { return colourAt({0, 20, 0}) != kBlack; }));
+        press("F12");
+        ASSERT_TRUE(waitUntil([&] { return output("stdout") == stem + "-1.png\n"; }))
+            << output("stdout");
+        const auto saved = decodePng(readFile(folder.path() + stem + "-1.png"));
+        ASSERT_TRUE(saved);
+        const std::vector<uint8_t>& file = saved->pixels;
+        const std::vector<uint8_t> shownPixels = shown();
+        ASSERT_EQ(file.size(), shownPixels.size());
+        int differing = 0;
+        for (std::size_t at = 0; at < file.size(); at += 3) {
+            differing += !std::equal(&file[at], &file[at] + 3, &shownPixels[at]);
+        }
+        EXPECT_EQ(differing, 0) << "pixels that differ between the file and the window";
+        EXPECT_EQ(errors(), "");
+        quitWithEscape();
+    }
 }
 
 TEST_F(EndToEnd, DroppedFileOpensAndOtherDropsChangeNothing) {
@@ -1020,6 +1071,44 @@ TEST_F(EndToEnd, DroppedFileOpensAndOtherDropsChangeNothing) {
         EXPECT_TRUE(screen.waitForTitleChange());
         EXPECT_EQ(colourAt(kRedQuarter), row.shown);
     }
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
+// freeglut ends the program when a menu changes while one is shown: a model
+// dropped then opens once the menu has closed, with its animations listed.
+TEST_F(EndToEnd, AModelDroppedWhileTheMenuIsShownOpensOnceItCloses) {
+    start();
+    ASSERT_TRUE(waitForColour(kRedQuarter, kRed));
+    TestModel grey;
+    grey.textureChannels = 1;
+    grey.motionNames = {"grey-idle", "grey-walk", "grey-run"};
+    const std::string dropped = writeTestModel(folder.path(), "grey", grey);
+    // Away from the square, so that the window shows it beside the menu.
+    openMenu(520, 30);
+    const Window menu = waitForMenu({});
+    ASSERT_NE(menu, 0u);
+    DropSource source;
+    const DropSource::Outcome outcome = source.drop(
+        window, {"text/uri-list"}, fileUri(dropped) + "\r\n", origin.x + 100, origin.y + 400);
+    EXPECT_TRUE(outcome.finished && outcome.succeeded) << "the drop is taken";
+    waitForASecondOfFrames();
+    EXPECT_FALSE(screen.visibleWindows(kMenuTitle).empty());
+    EXPECT_EQ(colourAt(kRedQuarter), kRed) << "the model waits for the menu to close";
+
+    mouse(100, 400, "click 1");
+    ASSERT_TRUE(screen.waitUntilGone(kMenuTitle));
+    EXPECT_TRUE(waitForColour(kRedQuarter, kGrey));
+    // "Select Animation" lists the dropped model's three animations.
+    openMenu(520, 30);
+    const Window main = waitForMenu({});
+    ASSERT_NE(main, 0u);
+    pointAtEntry(main, 1, 8);
+    const Window animations = waitForMenu({main});
+    ASSERT_NE(animations, 0u);
+    EXPECT_EQ(screen.geometry(animations).height - 4, 3 * menuEntryHeight(main, 8));
+    mouse(100, 400, "click 1");
+    ASSERT_TRUE(screen.waitUntilGone(kMenuTitle));
     EXPECT_EQ(errors(), "");
     quitWithEscape();
 }
@@ -1136,7 +1225,7 @@ TEST_F(EndToEnd, OverlayShowsTextAndTimelineAndTheTimelineScrubs) {
     ASSERT_TRUE(waitUntil([&] { return output("stdout") == "figure-1.png\n"; }));
     const auto saved = decodePng(readFile(folder.path() + "figure-1.png"));
     ASSERT_TRUE(saved);
-    EXPECT_TRUE(withoutFrameRate(asShown(*saved)) == withoutFrameRate(shown()))
+    EXPECT_TRUE(withoutFrameRate(saved->pixels) == withoutFrameRate(shown()))
         << "F12 saves the overlay too";
 
     // A click, then a drag, on the timeline: each pauses at the moment under
@@ -1187,16 +1276,15 @@ TEST_F(EndToEnd, FFramesAModelOffToTheSide) {
     // Everything shown lies within the margins, and fills the window's height
     // or width.
     const std::vector<uint8_t> picture = shown();
-    const Geometry2D area = visibleArea();
     int left = kWidth, right = 0, top = kHeight, bottom = 0;
-    for (int y = 0; y < area.height; ++y) {
-        for (int x = 0; x < area.width; ++x) {
-            const std::size_t at = (static_cast<std::size_t>(y) * area.width + x) * 3;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const std::size_t at = (static_cast<std::size_t>(y) * kWidth + x) * 3;
             if (picture[at] || picture[at + 1] || picture[at + 2]) {
-                left = std::min(left, x + area.x);
-                right = std::max(right, x + area.x);
-                top = std::min(top, y + area.y);
-                bottom = std::max(bottom, y + area.y);
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
             }
         }
     }

@@ -4,7 +4,14 @@
 
 using namespace velmora;
 
+void FakeMenus::refuseWhileShown() const {
+    if (shown) {
+        throw std::logic_error("menu manipulation while a menu is shown");
+    }
+}
+
 int FakeMenus::createMenu(MenuKind kind) {
+    refuseWhileShown();
     ++lastMenu_;
     kinds[lastMenu_] = kind;
     entries[lastMenu_];
@@ -21,16 +28,19 @@ void FakeMenus::setCurrentMenu(int menu) {
 }
 
 void FakeMenus::addEntry(const std::string& label, int value) {
+    refuseWhileShown();
     entries.at(current).push_back(MenuEntry{label, value, 0});
     log_.add("add " + label + " to menu " + std::to_string(current));
 }
 
 void FakeMenus::addSubmenu(const std::string& label, int menu) {
+    refuseWhileShown();
     entries.at(current).push_back(MenuEntry{label, 0, menu});
     log_.add("add submenu " + label + " to menu " + std::to_string(current));
 }
 
 void FakeMenus::removeEntry(int position) {
+    refuseWhileShown();
     auto& list = entries.at(current);
     // GLUT positions are one-based; anything else is a fault of the caller.
     if (position < 1 || position > static_cast<int>(list.size())) {
@@ -41,6 +51,7 @@ void FakeMenus::removeEntry(int position) {
 }
 
 void FakeMenus::attachToRightButton() {
+    refuseWhileShown();
     attached = current;
     log_.add("attach menu " + std::to_string(current));
 }
@@ -73,7 +84,11 @@ void FakeDialogs::showMessage(const std::string& title, const std::string& text)
     log_.add("message " + title);
 }
 
-uint32_t LoggingTextureStore::upload(const Image&) {
+uint32_t LoggingTextureStore::upload(const Image& image) {
+    if (image.width > maxSideTaken || image.height > maxSideTaken) {
+        log_.add("refuse texture");
+        return 0;
+    }
     log_.add("load texture " + std::to_string(++lastName_));
     return lastName_;
 }

@@ -36,6 +36,9 @@ class FakeMenus : public MenuBackend {
     void removeEntry(int position) override;
     void attachToRightButton() override;
 
+    // Set while a menu is on screen: then, as in freeglut, changing a menu
+    // (anything but choosing the current one) is a fault that ends the program.
+    bool shown = false;
     std::map<int, MenuKind> kinds;
     std::map<int, std::vector<MenuEntry>> entries;
     int current = 0;
@@ -47,6 +50,8 @@ class FakeMenus : public MenuBackend {
     std::vector<int> values(int menu) const;
 
   private:
+    void refuseWhileShown() const;
+
     EventLog& log_;
     int lastMenu_ = 0;
 };
@@ -89,7 +94,11 @@ class FakeWindowTitle : public WindowTitle {
 class LoggingTextureStore : public TextureStore {
   public:
     explicit LoggingTextureStore(EventLog& log) : log_(log) {}
+    uint32_t maxSide() const override { return maxSideTaken; }
+    // Refuses a larger image, as OpenGL does.
     uint32_t upload(const Image& image) override;
+
+    uint32_t maxSideTaken = 16384;
     void release(uint32_t texture) override;
 
   private:

@@ -4,14 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
 
 #include "app/keys.h"
 #include "app/viewer.h"
+#include "files/safe_file.h"
 #include "tests/app/fakes.h"
 #include "tests/drawing/test_model.h"
+#include "tests/import/gltf_fixture.h"
 #include "tests/support/test_support.h"
 
 using namespace velmora;
@@ -45,7 +49,7 @@ class ViewerTest : public testing::Test {
     FakeDialogs dialogs{log};
     LoggingTextureStore textures{log};
     Camera camera;
-    const CharacterCache cache{""};
+    const CharacterCache cache{folder.path() + "cache"};
     Viewer viewer{camera, menus, dialogs, textures, cache};
 };
 
@@ -102,6 +106,72 @@ TEST_F(ViewerTest, ReplacingAModelEmptiesTheMenuAndReleasesBeforeLoading) {
                           }));
     EXPECT_EQ(viewer.animationCount, 2);
     EXPECT_EQ(viewer.currentAnimation, 0);
+}
+
+// freeglut ends the program when a menu changes while one is shown: a model
+// opened or converted then waits until the menus close, and is taken then.
+TEST_F(ViewerTest, AModelOpenedWhileAMenuIsShownWaitsForTheMenusToClose) {
+    TestModel b;
+    b.motionNames = {"B-run", "B-jump", "B-swim"};
+    const std::string modelB = writeTestModel(".", "B", b);
+    // Converted once, so that opening it again takes it from the cache at once
+    // (in a folder of its own: the files beside it are part of the cache key).
+    const std::string column = "column/column.gltf";
+    std::filesystem::create_directory("column");
+    ASSERT_TRUE(writeFile(column, columnFixture(2).text()));
+    viewer.replaceModel(column);
+    while (viewer.pollOpening(std::chrono::minutes(1))) {
+    }
+    const struct Row {
+        const char* name;
+        std::function<void()> open;
+        std::string path;
+        bool converted;
+    } rows[] = {
+        {"a model chosen", [&] { viewer.replaceModel(modelB); }, modelB, false},
+        {"a model dropped", [&] { viewer.openChosenFile(modelB); }, modelB, false},
+        {"a converted character", [&] { viewer.replaceModel(column); }, column, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        loadA();
+        menus.shown = true;
+        viewer.setMenusInUse(true);
+        row.open();
+        EXPECT_TRUE(viewer.pollOpening(std::chrono::milliseconds(0))) << "waits for the menus";
+        EXPECT_EQ(viewer.openingStatus().empty(), !row.converted);
+        EXPECT_EQ(viewer.modelPath, "A.animesh");
+        EXPECT_EQ(animationMenu(), (Strings{"idle", "walk"})) << "the menu shown fits the model";
+
+        menus.shown = false;
+        viewer.setMenusInUse(false);
+        EXPECT_FALSE(viewer.pollOpening(std::chrono::milliseconds(0)));
+        EXPECT_EQ(viewer.modelPath, row.path);
+        ASSERT_NE(viewer.model, nullptr);
+        Strings labels;
+        for (const Animation& animation : viewer.model->animations) {
+            labels.push_back(animationLabel(animation.name));
+        }
+        EXPECT_FALSE(labels.empty());
+        EXPECT_EQ(animationMenu(), labels);
+    }
+}
+
+// A texture with a side longer than the display draws is refused where the
+// load meets it: before the motion files.
+TEST_F(ViewerTest, ATextureTooLargeToDrawIsReportedInLoadOrder) {
+    textures.maxSideTaken = 1;  // the test texture is 2 x 2
+    TestModel options;
+    options.motionNames = {"C-idle", "C-walk"};
+    writeTestModel(".", "C", options);
+    std::filesystem::remove("C-walk");
+    log.events.clear();
+    CapturedErrors errors;
+    viewer.replaceModel("C.animesh");
+    EXPECT_EQ(errors.text(), "Failed to open \"C.png\"\n\nFailed to open \"C-walk\"\n\n");
+    EXPECT_EQ(viewer.texture, 0u);
+    EXPECT_EQ(std::count(log.events.begin(), log.events.end(), "refuse texture"), 0)
+        << "never offered to the display";
 }
 
 TEST_F(ViewerTest, CloseFileTwiceIsHarmless) {

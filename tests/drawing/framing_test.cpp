@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "drawing/framing.h"
@@ -88,6 +89,51 @@ TEST(Framing, NoPointsOrNoWindowLeaveTheCamera) {
     EXPECT_EQ(camera.target.x, before.target.x);
     EXPECT_EQ(camera.radius, before.radius);
     EXPECT_EQ(camera.eye.y, before.eye.y);
+}
+
+// A weight far out of range throws a vertex to infinity: framing shows the rest
+// of the pose, and leaves the camera where it is when nothing finite remains.
+TEST(Framing, PointsThatAreNotFiniteAreLeftOut) {
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<Vector3> square = {
+        {kSquareLeft, kSquareBottom, 0},
+        {kSquareRight, kSquareBottom, 0},
+        {kSquareRight, kSquareTop, 0},
+        {kSquareLeft, kSquareTop, 0},
+    };
+    const struct Row {
+        const char* name;
+        std::vector<Vector3> points;
+        // Beside the square, which is then framed alone; otherwise the
+        // camera stays.
+        bool besideTheSquare;
+    } rows[] = {
+        {"one vertex at infinity", {{kInfinity, 37.5, 0}}, true},
+        {"undefined and negative infinite coordinates",
+         {{kNaN, 0, 0}, {0, -kInfinity, kNaN}, {0, 0, kInfinity}},
+         true},
+        {"nothing finite", {{kInfinity, 37.5, 0}, {kNaN, kNaN, kNaN}}, false},
+        {"finite, but too high to aim at in double arithmetic", {{0, 1e308, 0}}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Camera camera;
+        camera.reset();
+        Camera expected = camera;
+        std::vector<Vector3> points = row.points;
+        if (row.besideTheSquare) {
+            points.insert(points.begin() + 1, square.begin(), square.end());
+            frameCamera(expected, square, kWidth, kHeight);
+        }
+        frameCamera(camera, points, kWidth, kHeight);
+        EXPECT_EQ(camera.target.x, expected.target.x);
+        EXPECT_EQ(camera.target.y, expected.target.y);
+        EXPECT_EQ(camera.target.z, expected.target.z);
+        EXPECT_EQ(camera.radius, expected.radius);
+        EXPECT_EQ(camera.eye.y, expected.eye.y);
+        EXPECT_NO_THROW(camera.viewMatrix());
+    }
 }
 
 }  // namespace

@@ -90,7 +90,9 @@ std::string writeTestModel(const std::string& folder, const std::string& stem,
     };
     const std::string textureName = stem + ".png";
     if (options.withTexture) {
-        writeOrThrow(inFolder(textureName), encodePng(textureImage(options.textureChannels)));
+        writeOrThrow(
+            inFolder(textureName),
+            encodePng(options.texture ? *options.texture : textureImage(options.textureChannels)));
     }
     for (std::size_t i = 0; i < options.motionNames.size(); ++i) {
         writeOrThrow(inFolder(options.motionNames[i]),

@@ -18,10 +18,12 @@
 // of each animation are the same in every frame, so a picture does not depend on
 // the clock.
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "drawing/camera.h"
+#include "files/png_image.h"
 #include "geometry/geometry.h"
 #include "tests/support/colour.h"
 
@@ -43,6 +45,8 @@ struct TestModel {
     bool withTexture = true;
     // 1 to 4: a 2 x 2 texture in grey, grey and alpha, RGB or RGBA.
     int textureChannels = 3;
+    // Instead of the 2 x 2 texture, when given.
+    std::optional<Image> texture;
     int playbackRate = 10;
     // Scales the square and the skeleton about the origin.
     double scale = 1.0;

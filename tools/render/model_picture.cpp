@@ -78,6 +78,7 @@ Image renderPicture(const RenderOptions& options) {
     }
     LoadOptions loadOptions;
     loadOptions.confineToModelFolder = options.untrusted;
+    loadOptions.maxTextureSide = maxTextureSide();
     const CharacterCache cache(defaultCacheFolder());
     LoadResult loaded =
         openCharacterFile(options.modelPath, loadOptions, cache,
