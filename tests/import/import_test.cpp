@@ -32,17 +32,19 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using Geometry::Vector3;
 
 // Poses agree to this distance, on figures 2 to 3 units tall: the scene is
 // single precision, and the viewer blends resampled frames where the scene
 // blends its own keys (both along the same arcs here, so only rounding remains).
 constexpr double kPoseTolerance = 1e-4;
 
-// Runs velmora-import with arguments.
-// Runs velmora-import with arguments in workingDirectory (when given).
-ProgramRun runImport(std::vector<std::string> arguments, const std::string& workingDirectory = "") {
+// Runs velmora-import with arguments in workingDirectory (when given), under
+// fileSizeLimit (when given).
+ProgramRun runImport(std::vector<std::string> arguments, const std::string& workingDirectory = "",
+                     std::optional<std::size_t> fileSizeLimit = std::nullopt) {
     arguments.insert(arguments.begin(), VELMORA_IMPORT_PROGRAM);
-    return runProgram(arguments, workingDirectory);
+    return runProgram(arguments, workingDirectory, fileSizeLimit);
 }
 
 std::array<uint8_t, 3> checker(uint32_t x, uint32_t y) {
@@ -575,21 +577,30 @@ TEST_F(ImportTest, FailuresWriteNothingAndKeepExistingFiles) {
         const char* name;
         std::vector<std::string> arguments;
         const char* problem;
+        std::optional<std::size_t> fileSizeLimit = std::nullopt;
     };
     const Case cases[] = {
         {"folder under a file", {input, "-o", blocker + "/out"}, "Not a directory"},
         {"folder onto a file", {input, "-o", blocker}, "Not a directory"},
         {"conversion fails", {tall, "-o", kept, "--name", "walker", "--force"}, "needs 106 bones"},
         {"existing character", {input, "-o", kept}, "walker-Bend: already exists; --force"},
+        {"file-size limit", {input, "-o", kept, "--force"}, ": cannot write: File too large", 1024},
         {"half blocked by a folder", {input, "-o", kept, "--force"}, "Is a directory"},
     };
     fs::create_directory(kept + "walker-Hop");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto before = snapshot(scratch.path());
-        const ProgramRun run = runImport(c.arguments);
+        const ProgramRun run = runImport(c.arguments, "", c.fileSizeLimit);
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.errors.find(c.problem), std::string::npos) << run.errors;
+        std::istringstream lines(run.errors);
+        int problems = 0;
+        for (std::string line; std::getline(lines, line);) {
+            // The scratch folder's name may hold a hyphen, which is warned about.
+            problems += line.find(": warning: ") == std::string::npos ? 1 : 0;
+        }
+        EXPECT_EQ(problems, 1) << run.errors;
         EXPECT_EQ(snapshot(scratch.path()), before);
     }
     fs::remove(kept + "walker-Hop");
