@@ -4,10 +4,12 @@
 
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "files/safe_file.h"
 
 using namespace velmora;
 
 int main(int argc, char** argv) {
+    ignoreFileSizeSignal();
     CommandLine commandLine;
     if (const auto status = Arguments::handle(viewerProgram(commandLine), argc, argv)) {
         return *status;

@@ -69,15 +69,27 @@ Geometry::GLMatrix Camera::viewMatrix() const {
 }
 
 double bottomEdgeHeight(const Camera& camera, const Frustum& frustum, double x, double z) {
-    // In eye coordinates a point shows above the bottom edge when
-    // y * near >= bottom * -z. Along the vertical line both sides change
-    // linearly with the height h: eye(h) = base + h * up.
+    // Along the vertical line the bottom side's condition changes linearly with
+    // the height h.
+    const WindowSide bottom = windowSides(camera, frustum)[0];
+    return bottom.normal.y != 0
+               ? (bottom.offset - bottom.normal.x * x - bottom.normal.z * z) / bottom.normal.y
+               : std::numeric_limits<double>::infinity();
+}
+
+std::array<WindowSide, 4> windowSides(const Camera& camera, const Frustum& frustum) {
+    // In eye coordinates (rows of the view) a point shows when
+    // bottom * -z <= y * near <= top * -z and left * -z <= x * near <= right * -z.
     const Geometry::Matrix4 view(camera.viewMatrix());
-    const Geometry::Vector4 base = view * Geometry::Vector4(x, 0, z, 1);
-    const Geometry::Vector4 up = view * Geometry::Vector4(0, 1, 0, 0);
-    const double rise = up.y * frustum.near + frustum.bottom * up.z;
-    const double offset = base.y * frustum.near + frustum.bottom * base.z;
-    return rise != 0 ? -offset / rise : std::numeric_limits<double>::infinity();
+    // a * (row of the view) + b * (z row) <= 0, as a normal and an offset.
+    const auto side = [&view](double a, int row, double b) {
+        const Geometry::Vector4& r = view[row];
+        const Geometry::Vector4& z = view[2];
+        return WindowSide{Vector3(a * r.x + b * z.x, a * r.y + b * z.y, a * r.z + b * z.z),
+                          -(a * r.w + b * z.w)};
+    };
+    return {side(-frustum.near, 1, -frustum.bottom), side(frustum.near, 1, frustum.top),
+            side(-frustum.near, 0, -frustum.left), side(frustum.near, 0, frustum.right)};
 }
 
 }  // namespace drawing

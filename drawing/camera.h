@@ -4,6 +4,8 @@
 // circle's radius and the angle on the circle; none of them except reset derives
 // the eye again, so callers run update after each command.
 
+#include <array>
+
 #include "drawing/projection.h"
 #include "geometry/geometry.h"
 
@@ -46,6 +48,18 @@ struct Camera {
 // inside the window only above it. Infinite when the edge runs parallel to the
 // line (a camera looking straight down or up).
 double bottomEdgeHeight(const Camera& camera, const Frustum& frustum, double x, double z);
+
+// One side of the window as a half-space of the world: a point p is on the
+// window's side of it when dot(normal, p) <= offset.
+struct WindowSide {
+    Geometry::Vector3 normal;
+    double offset = 0.0;
+};
+
+// The sides of the window seen by camera through frustum, bottom, top, left and
+// right: a point in front of the camera shows inside the window exactly when it
+// is on the window's side of all four.
+std::array<WindowSide, 4> windowSides(const Camera& camera, const Frustum& frustum);
 
 // Step sizes and limits of the camera commands.
 constexpr double kCameraStep = 5.0;

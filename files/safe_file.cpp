@@ -1,6 +1,7 @@
 #include "files/safe_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -181,6 +182,10 @@ WriteResult writeOne(const std::string& path, std::string_view bytes, ExistingFi
 }
 
 }  // namespace
+
+void ignoreFileSizeSignal() {
+    signal(SIGXFSZ, SIG_IGN);
+}
 
 WriteResult writeFile(const std::string& path, std::string_view bytes) {
     return writeOne(path, bytes, ExistingFiles::Replace);

@@ -15,6 +15,12 @@
 namespace velmora {
 inline namespace files {
 
+// Makes a write past the process's file-size limit (RLIMIT_FSIZE) fail with
+// EFBIG, which the functions below report and clean up after like any other
+// failed write, instead of ending the process by SIGXFSZ and leaving its
+// temporary file behind. Every program calls it first thing.
+void ignoreFileSizeSignal();
+
 // How a write went: true when it succeeded; otherwise problem names the file and
 // what the system said when it failed.
 struct WriteResult {

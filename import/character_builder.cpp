@@ -3,6 +3,7 @@
 #include <assimp/commonMetaData.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <limits>
@@ -311,34 +312,174 @@ std::vector<Vector3> vertexNormals(const std::vector<MeshInstance>& instances,
     return normals;
 }
 
+// How many keys an animation gets at rate frames per second: one at every
+// frame from 0 to its end inclusive; too many for a motion file is refused.
+uint32_t keyCount(const AnimationSource& source, std::size_t boneCount, int32_t rate,
+                  const std::string& inputPath) {
+    const double frames = std::ceil(source.durationSeconds * rate - 1e-9) + 1;
+    if (!std::isfinite(frames) || frames * boneCount > static_cast<double>(kMaxKeysPerAnimation)) {
+        throw LoadError(inputPath, "cannot convert: animation \"" + source.name + "\" lasts " +
+                                       std::to_string(source.durationSeconds) + " s, which at " +
+                                       std::to_string(rate) + " frames per second for " +
+                                       std::to_string(boneCount) +
+                                       " bones is more keys than a motion file holds (" +
+                                       std::to_string(kMaxKeysPerAnimation) +
+                                       "); lower --rate or leave it out with --animations");
+    }
+    return static_cast<uint32_t>(std::max(1.0, frames));
+}
+
+// The time of key `frame`; the last keys are clamped to the end.
+double keySeconds(uint32_t frame, int32_t rate, double durationSeconds) {
+    return std::min(static_cast<double>(frame) / rate, durationSeconds);
+}
+
+// How far the skin's poses reach out of the reset view's window: for each
+// side, the largest dot(normal, p) of any vertex p in any pose added, in the
+// turned file's axes (before scaling and placing). Each pair of bone and matrix
+// is made into the sides' four functionals once per pose, so that a vertex
+// costs four short sums per influence.
+class ViewReach {
+  public:
+    ViewReach(const SkinSource& skin, const Matrix4& upAxis, const std::array<WindowSide, 4>& sides)
+        : skin_(skin), upAxis_(upAxis) {
+        for (int k = 0; k < 4; ++k) {
+            const Vector3& n = sides[k].normal;
+            normals_[k] = Geometry::Vector4(n.x, n.y, n.z, 0);
+        }
+        std::map<std::pair<int, std::size_t>, uint32_t> index;
+        for (const auto& influences : skin.influences) {
+            for (const VertexInfluence& influence : influences) {
+                const auto [found, isNew] = index.try_emplace({influence.bone, influence.toBone},
+                                                              static_cast<uint32_t>(pairs_.size()));
+                if (isNew) {
+                    pairs_.push_back(found->first);
+                }
+                pairOf_.push_back(found->second);
+            }
+        }
+        functionals_.resize(pairs_.size());
+    }
+
+    void add(const std::vector<Matrix4>& globals) {
+        for (std::size_t i = 0; i < pairs_.size(); ++i) {
+            functionals_[i] =
+                normals_ * (upAxis_ * globals[pairs_[i].first] * skin_.toBone[pairs_[i].second]);
+        }
+        std::size_t next = 0;
+        for (std::size_t v = 0; v < skin_.positions.size(); ++v) {
+            const Vector3& u = skin_.positions[v];
+            double sum[4] = {0, 0, 0, 0};
+            for (const VertexInfluence& influence : skin_.influences[v]) {
+                const Matrix4& f = functionals_[pairOf_[next++]];
+                for (int k = 0; k < 4; ++k) {
+                    sum[k] +=
+                        influence.weight * (f[k].x * u.x + f[k].y * u.y + f[k].z * u.z + f[k].w);
+                }
+            }
+            // A point at no number is refused later, with its own message.
+            for (int k = 0; k < 4; ++k) {
+                if (std::isfinite(sum[k])) {
+                    reach_[k] = std::max(reach_[k], sum[k]);
+                }
+            }
+        }
+    }
+
+    const std::array<double, 4>& reach() const { return reach_; }
+
+  private:
+    const SkinSource& skin_;
+    Matrix4 upAxis_;
+    // The sides' normals as rows.
+    Matrix4 normals_;
+    std::vector<std::pair<int, std::size_t>> pairs_;
+    // The pair of each influence, in the skin's order.
+    std::vector<uint32_t> pairOf_;
+    std::vector<Matrix4> functionals_;
+    std::array<double, 4> reach_ = {
+        -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+};
+
 // The framing: the file's axes to the viewer's, then (for a height above 0)
-// scaled to that height, centred on x = z = 0, standing on the floor that
-// keeps its feet in view.
-Matrix4 framing(const SkinSource& skin, const std::vector<Matrix4>& restGlobals,
-                const Matrix4& upAxis, double height) {
+// scaled so that the rest pose is that tall and centred on x = z = 0, raised
+// as little as keeps every shown pose (every key of every animation, or the
+// rest pose without any) kViewMargin above the reset view's bottom edge, and
+// scaled down as far as needed for them to stay kViewMargin inside its other
+// edges too.
+//
+// A point q of a pose is placed at p = s * (q - c) + h * up, and each side's
+// condition dot(n, p) + margin <= offset is linear in the scale s and the
+// height h: with the reach R = max dot(n, q) over all poses,
+// s * (R - dot(n, c)) + h * n.y + margin <= offset. The bottom side gives the
+// least h for each s (h = a * s + b), after which every other side bounds s.
+// This holds exactly for vertices whose weights sum to one (as glTF requires);
+// where they do not, the viewer moves a vertex by the framing's translation
+// times its weights' sum, and the fit is off by that much.
+Matrix4 framing(const SkinSource& skin, const Skeleton& skeleton,
+                const std::vector<AnimationSource>& animations, int32_t rate,
+                const std::vector<Matrix4>& restGlobals, const Matrix4& upAxis, double height,
+                const std::string& inputPath, ImportLog& log) {
     if (height <= 0) {
         return upAxis;
     }
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     Vector3 low(kInfinity, kInfinity, kInfinity);
     Vector3 high(-kInfinity, -kInfinity, -kInfinity);
-    const std::vector<Vector3> rest = restPositions(skin, restGlobals, upAxis);
-    for (const Vector3& p : rest) {
+    for (const Vector3& p : restPositions(skin, restGlobals, upAxis)) {
         low = Vector3(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
         high = Vector3(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
     }
     const Vector3 size = high - low;
     const double extent = size.y > 0 ? size.y : std::max({size.x, size.z, 0.0});
-    const double scale = extent > 0 && std::isfinite(extent) ? height / extent : 1.0;
-    const Matrix4 onGround = translation(
-        Vector3(-0.5 * (low.x + high.x) * scale, -low.y * scale, -0.5 * (low.z + high.z) * scale));
-    const Matrix4 unraised = onGround * scaling(Vector3(scale, scale, scale));
-    std::vector<Vector3> standing;
-    standing.reserve(rest.size());
-    for (const Vector3& p : rest) {
-        standing.push_back(applyToPoint(unraised, p));
+    const double restScale = extent > 0 && std::isfinite(extent) ? height / extent : 1.0;
+    const Vector3 centre(0.5 * (low.x + high.x), low.y, 0.5 * (low.z + high.z));
+
+    Camera camera;
+    camera.reset();
+    // The window as the viewer opens it.
+    const std::array<WindowSide, 4> sides = windowSides(camera, *frustumFor(640, 480));
+    ViewReach reach(skin, upAxis, sides);
+    if (animations.empty()) {
+        reach.add(restGlobals);
     }
-    return translation(Vector3(0, floorHeight(standing), 0)) * unraised * upAxis;
+    for (const AnimationSource& animation : animations) {
+        log.stage("fitting animation \"" + animation.name + "\" into the view");
+        const uint32_t keys = keyCount(animation, skeleton.nodes.size(), rate, inputPath);
+        for (uint32_t f = 0; f < keys; ++f) {
+            reach.add(
+                boneGlobals(skeleton, &animation, keySeconds(f, rate, animation.durationSeconds)));
+            log.progress(static_cast<double>(f + 1) / keys);
+        }
+    }
+
+    // Each side's condition as s * across + h * n.y <= room.
+    std::array<double, 4> across;
+    std::array<double, 4> room;
+    for (int k = 0; k < 4; ++k) {
+        const Vector3& n = sides[k].normal;
+        const double margin = kViewMargin * (std::abs(n.x) + std::abs(n.y));
+        across[k] = reach.reach()[k] - Geometry::dot(n, centre);
+        room[k] = sides[k].offset - margin;
+    }
+    const double bottomRise = -sides[0].normal.y;
+    if (!std::isfinite(across[0]) || !(bottomRise > 0)) {
+        return translation(-restScale * centre) *
+               scaling(Vector3(restScale, restScale, restScale)) * upAxis;
+    }
+    double scale = restScale;
+    for (int k = 1; k < 4; ++k) {
+        const double n = sides[k].normal.y;
+        const double perScale = across[k] + across[0] / bottomRise * n;
+        const double free = room[k] + room[0] / bottomRise * n;
+        if (perScale > 0 && free > 0 && perScale * scale > free) {
+            scale = free / perScale;
+        }
+    }
+    const double raise = (scale * across[0] - room[0]) / bottomRise;
+    return translation(Vector3(0, raise, 0) - scale * centre) *
+           scaling(Vector3(scale, scale, scale)) * upAxis;
 }
 
 Keyframe keyOf(const Matrix3& rotation, const Vector3& translation) {
@@ -394,24 +535,13 @@ Animation emptyAnimation(std::size_t boneCount, uint32_t frameCount) {
 Animation sampleAnimation(const AnimationSource& source, const Skeleton& skeleton,
                           const Matrix4& frame, const std::vector<Matrix3>& restResiduals,
                           int32_t rate, const std::string& inputPath, ImportLog& log) {
-    const double frames = std::ceil(source.durationSeconds * rate - 1e-9) + 1;
-    if (!std::isfinite(frames) ||
-        frames * skeleton.nodes.size() > static_cast<double>(kMaxKeysPerAnimation)) {
-        throw LoadError(inputPath, "cannot convert: animation \"" + source.name + "\" lasts " +
-                                       std::to_string(source.durationSeconds) + " s, which at " +
-                                       std::to_string(rate) + " frames per second for " +
-                                       std::to_string(skeleton.nodes.size()) +
-                                       " bones is more keys than a motion file holds (" +
-                                       std::to_string(kMaxKeysPerAnimation) +
-                                       "); lower --rate or leave it out with --animations");
-    }
-    const auto frameCount = static_cast<uint32_t>(std::max(1.0, frames));
+    const uint32_t frameCount = keyCount(source, skeleton.nodes.size(), rate, inputPath);
     Animation animation = emptyAnimation(skeleton.nodes.size(), frameCount);
     bool scaled = false;
     for (uint32_t f = 0; f < frameCount; ++f) {
-        const double seconds = std::min(static_cast<double>(f) / rate, source.durationSeconds);
-        appendKeys(skeleton, frame, boneGlobals(skeleton, &source, seconds), restResiduals,
-                   animation, scaled);
+        appendKeys(skeleton, frame,
+                   boneGlobals(skeleton, &source, keySeconds(f, rate, source.durationSeconds)),
+                   restResiduals, animation, scaled);
         log.progress(static_cast<double>(f + 1) / frameCount);
     }
     for (std::size_t b = 0; b < skeleton.nodes.size(); ++b) {
@@ -433,18 +563,6 @@ Animation sampleAnimation(const AnimationSource& source, const Skeleton& skeleto
 }
 
 }  // namespace
-
-double floorHeight(const std::vector<Vector3>& standing) {
-    Camera camera;
-    camera.reset();
-    // The window as the viewer opens it; the bottom edge is the same for any size.
-    const Frustum frustum = *frustumFor(640, 480);
-    double floor = -std::numeric_limits<double>::infinity();
-    for (const Vector3& p : standing) {
-        floor = std::max(floor, bottomEdgeHeight(camera, frustum, p.x, p.z) - p.y);
-    }
-    return floor + kFloorMargin;
-}
 
 bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t limit) {
     // Merged in place: the first of each bone and matrix moves forwards and
@@ -515,7 +633,8 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
 
     const std::vector<Matrix4> restGlobals = boneGlobals(skeleton, nullptr, 0.0);
     const Matrix4 frame =
-        framing(skin, restGlobals, orientation(scene, options.keepFacing), options.height);
+        framing(skin, skeleton, animations, options.rate, restGlobals,
+                orientation(scene, options.keepFacing), options.height, input, log);
     std::vector<Matrix3> restResiduals;
     for (const Matrix4& global : restGlobals) {
         restResiduals.push_back(splitRigid(frame * global).residual);

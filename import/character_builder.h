@@ -41,15 +41,9 @@ class ArgumentError : public std::runtime_error {
 constexpr std::size_t kMaxKeysPerAnimation = 5000000;
 // Influences kept per vertex.
 constexpr std::size_t kMaxInfluences = 4;
-// How far above the bottom edge of the viewer's reset view the framed model's
-// nearest low point stands.
-constexpr double kFloorMargin = 1.5;
-
-// The floor for a model standing on y = 0 (points given at that height): the
-// lowest height to which it can be raised with every point at least
-// kFloorMargin above the reset view's bottom edge at its own depth, so that the
-// feet show whole, toes reaching towards the camera included.
-double floorHeight(const std::vector<Geometry::Vector3>& standing);
+// How far inside the window of the viewer's reset view every shown point of a
+// framed model stays, up, down and across, at the point's own depth.
+constexpr double kViewMargin = 1.5;
 
 struct ImportedCharacter {
     // Animations in the order they are converted; their names are left empty

@@ -9,17 +9,20 @@
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <list>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "drawing/camera.h"
 #include "files/load.h"
 #include "files/model.h"
 #include "files/png_image.h"
+#include "import/character_builder.h"
 #include "import/scene_input.h"
 #include "model/pipeline.h"
 #include "tests/import/gltf_fixture.h"
@@ -32,17 +35,19 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using Geometry::Vector3;
 
 // Poses agree to this distance, on figures 2 to 3 units tall: the scene is
 // single precision, and the viewer blends resampled frames where the scene
 // blends its own keys (both along the same arcs here, so only rounding remains).
 constexpr double kPoseTolerance = 1e-4;
 
-// Runs velmora-import with arguments.
-// Runs velmora-import with arguments in workingDirectory (when given).
-ProgramRun runImport(std::vector<std::string> arguments, const std::string& workingDirectory = "") {
+// Runs velmora-import with arguments in workingDirectory (when given), under
+// fileSizeLimit (when given).
+ProgramRun runImport(std::vector<std::string> arguments, const std::string& workingDirectory = "",
+                     std::optional<std::size_t> fileSizeLimit = std::nullopt) {
     arguments.insert(arguments.begin(), VELMORA_IMPORT_PROGRAM);
-    return runProgram(arguments, workingDirectory);
+    return runProgram(arguments, workingDirectory, fileSizeLimit);
 }
 
 std::array<uint8_t, 3> checker(uint32_t x, uint32_t y) {
@@ -230,27 +235,52 @@ struct Box {
     }
 };
 
+// Whether p shows inside the window of camera and frustum.
+bool showsInside(const Camera& camera, const Frustum& frustum, const Vector3& p) {
+    const Geometry::Vector4 e =
+        Geometry::Matrix4(camera.viewMatrix()) * Geometry::Vector4(p.x, p.y, p.z, 1);
+    const double depth = -e.z / frustum.near;
+    return depth > 0 && e.x >= frustum.left * depth && e.x <= frustum.right * depth &&
+           e.y >= frustum.bottom * depth && e.y <= frustum.top * depth;
+}
+
 // The walker at its rest pose (0 ms: every key is still at rest) stands
-// `height` tall, centred on x = z = 0, turned to face the reset camera (a glTF
-// character faces +z) and wholly above the reset view's bottom edge, its nearest
-// low point only a little above it; every later pose is the scene's scaled,
-// turned and moved alike.
+// `height` tall, unless its hop would then leave the reset view (at 75 it
+// would), centred on x = z = 0, turned to face the reset camera (a glTF
+// character faces +z) and wholly above the reset view's bottom edge, its
+// nearest low point only a little above it; every later pose is the scene's
+// scaled, turned and moved alike.
 TEST_F(ImportTest, HeightScalesAndPlacesTheWholeAnimation) {
     const std::string input = write("walker.gltf", walker());
     const Box rest(referencePose(scene(input), -1, 0));
     Camera camera;
     camera.reset();
     const Frustum frustum = *frustumFor(640, 480);
-    for (double height : {75.0, 150.0, 2.5}) {
-        SCOPED_TRACE(height);
-        Converted converted =
-            convert(input, "framed",
-                    height == 75.0 ? std::vector<std::string>{}
-                                   : std::vector<std::string>{"--height", std::to_string(height)});
+    struct Case {
+        double height;
+        bool fits;
+    };
+    double fittedHeight = 0;
+    for (const Case& c : {Case{75.0, false}, Case{150.0, false}, Case{2.5, true}}) {
+        SCOPED_TRACE(c.height);
+        Converted converted = convert(
+            input, "framed",
+            c.height == 75.0 ? std::vector<std::string>{}
+                             : std::vector<std::string>{"--height", std::to_string(c.height)});
         ASSERT_EQ(converted.model->animations.size(), 2u);
         const auto framedPoints = viewerPose(*converted.model, 0, 0);
         const Box framed(framedPoints);
-        EXPECT_NEAR(framed.high.y - framed.low.y, height, 1e-4 * height);
+        const double height = framed.high.y - framed.low.y;
+        if (c.fits) {
+            EXPECT_NEAR(height, c.height, 1e-4 * c.height);
+        } else {
+            // As tall as fits, whatever the height asked for beyond it.
+            EXPECT_LT(height, c.height - 1);
+            if (fittedHeight == 0) {
+                fittedHeight = height;
+            }
+            EXPECT_NEAR(height, fittedHeight, 1e-4 * height);
+        }
         EXPECT_NEAR(framed.low.x + framed.high.x, 0, 1e-4 * height);
         EXPECT_NEAR(framed.low.z + framed.high.z, 0, 1e-4 * height);
         double clearance = INFINITY;
@@ -268,6 +298,51 @@ TEST_F(ImportTest, HeightScalesAndPlacesTheWholeAnimation) {
         placing.c4 = 0.5 * (rest.low.z + rest.high.z) * scale;
         expectPosesMatch(scene(input), *converted.model, placing);
     }
+}
+
+// A character whose animations crouch below its rest pose's feet, reach above
+// its head and sway far to the side: at the reset view every vertex of every
+// key of every animation shows inside the window with kViewMargin to spare up,
+// down and across, and the character is as large as that allows: some point
+// touches the margin at the bottom, and one at another side.
+TEST_F(ImportTest, EveryKeyOfEveryAnimationFitsTheResetView) {
+    GltfFixture fixture = columnFixture(3);
+    fixture.materials[0].png = fixturePng(4, 4, checker);
+    fixture.animations.push_back(
+        {"Crouch", {{0, "translation", {0, 0.5f, 1}, {0, 0, 0, 0, -0.6f, 0, 0, 0, 0}}}});
+    fixture.animations.push_back(
+        {"Reach", {{2, "translation", {0, 0.5f, 1}, {0, 1, 0, 0, 2, 0, 0, 1, 0}}}});
+    fixture.animations.push_back(
+        {"Sway", {{0, "translation", {0, 0.5f, 1}, {0, 0, 0, -1.5f, 0, 0, 0, 0, 0}}}});
+    const std::string input = write("lunger.gltf", fixture);
+    Camera camera;
+    camera.reset();
+    const Frustum frustum = *frustumFor(640, 480);
+    // Rounding of the file's single precision.
+    const double margin = kViewMargin - 0.01;
+    const double beyond = kViewMargin + 0.05;
+    // At 10 frames per second every key starts on a whole millisecond.
+    Converted converted = convert(input, "fitted", {"--rate", "10"});
+    const Model& model = *converted.model;
+    ASSERT_EQ(model.animations.size(), 3u);
+    bool bottomTouched = false;
+    bool otherTouched = false;
+    for (int a = 0; a < 3; ++a) {
+        for (uint32_t key = 0; key < model.animations[a].frameCount; ++key) {
+            for (const Vector3& p : viewerPose(model, a, 100 * key)) {
+                for (const Vector3 offset :
+                     {Vector3(0, -1, 0), Vector3(0, 1, 0), Vector3(-1, 0, 0), Vector3(1, 0, 0)}) {
+                    EXPECT_TRUE(showsInside(camera, frustum, p + margin * offset))
+                        << "animation " << a + 1 << " key " << key << " at " << p.x << ", " << p.y
+                        << ", " << p.z;
+                    const bool touches = !showsInside(camera, frustum, p + beyond * offset);
+                    (offset.y < 0 ? bottomTouched : otherTouched) |= touches;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(bottomTouched);
+    EXPECT_TRUE(otherTouched);
 }
 
 // Frames are taken every 1 / rate seconds (30 unless given) from 0 to the end
@@ -562,7 +637,7 @@ TEST_F(ImportTest, UntexturedMaterialsCarryTheBakedLight) {
 
 // Nothing is written unless the whole conversion succeeds and every file can be
 // put in place; a character already there is replaced only with --force, and
-// then whole.
+// then whole. Each failure is one line.
 TEST_F(ImportTest, FailuresWriteNothingAndKeepExistingFiles) {
     const std::string input = write("walker.gltf", walker());
     const std::string tall = write("tall.gltf", columnFixture(kMaxBones + 1));
@@ -575,21 +650,30 @@ TEST_F(ImportTest, FailuresWriteNothingAndKeepExistingFiles) {
         const char* name;
         std::vector<std::string> arguments;
         const char* problem;
+        std::optional<std::size_t> fileSizeLimit = std::nullopt;
     };
     const Case cases[] = {
         {"folder under a file", {input, "-o", blocker + "/out"}, "Not a directory"},
         {"folder onto a file", {input, "-o", blocker}, "Not a directory"},
         {"conversion fails", {tall, "-o", kept, "--name", "walker", "--force"}, "needs 106 bones"},
         {"existing character", {input, "-o", kept}, "walker-Bend: already exists; --force"},
+        {"file-size limit", {input, "-o", kept, "--force"}, ": cannot write: File too large", 1024},
         {"half blocked by a folder", {input, "-o", kept, "--force"}, "Is a directory"},
     };
     fs::create_directory(kept + "walker-Hop");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const auto before = snapshot(scratch.path());
-        const ProgramRun run = runImport(c.arguments);
+        const ProgramRun run = runImport(c.arguments, "", c.fileSizeLimit);
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.errors.find(c.problem), std::string::npos) << run.errors;
+        std::istringstream lines(run.errors);
+        int problems = 0;
+        for (std::string line; std::getline(lines, line);) {
+            // The scratch folder's name may hold a hyphen, which is warned about.
+            problems += line.find(": warning: ") == std::string::npos ? 1 : 0;
+        }
+        EXPECT_EQ(problems, 1) << run.errors;
         EXPECT_EQ(snapshot(scratch.path()), before);
     }
     fs::remove(kept + "walker-Hop");

@@ -267,4 +267,15 @@ TEST_F(RenderProgram, RefusalsSayWhyAndWriteNothing) {
     EXPECT_EQ(contents(folder.path()), before);
 }
 
+// Under a file-size limit smaller than the picture the write fails like any
+// other: one line naming the file, status 1, and nothing left in the folder.
+TEST_F(RenderProgram, AFileSizeLimitFailsTheWriteAndLeavesNothing) {
+    const std::map<std::string, std::string> before = contents(folder.path());
+    const ProgramRun run =
+        runProgram({VELMORA_RENDER_PROGRAM, modelPath, "-o", output()}, "", 1024);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "velmora-render: " + output() + ": cannot write: File too large\n");
+    EXPECT_EQ(contents(folder.path()), before);
+}
+
 }  // namespace

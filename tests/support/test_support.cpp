@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,7 +71,8 @@ std::string readFile(const std::string& path) {
 }
 
 ProgramRun runProgram(const std::vector<std::string>& arguments,
-                      const std::string& workingDirectory) {
+                      const std::string& workingDirectory,
+                      std::optional<std::size_t> fileSizeLimit) {
     const TemporaryFolder captures;
     const std::string outputPath = captures.path() + "output";
     const std::string errorsPath = captures.path() + "errors";
@@ -86,6 +88,11 @@ ProgramRun runProgram(const std::vector<std::string>& arguments,
         const int errors = ::open(errorsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (output < 0 || errors < 0 || ::dup2(output, 1) < 0 || ::dup2(errors, 2) < 0 ||
             (!workingDirectory.empty() && ::chdir(workingDirectory.c_str()) != 0)) {
+            ::_exit(126);
+        }
+        const rlimit limit = {fileSizeLimit.value_or(RLIM_INFINITY),
+                              fileSizeLimit.value_or(RLIM_INFINITY)};
+        if (fileSizeLimit && ::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
             ::_exit(126);
         }
         ::execv(argv[0], argv.data());

@@ -73,9 +73,12 @@ struct ProgramRun {
 };
 
 // Runs the program arguments[0] with the other arguments in workingDirectory
-// (the current one when empty) and waits for it to end.
+// (the current one when empty) and waits for it to end. fileSizeLimit, when
+// given, is the size in bytes beyond which the program cannot write to any file
+// (RLIMIT_FSIZE; its standard output and error included).
 ProgramRun runProgram(const std::vector<std::string>& arguments,
-                      const std::string& workingDirectory = "");
+                      const std::string& workingDirectory = "",
+                      std::optional<std::size_t> fileSizeLimit = std::nullopt);
 
 // Runs work on a thread and waits for it at most limitSeconds. A hang (a read
 // stuck in the kernel cannot be cancelled) ends the test program with a message.

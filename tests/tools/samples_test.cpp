@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "files/load.h"
@@ -143,6 +144,30 @@ TEST_P(Sample, EveryVertexHasOneToFourInfluencesWeighingOneInAll) {
         EXPECT_EQ(bones.size(), static_cast<std::size_t>(count)) << "vertex " << vertex;
     }
     EXPECT_EQ(next, model_.influences.size());
+}
+
+// Every bone turns its skin about a joint within that skin: the joint lies
+// near the vertices that the bone moves most (hair swinging from a pivot at
+// knee height, say, would not).
+TEST_P(Sample, EveryBonePivotsWithinTheSkinItMoves) {
+    skinAtFrame(0, 0);
+    std::map<int, double> nearest;
+    std::size_t next = 0;
+    for (std::size_t vertex = 0; vertex < model_.vertexCount(); ++vertex) {
+        for (int k = 0; k < model_.influenceCounts[vertex]; ++k) {
+            const SkinInfluence& influence = model_.influences[next++];
+            if (influence.weight >= 0.5) {
+                const auto& joint = pose_.boneTransforms[influence.bone];
+                const double distance = Geometry::length(
+                    positions_[vertex] - Vector3(joint[0][3], joint[1][3], joint[2][3]));
+                const auto [entry, isNew] = nearest.try_emplace(influence.bone, distance);
+                entry->second = std::min(entry->second, distance);
+            }
+        }
+    }
+    for (const auto& [bone, distance] : nearest) {
+        EXPECT_LT(distance, 8.0) << "bone " << bone;
+    }
 }
 
 // Every animation, at each key and halfway between keys:

@@ -15,6 +15,7 @@
 using namespace velmora;
 
 int main(int argc, char** argv) {
+    ignoreFileSizeSignal();
     ImportOptions options;
     if (const auto status = Arguments::handle(importProgram(options), argc, argv)) {
         return *status;

@@ -11,6 +11,7 @@
 
 #include "command_line/command_line.h"
 #include "files/load.h"
+#include "files/safe_file.h"
 #include "import/character_opening.h"
 #include "model/pipeline.h"
 #include "model/validation.h"
@@ -40,6 +41,7 @@ void printDouble(double value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ignoreFileSizeSignal();
     std::string path;
     std::optional<long long> at;
     long long animationNumber = 1;

@@ -38,6 +38,7 @@ WriteResult writeThumbnail(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    ignoreFileSizeSignal();
     RenderOptions options;
     if (const auto status = Arguments::handle(renderProgram(options), argc, argv)) {
         return *status;

@@ -10,20 +10,20 @@ inline namespace samples {
 
 namespace {
 
-Vector3 at(double x, double height, double z) {
+constexpr Vector3 at(double x, double height, double z) {
     return {x, kFloorY + height, z};
 }
 
 // The hanging arm leans out from the body by this angle in the bind pose, so
 // that the arms stay clear of the hips.
-const double kArmSpread = radians(12.0);
-const double kUpperArmLength = 13.0;
-const double kForearmLength = 11.6;
-const double kHandLength = 7.0;
+constexpr double kArmSpread = radians(12.0);
+constexpr double kUpperArmLength = 13.0;
+constexpr double kForearmLength = 11.6;
+constexpr double kHandLength = 7.0;
 
 // The head: an ellipsoid shaped into a skull with a jaw, a nose and a chin.
-const Vector3 kHeadCentre = at(0.0, 69.7, -0.5);
-const Vector3 kHeadRadii{4.4, 5.5, 5.0};
+constexpr Vector3 kHeadCentre = at(0.0, 69.7, -0.5);
+constexpr Vector3 kHeadRadii{4.4, 5.5, 5.0};
 
 Vector3 armDirection() {
     return {std::sin(kArmSpread), -std::cos(kArmSpread), 0.0};

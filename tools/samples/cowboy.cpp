@@ -19,15 +19,15 @@ enum Region {
     kLassoRegion,
 };
 
-const Color kSkin = hexColor(0xcf9468);
-const Color kHair = hexColor(0x5a3a22);
-const Color kShirt = hexColor(0xb3342c);
-const Color kVest = hexColor(0x5e3b22);
-const Color kDenim = hexColor(0x3a5788);
-const Color kBoot = hexColor(0x7a4a26);
-const Color kBrass = hexColor(0xd6b25a);
-const Color kHat = hexColor(0x8a5e38);
-const Color kKerchief = hexColor(0xb21f24);
+constexpr Color kSkin = hexColor(0xcf9468);
+constexpr Color kHair = hexColor(0x5a3a22);
+constexpr Color kShirt = hexColor(0xb3342c);
+constexpr Color kVest = hexColor(0x5e3b22);
+constexpr Color kDenim = hexColor(0x3a5788);
+constexpr Color kBoot = hexColor(0x7a4a26);
+constexpr Color kBrass = hexColor(0xd6b25a);
+constexpr Color kHat = hexColor(0x8a5e38);
+constexpr Color kKerchief = hexColor(0xb21f24);
 
 Color plaid(const PaintSample& sample) {
     // Checks from the rest position: darker stripes across and along.
@@ -91,13 +91,16 @@ Color paintLeg(const PaintSample& sample) {
 
 // The hat sits on the head tipped a little back, so the eyes show beneath it; its crown is creased
 // down the middle and its brim curls up at the sides.
-const double kBrimHeight = 71.2;
-const double kCrownHeight = 5.6;
-const Vector3 kHatCentre{0.0, kFloorY + kBrimHeight, -0.4};
-const Quaternion kHatTilt = axisAngle(kRight, radians(4));
+constexpr double kBrimHeight = 71.2;
+constexpr double kCrownHeight = 5.6;
+constexpr Vector3 kHatCentre{0.0, kFloorY + kBrimHeight, -0.4};
+
+Quaternion hatTilt() {
+    return axisAngle(kRight, radians(4));
+}
 
 Vector3 onHat(const Vector3& local) {
-    return kHatCentre + rotate(kHatTilt, local);
+    return kHatCentre + rotate(hatTilt(), local);
 }
 
 // The lasso hangs coiled from the right hand, held at its top.
@@ -106,7 +109,7 @@ Vector3 lassoGrip(const Rig& rig) {
     const Vector3 fingers = wrist + 3.2 * Geometry::normalize(wrist - rig.joint("forearmRight"));
     return fingers + Vector3(0.1, 0.0, -0.4);
 }
-const double kLassoRadius = 6.0;
+constexpr double kLassoRadius = 6.0;
 
 std::vector<Vector3> kerchiefLine() {
     return {{0.0, kFloorY + 61.0, -3.2}, {0.0, kFloorY + 58.6, -5.0}, {0.0, kFloorY + 56.3, -5.6}};
@@ -125,8 +128,8 @@ Part crownPart(const Rig& rig) {
     tube.section = [](double t) {
         TubeSection section;
         section.centre = onHat({0.0, t * kCrownHeight - 0.6, 0.0});
-        section.side = rotate(kHatTilt, kRight);
-        section.front = rotate(kHatTilt, kForward);
+        section.side = rotate(hatTilt(), kRight);
+        section.front = rotate(hatTilt(), kForward);
         section.sideRadius = lerp(4.9, 4.4, t);
         section.frontRadius = lerp(5.4, 4.9, t);
         section.backRadius = section.frontRadius;
@@ -139,10 +142,10 @@ Part crownPart(const Rig& rig) {
     // The crease: the top pressed down along the middle, the front pinched.
     const SurfaceShape creased = [round](double s, double a) {
         const Vector3 p = round(s, a);
-        const Vector3 local = rotate(inverse(kHatTilt), p - kHatCentre);
+        const Vector3 local = rotate(inverse(hatTilt()), p - kHatCentre);
         const double top = smoothstep(kCrownHeight - 2.0, kCrownHeight, local.y);
         const double dent = 1.1 * std::exp(-(local.x / 1.6) * (local.x / 1.6)) * top;
-        return kHatCentre + rotate(kHatTilt, local - Vector3(0, dent, 0));
+        return kHatCentre + rotate(hatTilt(), local - Vector3(0, dent, 0));
     };
     return makePart("crown", kHatRegion, creased, 16, 36, 144, 40, rigidTo(rig.index("hat")));
 }
@@ -168,7 +171,7 @@ Part brimPart(const Rig& rig) {
     const int left = rig.index("brimLeft");
     Part part = makePart(
         "brim", kBrimRegion, brim, 12, 48, 192, 24, [=](const Vector3& rest, double, double) {
-            const Vector3 local = rotate(inverse(kHatTilt), rest - kHatCentre);
+            const Vector3 local = rotate(inverse(hatTilt()), rest - kHatCentre);
             const double flex = smoothstep(5.0, 9.5, std::fabs(local.x));
             return Weights::blend(Weights(hat), Weights(local.x > 0 ? right : left), 0.8 * flex);
         });
@@ -207,7 +210,7 @@ std::vector<Jiggle> costumeJiggles(const Rig& rig) {
 Color paintCostume(const PaintSample& sample) {
     switch (sample.region) {
         case kHatRegion: {
-            const Vector3 local = rotate(inverse(kHatTilt), sample.position - kHatCentre);
+            const Vector3 local = rotate(inverse(hatTilt()), sample.position - kHatCentre);
             return lerp(kHat, hexColor(0x2b1a10), band(local.y, 0.5, 0.55, 0.1));
         }
         case kBrimRegion:

@@ -9,9 +9,9 @@ inline namespace samples {
 
 namespace {
 
-const Color kEyeWhite = hexColor(0xf4f1ec);
-const Color kPupil = hexColor(0x120d0c);
-const Color kLashes = hexColor(0x1c1412);
+constexpr Color kEyeWhite = hexColor(0xf4f1ec);
+constexpr Color kPupil = hexColor(0x120d0c);
+constexpr Color kLashes = hexColor(0x1c1412);
 
 // Paints one eye at (cx, cy) on the face, in head units; x is mirrored so both
 // eyes look the same way.

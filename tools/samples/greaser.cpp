@@ -15,14 +15,14 @@ namespace {
 
 enum Region { kHairRegion = kFirstCostumeRegion, kJacketRegion, kCuffRegion };
 
-const Color kSkin = hexColor(0xecc4a2);
-const Color kHair = hexColor(0x151417);
-const Color kLeather = hexColor(0x1f1e22);
-const Color kShirt = hexColor(0xf3f3ef);
-const Color kDenim = hexColor(0x34507e);
-const Color kCuff = hexColor(0x7393c4);
-const Color kBoot = hexColor(0x18161a);
-const Color kSteel = hexColor(0xc9ccd2);
+constexpr Color kSkin = hexColor(0xecc4a2);
+constexpr Color kHair = hexColor(0x151417);
+constexpr Color kLeather = hexColor(0x1f1e22);
+constexpr Color kShirt = hexColor(0xf3f3ef);
+constexpr Color kDenim = hexColor(0x34507e);
+constexpr Color kCuff = hexColor(0x7393c4);
+constexpr Color kBoot = hexColor(0x18161a);
+constexpr Color kSteel = hexColor(0xc9ccd2);
 
 // Leather catches the light in a tight bright spot.
 Color leather(const PaintSample& sample) {
@@ -87,16 +87,19 @@ Color paintLeg(const PaintSample& sample) {
     return lerp(kDenim, hexColor(0x8a7a5a), 0.5 * smoothstep(0.985, 0.998, side));
 }
 
-// Where the quiff of the pompadour bounces from.
-const Vector3 kQuiff = headCentre() + Vector3(0.0, 3.6, -2.6);
+// Where the quiff of the pompadour bounces from; computed when asked, as it
+// rests on the head, which another file describes.
+Vector3 quiffRoot() {
+    return headCentre() + Vector3(0.0, 3.6, -2.6);
+}
 
 // The jacket's hem hangs open in front; three flaps (left front, back, right
 // front) swing on their own. Measured as heights and half widths.
-const double kJacketTop = 47.8;
-const double kJacketHem = 43.6;
+constexpr double kJacketTop = 47.8;
+constexpr double kJacketHem = 43.6;
 
 void addCostumeBones(Rig& rig) {
-    rig.add("quiff", "head", kQuiff);
+    rig.add("quiff", "head", quiffRoot());
     rig.add("jacketRight", "hips", {5.0, kFloorY + 46.0, -3.6});
     rig.add("jacketLeft", "hips", {-5.0, kFloorY + 46.0, -3.6});
     rig.add("jacketBack", "hips", {0.0, kFloorY + 46.0, 4.4});
@@ -191,7 +194,7 @@ void jacketFollowsLegs(const Rig& rig, RigPose& pose) {
 std::vector<Jiggle> costumeJiggles() {
     const Vector3 hem{0.0, kFloorY + kJacketHem, 0.0};
     return {
-        {"quiff", kQuiff + Vector3(0, 0.5, -2.5), 3.0, 0.3, 0.15},
+        {"quiff", quiffRoot() + Vector3(0, 0.5, -2.5), 3.0, 0.3, 0.15},
         {"jacketRight", hem + Vector3(5.6, 0, -4.4), 2.2, 0.3, 0.45},
         {"jacketLeft", hem + Vector3(-5.6, 0, -4.4), 2.2, 0.3, 0.45},
         {"jacketBack", hem + Vector3(0, 0, 6.1), 2.2, 0.3, 0.35},

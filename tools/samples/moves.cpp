@@ -7,7 +7,7 @@ inline namespace samples {
 
 namespace {
 
-const Vector3 kRoll{0, 0, 1};
+constexpr Vector3 kRoll{0, 0, 1};
 
 double wave(double phase, double cycles, double shift = 0.0) {
     return std::sin(2 * kPi * (cycles * phase + shift));

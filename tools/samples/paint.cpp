@@ -7,10 +7,6 @@
 namespace velmora {
 inline namespace samples {
 
-Color hexColor(uint32_t rgb) {
-    return {((rgb >> 16) & 0xff) / 255.0, ((rgb >> 8) & 0xff) / 255.0, (rgb & 0xff) / 255.0};
-}
-
 Color lerp(const Color& a, const Color& b, double t) {
     return {lerp(a.r, b.r, t), lerp(a.g, b.g, t), lerp(a.b, b.b, t)};
 }

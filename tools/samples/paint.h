@@ -16,8 +16,11 @@ struct Color {
     double b = 0.0;
 };
 
-// From 0xRRGGBB.
-Color hexColor(uint32_t rgb);
+// From 0xRRGGBB; constexpr, so that the characters' colour constants are set
+// before any code runs.
+constexpr Color hexColor(uint32_t rgb) {
+    return {((rgb >> 16) & 0xff) / 255.0, ((rgb >> 8) & 0xff) / 255.0, (rgb & 0xff) / 255.0};
+}
 Color lerp(const Color& a, const Color& b, double t);
 Color operator*(const Color& c, double s);
 Color operator+(const Color& a, const Color& b);

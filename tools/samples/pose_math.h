@@ -25,11 +25,11 @@ double clamp(double value, double low, double high);
 // 0 below edge0, 1 above edge1, a smooth S-curve between (edge0 < edge1 or >).
 double smoothstep(double edge0, double edge1, double x);
 
-const Quaternion kIdentity{1, 0, 0, 0};
-const Vector3 kRight{1, 0, 0};
-const Vector3 kUp{0, 1, 0};
+constexpr Quaternion kIdentity{1, 0, 0, 0};
+constexpr Vector3 kRight{1, 0, 0};
+constexpr Vector3 kUp{0, 1, 0};
 // The characters face the viewer's reset camera, which looks towards +z.
-const Vector3 kForward{0, 0, -1};
+constexpr Vector3 kForward{0, 0, -1};
 
 Quaternion inverse(const Quaternion& q);
 // Right-handed rotation by angle (radians) about axis (any length but zero).

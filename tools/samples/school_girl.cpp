@@ -15,13 +15,13 @@ namespace {
 
 enum Region { kHairRegion = kFirstCostumeRegion, kPigtailRegion, kSkirtRegion };
 
-const Color kSkin = hexColor(0xf3d2b8);
-const Color kHair = hexColor(0x3b2219);
-const Color kBlouse = hexColor(0xf4f4f0);
-const Color kNavy = hexColor(0x1f2a4d);
-const Color kScarf = hexColor(0xc8283a);
-const Color kSocks = hexColor(0xf2f2ee);
-const Color kLoafer = hexColor(0x4a2a1c);
+constexpr Color kSkin = hexColor(0xf3d2b8);
+constexpr Color kHair = hexColor(0x3b2219);
+constexpr Color kBlouse = hexColor(0xf4f4f0);
+constexpr Color kNavy = hexColor(0x1f2a4d);
+constexpr Color kScarf = hexColor(0xc8283a);
+constexpr Color kSocks = hexColor(0xf2f2ee);
+constexpr Color kLoafer = hexColor(0x4a2a1c);
 
 Color paintTrunk(const PaintSample& sample) {
     const Vector3& p = sample.position;
@@ -89,8 +89,8 @@ std::vector<Vector3> pigtailLine() {
 }
 
 // The skirt's four bones sit on the waist in front, behind and at the sides.
-const double kSkirtTop = 48.0;
-const double kHem = 33.2;
+constexpr double kSkirtTop = 48.0;
+constexpr double kHem = 33.2;
 
 Vector3 skirtJoint(double c, double f) {
     return {6.4 * c, kFloorY + 46.5, -4.8 * f + 0.2};

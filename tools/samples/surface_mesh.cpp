@@ -18,7 +18,7 @@ struct Rect {
 
 // Texels no part covers: a colour no costume uses, so that a mapping that
 // strays shows at once.
-const Color kUnusedTexel{1.0, 0.0, 1.0};
+constexpr Color kUnusedTexel{1.0, 0.0, 1.0};
 
 // The name of the same bone on the other side: the first "Right" in name
 // becomes "Left", or else the first "Left" becomes "Right"; a bone of the

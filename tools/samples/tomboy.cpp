@@ -20,13 +20,13 @@ enum Region {
     kStringRegion,
 };
 
-const Color kSkin = hexColor(0xe2b08a);
-const Color kHair = hexColor(0x8a4526);
-const Color kHoodie = hexColor(0x8c939c);
-const Color kDenim = hexColor(0x3f5f8c);
-const Color kSock = hexColor(0xf0f0ec);
-const Color kSneaker = hexColor(0xf5f5f2);
-const Color kRed = hexColor(0xc63a2e);
+constexpr Color kSkin = hexColor(0xe2b08a);
+constexpr Color kHair = hexColor(0x8a4526);
+constexpr Color kHoodie = hexColor(0x8c939c);
+constexpr Color kDenim = hexColor(0x3f5f8c);
+constexpr Color kSock = hexColor(0xf0f0ec);
+constexpr Color kSneaker = hexColor(0xf5f5f2);
+constexpr Color kRed = hexColor(0xc63a2e);
 
 Color paintTrunk(const PaintSample& sample) {
     const Vector3& p = sample.position;
@@ -79,7 +79,7 @@ Color paintShoe(const PaintSample& sample) {
 }
 
 // The cap's crown covers the head down to this s; its bill leaves it in front.
-const double kCapEdge = 0.4;
+constexpr double kCapEdge = 0.4;
 
 Vector3 billRoot() {
     return headSurface(kCapEdge, 0.5) + Vector3(0.0, 0.15, 0.2);
@@ -101,7 +101,7 @@ std::vector<Vector3> stringLine() {
     return {{1.2, kFloorY + 61.0, -3.3}, {1.3, kFloorY + 57.2, -4.9}, {1.35, kFloorY + 54.2, -5.5}};
 }
 
-const Vector3 kHoodCentre{0.0, kFloorY + 59.4, 4.5};
+constexpr Vector3 kHoodCentre{0.0, kFloorY + 59.4, 4.5};
 
 void addCostumeBones(Rig& rig) {
     rig.add("capBill", "head", billRoot());

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "command_line/command_line.h"
+#include "files/safe_file.h"
 #include "tools/samples/character.h"
 
 using namespace velmora;
@@ -32,6 +33,7 @@ void writeInto(const std::function<void(SampleCharacter&)>& describe, const std:
 }  // namespace
 
 int main(int argc, char** argv) {
+    ignoreFileSizeSignal();
     std::optional<std::string> folder;
     bool stress = false;
     Arguments::Program program;
