@@ -1,8 +1,9 @@
 #pragma once
 // The viewer's overlay ('i'): what it says about the frame shown (the model's
 // file name, the animation's label and number, the key shown with its blend,
-// the time within the loop, the playback rate, the frame rate and the model's
-// size), where the timeline's marker stands, and scrubbing on the timeline.
+// the time within the loop, the playback rate with the speed when changed, the
+// frame rate and the model's size), where the timeline's marker stands, and scrubbing on the
+// timeline.
 
 #include <cstdint>
 #include <optional>

@@ -112,6 +112,24 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
         case 'f':
             frameCamera(camera, drawnPoints(viewer), viewer.width, viewer.height);
             break;
+        case 'h':
+            viewer.onMainMenu(kHelpValue);
+            break;
+        case 'k':
+            viewer.background = (viewer.background + 1) % kBackgroundCount;
+            break;
+        case 'v':
+            viewer.wireframe = !viewer.wireframe;
+            break;
+        case '*':
+            viewer.playback.setSpeedPower(viewer.playback.speedPower() + 1);
+            break;
+        case '/':
+            viewer.playback.setSpeedPower(viewer.playback.speedPower() - 1);
+            break;
+        case '=':
+            viewer.playback.setSpeedPower(0);
+            break;
         default:
             break;
     }
@@ -144,6 +162,9 @@ void onSpecialKey(Viewer& viewer, int key) {
             break;
         case kKeyHome:
             viewer.playback.hold(0);
+            break;
+        case kKeyF1:
+            viewer.onMainMenu(kHelpValue);
             break;
         default:
             break;

@@ -5,14 +5,19 @@
 // Added keys, on input that had no action: 'p' pauses and resumes; ']' and '['
 // step a key forward and back and Home goes to the first key, pausing first;
 // 'i' switches the overlay, 'n' the bone names and 'o' the onion skin; 'f'
-// frames the pose of the last frame drawn.
+// frames the pose of the last frame drawn; 'h' and F1 show the help, as the
+// menu's Help does; 'k' steps the background colour, 'v' switches the
+// wireframe; '*' and '/' double and halve the playback speed, '=' restores it.
 
 #include "app/viewer.h"
 
 namespace velmora {
 inline namespace app {
 
-// GLUT's special-key codes of the arrow keys.
+// GLUT's special-key codes of the arrow keys, Home and the function keys used.
+constexpr int kKeyF1 = 1;
+constexpr int kKeyF11 = 11;
+constexpr int kKeyF12 = 12;
 constexpr int kKeyLeft = 100;
 constexpr int kKeyUp = 101;
 constexpr int kKeyRight = 102;

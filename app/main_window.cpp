@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -24,7 +24,8 @@ namespace velmora {
 inline namespace app {
 
 static_assert(kKeyLeft == GLUT_KEY_LEFT && kKeyUp == GLUT_KEY_UP && kKeyRight == GLUT_KEY_RIGHT &&
-                  kKeyDown == GLUT_KEY_DOWN && kKeyHome == GLUT_KEY_HOME,
+                  kKeyDown == GLUT_KEY_DOWN && kKeyHome == GLUT_KEY_HOME && kKeyF1 == GLUT_KEY_F1 &&
+                  kKeyF11 == GLUT_KEY_F11 && kKeyF12 == GLUT_KEY_F12,
               "special key codes are GLUT's");
 static_assert(kLeftButton == GLUT_LEFT_BUTTON && kMiddleButton == GLUT_MIDDLE_BUTTON &&
                   kRightButton == GLUT_RIGHT_BUTTON,
@@ -170,9 +171,21 @@ void onKeyboard(unsigned char key, int, int) {
     }
 }
 
+// F11: full screen, and back to the size the window had before.
+void toggleFullScreen() {
+    if (glutGet(GLUT_FULL_SCREEN)) {
+        glutLeaveFullScreen();
+    } else {
+        glutFullScreen();
+    }
+}
+
 void onSpecialKeyboard(int key, int, int) {
     if (key == GLUT_KEY_F12) {
         screenshotRequested = true;
+    }
+    if (key == GLUT_KEY_F11) {
+        toggleFullScreen();
     }
     onSpecialKey(viewer(), key);
 }

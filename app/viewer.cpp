@@ -41,7 +41,14 @@ const char* const kAddedHelpText =
     "F: Frame the model. \n"
     "N: Switch Bone Names On/Off. \n"
     "O: Switch Onion Skin On/Off. \n"
-    "F12: Save a Screenshot. \n";
+    "F12: Save a Screenshot. \n"
+    "H or F1: Show this Help. \n"
+    "F11: Switch Full Screen On/Off. \n"
+    "K: Cycle the Background Colour (black, grey, white). \n"
+    "V: Switch Wireframe On/Off. \n"
+    "*: Double the animation speed. \n"
+    "/: Halve the animation speed. \n"
+    "=: Animation speed back to normal. \n";
 
 std::string helpBoxText() {
     return std::string(kHelpText) + "\n" + kAddedHelpText;
@@ -166,8 +173,9 @@ void Viewer::clearAnimationMenu() {
 }
 
 FrameContent Viewer::frameContent(int64_t milliseconds) const {
-    return {model.get(), texture,   currentAnimation, milliseconds,
-            showMesh,    showBones, showBoneNames,    showOnionSkin};
+    return {
+        model.get(), texture,       currentAnimation, milliseconds, showMesh,
+        showBones,   showBoneNames, showOnionSkin,    wireframe,    kBackgroundGreys[background]};
 }
 
 const Animation* Viewer::playableAnimation() const {

@@ -48,6 +48,10 @@ enum MainMenuValue {
     kHelpValue = 5,
 };
 
+// The background colours 'k' steps through, as grey levels: black, grey, white.
+constexpr float kBackgroundGreys[] = {0.0f, 0.5f, 1.0f};
+constexpr int kBackgroundCount = sizeof(kBackgroundGreys) / sizeof(kBackgroundGreys[0]);
+
 extern const char* const kHelpText;
 // The controls added to those of kHelpText, one per line in the same style.
 extern const char* const kAddedHelpText;
@@ -88,6 +92,10 @@ class Viewer {
     bool showOverlay = false;
     bool showBoneNames = false;
     bool showOnionSkin = false;
+    // The added view switches, off until used: the background's grey
+    // (kBackgroundGreys[background], black first) and the mesh drawn as lines.
+    int background = 0;
+    bool wireframe = false;
 
     Camera& camera;
     PlaybackClock playback;
