@@ -247,7 +247,11 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     viewer().buildMenus();
     acceptFileDrops(handle, [](const std::string& path) { return viewer().openChosenFile(path); });
     viewer().camera.reset();
-    viewer().replaceModel(modelPath ? *modelPath : locateSampleModel(kSampleModels[0].path));
+    if (modelPath) {
+        viewer().openChosenFile(*modelPath);
+    } else {
+        viewer().replaceModel(locateSampleModel(kSampleModels[0].path));
+    }
 }
 
 }  // namespace app

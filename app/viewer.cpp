@@ -215,7 +215,14 @@ void Viewer::onMainMenu(int value) {
 }
 
 void Viewer::loadChosenFile() {
-    const auto path = dialogs_.chooseFile(kLoadDialogTitle, loadDialogFilters());
+    // The chooser opens where the current model lies, so that its neighbours
+    // are a click away.
+    std::string folder;
+    if (!modelPath.empty()) {
+        std::error_code error;
+        folder = std::filesystem::absolute(modelPath, error).parent_path().string();
+    }
+    const auto path = dialogs_.chooseFile(kLoadDialogTitle, folder, loadDialogFilters());
     if (path) {
         openChosenFile(*path);
     }
@@ -224,6 +231,13 @@ void Viewer::loadChosenFile() {
 bool Viewer::openChosenFile(const std::string& path) {
     if (path.size() > kMaxChosenPathBytes) {
         return false;
+    }
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) {
+        const std::string absolute = std::filesystem::absolute(path, error).string();
+        if (!error) {
+            dialogs_.addRecentFile(absolute);
+        }
     }
     replaceModel(path);
     return true;

@@ -127,10 +127,11 @@ class Viewer {
     std::string openingStatus() const;
     // Removes the animation menu's entries, last first.
     void clearAnimationMenu();
-    // A file the user chose, in the file-open dialog or by dropping it on the
-    // window: replaces the model, unless its path is longer than
-    // kMaxChosenPathBytes, which is refused as if the choice was cancelled.
-    // Whether it was taken.
+    // A file the user chose, in the file-open dialog, by dropping it on the
+    // window or on the command line: replaces the model, unless its path is
+    // longer than kMaxChosenPathBytes, which is refused as if the choice was
+    // cancelled. Whether it was taken. A regular file taken goes to the
+    // desktop's recent files.
     bool openChosenFile(const std::string& path);
 
     // What the frame shows at the playback clock's reading.

@@ -28,6 +28,13 @@ bool isModelFileName(const std::string& path);
 // The file-chooser pattern of the character formats the conversion reads.
 extern const char* const kCharacterFilePatterns[];
 
+// The usage lines that name what the programs open, for every program's --help
+// (and so its man page).
+constexpr const char* kOpenedFormatsText =
+    "  Opens .animesh model files and, converted on the way, characters in the\n"
+    "  formats the Open Asset Import Library reads: glTF/GLB, FBX, COLLADA (.dae),\n"
+    "  DirectX .x, Blitz3D (.b3d), MD5 (.md5mesh), SMD, IQM and others.\n";
+
 // The model a conversion made in its binary form (ConvertedForm::Model), checked
 // by its lengths and validateModel; a damaged one gives an empty model and one
 // problem. Of the options only keepTexturePixels applies.

@@ -456,6 +456,8 @@ class EndToEnd : public testing::Test {
             setenv("ASAN_OPTIONS", options.c_str(), 1);
             // Conversions are kept in the test's folder, not the user's cache.
             setenv("XDG_CACHE_HOME", (folder.path() + "cache").c_str(), 1);
+            // Files opened go to the desktop's recent files, here the test's own.
+            setenv("XDG_DATA_HOME", (folder.path() + "data").c_str(), 1);
             if (chdir(folder.path().c_str()) != 0) {
                 _exit(126);
             }

@@ -288,3 +288,20 @@ TEST_F(ViewerTest, PlaybackKeysPauseStepAndHoldTheFirstKeyOnAChange) {
 }
 
 }  // namespace
+
+// The chooser opens in the current model's folder (where GTK likes without a
+// model); the files the user opens go to the recent files, what is no file
+// does not.
+TEST_F(ViewerTest, TheChooserOpensInTheModelsFolderAndOpenedFilesAreRecent) {
+    viewer.onMainMenu(kLoadModelValue);
+    loadA();
+    viewer.onMainMenu(kLoadModelValue);
+    ASSERT_EQ(dialogs.fileRequests.size(), 2u);
+    EXPECT_EQ(dialogs.fileRequests[0].folder, "");
+    EXPECT_TRUE(std::filesystem::equivalent(dialogs.fileRequests[1].folder, folder.path()));
+    CapturedErrors errors;
+    for (const char* path : {"A.animesh", "missing.animesh", "."}) {
+        viewer.openChosenFile(path);
+    }
+    EXPECT_EQ(dialogs.recentFiles, Strings{std::filesystem::absolute("A.animesh").string()});
+}

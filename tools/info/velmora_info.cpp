@@ -20,7 +20,7 @@ using namespace velmora;
 namespace {
 
 const char* const kUsage =
-    "usage: velmora-info <model.animesh> [--at <ms> [--animation <i>]]\n"
+    "usage: velmora-info <model.animesh|character file> [--at <ms> [--animation <i>]]\n"
     "  Prints what the viewer reads from a model file. With --at, also the frame\n"
     "  pair, the bone transforms and the skinned vertices at that clock reading\n"
     "  (milliseconds since the start, 0 or more) for animation i (counted from 1,\n"
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     bool animationGiven = false;
     Arguments::Program program;
     program.name = "velmora-info";
-    program.usage = kUsage;
+    program.usage = std::string(kUsage) + kOpenedFormatsText;
     program.namesReason = false;
     const auto integer = [](const std::string& value, long long& into) -> Arguments::Refusal {
         return parseInteger(value.c_str(), into) ? "" : "not a whole number: " + value;
