@@ -62,6 +62,9 @@ std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFram
     if (viewer.playback.paused()) {
         text << "Paused\n";
     }
+    for (const std::string& problem : viewer.problems) {
+        text << problem << "\n";
+    }
     return text.str();
 }
 

@@ -15,7 +15,8 @@
 namespace velmora {
 inline namespace app {
 
-// One line each, in that order, then "Paused" while paused. reading is the
+// One line each, in that order, then "Paused" while paused, then the model's
+// problems. reading is the
 // playback clock's; shownFrames the number the title shows (0: none yet).
 std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFrames);
 

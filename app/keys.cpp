@@ -42,6 +42,7 @@ std::vector<Geometry::Vector3> drawnPoints(const Viewer& viewer) {
 
 KeyOutcome onKey(Viewer& viewer, unsigned char key) {
     Camera& camera = viewer.camera;
+    viewer.messages.dismiss();
     switch (key) {
         case kEscapeKey:
             return KeyOutcome::Exit;
@@ -139,6 +140,7 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
 
 void onSpecialKey(Viewer& viewer, int key) {
     Camera& camera = viewer.camera;
+    viewer.messages.dismiss();
     // The rate changes only while a model is loaded; it stays at least 1 and
     // stops at the largest rate that can be held rather than wrapping around.
     int32_t* rate = viewer.model ? &viewer.model->playbackRate : nullptr;

@@ -29,7 +29,8 @@ constexpr unsigned char kEscapeKey = 27;
 enum class KeyOutcome { Continue, Exit };
 
 // A key typed, compared as a byte: letters are case-sensitive. Escape changes
-// nothing and asks the caller to end the process with status 0.
+// nothing and asks the caller to end the process with status 0. Every other
+// key, known or not, takes the message line down.
 KeyOutcome onKey(Viewer& viewer, unsigned char key);
 
 // An arrow key or another special key.

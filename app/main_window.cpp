@@ -100,7 +100,7 @@ Viewer& viewer() {
     static GLTextureStore textures;
     static Camera& camera = *new Camera();
     static const CharacterCache& cache = *new CharacterCache(defaultCacheFolder());
-    static Viewer& instance = *new Viewer(camera, menus, dialogs, textures, cache);
+    static Viewer& instance = *new Viewer(camera, menus, dialogs, textures, cache, viewerClock());
     return instance;
 }
 
@@ -145,6 +145,7 @@ void onDisplay() {
         drawOverlay(overlayText(current, reading, frameRateTitle().shownFrames()),
                     overlayTimeline(current, reading), current.width, current.height);
     }
+    drawMessage(current.messageText(), current.width, current.height);
     if (screenshotRequested) {
         screenshotRequested = false;
         saveScreenshot();

@@ -63,8 +63,13 @@ std::vector<FileFilter> loadDialogFilters() {
 }
 
 Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures,
-               const CharacterCache& cache)
-    : camera(camera_), menus_(menus), dialogs_(dialogs), textures_(textures), cache_(cache) {}
+               const CharacterCache& cache, const Clock& clock)
+    : camera(camera_),
+      messages(clock),
+      menus_(menus),
+      dialogs_(dialogs),
+      textures_(textures),
+      cache_(cache) {}
 
 void Viewer::buildMenus() {
     animationMenu = menus_.createMenu(MenuKind::Animation);
@@ -93,11 +98,22 @@ void Viewer::loadModel(const std::string& path) {
 void Viewer::install(const std::string& path, LoadResult loaded) {
     modelPath = path;
     std::cerr << reportText(loaded.problems) << std::flush;
+    problems.clear();
+    for (const LoadProblem& problem : loaded.problems) {
+        problems.push_back(problem.message);
+    }
+    for (const std::string& warning : openingWarnings_) {
+        problems.push_back(path + ": warning: " + warning);
+        std::cerr << problems.back() << std::endl;
+    }
+    openingWarnings_.clear();
     model = std::make_unique<Model>(std::move(loaded.model));
     if (model->texture && model->texture->image) {
         texture = textures_.upload(*model->texture->image);
         if (texture == 0) {
-            std::cerr << reportText({failedToOpen(model->texture->fileName)}) << std::flush;
+            const LoadProblem problem = failedToOpen(model->texture->fileName);
+            std::cerr << reportText({problem}) << std::flush;
+            problems.push_back(problem.message);
         }
         // The texture store holds the pixels from now on.
         model->texture->image->pixels = std::vector<uint8_t>();
@@ -110,6 +126,8 @@ void Viewer::install(const std::string& path, LoadResult loaded) {
     }
     currentAnimation = 0;
     animationChanged();
+    messages.dismiss();
+    messages.show(problems);
 }
 
 void Viewer::releaseModel() {
@@ -124,6 +142,7 @@ void Viewer::releaseModel() {
     model->unload();
     model.reset();
     modelPath.clear();
+    problems.clear();
 }
 
 void Viewer::replaceModel(const std::string& path) {
@@ -134,6 +153,7 @@ void Viewer::replaceModel(const std::string& path) {
         return;
     }
     openingProgress_.clear();
+    openingWarnings_.clear();
     opening_ = std::make_unique<CharacterOpening>(path, cache_);
     pollOpening(std::chrono::milliseconds(0));
 }
@@ -143,8 +163,11 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
         return false;
     }
     const auto onLine = [this](const std::string& line) {
-        constexpr std::string_view kPrefix = "velmora-import: ";
-        openingProgress_ = line.rfind(kPrefix, 0) == 0 ? line.substr(kPrefix.size()) : line;
+        if (auto warning = conversionWarning(line)) {
+            openingWarnings_.push_back(std::move(*warning));
+        } else {
+            openingProgress_ = conversionMessage(line);
+        }
     };
     if (!opening_->poll(wait, onLine)) {
         return true;
@@ -170,6 +193,18 @@ void Viewer::clearAnimationMenu() {
         menus_.removeEntry(animationCount);
         --animationCount;
     }
+}
+
+std::string Viewer::messageText() const {
+    std::vector<std::string> lines = messages.lines();
+    if (lines.empty() && !playableAnimation()) {
+        lines = MessageLine::condensed(problems);
+    }
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
 }
 
 FrameContent Viewer::frameContent(int64_t milliseconds) const {

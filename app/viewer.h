@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "app/clock.h"
+#include "app/message_line.h"
 #include "app/platform.h"
 #include "app/playback_clock.h"
 #include "drawing/camera.h"
@@ -69,8 +71,9 @@ constexpr std::size_t kMaxChosenPathBytes = 1023;
 
 class Viewer {
   public:
+    // The message line reads clock.
     Viewer(Camera& camera, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures,
-           const CharacterCache& cache);
+           const CharacterCache& cache, const Clock& clock);
 
     // Owned; null when no model is loaded.
     std::unique_ptr<Model> model;
@@ -99,6 +102,12 @@ class Viewer {
 
     Camera& camera;
     PlaybackClock playback;
+    // What went wrong opening a file, for a few seconds.
+    MessageLine messages;
+    // The current model's problems, one line each, in the words standard error
+    // has for them: what could not be opened or read, and the conversion's
+    // warnings ("<path>: warning: <text>"). Empty without a model.
+    std::vector<std::string> problems;
     // What the last frame computed (pose, skinned positions), for framing.
     FrameBuffers frame;
     // The window's size in pixels, as last reshaped.
@@ -134,6 +143,11 @@ class Viewer {
     // desktop's recent files.
     bool openChosenFile(const std::string& path);
 
+    // What the message line shows now, '\n' after each line: the latest
+    // messages while they last; after them, as long as the model draws
+    // nothing, its problems (why the window is empty).
+    std::string messageText() const;
+
     // What the frame shows at the playback clock's reading.
     FrameContent frameContent(int64_t milliseconds) const;
     // The current animation when it can be played; null otherwise.
@@ -158,6 +172,8 @@ class Viewer {
     std::unique_ptr<CharacterOpening> opening_;
     // The conversion's latest progress line.
     std::string openingProgress_;
+    // The conversion's warnings so far.
+    std::vector<std::string> openingWarnings_;
 };
 
 }  // namespace app

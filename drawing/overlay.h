@@ -40,5 +40,10 @@ struct Timeline {
 void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline, int width,
                  int height);
 
+// The message line: lines of text (one per '\n'-ended line) in light yellow
+// on a black band across the window, just above where the timeline lies, so
+// that they read on any background. Leaves the OpenGL state as it found it.
+void drawMessage(std::string_view lines, int width, int height);
+
 }  // namespace drawing
 }  // namespace velmora

@@ -70,6 +70,16 @@ class CharacterOpening {
     std::unique_ptr<ConversionJob> job_;
 };
 
+// What a line of a conversion's messages says, without the converter's name:
+// "warning: <text>" or the progress ("sampling animations 40%").
+std::string conversionMessage(const std::string& line);
+// The text of a conversion's warning; nothing for a line of progress.
+std::optional<std::string> conversionWarning(const std::string& line);
+
+// The problems of a load as a tool prints them: each on a line after the
+// program's name ("velmora-info: Failed to open \"x.gltf\"").
+std::string programReport(const std::string& program, const std::vector<LoadProblem>& problems);
+
 // A CharacterOpening waited for: what velmora-info and velmora-render use.
 LoadResult openCharacterFile(const std::string& path, const LoadOptions& options,
                              const CharacterCache& cache, const LineHandler& onLine);

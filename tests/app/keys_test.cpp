@@ -32,7 +32,8 @@ class Keys : public testing::Test {
     LoggingTextureStore textures{log};
     Camera camera;
     const CharacterCache cache{""};
-    Viewer viewer{camera, menus, dialogs, textures, cache};
+    FakeClock clock;
+    Viewer viewer{camera, menus, dialogs, textures, cache, clock};
 };
 
 TEST_F(Keys, CameraKeysMoveByFiveUnitsOrDegrees) {

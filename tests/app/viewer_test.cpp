@@ -46,7 +46,8 @@ class ViewerTest : public testing::Test {
     LoggingTextureStore textures{log};
     Camera camera;
     const CharacterCache cache{""};
-    Viewer viewer{camera, menus, dialogs, textures, cache};
+    FakeClock clock;
+    Viewer viewer{camera, menus, dialogs, textures, cache, clock};
 };
 
 TEST_F(ViewerTest, MenusAreBuiltOnceWithTheirEntriesAndValues) {

@@ -91,11 +91,15 @@ int main(int argc, char** argv) {
     LoadOptions options;
     options.keepTexturePixels = false;
     const CharacterCache cache(defaultCacheFolder());
-    const LoadResult loaded = openCharacterFile(
-        path, options, cache, [](const std::string& line) { std::cerr << line << "\n"; });
-    std::cerr << reportText(loaded.problems);
+    const LoadResult loaded = openCharacterFile(path, options, cache, [](const std::string& line) {
+        std::cerr << "velmora-info: " << conversionMessage(line) << "\n";
+    });
+    std::cerr << programReport("velmora-info", loaded.problems);
     if (!loaded.modelRead) {
-        std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
+        // A model that was not read has its reason among the problems.
+        if (loaded.problems.empty()) {
+            std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
+        }
         return 1;
     }
     const Model& model = loaded.model;
