@@ -143,7 +143,8 @@ void onDisplay() {
     // Before the readback, so that a screenshot holds the overlay too.
     if (current.showOverlay) {
         drawOverlay(overlayText(current, reading, frameRateTitle().shownFrames()),
-                    overlayTimeline(current, reading), current.width, current.height);
+                    overlayTimeline(current, reading), current.width, current.height,
+                    kBackgroundGreys[current.background] > 0.5f);
     }
     drawMessage(current.messageText(), current.width, current.height);
     if (screenshotRequested) {

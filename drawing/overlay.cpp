@@ -86,9 +86,11 @@ void inWindowPixels(int width, int height, Draw draw) {
 }  // namespace
 
 void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline, int width,
-                 int height) {
-    drawText(kMargin + 1, kMargin + 1, text, {0.0f, 0.0f, 0.0f});
-    drawText(kMargin, kMargin, text);
+                 int height, bool lightBackground) {
+    const TextColour white;
+    const TextColour black{0.0f, 0.0f, 0.0f};
+    drawText(kMargin + 1, kMargin + 1, text, lightBackground ? white : black);
+    drawText(kMargin, kMargin, text, lightBackground ? black : white);
     if (!timeline || width <= 0 || height <= 0) {
         return;
     }
