@@ -102,10 +102,17 @@ void drawMessage(std::string_view lines, int width, int height) {
         return;
     }
     const int count = static_cast<int>(std::count(lines.begin(), lines.end(), '\n'));
-    const int bottom = timelineBox(width, height).top - kMargin;
-    const int top = bottom - count * kLineHeight - 2 * kBandPadding;
-    inWindowPixels(width, height, [&] { fill(0, top, width, bottom, 0.0f, 0.0f, 0.0f); });
-    drawText(kMargin, top + kBandPadding, lines, {1.0f, 0.9f, 0.5f});
+    const int top = messageTextTop(count, height);
+    inWindowPixels(width, height, [&] {
+        fill(0, top - kBandPadding, width, top + count * kLineHeight + kBandPadding, 0.0f, 0.0f,
+             0.0f);
+    });
+    drawText(kMargin, top, lines, {1.0f, 0.9f, 0.5f});
+}
+
+int messageTextTop(int lineCount, int height) {
+    const int bandBottom = timelineBox(1, height).top - kMargin;
+    return bandBottom - kBandPadding - lineCount * kLineHeight;
 }
 
 }  // namespace drawing

@@ -44,6 +44,9 @@ void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline,
 // on a black band across the window, just above where the timeline lies, so
 // that they read on any background. Leaves the OpenGL state as it found it.
 void drawMessage(std::string_view lines, int width, int height);
+// Where drawMessage puts the top of the first of lineCount lines' cells, in
+// pixels from the top of a window height pixels high.
+int messageTextTop(int lineCount, int height);
 
 }  // namespace drawing
 }  // namespace velmora
