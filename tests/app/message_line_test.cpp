@@ -1,12 +1,9 @@
-// The message line's lifetime on a fake clock, and what the viewer puts on it.
+// The message line's lifetime on a fake clock.
 
 #include <gtest/gtest.h>
 
-#include "app/keys.h"
 #include "app/message_line.h"
 #include "tests/app/fakes.h"
-#include "tests/drawing/test_model.h"
-#include "tests/support/test_support.h"
 
 using namespace velmora;
 
@@ -53,36 +50,6 @@ TEST(MessageLine, LastsItsTimeOrUntilDismissedAndCondensesLongLists) {
         }
         EXPECT_EQ(line.lines(), step.expected) << "at " << step.now;
     }
-}
-
-// A failed open says why on the line, and goes on saying it after the line's
-// time while the window draws nothing; a key takes the line down; a model that
-// opens takes it all away.
-TEST(MessageLine, TheViewerShowsWhyAnOpenFailed) {
-    TemporaryFolder folder;
-    WorkingDirectory inFolder(folder.path());
-    EventLog log;
-    FakeMenus menus{log};
-    FakeDialogs dialogs{log};
-    LoggingTextureStore textures{log};
-    Camera camera;
-    const CharacterCache cache{""};
-    FakeClock clock;
-    Viewer viewer{camera, menus, dialogs, textures, cache, clock};
-    viewer.buildMenus();
-    CapturedErrors errors;
-    viewer.replaceModel("missing.animesh");
-    const std::string why = "Failed to open \"missing.animesh\"\n";
-    EXPECT_EQ(viewer.messageText(), why);
-    EXPECT_EQ(viewer.problems, Lines{"Failed to open \"missing.animesh\""});
-    clock.now = MessageLine::kShownMilliseconds;
-    EXPECT_EQ(viewer.messageText(), why) << "nothing drawn: the reason stays";
-    onKey(viewer, 'x');
-    EXPECT_EQ(viewer.messageText(), why);
-    EXPECT_EQ(viewer.messages.lines(), Lines{});
-    viewer.onMainMenu(kCloseFileValue);
-    EXPECT_EQ(viewer.messageText(), "");
-    EXPECT_EQ(errors.text(), why + "\n") << "standard error says it once, as before";
 }
 
 }  // namespace

@@ -306,3 +306,23 @@ TEST_F(ViewerTest, TheChooserOpensInTheModelsFolderAndOpenedFilesAreRecent) {
     }
     EXPECT_EQ(dialogs.recentFiles, Strings{std::filesystem::absolute("A.animesh").string()});
 }
+
+// A failed open says why on the line, and goes on saying it after the line's
+// time while the window draws nothing; a key takes the line down; a model that
+// opens takes it all away.
+TEST_F(ViewerTest, AFailedOpenSaysWhyOnTheMessageLine) {
+    CapturedErrors errors;
+    viewer.replaceModel("missing.animesh");
+    const std::string why = "Failed to open \"missing.animesh\"\n";
+    EXPECT_EQ(viewer.messageText(), why);
+    EXPECT_EQ(viewer.problems, Strings{"Failed to open \"missing.animesh\""});
+    clock.now = MessageLine::kShownMilliseconds;
+    EXPECT_EQ(viewer.messageText(), why) << "nothing drawn: the reason stays";
+    onKey(viewer, 'x');
+    EXPECT_EQ(viewer.messageText(), why);
+    EXPECT_EQ(viewer.messages.lines(), Strings{});
+    EXPECT_EQ(errors.text(), why + "\n") << "standard error says it once, as before";
+    loadA();
+    EXPECT_EQ(viewer.messageText(), "");
+    EXPECT_TRUE(viewer.problems.empty());
+}
