@@ -9,11 +9,10 @@ namespace {
 
 std::string usageText() {
     return std::string(
-               "usage: velmora [model.animesh]\n"
+               "usage: velmora [model.animesh|character file]\n"
                "  Plays the animations of a skinned character model: the file given, or\n"
                "  ") +
-           kSampleModels[0].path +
-           " under the working directory.\n"
+           kSampleModels[0].path + " under the working directory.\n" + kOpenedFormatsText +
            "  The right mouse button opens the menu. Keys:\n"
            "ESC: Quit. \n" +
            helpBoxText();

@@ -73,6 +73,7 @@ void GtkDialogs::prepare(GtkWidget* dialog) {
 }
 
 std::optional<std::string> GtkDialogs::chooseFile(const std::string& title,
+                                                  const std::string& folder,
                                                   const std::vector<FileFilter>& filters) {
     if (!gtkReady()) {
         return std::nullopt;
@@ -81,6 +82,10 @@ std::optional<std::string> GtkDialogs::chooseFile(const std::string& title,
         gtk_file_chooser_dialog_new(title.c_str(), nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
                                     GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    if (!folder.empty()) {
+        // Without a folder GTK opens on the recent files.
+        gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+    }
     // The first filter added is the one the chooser starts with.
     for (const FileFilter& wanted : filters) {
         GtkFileFilter* filter = gtk_file_filter_new();
@@ -102,6 +107,37 @@ std::optional<std::string> GtkDialogs::chooseFile(const std::string& title,
     }
     close(dialog);
     return path;
+}
+
+void GtkDialogs::addRecentFile(const std::string& path) {
+    // The recent files' settings (whether they are kept, for how long) are the
+    // display's, so GTK is started first.
+    if (!gtkReady()) {
+        return;
+    }
+    gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+    if (!uri) {
+        return;
+    }
+    // Given in full, the item is added at once; gtk_recent_manager_add_item
+    // would first look up the file's type from GTK's main loop, which runs only
+    // while a dialog is open.
+    gchar* contentType = g_content_type_guess(path.c_str(), nullptr, 0, nullptr);
+    gchar* mimeType = g_content_type_get_mime_type(contentType);
+    GtkRecentData data{};
+    data.mime_type = mimeType ? mimeType : const_cast<gchar*>("application/octet-stream");
+    data.app_name = const_cast<gchar*>("velmora");
+    data.app_exec = const_cast<gchar*>("velmora %f");
+    GtkRecentManager* recent = gtk_recent_manager_get_default();
+    if (gtk_recent_manager_add_full(recent, uri, &data)) {
+        // The manager writes its list when it next reports a change, from a
+        // timeout of the main loop: the report is made now instead, so that the
+        // list is written at once.
+        g_signal_emit_by_name(recent, "changed");
+    }
+    g_free(mimeType);
+    g_free(contentType);
+    g_free(uri);
 }
 
 void GtkDialogs::showMessage(const std::string& title, const std::string& text) {

@@ -20,9 +20,10 @@ class GtkDialogs : public Dialogs {
     GtkDialogs(const NativeWindow& owner, std::function<void()> redraw)
         : owner_(owner), redraw_(std::move(redraw)) {}
 
-    std::optional<std::string> chooseFile(const std::string& title,
+    std::optional<std::string> chooseFile(const std::string& title, const std::string& folder,
                                           const std::vector<FileFilter>& filters) override;
     void showMessage(const std::string& title, const std::string& text) override;
+    void addRecentFile(const std::string& path) override;
 
   private:
     void prepare(GtkWidget* dialog);

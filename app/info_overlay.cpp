@@ -27,13 +27,23 @@ std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFram
             const int32_t rate = effectiveRate(model.playbackRate);
             const FramePair pair = selectFrames(*animation, rate, reading);
             const double seconds = (pair.currentFrame + pair.frameBlend) / rate;
-            text << "Key: " << pair.currentFrame + 1 << "/" << animation->frameCount << " blend "
-                 << std::fixed << std::setprecision(2) << pair.frameBlend << "\n"
-                 << "Time: " << std::llround(seconds * 1000) << " ms\n";
+            text << "Key: " << pair.currentFrame + 1 << "/" << animation->frameCount;
+            // A single key is held still: there is nothing to blend it with.
+            if (animation->frameCount > 1) {
+                text << " blend " << std::fixed << std::setprecision(2) << pair.frameBlend;
+            }
+            text << "\nTime: " << std::llround(seconds * 1000) << " ms\n";
         } else if (viewer.animationCount > 0) {
             text << "Cannot be played\n";
         }
-        text << "Rate: " << effectiveRate(model.playbackRate) << " keys/s\n";
+        text << "Rate: " << effectiveRate(model.playbackRate) << " keys/s";
+        const int power = viewer.playback.speedPower();
+        if (power > 0) {
+            text << " x" << (1 << power);
+        } else if (power < 0) {
+            text << " x1/" << (1 << -power);
+        }
+        text << "\n";
     }
     text << "Frame rate: ";
     if (shownFrames > 0) {
@@ -51,6 +61,9 @@ std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFram
     }
     if (viewer.playback.paused()) {
         text << "Paused\n";
+    }
+    for (const std::string& problem : viewer.problems) {
+        text << problem << "\n";
     }
     return text.str();
 }

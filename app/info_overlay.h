@@ -1,8 +1,9 @@
 #pragma once
 // The viewer's overlay ('i'): what it says about the frame shown (the model's
 // file name, the animation's label and number, the key shown with its blend,
-// the time within the loop, the playback rate, the frame rate and the model's
-// size), where the timeline's marker stands, and scrubbing on the timeline.
+// the time within the loop, the playback rate with the speed when changed, the
+// frame rate and the model's size), where the timeline's marker stands, and scrubbing on the
+// timeline.
 
 #include <cstdint>
 #include <optional>
@@ -14,7 +15,8 @@
 namespace velmora {
 inline namespace app {
 
-// One line each, in that order, then "Paused" while paused. reading is the
+// One line each, in that order, then "Paused" while paused, then the model's
+// problems. reading is the
 // playback clock's; shownFrames the number the title shows (0: none yet).
 std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFrames);
 

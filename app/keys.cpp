@@ -42,6 +42,7 @@ std::vector<Geometry::Vector3> drawnPoints(const Viewer& viewer) {
 
 KeyOutcome onKey(Viewer& viewer, unsigned char key) {
     Camera& camera = viewer.camera;
+    viewer.messages.dismiss();
     switch (key) {
         case kEscapeKey:
             return KeyOutcome::Exit;
@@ -112,6 +113,24 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
         case 'f':
             frameCamera(camera, drawnPoints(viewer), viewer.width, viewer.height);
             break;
+        case 'h':
+            viewer.onMainMenu(kHelpValue);
+            break;
+        case 'k':
+            viewer.background = (viewer.background + 1) % kBackgroundCount;
+            break;
+        case 'v':
+            viewer.wireframe = !viewer.wireframe;
+            break;
+        case '*':
+            viewer.playback.setSpeedPower(viewer.playback.speedPower() + 1);
+            break;
+        case '/':
+            viewer.playback.setSpeedPower(viewer.playback.speedPower() - 1);
+            break;
+        case '=':
+            viewer.playback.setSpeedPower(0);
+            break;
         default:
             break;
     }
@@ -121,6 +140,7 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
 
 void onSpecialKey(Viewer& viewer, int key) {
     Camera& camera = viewer.camera;
+    viewer.messages.dismiss();
     // The rate changes only while a model is loaded; it stays at least 1 and
     // stops at the largest rate that can be held rather than wrapping around.
     int32_t* rate = viewer.model ? &viewer.model->playbackRate : nullptr;
@@ -144,6 +164,9 @@ void onSpecialKey(Viewer& viewer, int key) {
             break;
         case kKeyHome:
             viewer.playback.hold(0);
+            break;
+        case kKeyF1:
+            viewer.onMainMenu(kHelpValue);
             break;
         default:
             break;

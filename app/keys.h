@@ -5,14 +5,19 @@
 // Added keys, on input that had no action: 'p' pauses and resumes; ']' and '['
 // step a key forward and back and Home goes to the first key, pausing first;
 // 'i' switches the overlay, 'n' the bone names and 'o' the onion skin; 'f'
-// frames the pose of the last frame drawn.
+// frames the pose of the last frame drawn; 'h' and F1 show the help, as the
+// menu's Help does; 'k' steps the background colour, 'v' switches the
+// wireframe; '*' and '/' double and halve the playback speed, '=' restores it.
 
 #include "app/viewer.h"
 
 namespace velmora {
 inline namespace app {
 
-// GLUT's special-key codes of the arrow keys.
+// GLUT's special-key codes of the arrow keys, Home and the function keys used.
+constexpr int kKeyF1 = 1;
+constexpr int kKeyF11 = 11;
+constexpr int kKeyF12 = 12;
 constexpr int kKeyLeft = 100;
 constexpr int kKeyUp = 101;
 constexpr int kKeyRight = 102;
@@ -24,7 +29,8 @@ constexpr unsigned char kEscapeKey = 27;
 enum class KeyOutcome { Continue, Exit };
 
 // A key typed, compared as a byte: letters are case-sensitive. Escape changes
-// nothing and asks the caller to end the process with status 0.
+// nothing and asks the caller to end the process with status 0. Every other
+// key, known or not, takes the message line down.
 KeyOutcome onKey(Viewer& viewer, unsigned char key);
 
 // An arrow key or another special key.

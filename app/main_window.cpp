@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -25,7 +25,8 @@ namespace velmora {
 inline namespace app {
 
 static_assert(kKeyLeft == GLUT_KEY_LEFT && kKeyUp == GLUT_KEY_UP && kKeyRight == GLUT_KEY_RIGHT &&
-                  kKeyDown == GLUT_KEY_DOWN && kKeyHome == GLUT_KEY_HOME,
+                  kKeyDown == GLUT_KEY_DOWN && kKeyHome == GLUT_KEY_HOME && kKeyF1 == GLUT_KEY_F1 &&
+                  kKeyF11 == GLUT_KEY_F11 && kKeyF12 == GLUT_KEY_F12,
               "special key codes are GLUT's");
 static_assert(kLeftButton == GLUT_LEFT_BUTTON && kMiddleButton == GLUT_MIDDLE_BUTTON &&
                   kRightButton == GLUT_RIGHT_BUTTON,
@@ -101,7 +102,7 @@ Viewer& viewer() {
     static GLTextureStore textures;
     static Camera& camera = *new Camera();
     static const CharacterCache& cache = *new CharacterCache(defaultCacheFolder());
-    static Viewer& instance = *new Viewer(camera, menus, dialogs, textures, cache);
+    static Viewer& instance = *new Viewer(camera, menus, dialogs, textures, cache, viewerClock());
     return instance;
 }
 
@@ -144,8 +145,10 @@ void onDisplay() {
     // Before the readback, so that a screenshot holds the overlay too.
     if (current.showOverlay) {
         drawOverlay(overlayText(current, reading, frameRateTitle().shownFrames()),
-                    overlayTimeline(current, reading), current.width, current.height);
+                    overlayTimeline(current, reading), current.width, current.height,
+                    kBackgroundGreys[current.background] > 0.5f);
     }
+    drawMessage(current.messageText(), current.width, current.height);
     if (screenshotRequested) {
         screenshotRequested = false;
         saveScreenshot();
@@ -176,9 +179,21 @@ void onKeyboard(unsigned char key, int, int) {
     }
 }
 
+// F11: full screen, and back to the size the window had before.
+void toggleFullScreen() {
+    if (glutGet(GLUT_FULL_SCREEN)) {
+        glutLeaveFullScreen();
+    } else {
+        glutFullScreen();
+    }
+}
+
 void onSpecialKeyboard(int key, int, int) {
     if (key == GLUT_KEY_F12) {
         screenshotRequested = true;
+    }
+    if (key == GLUT_KEY_F11) {
+        toggleFullScreen();
     }
     onSpecialKey(viewer(), key);
 }
@@ -248,7 +263,11 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     viewer().buildMenus();
     acceptFileDrops(handle, [](const std::string& path) { return viewer().openChosenFile(path); });
     viewer().camera.reset();
-    viewer().replaceModel(modelPath ? *modelPath : locateSampleModel(kSampleModels[0].path));
+    if (modelPath) {
+        viewer().openChosenFile(*modelPath);
+    } else {
+        viewer().replaceModel(locateSampleModel(kSampleModels[0].path));
+    }
 }
 
 }  // namespace app

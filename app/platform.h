@@ -44,13 +44,18 @@ struct FileFilter {
 class Dialogs {
   public:
     virtual ~Dialogs() = default;
-    // An open-file dialog titled title, offering filters in order, the first
+    // An open-file dialog titled title, showing folder (an absolute path; when
+    // empty, the dialog's own choice), offering filters in order, the first
     // chosen, starting without a file name. The chosen file's full path, or
     // nothing when the user cancelled or the dialog failed.
     virtual std::optional<std::string> chooseFile(const std::string& title,
+                                                  const std::string& folder,
                                                   const std::vector<FileFilter>& filters) = 0;
     // A message box with the caption title, the text as given and one OK button.
     virtual void showMessage(const std::string& title, const std::string& text) = 0;
+    // Adds a file the user opened (an absolute path) to the desktop's recently
+    // used files, which other programs' file choosers show.
+    virtual void addRecentFile(const std::string& path) = 0;
 };
 
 // Where model textures go to be drawn: OpenGL in the window.

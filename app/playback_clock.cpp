@@ -11,7 +11,10 @@ inline namespace app {
 int64_t PlaybackClock::read(int64_t now) {
     lastNow_ = now;
     if (!paused_) {
-        reading_ = now - lag_;
+        const int64_t elapsed = now - anchorNow_;
+        // Whole milliseconds, rounded down, so that the reading never goes back.
+        reading_ = anchorReading_ + (speedPower_ >= 0 ? elapsed * (int64_t{1} << speedPower_)
+                                                      : elapsed / (int64_t{1} << -speedPower_));
     }
     return reading_;
 }
@@ -19,9 +22,16 @@ int64_t PlaybackClock::read(int64_t now) {
 void PlaybackClock::togglePause() {
     if (paused_) {
         // The next frame shows the held moment plus the time since the last frame.
-        lag_ = lastNow_ - reading_;
+        anchorNow_ = lastNow_;
+        anchorReading_ = reading_;
     }
     paused_ = !paused_;
+}
+
+void PlaybackClock::setSpeedPower(int power) {
+    anchorNow_ = lastNow_;
+    anchorReading_ = reading_;
+    speedPower_ = std::clamp(power, kMinSpeedPower, kMaxSpeedPower);
 }
 
 void PlaybackClock::hold(int64_t moment) {

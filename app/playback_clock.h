@@ -7,6 +7,9 @@
 // It is told the program's clock at each frame (read) and goes by those
 // readings alone: a pause holds the moment the last frame showed, and resuming
 // goes on from it.
+//
+// Its speed is a power of two times the program's clock (1/16 to 16 times,
+// 1 until changed): a change of speed goes on from the moment last shown.
 
 #include <cstdint>
 
@@ -27,6 +30,12 @@ class PlaybackClock {
     void togglePause();
     // Pauses, holding the moment shown.
     void pause() { paused_ = true; }
+    // The speed as a power of two: 0 for the program's own pace, 1 for twice
+    // it, -1 for half; kept within kMinSpeedPower..kMaxSpeedPower.
+    static constexpr int kMinSpeedPower = -4;
+    static constexpr int kMaxSpeedPower = 4;
+    int speedPower() const { return speedPower_; }
+    void setSpeedPower(int power);
     // Pauses and holds moment.
     void hold(int64_t moment);
 
@@ -51,8 +60,11 @@ class PlaybackClock {
     int64_t reading_ = 0;
     // The program's clock at the last frame.
     int64_t lastNow_ = 0;
-    // While playing: how far the reading lags behind the program's clock.
-    int64_t lag_ = 0;
+    // While playing, the reading is anchorReading_ plus the program's time
+    // since anchorNow_ at the speed.
+    int64_t anchorNow_ = 0;
+    int64_t anchorReading_ = 0;
+    int speedPower_ = 0;
 };
 
 }  // namespace app

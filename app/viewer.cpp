@@ -41,7 +41,14 @@ const char* const kAddedHelpText =
     "F: Frame the model. \n"
     "N: Switch Bone Names On/Off. \n"
     "O: Switch Onion Skin On/Off. \n"
-    "F12: Save a Screenshot. \n";
+    "F12: Save a Screenshot. \n"
+    "H or F1: Show this Help. \n"
+    "F11: Switch Full Screen On/Off. \n"
+    "K: Cycle the Background Colour (black, grey, white). \n"
+    "V: Switch Wireframe On/Off. \n"
+    "*: Double the animation speed. \n"
+    "/: Halve the animation speed. \n"
+    "=: Animation speed back to normal. \n";
 
 std::string helpBoxText() {
     return std::string(kHelpText) + "\n" + kAddedHelpText;
@@ -56,8 +63,13 @@ std::vector<FileFilter> loadDialogFilters() {
 }
 
 Viewer::Viewer(Camera& camera_, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures,
-               const CharacterCache& cache)
-    : camera(camera_), menus_(menus), dialogs_(dialogs), textures_(textures), cache_(cache) {}
+               const CharacterCache& cache, const Clock& clock)
+    : camera(camera_),
+      messages(clock),
+      menus_(menus),
+      dialogs_(dialogs),
+      textures_(textures),
+      cache_(cache) {}
 
 void Viewer::buildMenus() {
     animationMenu = menus_.createMenu(MenuKind::Animation);
@@ -92,11 +104,22 @@ void Viewer::loadModel(const std::string& path) {
 void Viewer::install(const std::string& path, LoadResult loaded) {
     modelPath = path;
     std::cerr << reportText(loaded.problems) << std::flush;
+    problems.clear();
+    for (const LoadProblem& problem : loaded.problems) {
+        problems.push_back(problem.message);
+    }
+    for (const std::string& warning : openingWarnings_) {
+        problems.push_back(path + ": warning: " + warning);
+        std::cerr << problems.back() << std::endl;
+    }
+    openingWarnings_.clear();
     model = std::make_unique<Model>(std::move(loaded.model));
     if (model->texture && model->texture->image) {
         texture = textures_.upload(*model->texture->image);
         if (texture == 0) {
-            std::cerr << reportText({failedToOpen(model->texture->fileName)}) << std::flush;
+            const LoadProblem problem = failedToOpen(model->texture->fileName);
+            std::cerr << reportText({problem}) << std::flush;
+            problems.push_back(problem.message);
         }
         // The texture store holds the pixels from now on.
         model->texture->image->pixels = std::vector<uint8_t>();
@@ -109,6 +132,8 @@ void Viewer::install(const std::string& path, LoadResult loaded) {
     }
     currentAnimation = 0;
     animationChanged();
+    messages.dismiss();
+    messages.show(problems);
 }
 
 void Viewer::releaseModel() {
@@ -123,6 +148,7 @@ void Viewer::releaseModel() {
     model->unload();
     model.reset();
     modelPath.clear();
+    problems.clear();
 }
 
 void Viewer::replaceModel(const std::string& path) {
@@ -133,6 +159,7 @@ void Viewer::replaceModel(const std::string& path) {
         return;
     }
     openingProgress_.clear();
+    openingWarnings_.clear();
     opening_ = std::make_unique<CharacterOpening>(path, cache_);
     pollOpening(std::chrono::milliseconds(0));
 }
@@ -142,8 +169,11 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
         return false;
     }
     const auto onLine = [this](const std::string& line) {
-        constexpr std::string_view kPrefix = "velmora-import: ";
-        openingProgress_ = line.rfind(kPrefix, 0) == 0 ? line.substr(kPrefix.size()) : line;
+        if (auto warning = conversionWarning(line)) {
+            openingWarnings_.push_back(std::move(*warning));
+        } else {
+            openingProgress_ = conversionMessage(line);
+        }
     };
     if (!opening_->poll(wait, onLine) || menusInUse_) {
         return true;
@@ -176,9 +206,22 @@ void Viewer::clearAnimationMenu() {
     }
 }
 
+std::string Viewer::messageText() const {
+    std::vector<std::string> lines = messages.lines();
+    if (lines.empty() && !playableAnimation()) {
+        lines = MessageLine::condensed(problems);
+    }
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
 FrameContent Viewer::frameContent(int64_t milliseconds) const {
-    return {model.get(), texture,   currentAnimation, milliseconds,
-            showMesh,    showBones, showBoneNames,    showOnionSkin};
+    return {
+        model.get(), texture,       currentAnimation, milliseconds, showMesh,
+        showBones,   showBoneNames, showOnionSkin,    wireframe,    kBackgroundGreys[background]};
 }
 
 const Animation* Viewer::playableAnimation() const {
@@ -218,7 +261,14 @@ void Viewer::onMainMenu(int value) {
 }
 
 void Viewer::loadChosenFile() {
-    const auto path = dialogs_.chooseFile(kLoadDialogTitle, loadDialogFilters());
+    // The chooser opens where the current model lies, so that its neighbours
+    // are a click away.
+    std::string folder;
+    if (!modelPath.empty()) {
+        std::error_code error;
+        folder = std::filesystem::absolute(modelPath, error).parent_path().string();
+    }
+    const auto path = dialogs_.chooseFile(kLoadDialogTitle, folder, loadDialogFilters());
     if (path) {
         openChosenFile(*path);
     }
@@ -227,6 +277,13 @@ void Viewer::loadChosenFile() {
 bool Viewer::openChosenFile(const std::string& path) {
     if (path.size() > kMaxChosenPathBytes) {
         return false;
+    }
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error)) {
+        const std::string absolute = std::filesystem::absolute(path, error).string();
+        if (!error) {
+            dialogs_.addRecentFile(absolute);
+        }
     }
     replaceModel(path);
     return true;

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "app/clock.h"
+#include "app/message_line.h"
 #include "app/platform.h"
 #include "app/playback_clock.h"
 #include "drawing/camera.h"
@@ -48,6 +50,10 @@ enum MainMenuValue {
     kHelpValue = 5,
 };
 
+// The background colours 'k' steps through, as grey levels: black, grey, white.
+constexpr float kBackgroundGreys[] = {0.0f, 0.5f, 1.0f};
+constexpr int kBackgroundCount = sizeof(kBackgroundGreys) / sizeof(kBackgroundGreys[0]);
+
 extern const char* const kHelpText;
 // The controls added to those of kHelpText, one per line in the same style.
 extern const char* const kAddedHelpText;
@@ -65,8 +71,9 @@ constexpr std::size_t kMaxChosenPathBytes = 1023;
 
 class Viewer {
   public:
+    // The message line reads clock.
     Viewer(Camera& camera, MenuBackend& menus, Dialogs& dialogs, TextureStore& textures,
-           const CharacterCache& cache);
+           const CharacterCache& cache, const Clock& clock);
 
     // Owned; null when no model is loaded.
     std::unique_ptr<Model> model;
@@ -88,9 +95,19 @@ class Viewer {
     bool showOverlay = false;
     bool showBoneNames = false;
     bool showOnionSkin = false;
+    // The added view switches, off until used: the background's grey
+    // (kBackgroundGreys[background], black first) and the mesh drawn as lines.
+    int background = 0;
+    bool wireframe = false;
 
     Camera& camera;
     PlaybackClock playback;
+    // What went wrong opening a file, for a few seconds.
+    MessageLine messages;
+    // The current model's problems, one line each, in the words standard error
+    // has for them: what could not be opened or read, and the conversion's
+    // warnings ("<path>: warning: <text>"). Empty without a model.
+    std::vector<std::string> problems;
     // What the last frame computed (pose, skinned positions), for framing.
     FrameBuffers frame;
     // The window's size in pixels, as last reshaped.
@@ -126,11 +143,17 @@ class Viewer {
     std::string openingStatus() const;
     // Removes the animation menu's entries, last first.
     void clearAnimationMenu();
-    // A file the user chose, in the file-open dialog or by dropping it on the
-    // window: replaces the model, unless its path is longer than
-    // kMaxChosenPathBytes, which is refused as if the choice was cancelled.
-    // Whether it was taken.
+    // A file the user chose, in the file-open dialog, by dropping it on the
+    // window or on the command line: replaces the model, unless its path is
+    // longer than kMaxChosenPathBytes, which is refused as if the choice was
+    // cancelled. Whether it was taken. A regular file taken goes to the
+    // desktop's recent files.
     bool openChosenFile(const std::string& path);
+
+    // What the message line shows now, '\n' after each line: the latest
+    // messages while they last; after them, as long as the model draws
+    // nothing, its problems (why the window is empty).
+    std::string messageText() const;
 
     // What the frame shows at the playback clock's reading.
     FrameContent frameContent(int64_t milliseconds) const;
@@ -159,6 +182,8 @@ class Viewer {
     // The conversion's latest progress line.
     std::string openingProgress_;
     bool menusInUse_ = false;
+    // The conversion's warnings so far.
+    std::vector<std::string> openingWarnings_;
 };
 
 }  // namespace app

@@ -38,6 +38,7 @@ void beginFrame(const Camera& camera) {
 }
 
 void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& buffers) {
+    glClearColor(content.background, content.background, content.background, 0.0f);
     beginFrame(camera);
     modelPass(content, buffers);
 }
@@ -73,7 +74,11 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
     }
     if (content.showMesh && playable) {
         skin(model, buffers.pose, buffers.skinnedPositions);
+        if (content.wireframe) {
+            glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        }
         renderMesh(model, buffers.skinnedPositions, content.texture, buffers.cornerPositions);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     }
     glDisable(GL_DEPTH_TEST);
     if (content.showBones && playable) {

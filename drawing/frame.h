@@ -13,8 +13,8 @@
 namespace velmora {
 inline namespace drawing {
 
-// GL_MODULATE texturing, GL_TEXTURE_2D and the depth test (GL_LEQUAL) on; the
-// clear colour stays black, no lighting, no culling.
+// GL_MODULATE texturing, GL_TEXTURE_2D and the depth test (GL_LEQUAL) on; no
+// lighting, no culling. The clear colour is the frame's (drawFrame).
 void applyFixedState();
 
 // Viewport and frustum for the window size; a size without area changes nothing.
@@ -36,6 +36,10 @@ struct FrameContent {
     // and the skeletons of the keys before and after the one shown, dimmed.
     bool showBoneNames = false;
     bool showOnionSkin = false;
+    // The mesh's triangles drawn as their edges.
+    bool wireframe = false;
+    // The grey level the frame is cleared to: 0 is black.
+    float background = 0.0f;
 };
 
 // What a frame computes on its way to the picture, kept by the caller so that
@@ -53,7 +57,8 @@ struct FrameBuffers {
 // Clears colour and depth and makes the camera's view the model-view matrix.
 void beginFrame(const Camera& camera);
 
-// beginFrame, then the model pass; the caller updates the title before and
+// Sets the clear colour to the content's background, then beginFrame and the
+// model pass; the caller updates the title before and
 // swaps the buffers after.
 void drawFrame(const Camera& camera, const FrameContent& content, FrameBuffers& buffers);
 

@@ -16,6 +16,8 @@ constexpr int kMargin = 8;
 constexpr int kTimelineHeight = 9;
 // How far beside the box a press still takes the timeline.
 constexpr int kGrip = 4;
+// The message band's room above and below its lines.
+constexpr int kBandPadding = 4;
 
 // Fills the pixels from (left, top) up to, not including, (right, bottom).
 void fill(int left, int top, int right, int bottom, float red, float green, float blue) {
@@ -57,13 +59,12 @@ double timelineFraction(const TimelineBox& box, int x) {
     return std::clamp(static_cast<double>(x - box.left) / (box.right - box.left), 0.0, 1.0);
 }
 
-void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline, int width,
-                 int height) {
-    drawText(kMargin + 1, kMargin + 1, text, {0.0f, 0.0f, 0.0f});
-    drawText(kMargin, kMargin, text);
-    if (!timeline || width <= 0 || height <= 0) {
-        return;
-    }
+namespace {
+
+// Runs draw with pixels from the window's top-left corner as coordinates,
+// texturing and the depth test off.
+template <typename Draw>
+void inWindowPixels(int width, int height, Draw draw) {
     glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TRANSFORM_BIT);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
@@ -75,11 +76,43 @@ void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline,
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    drawTimeline(*timeline, timelineBox(width, height));
+    draw();
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glPopAttrib();
+}
+
+}  // namespace
+
+void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline, int width,
+                 int height, bool lightBackground) {
+    const TextColour white;
+    const TextColour black{0.0f, 0.0f, 0.0f};
+    drawText(kMargin + 1, kMargin + 1, text, lightBackground ? white : black);
+    drawText(kMargin, kMargin, text, lightBackground ? black : white);
+    if (!timeline || width <= 0 || height <= 0) {
+        return;
+    }
+    inWindowPixels(width, height, [&] { drawTimeline(*timeline, timelineBox(width, height)); });
+}
+
+void drawMessage(std::string_view lines, int width, int height) {
+    if (lines.empty() || width <= 0 || height <= 0) {
+        return;
+    }
+    const int count = static_cast<int>(std::count(lines.begin(), lines.end(), '\n'));
+    const int top = messageTextTop(count, height);
+    inWindowPixels(width, height, [&] {
+        fill(0, top - kBandPadding, width, top + count * kLineHeight + kBandPadding, 0.0f, 0.0f,
+             0.0f);
+    });
+    drawText(kMargin, top, lines, {1.0f, 0.9f, 0.5f});
+}
+
+int messageTextTop(int lineCount, int height) {
+    const int bandBottom = timelineBox(1, height).top - kMargin;
+    return bandBottom - kBandPadding - lineCount * kLineHeight;
 }
 
 }  // namespace drawing

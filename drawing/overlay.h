@@ -34,11 +34,19 @@ struct Timeline {
     double position = 0.0;
 };
 
-// text (white on a black shadow) from the top-left corner, and the timeline
-// when there is one, over what is drawn in a width x height window. Leaves the
-// OpenGL state as it found it.
+// text (white on a black shadow; on a light background, black on a white one)
+// from the top-left corner, and the timeline when there is one, over what is
+// drawn in a width x height window. Leaves the OpenGL state as it found it.
 void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline, int width,
-                 int height);
+                 int height, bool lightBackground = false);
+
+// The message line: lines of text (one per '\n'-ended line) in light yellow
+// on a black band across the window, just above where the timeline lies, so
+// that they read on any background. Leaves the OpenGL state as it found it.
+void drawMessage(std::string_view lines, int width, int height);
+// Where drawMessage puts the top of the first of lineCount lines' cells, in
+// pixels from the top of a window height pixels high.
+int messageTextTop(int lineCount, int height);
 
 }  // namespace drawing
 }  // namespace velmora

@@ -68,7 +68,9 @@ void Model::indexFaces() {
 }
 
 std::string animationLabel(const std::string& name) {
-    const std::size_t hyphen = name.find('-');
+    const std::size_t slash = name.rfind('/');
+    const std::size_t fileName = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t hyphen = name.find('-', fileName);
     return hyphen == std::string::npos ? name : name.substr(hyphen + 1);
 }
 

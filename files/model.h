@@ -82,7 +82,10 @@ struct Animation {
 };
 
 // What the animation menu shows for an animation: its name after the first
-// hyphen, or the whole name when it has none.
+// hyphen of the motion file's own name (after the last '/'), or the whole name
+// when that has none. A hyphen in a folder above it does not count, so a
+// character opened by its full path from a folder such as "my-models/" keeps
+// its labels.
 std::string animationLabel(const std::string& name);
 
 struct Model {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 #include "files/model_binary.h"
 #include "model/validation.h"
@@ -101,6 +102,28 @@ LoadResult CharacterOpening::load(const LoadOptions& options) {
         cache_.forget(key_);
     }
     return result;
+}
+
+std::string conversionMessage(const std::string& line) {
+    constexpr std::string_view kConverter = "velmora-import: ";
+    return line.rfind(kConverter, 0) == 0 ? line.substr(kConverter.size()) : line;
+}
+
+std::optional<std::string> conversionWarning(const std::string& line) {
+    constexpr std::string_view kWarning = "warning: ";
+    std::string message = conversionMessage(line);
+    if (message.rfind(kWarning, 0) != 0) {
+        return std::nullopt;
+    }
+    return message.substr(kWarning.size());
+}
+
+std::string programReport(const std::string& program, const std::vector<LoadProblem>& problems) {
+    std::string text;
+    for (const LoadProblem& problem : problems) {
+        text += program + ": " + problem.message + "\n";
+    }
+    return text;
 }
 
 LoadResult openCharacterFile(const std::string& path, const LoadOptions& options,

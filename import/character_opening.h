@@ -28,6 +28,13 @@ bool isModelFileName(const std::string& path);
 // The file-chooser pattern of the character formats the conversion reads.
 extern const char* const kCharacterFilePatterns[];
 
+// The usage lines that name what the programs open, for every program's --help
+// (and so its man page).
+constexpr const char* kOpenedFormatsText =
+    "  Opens .animesh model files and, converted on the way, characters in the\n"
+    "  formats the Open Asset Import Library reads: glTF/GLB, FBX, COLLADA (.dae),\n"
+    "  DirectX .x, Blitz3D (.b3d), MD5 (.md5mesh), SMD, IQM and others.\n";
+
 // The model a conversion made in its binary form (ConvertedForm::Model), checked
 // by its lengths and validateModel; a damaged one gives an empty model and one
 // problem. Of the options only keepTexturePixels applies.
@@ -62,6 +69,16 @@ class CharacterOpening {
     std::optional<ConvertedCharacter> converted_;
     std::unique_ptr<ConversionJob> job_;
 };
+
+// What a line of a conversion's messages says, without the converter's name:
+// "warning: <text>" or the progress ("sampling animations 40%").
+std::string conversionMessage(const std::string& line);
+// The text of a conversion's warning; nothing for a line of progress.
+std::optional<std::string> conversionWarning(const std::string& line);
+
+// The problems of a load as a tool prints them: each on a line after the
+// program's name ("velmora-info: Failed to open \"x.gltf\"").
+std::string programReport(const std::string& program, const std::vector<LoadProblem>& problems);
 
 // A CharacterOpening waited for: what velmora-info and velmora-render use.
 LoadResult openCharacterFile(const std::string& path, const LoadOptions& options,

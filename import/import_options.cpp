@@ -12,7 +12,7 @@ const char* const kImportUsage =
     "                      [--height <units>] [--animations <list>] [--keep-facing]\n"
     "                      [--force]\n"
     "  Converts a skinned, animated model (glTF/GLB, FBX, COLLADA, DirectX .x,\n"
-    "  Blitz3D, MD5, SMD, ...) into <folder>/<name>.animesh, <name>.png and one\n"
+    "  Blitz3D, MD5, SMD, IQM, ...) into <folder>/<name>.animesh, <name>.png and one\n"
     "  motion file <name>-<animation> per animation.\n"
     "  -o <folder>         where to write (default ./<name>/)\n"
     "  --name <name>       base name of the files (default: the input file's name)\n"

@@ -60,13 +60,6 @@ OutputPlan planOutput(const ImportOptions& options, const std::vector<std::strin
         }
         plan.motionFiles.push_back(name + "-" + unique);
     }
-    std::error_code error;
-    const std::string absolute = fs::absolute(plan.folder, error).lexically_normal().string();
-    if (!error && absolute.find('-') != std::string::npos) {
-        log.warn("the folder \"" + absolute +
-                 "\" contains a hyphen; the viewer's animation menu shows what follows the "
-                 "first hyphen of a motion file's path, so its labels will start there");
-    }
     return plan;
 }
 

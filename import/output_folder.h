@@ -6,9 +6,8 @@
 //   <folder>/<name>-<animation>     one motion file per animation
 //
 // The viewer labels an animation with what follows the first hyphen of its
-// motion file's path, so <name> holds no hyphen and the label is the
-// animation's own name. A hyphen in the folder's path would cut the label
-// earlier, which gets a warning.
+// motion file's own name, so <name> holds no hyphen and the label is the
+// animation's own name, whatever folder holds it.
 
 #include <string>
 #include <vector>

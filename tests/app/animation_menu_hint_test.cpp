@@ -28,7 +28,8 @@ TEST(AnimationMenuHint, HintStandsInExactlyWhileTheMenuIsEmpty) {
     FakeDialogs dialogs{log};
     Camera camera;
     const CharacterCache cache{""};
-    Viewer viewer{camera, menus, dialogs, textures, cache};
+    FakeClock clock;
+    Viewer viewer{camera, menus, dialogs, textures, cache, clock};
     viewer.buildMenus();
     TestModel three;
     three.motionNames = {"A-idle", "A-walk", "run"};

@@ -46,7 +46,7 @@ using namespace velmora;
 
 using Geometry::Vector3;
 using std::chrono::milliseconds;
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 namespace {
 
@@ -69,9 +69,9 @@ const Vector3 kYellowCorner(kSquareRight - 2, kSquareBottom + 2, 0);
 
 // Polls condition until it holds or the deadline passes.
 bool waitUntil(const std::function<bool()>& condition, milliseconds patience = kPatience) {
-    const auto deadline = Clock::now() + patience;
+    const auto deadline = SteadyClock::now() + patience;
     while (!condition()) {
-        if (Clock::now() > deadline) {
+        if (SteadyClock::now() > deadline) {
             return false;
         }
         std::this_thread::sleep_for(milliseconds(10));
@@ -480,6 +480,8 @@ class EndToEnd : public testing::Test {
             setenv("ASAN_OPTIONS", options.c_str(), 1);
             // Conversions are kept in the test's folder, not the user's cache.
             setenv("XDG_CACHE_HOME", (folder.path() + "cache").c_str(), 1);
+            // Files opened go to the desktop's recent files, here the test's own.
+            setenv("XDG_DATA_HOME", (folder.path() + "data").c_str(), 1);
             if (chdir(folder.path().c_str()) != 0) {
                 _exit(126);
             }
@@ -689,9 +691,25 @@ class EndToEnd : public testing::Test {
     // Line `line` of the overlay's text, read back cell by cell through the
     // font's own glyphs (white pixels); what no glyph matches reads as '#'.
     std::string overlayLine(int line) {
-        constexpr int kCells = 60;
-        const Geometry2D area{kOverlayMargin, kOverlayMargin + line * kLineHeight,
-                              kCells * kCharacterWidth, kGlyphHeight};
+        return textAt(kOverlayMargin + line * kLineHeight, [](const uint8_t* pixel) {
+            return pixel[0] == 255 && pixel[1] == 255 && pixel[2] == 255;
+        });
+    }
+
+    // The message line's line of lineCount, read where its light yellow ink lies.
+    std::string messageLine(int line, int lineCount) {
+        return textAt(messageTextTop(lineCount, kHeight) + line * kLineHeight,
+                      [](const uint8_t* pixel) {
+                          return pixel[0] == 255 && pixel[1] > 200 && pixel[2] < 160;
+                      });
+    }
+
+    // The text of the line of cells from the window's left margin at top,
+    // read from the pixels that isInk takes for the glyphs' (RGB).
+    template <typename IsInk>
+    std::string textAt(int top, IsInk isInk) {
+        constexpr int kCells = 100;
+        const Geometry2D area{kOverlayMargin, top, kCells * kCharacterWidth, kGlyphHeight};
         const std::vector<uint8_t> bytes = screen.capture(window, area);
         if (bytes.empty()) {
             return "";
@@ -702,7 +720,7 @@ class EndToEnd : public testing::Test {
             for (int y = 0; y < kGlyphHeight; ++y) {
                 for (int x = 0; x < kGlyphWidth; ++x) {
                     const std::size_t at = (y * area.width + cell * kCharacterWidth + x) * 3;
-                    if (bytes[at] == 255 && bytes[at + 1] == 255 && bytes[at + 2] == 255) {
+                    if (isInk(&bytes[at])) {
                         rows[y] |= static_cast<uint8_t>(0x10 >> x);
                     }
                 }
@@ -1115,16 +1133,30 @@ TEST_F(EndToEnd, AModelDroppedWhileTheMenuIsShownOpensOnceItCloses) {
 
 // A glTF converts while the window goes on drawing and then shows; random bytes
 // named .fbx cost one line naming the file and leave the empty model.
-TEST_F(EndToEnd, OtherFormatsOpenAndOnesThatCannotBeConvertedCostOneLine) {
+TEST_F(EndToEnd, OtherFormatsOpenAndSayWhatWentWrongOnceInTheWindowToo) {
     GltfFixture figure = columnFixture(2);
     figure.materials[0].png = fixturePng(2, 2, [](uint32_t, uint32_t) {
         return std::array<uint8_t, 3>{255, 0, 0};
     });
     const std::string gltf = folder.path() + "column.gltf";
     ASSERT_TRUE(writeFile(gltf, figure.text()));
+    // Whether the message line says line, as far as the window's width goes.
+    const auto says = [&](const std::string& line) {
+        const std::string read = messageLine(0, 1);
+        return !read.empty() && line.compare(0, read.size(), read) == 0 &&
+               read.size() >= std::min<std::size_t>(line.size() - 1, 100);
+    };
     start({gltf});
     EXPECT_TRUE(waitForColour({0, 20, 0}, kRed));
-    EXPECT_EQ(errors(), "");
+    // The conversion's warning, on standard error and in the window.
+    const std::string warning =
+        gltf +
+        ": warning: the file holds no animation; one frame of its rest pose was written "
+        "instead\n";
+    EXPECT_EQ(errors(), warning);
+    EXPECT_TRUE(waitUntil([&] { return says(warning); })) << messageLine(0, 1);
+    // A file named on the command line goes to the desktop's recent files.
+    EXPECT_NE(output("data/recently-used.xbel").find("column.gltf"), std::string::npos);
     quitWithEscape();
 
     const std::string noise = folder.path() + "noise.fbx";
@@ -1134,7 +1166,11 @@ TEST_F(EndToEnd, OtherFormatsOpenAndOnesThatCannotBeConvertedCostOneLine) {
     const std::string line = errors();
     EXPECT_EQ(line.rfind(noise + ": ", 0), 0u) << line;
     EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
-    EXPECT_TRUE(waitForBlackWindow());
+    // The window says it too, and goes on saying it after a key, as long as it
+    // shows nothing else.
+    EXPECT_TRUE(waitUntil([&] { return says(line); })) << messageLine(0, 1);
+    press("x");
+    EXPECT_TRUE(says(line)) << messageLine(0, 1);
     quitWithEscape();
 }
 
@@ -1181,9 +1217,9 @@ TEST_F(EndToEnd, PauseHoldsThePictureAndStepsShowKeysAsVelmoraRenderDoes) {
     press("i");
     ASSERT_TRUE(waitForOverlayLine(0, ""));
     const std::vector<uint8_t> first = shown();
-    const auto firstTaken = Clock::now();
+    const auto firstTaken = SteadyClock::now();
     waitForASecondOfFrames();
-    EXPECT_GE(Clock::now() - firstTaken, milliseconds(1000));
+    EXPECT_GE(SteadyClock::now() - firstTaken, milliseconds(1000));
     EXPECT_TRUE(shown() == first) << "the picture holds while paused";
     EXPECT_TRUE(first == rendered(model, paused)) << "velmora-render --at " << paused;
 
@@ -1212,7 +1248,7 @@ TEST_F(EndToEnd, OverlayShowsTextAndTimelineAndTheTimelineScrubs) {
     for (int line : {0, 2, 3, 4}) {
         EXPECT_TRUE(waitForOverlayLine(line, lines[line])) << overlayLine(line);
     }
-    // The label follows the motion file's path, which holds the folder's.
+    // The label follows the hyphen of the motion file's own name.
     EXPECT_TRUE(std::regex_match(overlayLine(1), std::regex("Animation: 1/2 .*idle")));
     EXPECT_TRUE(std::regex_match(overlayLine(5), std::regex("Frame rate: ([0-9]+ fps|-)")));
     EXPECT_EQ(overlayLine(6), "Bones: 2 Vertices: 4 Faces: 2");

@@ -73,8 +73,9 @@ std::vector<int> FakeMenus::values(int menu) const {
 }
 
 std::optional<std::string> FakeDialogs::chooseFile(const std::string& title,
+                                                   const std::string& folder,
                                                    const std::vector<FileFilter>& filters) {
-    fileRequests.push_back(Request{title, filters});
+    fileRequests.push_back(Request{title, folder, filters});
     log_.add("choose file");
     return nextChoice;
 }

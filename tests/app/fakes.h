@@ -60,18 +60,21 @@ class FakeDialogs : public Dialogs {
   public:
     explicit FakeDialogs(EventLog& log) : log_(log) {}
 
-    std::optional<std::string> chooseFile(const std::string& title,
+    std::optional<std::string> chooseFile(const std::string& title, const std::string& folder,
                                           const std::vector<FileFilter>& filters) override;
     void showMessage(const std::string& title, const std::string& text) override;
+    void addRecentFile(const std::string& path) override { recentFiles.push_back(path); }
 
     // What the next chooseFile returns.
     std::optional<std::string> nextChoice;
     struct Request {
         std::string title;
+        std::string folder;
         std::vector<FileFilter> filters;
     };
     std::vector<Request> fileRequests;
     std::vector<std::pair<std::string, std::string>> messages;
+    std::vector<std::string> recentFiles;
 
   private:
     EventLog& log_;

@@ -32,7 +32,8 @@ class Keys : public testing::Test {
     LoggingTextureStore textures{log};
     Camera camera;
     const CharacterCache cache{""};
-    Viewer viewer{camera, menus, dialogs, textures, cache};
+    FakeClock clock;
+    Viewer viewer{camera, menus, dialogs, textures, cache, clock};
 };
 
 TEST_F(Keys, CameraKeysMoveByFiveUnitsOrDegrees) {
@@ -157,6 +158,38 @@ TEST_F(Keys, LeftAndRightChangeThePlaybackRate) {
         onSpecialKey(viewer, row.key);
         EXPECT_EQ(viewer.model->playbackRate, row.to) << row.from << ", key " << row.key;
     }
+}
+
+// The added view and speed keys, each from the state the one before left.
+TEST_F(Keys, AddedKeysStepBackgroundWireframeAndSpeed) {
+    const struct {
+        unsigned char key;
+        int background;
+        bool wireframe;
+        int speedPower;
+    } rows[] = {
+        {'k', 1, false, 0},  {'k', 2, false, 0},  {'k', 0, false, 0},  {'v', 0, true, 0},
+        {'v', 0, false, 0},  {'*', 0, false, 1},  {'*', 0, false, 2},  {'=', 0, false, 0},
+        {'/', 0, false, -1}, {'/', 0, false, -2}, {'/', 0, false, -3}, {'/', 0, false, -4},
+        {'/', 0, false, -4}, {'K', 0, false, -4}, {'V', 0, false, -4}, {'=', 0, false, 0},
+    };
+    for (const auto& row : rows) {
+        onKey(viewer, row.key);
+        SCOPED_TRACE(testing::Message() << "key " << row.key);
+        EXPECT_EQ(viewer.background, row.background);
+        EXPECT_EQ(viewer.wireframe, row.wireframe);
+        EXPECT_EQ(viewer.playback.speedPower(), row.speedPower);
+    }
+    EXPECT_EQ(viewer.frameContent(0).background, 0.0f) << "black, as at start";
+}
+
+TEST_F(Keys, HAndF1ShowTheHelpAsTheMenuDoes) {
+    onKey(viewer, 'h');
+    onSpecialKey(viewer, kKeyF1);
+    onKey(viewer, 'H');
+    viewer.onMainMenu(kHelpValue);
+    const std::pair<std::string, std::string> help{"Help", helpBoxText()};
+    EXPECT_EQ(dialogs.messages, (std::vector<std::pair<std::string, std::string>>(3, help)));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The playback clock: pause and resume without a jump, steps to a key's first
-// millisecond round the loop, a rate change that keeps the key, and scrubbing.
+// millisecond round the loop, a rate change that keeps the key, scrubbing, and
+// the speed.
 
 #include <gtest/gtest.h>
 
@@ -21,8 +22,8 @@ Animation fourKeys() {
 }
 
 struct Op {
-    enum Kind { Read, Toggle, Step, Rate, Scrub } kind;
-    int64_t value = 0;  // Read: now; Step: direction; Rate: the new rate
+    enum Kind { Read, Toggle, Step, Rate, Scrub, Speed } kind;
+    int64_t value = 0;  // Read: now; Step: direction; Rate: the new rate; Speed: power
     double fraction = 0;
 };
 Op read(int64_t now) {
@@ -37,6 +38,9 @@ Op rate(int32_t to) {
 }
 Op scrub(double fraction) {
     return {Op::Scrub, 0, fraction};
+}
+Op speed(int power) {
+    return {Op::Speed, power};
 }
 
 TEST(PlaybackClock, PausesStepsKeepsTheKeyAndScrubs) {
@@ -83,6 +87,24 @@ TEST(PlaybackClock, PausesStepsKeepsTheKeyAndScrubs) {
         {"a scrub holds its share of the loop", 10, {read(50), scrub(0.5)}, 200, true},
         {"a scrub to the end holds the last millisecond", 10, {scrub(1.0)}, 399, true},
         {"a scrub before the start holds the start", 10, {read(50), scrub(-0.5)}, 0, true},
+        {"twice the speed goes on from the moment shown",
+         10,
+         {read(100), speed(1), read(150)},
+         200,
+         false},
+        {"half the speed rounds down", 10, {read(100), speed(-1), read(103)}, 101, false},
+        {"sixteen times at most", 10, {speed(9), read(10)}, 160, false},
+        {"a sixteenth at least", 10, {speed(-9), read(160)}, 10, false},
+        {"back to the program's pace",
+         10,
+         {read(10), speed(2), read(20), speed(0), read(30)},
+         60,
+         false},
+        {"paused, a new speed holds; resuming goes on at it",
+         10,
+         {read(100), kToggle, speed(1), read(500), kToggle, read(510)},
+         120,
+         false},
     };
     const Animation animation = fourKeys();
     for (const Row& row : rows) {
@@ -106,6 +128,9 @@ TEST(PlaybackClock, PausesStepsKeepsTheKeyAndScrubs) {
                     break;
                 case Op::Scrub:
                     clock.scrub(animation, playbackRate, op.fraction);
+                    break;
+                case Op::Speed:
+                    clock.setSpeedPower(static_cast<int>(op.value));
                     break;
             }
         }

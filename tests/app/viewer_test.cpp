@@ -50,7 +50,8 @@ class ViewerTest : public testing::Test {
     LoggingTextureStore textures{log};
     Camera camera;
     const CharacterCache cache{folder.path() + "cache"};
-    Viewer viewer{camera, menus, dialogs, textures, cache};
+    FakeClock clock;
+    Viewer viewer{camera, menus, dialogs, textures, cache, clock};
 };
 
 TEST_F(ViewerTest, MenusAreBuiltOnceWithTheirEntriesAndValues) {
@@ -358,3 +359,40 @@ TEST_F(ViewerTest, PlaybackKeysPauseStepAndHoldTheFirstKeyOnAChange) {
 }
 
 }  // namespace
+
+// The chooser opens in the current model's folder (where GTK likes without a
+// model); the files the user opens go to the recent files, what is no file
+// does not.
+TEST_F(ViewerTest, TheChooserOpensInTheModelsFolderAndOpenedFilesAreRecent) {
+    viewer.onMainMenu(kLoadModelValue);
+    loadA();
+    viewer.onMainMenu(kLoadModelValue);
+    ASSERT_EQ(dialogs.fileRequests.size(), 2u);
+    EXPECT_EQ(dialogs.fileRequests[0].folder, "");
+    EXPECT_TRUE(std::filesystem::equivalent(dialogs.fileRequests[1].folder, folder.path()));
+    CapturedErrors errors;
+    for (const char* path : {"A.animesh", "missing.animesh", "."}) {
+        viewer.openChosenFile(path);
+    }
+    EXPECT_EQ(dialogs.recentFiles, Strings{std::filesystem::absolute("A.animesh").string()});
+}
+
+// A failed open says why on the line, and goes on saying it after the line's
+// time while the window draws nothing; a key takes the line down; a model that
+// opens takes it all away.
+TEST_F(ViewerTest, AFailedOpenSaysWhyOnTheMessageLine) {
+    CapturedErrors errors;
+    viewer.replaceModel("missing.animesh");
+    const std::string why = "Failed to open \"missing.animesh\"\n";
+    EXPECT_EQ(viewer.messageText(), why);
+    EXPECT_EQ(viewer.problems, Strings{"Failed to open \"missing.animesh\""});
+    clock.now = MessageLine::kShownMilliseconds;
+    EXPECT_EQ(viewer.messageText(), why) << "nothing drawn: the reason stays";
+    onKey(viewer, 'x');
+    EXPECT_EQ(viewer.messageText(), why);
+    EXPECT_EQ(viewer.messages.lines(), Strings{});
+    EXPECT_EQ(errors.text(), why + "\n") << "standard error says it once, as before";
+    loadA();
+    EXPECT_EQ(viewer.messageText(), "");
+    EXPECT_TRUE(viewer.problems.empty());
+}

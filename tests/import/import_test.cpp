@@ -740,17 +740,17 @@ TEST_F(ImportTest, BadArgumentsExitWithTwo) {
 }
 
 // --animations picks and orders; motion files are named <name>-<animation>, so
-// the viewer's label (after the first hyphen) is the animation's own name.
+// the viewer's label (after the file name's first hyphen) is the animation's
+// own name.
 TEST_F(ImportTest, ChosenAnimationsAreLabelledByTheirNames) {
     const std::string input = write("walker.gltf", walker());
-    std::string errors;
-    Converted converted = convert(input, "chosen", {"--animations", "Hop,Bend"}, &errors);
-    // The scratch folder's own name has a hyphen, which cuts the labels.
-    EXPECT_NE(errors.find("contains a hyphen"), std::string::npos) << errors;
+    Converted converted = convert(input, "chosen", {"--animations", "Hop,Bend"});
     ASSERT_EQ(converted.model->animations.size(), 2u);
     const std::string folder = scratch.path() + "chosen/";
     EXPECT_EQ(converted.model->animations[0].name, folder + "walker-Hop");
     EXPECT_EQ(converted.model->animations[1].name, folder + "walker-Bend");
+    // The scratch folder's own name has a hyphen, which does not cut the labels.
+    EXPECT_EQ(animationLabel(converted.model->animations[0].name), "Hop");
 }
 
 // Exporters that write one animation per joint: the animations become one.

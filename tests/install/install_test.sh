@@ -37,13 +37,16 @@ for size in 16 24 32 48 64 128 256; do
         fail "$icon is not a ${size}x$size PNG"
 done
 expected+=(share/applications/$id.desktop share/metainfo/$id.metainfo.xml
-           share/mime/packages/$id.xml share/thumbnailers/velmora.thumbnailer)
+           share/mime/packages/$id.xml share/thumbnailers/velmora.thumbnailer
+           share/doc/velmora/copyright)
 diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$usr" && find . -type f -printf '%P\n' | sort) ||
     fail "installed files differ from the expected ones (< missing, > extra)"
 
 desktop-file-validate "$share/applications/$id.desktop" || fail "desktop entry"
 appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml" >/dev/null || fail "metainfo"
 xmllint --noout "$share/mime/packages/$id.xml" || fail "MIME XML"
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' \
+    "$share/doc/velmora/copyright" || fail "copyright file"
 XDG_DATA_DIRS=$share update-mime-database "$share/mime" && grep -q ':\*\.animesh$' "$share/mime/globs2" ||
     fail "the MIME database does not know *.animesh"
 

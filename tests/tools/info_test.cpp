@@ -143,22 +143,18 @@ TEST_F(Info, ReportsFilesItCannotUse) {
     const Case cases[] = {
         {{"figure/broken.animesh"},
          1,
-         "figure/broken.animesh:23: bone 1 is listed twice\n"
-         "velmora-info: \"figure/broken.animesh\" could not be read\n",
+         "velmora-info: figure/broken.animesh:23: bone 1 is listed twice\n",
          nullptr},
-        {{"absent.animesh"},
-         1,
-         "Failed to open \"absent.animesh\"\n\n"
-         "velmora-info: \"absent.animesh\" could not be read\n",
-         nullptr},
+        {{"absent.animesh"}, 1, "velmora-info: Failed to open \"absent.animesh\"\n", nullptr},
+        {{"absent.gltf"}, 1, "velmora-info: Failed to open \"absent.gltf\"\n", nullptr},
         {{"figure/plain.animesh"},
          0,
-         "Failed to open \"figure/absent.png\"\n\n",
+         "velmora-info: Failed to open \"figure/absent.png\"\n",
          "texture: figure/absent.png (unreadable)\n"},
         {{"figure/bad-walk.animesh", "--at", "10"},
          1,
-         "figure/bad-walk.motion:11: frame count 3 of bone 1 differs from the 2 frames of the "
-         "blocks before\n"
+         "velmora-info: figure/bad-walk.motion:11: frame count 3 of bone 1 differs from the 2 "
+         "frames of the blocks before\n"
          "velmora-info: animation 1 cannot be played: frame count 3 of bone 1 differs from the 2 "
          "frames of the blocks before\n",
          "animation 1: walk.motion | frames 0 | tracks 0 | figure/bad-walk.motion\n"},
@@ -222,7 +218,8 @@ TEST_F(Info, UnderAMemoryLimitOversizedFilesAreRefused) {
         folderPath());
     EXPECT_EQ(info.status, 0) << info.errors;
     EXPECT_EQ(info.errors,
-              "Failed to open \"figure/huge.png\"\n\nFailed to open \"huge.motion\"\n\n");
+              "velmora-info: Failed to open \"figure/huge.png\"\n"
+              "velmora-info: Failed to open \"huge.motion\"\n");
     EXPECT_NE(info.output.find("texture: figure/huge.png (its 1073741824 bytes are more than"),
               std::string::npos)
         << info.output;

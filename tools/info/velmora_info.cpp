@@ -21,7 +21,7 @@ using namespace velmora;
 namespace {
 
 const char* const kUsage =
-    "usage: velmora-info <model.animesh> [--at <ms> [--animation <i>]]\n"
+    "usage: velmora-info <model.animesh|character file> [--at <ms> [--animation <i>]]\n"
     "  Prints what the viewer reads from a model file. With --at, also the frame\n"
     "  pair, the bone transforms and the skinned vertices at that clock reading\n"
     "  (milliseconds since the start, 0 or more) for animation i (counted from 1,\n"
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     bool animationGiven = false;
     Arguments::Program program;
     program.name = "velmora-info";
-    program.usage = kUsage;
+    program.usage = std::string(kUsage) + kOpenedFormatsText;
     program.namesReason = false;
     const auto integer = [](const std::string& value, long long& into) -> Arguments::Refusal {
         return parseInteger(value.c_str(), into) ? "" : "not a whole number: " + value;
@@ -93,11 +93,15 @@ int main(int argc, char** argv) {
     LoadOptions options;
     options.keepTexturePixels = false;
     const CharacterCache cache(defaultCacheFolder());
-    const LoadResult loaded = openCharacterFile(
-        path, options, cache, [](const std::string& line) { std::cerr << line << "\n"; });
-    std::cerr << reportText(loaded.problems);
+    const LoadResult loaded = openCharacterFile(path, options, cache, [](const std::string& line) {
+        std::cerr << "velmora-info: " << conversionMessage(line) << "\n";
+    });
+    std::cerr << programReport("velmora-info", loaded.problems);
     if (!loaded.modelRead) {
-        std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
+        // A model that was not read has its reason among the problems.
+        if (loaded.problems.empty()) {
+            std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
+        }
         return 1;
     }
     const Model& model = loaded.model;

@@ -34,7 +34,8 @@ class UploadedTexture {
         if (model.texture && model.texture->image) {
             name_ = uploadTexture(*model.texture->image);
             if (name_ == 0) {
-                std::cerr << reportText({failedToOpen(model.texture->fileName)});
+                std::cerr << programReport("velmora-render",
+                                           {failedToOpen(model.texture->fileName)});
             }
         }
     }
@@ -81,12 +82,16 @@ Image renderPicture(const RenderOptions& options) {
     loadOptions.maxTextureSide = maxTextureSide();
     const CharacterCache cache(defaultCacheFolder());
     LoadResult loaded =
-        openCharacterFile(options.modelPath, loadOptions, cache,
-                          [](const std::string& line) { std::cerr << line << "\n"; });
-    std::cerr << reportText(loaded.problems);
+        openCharacterFile(options.modelPath, loadOptions, cache, [](const std::string& line) {
+            std::cerr << "velmora-render: " << conversionMessage(line) << "\n";
+        });
     if (!loaded.modelRead) {
-        throw RenderFailure("\"" + options.modelPath + "\" could not be read");
+        // The reason, once: the first problem is the model file's own.
+        throw RenderFailure(loaded.problems.empty()
+                                ? "\"" + options.modelPath + "\" could not be read"
+                                : loaded.problems.front().message);
     }
+    std::cerr << programReport("velmora-render", loaded.problems);
     const Model& model = loaded.model;
     refuseToReplaceInputs(options, model);
     const int32_t animation = options.animationNumber - 1;

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <functional>
 
+#include "import/character_opening.h"
+
 namespace velmora {
 inline namespace render {
 
@@ -210,14 +212,18 @@ Arguments::Program renderProgram(RenderOptions& options) {
 }
 
 std::string renderUsageText() {
-    return "usage: velmora-render <model.animesh> -o <out.png> [--animation <i>] [--at <ms>]\n"
-           "                      [--size <w>x<h>] [--angle <degrees>] [--zoom <radius>]\n"
-           "                      [--bones] [--no-mesh] [--sheet <columns>x<rows> --step <ms>]\n"
-           "                      [--untrusted]\n"
-           "       velmora-render <model.animesh> -o <out> --thumbnail <side> [--animation <i>]\n"
-           "                      [--at <ms>] [--angle <degrees>] [--zoom <radius>] [--untrusted]\n"
-           "  Draws the model as the viewer shows it in a window of the given size\n"
-           "  (default 640x480), without opening a window, and writes a PNG.\n"
+    return std::string(
+               "usage: velmora-render <model.animesh|character file> -o <out.png> [--animation "
+               "<i>]\n"
+               "                      [--at <ms>] [--size <w>x<h>] [--angle <degrees>]\n"
+               "                      [--zoom <radius>] [--bones] [--no-mesh]\n"
+               "                      [--sheet <columns>x<rows> --step <ms>] [--untrusted]\n"
+               "       velmora-render <model.animesh|character file> -o <out> --thumbnail <side>\n"
+               "                      [--animation <i>] [--at <ms>] [--angle <degrees>]\n"
+               "                      [--zoom <radius>] [--untrusted]\n"
+               "  Draws the model as the viewer shows it in a window of the given size\n"
+               "  (default 640x480), without opening a window, and writes a PNG.\n") +
+           kOpenedFormatsText +
            "  --animation  the animation played, counted from 1 (default 1)\n"
            "  --at         the playback clock in milliseconds (default 0)\n"
            "  --angle      the camera's angle on its orbit, 0 to 360 (reset view: 180)\n"

@@ -19,7 +19,7 @@ void writeCharacter(const SampleCharacter& character, const std::string& folder)
     std::vector<std::string> motionNames;
     for (const Clip& clip : character.clips) {
         // The viewer labels an animation with what follows the first hyphen of
-        // its path, so this name shows as the clip's name alone.
+        // its file's name, so this name shows as the clip's name alone.
         const std::string motionName = character.name + "-" + clip.name;
         files.push_back({motionName, motionText(makeAnimation(character.rig, clip))});
         motionNames.push_back(motionName);
