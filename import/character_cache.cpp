@@ -19,7 +19,7 @@ namespace {
 
 // Changes whenever the conversion's output for the same input may change, so
 // that entries of an older conversion are not used.
-constexpr const char* kConversionVersion = "velmora-conversion-3";
+constexpr const char* kConversionVersion = "velmora-conversion-4";
 constexpr const char* kManifest = "manifest";
 
 constexpr std::uint64_t kSeed = 0x9e3779b97f4a7c15ull;
