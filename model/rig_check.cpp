@@ -75,25 +75,48 @@ double modelSize(const Model& model, const Animation& animation) {
     return boxSize(points);
 }
 
-// One bone's steps of one kind (rotation or translation) in one animation:
-// steps[k] from key k to k + 1, and the seam from the last key to the first.
+// One bone's steps of one kind (rotation or translation) in one animation, as
+// kJumpFactor describes: between[k] from key k to k + 1, skips[k] from key k
+// to k + 2, and the seam from the last key back to the first.
 class Steps {
   public:
-    // The median of the steps between keys; scratch is reused storage.
-    void finish(std::vector<double>& scratch) {
+    // After between and skips are filled: takes the median of the steps
+    // between keys (scratch is reused storage) and the smallest jump.
+    void finish(double smallest, std::vector<double>& scratch) {
+        smallest_ = smallest;
         scratch.assign(between.begin(), between.end());
         const auto middle = scratch.begin() + static_cast<std::ptrdiff_t>(scratch.size() / 2);
         std::nth_element(scratch.begin(), middle, scratch.end());
         median_ = *middle;
     }
-    bool isJump(double step, double smallest) const {
-        return step > kJumpFactor * median_ && step > smallest;
+
+    bool isJump(std::size_t k) const {
+        const double before = k > 0 ? between[k - 1] : 0;
+        const double after = k + 1 < between.size() ? between[k + 1] : 0;
+        return isLarge(between[k]) &&
+               (standsAlone(between[k], before, after) || isOutOfPlace(k) || isOutOfPlace(k + 1));
+    }
+    bool seamIsJump() const {
+        return isLarge(seam) && standsAlone(seam, between.back(), between.front());
     }
 
     std::vector<double> between;
+    std::vector<double> skips;
     double seam = 0;
 
   private:
+    bool isLarge(double step) const { return step > smallest_ && step > kJumpFactor * median_; }
+    static bool standsAlone(double step, double before, double after) {
+        return step > kJumpFactor * before && step > kJumpFactor * after;
+    }
+    // Key j, neither the first nor the last, stands out: the steps into and
+    // out of it are both large and its neighbours lie close together.
+    bool isOutOfPlace(std::size_t j) const {
+        return j > 0 && j < between.size() && isLarge(between[j - 1]) && isLarge(between[j]) &&
+               kJumpFactor * skips[j - 1] < std::min(between[j - 1], between[j]);
+    }
+
+    double smallest_ = 0;
     double median_ = 0;
 };
 
@@ -102,6 +125,15 @@ struct MotionScratch {
     Steps moves;
     std::vector<double> sorted;
 };
+
+// The steps from each key to the one `distance` later, up to the last key.
+template <typename Measure>
+void measureSteps(uint32_t last, uint32_t distance, Measure measure, std::vector<double>& steps) {
+    steps.clear();
+    for (uint32_t k = 0; k + distance <= last; ++k) {
+        steps.push_back(measure(k, k + distance));
+    }
+}
 
 void checkTrack(const BoneTrack& track, std::size_t animation, int bone, double smallestMove,
                 MotionScratch& scratch, std::vector<Finding>& findings) {
@@ -119,35 +151,33 @@ void checkTrack(const BoneTrack& track, std::size_t animation, int bone, double 
     }
     Steps& turns = scratch.turns;
     Steps& moves = scratch.moves;
-    turns.between.clear();
-    moves.between.clear();
     const auto turn = [&](uint32_t a, uint32_t b) {
         return Geometry::degrees(Geometry::angleBetween(keys[a].rotation, keys[b].rotation));
     };
     const auto move = [&](uint32_t a, uint32_t b) {
         return Geometry::length(keys[b].translation - keys[a].translation);
     };
-    for (uint32_t k = 0; k < last; ++k) {
-        turns.between.push_back(turn(k, k + 1));
-        moves.between.push_back(move(k, k + 1));
-    }
+    measureSteps(last, 1, turn, turns.between);
+    measureSteps(last, 2, turn, turns.skips);
+    measureSteps(last, 1, move, moves.between);
+    measureSteps(last, 2, move, moves.skips);
     turns.seam = turn(last, 0);
     moves.seam = move(last, 0);
-    turns.finish(scratch.sorted);
-    moves.finish(scratch.sorted);
+    turns.finish(kSmallestRotationJump, scratch.sorted);
+    moves.finish(smallestMove, scratch.sorted);
     for (uint32_t k = 0; k < last; ++k) {
-        if (turns.isJump(turns.between[k], kSmallestRotationJump)) {
+        if (turns.isJump(k)) {
             findings.push_back(
                 {FindingKind::RotationJump, {}, {}, animation, bone, k, turns.between[k]});
         }
-        if (moves.isJump(moves.between[k], smallestMove)) {
+        if (moves.isJump(k)) {
             findings.push_back(
                 {FindingKind::TranslationJump, {}, {}, animation, bone, k, moves.between[k]});
         }
     }
-    if (turns.isJump(turns.seam, kSmallestRotationJump)) {
+    if (turns.seamIsJump()) {
         findings.push_back({FindingKind::LoopSeam, {}, {}, animation, bone, last, turns.seam});
-    } else if (moves.isJump(moves.seam, smallestMove)) {
+    } else if (moves.seamIsJump()) {
         findings.push_back(
             {FindingKind::LoopSeam, {}, {}, animation, bone, last, moves.seam, true});
     }

@@ -71,12 +71,21 @@ struct CheckOptions {
 
 constexpr double kWeightSumTolerance = 0.01;
 constexpr double kRotationLengthTolerance = 0.001;
-// A step is a jump when it is more than kJumpFactor times the median of the
-// bone's steps between keys in that animation (so that a steady fast turn is
-// none) and larger than the smallest jump of its kind: kSmallestRotationJump
-// degrees, or kSmallestTranslationJump times the model's size (the largest
-// side of its bounding box posed at the first key of its first playable
-// animation; of its joints when it has no vertices).
+// A step of a bone (its turn in degrees, or how far its translation moves)
+// from one key to the next is a jump when it is
+//   - larger than the smallest jump of its kind: kSmallestRotationJump
+//     degrees, or kSmallestTranslationJump times the model's size (the
+//     largest side of its bounding box posed at the first key of its first
+//     playable animation; of its joints when it has no vertices), and
+//   - more than kJumpFactor times the median of the bone's steps between
+//     keys in that animation, so that a steady fast turn is none, and
+//   - either more than kJumpFactor times each step next to it (a break in a
+//     motion that otherwise changes its pace smoothly), or one of the two
+//     steps into and out of a key that stands out: both are large by the
+//     rules above, and the keys either side of it lie less than 1 /
+//     kJumpFactor of the smaller step apart (a key out of place: two findings).
+// The loop seam is measured as the step from the last key to the first, next
+// to the first step and the last.
 constexpr double kJumpFactor = 4.0;
 constexpr double kSmallestRotationJump = 20.0;
 constexpr double kSmallestTranslationJump = 0.1;
