@@ -234,11 +234,11 @@ std::string findingText(const Model& model, const Finding& finding) {
                std::to_string(face.vertexIndex[0]) + ", " + std::to_string(face.vertexIndex[1]) +
                ", " + std::to_string(face.vertexIndex[2]);
     } else {
-        const std::string label = boneLabel(model, *finding.bone);
+        const int bone = *finding.bone;
         where = "animation " + std::to_string(*finding.animation + 1) + ", bone " +
-                std::to_string(*finding.bone) +
-                (label == std::to_string(*finding.bone) ? "" : " (" + label + ")") + ", key " +
-                std::to_string(*finding.key);
+                std::to_string(bone) +
+                (model.bones[bone]->name.empty() ? "" : " (" + boneLabel(model, bone) + ")") +
+                ", key " + std::to_string(*finding.key);
     }
     switch (finding.kind) {
         case FindingKind::UnweightedVertex:
