@@ -1,4 +1,4 @@
-// velmora-benchmarks: how fast the viewer reads a model and draws its frames,
+// velmora-benchmarks: how fast the viewer reads a model, checks its rig and draws its frames,
 // against the straightforward baselines in this folder, and how fast it opens
 // the stress model written as glTF and GLB (converted, and again from the
 // cache) against the import library's own read, all in one run. Prints Google
@@ -43,6 +43,7 @@
 #include "import/conversion.h"
 #include "import/scene_input.h"
 #include "model/pipeline.h"
+#include "model/rig_check.h"
 
 using namespace velmora;
 
@@ -97,6 +98,15 @@ void loadBenchmark(benchmark::State& state, const Subject& subject, bool istream
         }
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * subject.textBytes));
+}
+
+// The rig check of a loaded model (velmora-info --check), which a program may
+// run on every load.
+void checkBenchmark(benchmark::State& state, const Model& model) {
+    for (auto _ : state) {
+        const std::vector<Finding> findings = checkCharacter(model, {});
+        benchmark::DoNotOptimize(findings.data());
+    }
 }
 
 void poseBenchmark(benchmark::State& state, const Model& model) {
@@ -538,6 +548,11 @@ void printSummary(const SummaryReporter& reporter, const std::vector<Subject>& s
         summary.rate("load, istream reader", "load/" + n + "/istream", subject.textBytes);
         summary.ratio("  reader speed-up", "load/" + n + "/velmora", "load/" + n + "/istream",
                       false, stressModel ? std::optional<double>(6.0) : std::nullopt, ">= 6x");
+        const auto check = summary.time("rig check", "check/" + n, false);
+        const auto load = reporter.figure("load/" + n + "/velmora");
+        if (check && load) {
+            Summary::share("  rig check / load", *check, *load, false, 2.0, "<= 2");
+        }
         summary.time("selectFrames + pose traversal", "pose/" + n, false);
         summary.time("skinning, Velmora", "skin/" + n + "/velmora", false);
         summary.time("skinning, scalar baseline", "skin/" + n + "/scalar", false);
@@ -592,6 +607,9 @@ void registerBenchmarks(std::vector<Subject>& subjects, const std::vector<Import
                 ->ComputeStatistics("min", smallest)
                 ->Unit(benchmark::kMillisecond);
         }
+        benchmark::RegisterBenchmark(("check/" + n).c_str(), checkBenchmark, std::cref(model))
+            ->ComputeStatistics("min", smallest)
+            ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("pose/" + n).c_str(), poseBenchmark, std::cref(model))
             ->ComputeStatistics("min", smallest)
             ->Unit(benchmark::kMicrosecond);

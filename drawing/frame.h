@@ -32,7 +32,7 @@ struct FrameContent {
     int64_t milliseconds = 0;
     bool showMesh = true;
     bool showBones = false;
-    // With the bones only: each bone's index in the skeleton beside its joint,
+    // With the bones only: each bone's name (its index where it has none) beside its joint,
     // and the skeletons of the keys before and after the one shown, dimmed.
     bool showBoneNames = false;
     bool showOnionSkin = false;

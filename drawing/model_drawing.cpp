@@ -103,7 +103,7 @@ void renderBoneNames(const Model& model, const Pose& pose) {
         int y = 0;
         if (toViewport(joint, x, y)) {
             // Just right of the joint, the line's middle level with it.
-            drawText(x + 3, y - kLineHeight / 2, std::to_string(bone), {1.0f, 1.0f, 0.0f});
+            drawText(x + 3, y - kLineHeight / 2, boneLabel(model, bone), {1.0f, 1.0f, 0.0f});
         }
     }
 }

@@ -38,8 +38,8 @@ void renderBones(const Model& model, const Pose& pose, const BoneColour& colour 
 std::vector<std::pair<uint8_t, Geometry::Vector3>> jointPositions(const Model& model,
                                                                   const Pose& pose);
 
-// Each reached bone's index in the skeleton ("0", "12"), drawn in yellow just
-// right of its joint, over everything.
+// Each reached bone's label (boneLabel: its name where known, "0", "12"
+// otherwise), drawn in yellow just right of its joint, over everything.
 void renderBoneNames(const Model& model, const Pose& pose);
 
 // The skeletons of the keys before and after pair's current key, round the

@@ -74,5 +74,19 @@ std::string animationLabel(const std::string& name) {
     return hyphen == std::string::npos ? name : name.substr(hyphen + 1);
 }
 
+std::string boneLabel(const Model& model, int bone) {
+    const Bone* slot = model.bones[bone].get();
+    if (!slot || slot->name.empty()) {
+        return std::to_string(bone);
+    }
+    std::string label = slot->name;
+    for (char& c : label) {
+        if (c < ' ' || c > '~') {
+            c = '?';
+        }
+    }
+    return label;
+}
+
 }  // namespace files
 }  // namespace velmora

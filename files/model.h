@@ -32,6 +32,9 @@ constexpr int kMaxBones = 105;
 struct Bone {
     // In the order in which the skeleton table lists them.
     std::vector<uint8_t> children;
+    // The name the source file gives the bone (a converted character's node
+    // name), as it came, any bytes; empty when unknown, as in every model text.
+    std::string name;
 };
 
 struct SkinInfluence {
@@ -130,6 +133,11 @@ struct Model {
     // are read.
     void indexFaces();
 };
+
+// What to show for bone slot `bone` where its index is not enough: its name
+// where known, with every byte outside printable ASCII shown as '?' (so it
+// neither breaks a line nor steers a terminal), its index otherwise.
+std::string boneLabel(const Model& model, int bone);
 
 }  // namespace files
 }  // namespace velmora

@@ -8,7 +8,7 @@ inline namespace files {
 
 namespace {
 
-constexpr char kMagic[8] = {'V', 'M', 'O', 'D', 'E', 'L', '0', '1'};
+constexpr char kMagic[8] = {'V', 'M', 'O', 'D', 'E', 'L', '0', '2'};
 
 class Writer {
   public:
@@ -91,6 +91,12 @@ std::string modelBinary(const Model& model) {
             out.array(bone->children);
         }
     }
+    // The bone names, a block of their own: one per occupied slot, in slot order.
+    for (const auto& bone : model.bones) {
+        if (bone) {
+            out.text(bone->name);
+        }
+    }
     out.array(model.influenceCounts);
     out.array(model.influences);
     out.array(model.mappingCoords);
@@ -134,6 +140,11 @@ std::optional<Model> readModelBinary(std::string_view bytes) {
         if (ok && present) {
             bone = std::make_unique<Bone>();
             ok = in.array(bone->children);
+        }
+    }
+    for (auto& bone : model.bones) {
+        if (ok && bone) {
+            ok = in.text(bone->name);
         }
     }
     ok = ok && in.array(model.influenceCounts) && in.array(model.influences) &&

@@ -194,6 +194,12 @@ Quaternion normalize(const Quaternion& q) {
     return q * (1.0 / size);
 }
 
+double angleBetween(const Quaternion& a, const Quaternion& b) {
+    const double cosine = std::fabs(dot(normalize(a), normalize(b)));
+    // Rounding may take the cosine of equal rotations just past 1.
+    return 2 * std::acos(cosine > 1 ? 1 : cosine);
+}
+
 Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z) {
     const double trace = x.x + y.y + z.z;
     Quaternion q;

@@ -159,6 +159,12 @@ Quaternion slerp(const Quaternion& a, const Quaternion& b, double t);
 // through.
 Quaternion normalize(const Quaternion& q);
 
+// The angle in radians (0 to pi) of the rotation that carries the rotation of
+// a to that of b, each quaternion taken at unit length: 2 acos |dot|, so that
+// q and -q, the same rotation, are 0 apart. A zero quaternion is pi from any;
+// NaNs pass through.
+double angleBetween(const Quaternion& a, const Quaternion& b);
+
 // The unit quaternion of the rotation matrix whose columns are x, y and z (an
 // orthonormal, right-handed basis). The square root is taken of the largest of
 // the trace and the diagonal terms, so it never meets a small number.

@@ -646,6 +646,7 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
     model.rootBone = 0;
     for (std::size_t b = 0; b < skeleton.nodes.size(); ++b) {
         model.bones[b] = std::make_unique<Bone>();
+        model.bones[b]->name = skeleton.nodes[b]->mName.C_Str();
         if (skeleton.parents[b] >= 0) {
             model.bones[skeleton.parents[b]]->children.push_back(static_cast<uint8_t>(b));
         }

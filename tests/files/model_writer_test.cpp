@@ -55,12 +55,14 @@ TEST(ModelWriter, WhatIsWrittenReadsBackTheSame) {
     EXPECT_EQ(copy, dump(original)) << written;
 }
 
-// The binary form gives back the model it was made of; cut short or altered in
-// its lengths it is refused rather than read.
+// The binary form gives back the model it was made of, bone names included;
+// cut short or altered in its lengths it is refused rather than read.
 TEST(ModelBinary, GivesBackTheModelAndRefusesWhatIsNotWhole) {
     TestFiles files;
-    const LoadResult loaded = files.load(files.addFigure());
+    LoadResult loaded = files.load(files.addFigure());
     ASSERT_TRUE(loaded.modelRead);
+    loaded.model.bones[0]->name = "hips";
+    loaded.model.bones[2]->name = "left leg";
     const std::string bytes = modelBinary(loaded.model);
     const std::optional<Model> copy = readModelBinary(bytes);
     ASSERT_TRUE(copy);

@@ -1,5 +1,6 @@
 // Opening other formats directly: converted in a child process, labelled with
-// the file's own animation names, kept in the cache and rebuilt when damaged;
+// the file's own animation names, its bones with the file's node names, kept
+// in the cache and rebuilt when damaged;
 // a file that cannot be converted is one problem naming it.
 
 #include "import/character_opening.h"
@@ -32,6 +33,17 @@ std::vector<std::string> labelsOf(const Model& model) {
         labels.push_back(animationLabel(animation.name));
     }
     return labels;
+}
+
+// The names of the occupied bone slots, in slot order.
+std::vector<std::string> namesOf(const Model& model) {
+    std::vector<std::string> names;
+    for (const auto& bone : model.bones) {
+        if (bone) {
+            names.push_back(bone->name);
+        }
+    }
+    return names;
 }
 
 std::size_t entriesIn(const std::string& folder) {
@@ -82,6 +94,7 @@ TEST(CharacterOpening, ConvertsOnceThenOpensFromTheCacheAndRebuildsADamagedEntry
         ASSERT_TRUE(result.modelRead) << reportText(result.problems);
         EXPECT_EQ(reportText(result.problems), "");
         EXPECT_EQ(labelsOf(result.model), (std::vector<std::string>{"Walk-Slow", "Wave"}));
+        EXPECT_EQ(namesOf(result.model), (std::vector<std::string>{"joint0", "joint1"}));
         EXPECT_EQ(entriesIn(cacheFolder), step.entries);
     }
     EXPECT_EQ(entriesIn(folder.path()), 3u) << "nothing is written beside the user's file";

@@ -147,7 +147,7 @@ std::string dump(const Model& model) {
     out << "playbackRate" << model.playbackRate << "\nrootBone" << model.rootBone;
     for (int slot = 0; slot < kMaxBones; ++slot) {
         if (const Bone* bone = model.bones[slot].get()) {
-            out << "\nbone" << slot << " children";
+            out << "\nbone" << slot << " name " << bone->name << " children";
             for (uint8_t child : bone->children) {
                 out << child;
             }

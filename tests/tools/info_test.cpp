@@ -1,13 +1,17 @@
 // velmora-info end to end: the test figure written to a folder, the real program
-// run on it, its output compared with what the figure must give.
+// run on it, its output compared with what the figure must give; characters
+// with planted faults, checked, against what was planted.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
+#include "files/model_writer.h"
 #include "files/png_image.h"
 #include "tests/support/test_support.h"
 
@@ -162,6 +166,11 @@ TEST_F(Info, ReportsFilesItCannotUse) {
          1,
          "velmora-info: the model has no animation 3\n",
          "animations: 2\n"},
+        {{"--check", "absent.animesh"},
+         1,
+         "Failed to open \"absent.animesh\"\n\n"
+         "velmora-info: \"absent.animesh\" could not be read\n",
+         nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments[0]);
@@ -185,6 +194,10 @@ TEST_F(Info, RefusesArgumentsItDoesNotKnow) {
         {"figure/figure.animesh", "--at", "-5"},
         {"figure/figure.animesh", "--animation", "1"},
         {"figure/figure.animesh", "figure/figure.animesh"},
+        {"--check", "--max-influences", "0", "figure/figure.animesh"},
+        {"--check", "--max-influences", "many", "figure/figure.animesh"},
+        {"--max-influences", "4", "figure/figure.animesh"},
+        {"--json", "--at", "5", "figure/figure.animesh"},
     };
     for (const auto& arguments : wrong) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
@@ -223,4 +236,191 @@ TEST_F(Info, UnderAMemoryLimitOversizedFilesAreRefused) {
     EXPECT_NE(info.output.find("texture: figure/huge.png (its 1073741824 bytes are more than"),
               std::string::npos)
         << info.output;
+}
+
+TEST_F(Info, JsonHoldsWhatTheTextSaysWithTheBones) {
+    const ProgramRun info = run({"--json", "figure/figure.animesh"});
+    ASSERT_EQ(info.status, 0) << info.errors;
+    EXPECT_EQ(nlohmann::json::parse(info.output), nlohmann::json::parse(R"({
+        "file": "figure/figure.animesh", "playbackRate": 10, "vertices": 4, "influences": 5,
+        "mappingCoordinates": 4, "faces": 2, "rootBone": 0,
+        "texture": {"file": "figure/skin.png", "width": 4, "height": 2, "channels": 3},
+        "animations": [
+            {"label": "walk.motion", "keys": 2, "tracks": 3, "file": "figure/figure-walk.motion"},
+            {"label": "wave.motion", "keys": 1, "tracks": 3, "file": "figure/figure-wave.motion"}],
+        "bones": [{"index": 0, "parent": null, "name": null},
+                  {"index": 1, "parent": 0, "name": null},
+                  {"index": 2, "parent": 0, "name": null}]})"));
+}
+
+namespace {
+
+constexpr int kKeys = 13;
+
+Keyframe& key(Model& model, int bone, int k) {
+    return model.animations[1].tracks[bone]->keys[k];
+}
+
+// degrees about z.
+Geometry::Quaternion turn(double degrees) {
+    const double half = Geometry::radians(degrees) / 2;
+    return {std::cos(half), 0, 0, std::sin(half)};
+}
+
+// A stick ten units tall: bone 1 hangs from the root bone 0, two vertices
+// on each, two faces, and two animations of kKeys keys (the second for faults
+// to be planted in) in which bone 1 sways 4 degrees either way about z, a
+// sine over the loop, in steps of at most about 2 degrees; the last key
+// equals the first.
+Model stick() {
+    Model model;
+    model.playbackRate = 30;
+    model.bones[0] = std::make_unique<Bone>();
+    model.bones[1] = std::make_unique<Bone>();
+    model.bones[0]->children = {1};
+    model.influenceCounts = {1, 1, 1, 1};
+    model.influences = {
+        {{0, 0, 0}, 0, 1}, {{1, 0, 0}, 0, 1}, {{0, 10, 0}, 1, 1}, {{1, 10, 0}, 1, 1}};
+    model.mappingCoords = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+    model.faces = {{{0, 1, 2}, {0, 1, 2}}, {{1, 3, 2}, {1, 3, 2}}};
+    for (int a = 0; a < 2; ++a) {
+        Animation& animation = model.animations.emplace_back();
+        animation.frameCount = kKeys;
+        for (const int bone : {0, 1}) {
+            animation.tracks[bone] = std::make_unique<BoneTrack>();
+            for (int k = 0; k < kKeys; ++k) {
+                const double sway = bone * 4 * std::sin(2 * Geometry::kPi * k / (kKeys - 1));
+                animation.tracks[bone]->keys.push_back({turn(sway), {}});
+            }
+        }
+    }
+    return model;
+}
+
+// The findings of one --check --json run against the expected ones: the same
+// fields, each value within 0.01.
+void expectFindings(const nlohmann::json& actual, const nlohmann::json& expected) {
+    ASSERT_EQ(actual.size(), expected.size()) << actual.dump();
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        nlohmann::json a = actual[i];
+        nlohmann::json e = expected[i];
+        if (e.contains("value")) {
+            ASSERT_TRUE(a.contains("value") && a["value"].is_number()) << a.dump();
+            EXPECT_NEAR(a["value"].get<double>(), e["value"].get<double>(), 0.01) << a.dump();
+            a.erase("value");
+            e.erase("value");
+        }
+        EXPECT_EQ(a, e);
+    }
+}
+
+}  // namespace
+
+TEST_F(Info, CheckFindsWhatWasPlantedAndNothingElse) {
+    const auto steadily = [](int bone, double degrees, Geometry::Vector3 step) {
+        return [=](Model& model) {
+            for (int k = 0; k < kKeys; ++k) {
+                key(model, bone, k) = {turn(degrees * k), double(k) * step};
+            }
+        };
+    };
+    const auto fiveInfluences = [](Model& model) {
+        model.influenceCounts[3] = 5;
+        model.influences.back().weight = 0.2;
+        model.influences.insert(model.influences.end(), 4, model.influences.back());
+    };
+    const struct {
+        const char* name;
+        std::function<void(Model&)> plant;
+        std::vector<std::string> options;
+        const char* expected;
+    } rows[] = {
+        {"clean", [](Model&) {}, {}, "[]"},
+        {"unweighted vertex",
+         [](Model& m) {
+             m.influenceCounts[2] = 0;
+             m.influences.erase(m.influences.begin() + 2);
+         },
+         {},
+         R"([{"kind": "unweighted-vertex", "vertex": 2}])"},
+        {"weight sum",
+         [](Model& m) { m.influences[1].weight = 0.5; },
+         {},
+         R"([{"kind": "weight-sum", "vertex": 1, "value": 0.5}])"},
+        {"many influences",
+         fiveInfluences,
+         {},
+         R"([{"kind": "many-influences", "vertex": 3, "value": 5}])"},
+        {"five influences, five allowed", fiveInfluences, {"--max-influences", "5"}, "[]"},
+        {"degenerate face",
+         [](Model& m) { m.faces[1].vertexIndex[1] = 2; },
+         {},
+         R"([{"kind": "degenerate-face", "face": 1}])"},
+        {"non-unit rotation",
+         [](Model& m) { key(m, 1, 4).rotation = key(m, 1, 4).rotation * 1.5; },
+         {},
+         R"([{"kind": "non-unit-rotation", "animation": 2, "bone": 1, "key": 4, "value": 1.5}])"},
+        {"steady fast turn, 30 degrees a key", steadily(1, 30, {}), {}, "[]"},
+        // The sway is 2 degrees at key 5, 0 at 6 and -2 at 7.
+        {"a key turned 90 degrees out of place",
+         [](Model& m) { key(m, 1, 6).rotation = turn(90); },
+         {},
+         R"([{"kind": "rotation-jump", "animation": 2, "bone": 1, "key": 5, "value": 88},
+             {"kind": "rotation-jump", "animation": 2, "bone": 1, "key": 6, "value": 92}])"},
+        {"a key moved 3 units, the stick 10 tall",
+         [](Model& m) {
+             key(m, 1, 6).translation = {3, 0, 0};
+         },
+         {},
+         R"([{"kind": "translation-jump", "animation": 2, "bone": 1, "key": 5, "value": 3},
+             {"kind": "translation-jump", "animation": 2, "bone": 1, "key": 6, "value": 3}])"},
+        {"turning 3 degrees a key, the loop does not close",
+         steadily(1, 3, {}),
+         {},
+         R"([{"kind": "loop-seam", "animation": 2, "bone": 1, "key": 12, "value": 36}])"},
+        {"moving 0.2 units a key, the loop does not close",
+         steadily(0, 0, {0.2, 0, 0}),
+         {},
+         R"([{"kind": "loop-seam", "animation": 2, "bone": 0, "key": 12, "value": 2.4}])"},
+    };
+    std::filesystem::create_directory(folderPath() + "stick");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Model model = stick();
+        row.plant(model);
+        write("stick/stick.animesh", modelText(model, "skin.png", {"stick-1", "stick-2"}));
+        write("stick/stick-1", motionText(model.animations[0]));
+        write("stick/stick-2", motionText(model.animations[1]));
+        write("stick/skin.png", smallPng());
+        const nlohmann::json expected = nlohmann::json::parse(row.expected);
+        std::vector<std::string> arguments = {"--check", "stick/stick.animesh"};
+        arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        const ProgramRun text = run(arguments);
+        arguments.push_back("--json");
+        const ProgramRun json = run(arguments);
+        const int status = expected.empty() ? 0 : 3;
+        EXPECT_EQ(text.status, status) << text.errors;
+        ASSERT_EQ(json.status, status) << json.errors;
+        expectFindings(nlohmann::json::parse(json.output).at("findings"), expected);
+        std::istringstream lines(text.output);
+        for (const auto& finding : expected) {
+            std::string line;
+            std::getline(lines, line);
+            EXPECT_EQ(
+                line.rfind("stick/stick.animesh: " + finding["kind"].get<std::string>() + ": ", 0),
+                0u)
+                << line;
+        }
+        std::string extra;
+        EXPECT_FALSE(std::getline(lines, extra)) << text.output;
+    }
+}
+
+TEST(InfoCheck, TheSamplesHaveNoFindings) {
+    for (const std::string name : {"schoolgirl", "tomboy", "greaser", "cowboy"}) {
+        const ProgramRun check = runProgram(
+            {VELMORA_INFO_PROGRAM, "--check", "Models/" + name + "/" + name + ".animesh"},
+            VELMORA_SAMPLES_FOLDER);
+        EXPECT_EQ(check.status, 0) << name << "\n" << check.output << check.errors;
+    }
 }

@@ -1,6 +1,7 @@
 // velmora-info: reads a model with the viewer's own readers and prints what was
 // read; with --at, also the frame pair, bone transforms and skinned vertices that
-// the viewer would compute at that clock reading.
+// the viewer would compute at that clock reading; with --json, what was read as
+// one JSON object; with --check, the faults the rig check finds.
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,13 +9,16 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command_line/command_line.h"
 #include "files/load.h"
 #include "files/safe_file.h"
 #include "import/character_opening.h"
 #include "model/pipeline.h"
+#include "model/rig_check.h"
 #include "model/validation.h"
+#include "tools/info/json.h"
 
 using namespace velmora;
 
@@ -22,10 +26,43 @@ namespace {
 
 const char* const kUsage =
     "usage: velmora-info <model.animesh|character file> [--at <ms> [--animation <i>]]\n"
+    "       velmora-info --json <model.animesh|character file>\n"
+    "       velmora-info --check [--json] [--max-influences <n>] <model.animesh|character file>\n"
     "  Prints what the viewer reads from a model file. With --at, also the frame\n"
     "  pair, the bone transforms and the skinned vertices at that clock reading\n"
     "  (milliseconds since the start, 0 or more) for animation i (counted from 1,\n"
-    "  default 1).\n";
+    "  default 1).\n"
+    "  With --json, what it reads as one JSON object, with the bones (index,\n"
+    "  parent, name or null) and each animation's label and key count.\n"
+    "  With --check, checks the character and prints one finding a line,\n"
+    "  FILE: kind: where: detail, or with --json {\"findings\": [...]}, each\n"
+    "  finding with its kind, the fields that locate it (vertex, face,\n"
+    "  animation counted from 1, bone, key counted from 0, boneName where\n"
+    "  known) and value. Exit status 0 without findings, 3 with any, 1 when the\n"
+    "  file cannot be used, 2 for bad arguments. The kinds:\n"
+    "  unweighted-vertex: a vertex without influences (it stays at the origin).\n"
+    "  weight-sum: the weights of a vertex do not sum to 1 within 0.01\n"
+    "    (value: the sum).\n"
+    "  many-influences: more influences on a vertex than n (a positive whole\n"
+    "    number, default 4; value: the count).\n"
+    "  degenerate-face: a face that names one vertex twice.\n"
+    "  non-unit-rotation: a key whose quaternion's length differs from 1 by\n"
+    "    more than 0.001 (value: the length).\n"
+    "  rotation-jump: the turn of a bone from key k to key k+1 (key: k; value:\n"
+    "    degrees) is a jump: larger than 20 degrees, more than 4 times the\n"
+    "    median of the bone's turns between keys in that animation, and either\n"
+    "    more than 4 times each turn next to it, or one of the two turns into\n"
+    "    and out of a key whose neighbours lie less than a quarter of the\n"
+    "    smaller turn apart (a key out of place: two findings). A steady fast\n"
+    "    turn, or one that speeds up and slows down, is none.\n"
+    "  translation-jump: the same for the distance a bone's translation moves\n"
+    "    (value: model units), whose smallest jump is a tenth of the model's\n"
+    "    size (the largest side of its box at the first key of its first\n"
+    "    playable animation).\n"
+    "  loop-seam: the step from the last key back to the first is a jump by\n"
+    "    either rule, next to the first step and the last (key: the last key;\n"
+    "    value: degrees, or model units where only the translation jumps).\n"
+    "  Motion is checked in the animations that can be played.\n";
 
 bool parseInteger(const char* text, long long& value) {
     char* end = nullptr;
@@ -38,77 +75,29 @@ void printDouble(double value) {
     std::printf(" %.17g", value);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    ignoreFileSizeSignal();
-    std::string path;
-    std::optional<long long> at;
-    long long animationNumber = 1;
-    bool animationGiven = false;
-    Arguments::Program program;
-    program.name = "velmora-info";
-    program.usage = std::string(kUsage) + kOpenedFormatsText;
-    program.namesReason = false;
-    const auto integer = [](const std::string& value, long long& into) -> Arguments::Refusal {
-        return parseInteger(value.c_str(), into) ? "" : "not a whole number: " + value;
-    };
-    program.options = {
-        {"--at", true,
-         [&](const std::string& value) -> Arguments::Refusal {
-             long long milliseconds = 0;
-             Arguments::Refusal refusal = integer(value, milliseconds);
-             if (refusal.empty() && milliseconds < 0) {
-                 refusal = "--at needs 0 or more milliseconds";
-             }
-             at = milliseconds;
-             return refusal;
-         }},
-        {"--animation", true,
-         [&](const std::string& value) {
-             animationGiven = true;
-             return integer(value, animationNumber);
-         }},
-    };
-    program.takeOperand = [&](const std::string& argument) -> Arguments::Refusal {
-        if (!path.empty()) {
-            return "more than one model file given";
+// Why the texture's image is missing: the reason of its "Failed to open", or
+// "unreadable" when none was given.
+std::string textureProblem(const LoadResult& loaded) {
+    std::string problem = "unreadable";
+    for (const LoadProblem& reported : loaded.problems) {
+        if (reported.message == failedToOpen(loaded.model.texture->fileName).message &&
+            !reported.reason.empty()) {
+            problem = reported.reason;
         }
-        if (argument.empty()) {
-            return "an empty model path";
-        }
-        path = argument;
-        return {};
-    };
-    program.check = [&]() -> Arguments::Refusal {
-        if (path.empty()) {
-            return "no model file given";
-        }
-        return animationGiven && !at ? "--animation goes with --at" : "";
-    };
-    if (const auto status = Arguments::handle(program, argc, argv)) {
-        return *status;
     }
+    return problem;
+}
 
-    LoadOptions options;
-    options.keepTexturePixels = false;
-    const CharacterCache cache(defaultCacheFolder());
-    const LoadResult loaded = openCharacterFile(path, options, cache, [](const std::string& line) {
-        std::cerr << "velmora-info: " << conversionMessage(line) << "\n";
-    });
-    std::cerr << programReport("velmora-info", loaded.problems);
-    if (!loaded.modelRead) {
-        // A model that was not read has its reason among the problems.
-        if (loaded.problems.empty()) {
-            std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
-        }
-        return 1;
+int trackCount(const Animation& animation) {
+    int count = 0;
+    for (const auto& track : animation.tracks) {
+        count += track ? 1 : 0;
     }
+    return count;
+}
+
+void printText(const std::string& path, const LoadResult& loaded) {
     const Model& model = loaded.model;
-    for (const std::string& fault : validateModel(model)) {
-        std::cerr << "velmora-info: \"" << path << "\" breaks an invariant: " << fault << "\n";
-    }
-
     int boneCount = 0;
     for (const auto& bone : model.bones) {
         boneCount += bone ? 1 : 0;
@@ -127,31 +116,172 @@ int main(int argc, char** argv) {
         std::printf("texture: %s (%ux%u, %u channels)\n", model.texture->fileName.c_str(),
                     image->width, image->height, image->channels);
     } else {
-        // Why: the reason of its "Failed to open", or none when it could not be read.
-        std::string problem = "unreadable";
-        for (const LoadProblem& reported : loaded.problems) {
-            if (reported.message == failedToOpen(model.texture->fileName).message &&
-                !reported.reason.empty()) {
-                problem = reported.reason;
-            }
-        }
-        std::printf("texture: %s (%s)\n", model.texture->fileName.c_str(), problem.c_str());
+        std::printf("texture: %s (%s)\n", model.texture->fileName.c_str(),
+                    textureProblem(loaded).c_str());
     }
     std::printf("animations: %zu\n", model.animations.size());
     for (std::size_t a = 0; a < model.animations.size(); ++a) {
         const Animation& animation = model.animations[a];
-        int trackCount = 0;
-        for (const auto& track : animation.tracks) {
-            trackCount += track ? 1 : 0;
-        }
         std::printf("animation %zu: %s | frames %u | tracks %d | %s\n", a + 1,
-                    animationLabel(animation.name).c_str(), animation.frameCount, trackCount,
-                    animation.name.c_str());
+                    animationLabel(animation.name).c_str(), animation.frameCount,
+                    trackCount(animation), animation.name.c_str());
     }
-    if (!at) {
-        return 0;
-    }
+}
 
+// A bone's name as a JSON value: null where unknown.
+std::string jsonBoneName(const Model& model, int bone) {
+    const std::string& name = model.bones[bone]->name;
+    return name.empty() ? "null" : Json::string(name);
+}
+
+void printJson(const std::string& path, const LoadResult& loaded) {
+    const Model& model = loaded.model;
+    std::string texture = "null";
+    if (model.texture) {
+        Json::Object described;
+        described.add("file", Json::string(model.texture->fileName));
+        if (const auto& image = model.texture->image) {
+            described.add("width", Json::integer(image->width))
+                .add("height", Json::integer(image->height))
+                .add("channels", Json::integer(image->channels));
+        } else {
+            described.add("problem", Json::string(textureProblem(loaded)));
+        }
+        texture = described.text();
+    }
+    std::vector<std::string> animations;
+    for (const Animation& animation : model.animations) {
+        animations.push_back(Json::Object()
+                                 .add("label", Json::string(animationLabel(animation.name)))
+                                 .add("keys", Json::integer(animation.frameCount))
+                                 .add("tracks", Json::integer(trackCount(animation)))
+                                 .add("file", Json::string(animation.name))
+                                 .text());
+    }
+    int parents[kMaxBones];
+    std::fill(std::begin(parents), std::end(parents), -1);
+    for (int slot = 0; slot < kMaxBones; ++slot) {
+        if (model.bones[slot]) {
+            for (const uint8_t child : model.bones[slot]->children) {
+                parents[child] = slot;
+            }
+        }
+    }
+    std::vector<std::string> bones;
+    for (int slot = 0; slot < kMaxBones; ++slot) {
+        if (model.bones[slot]) {
+            bones.push_back(
+                Json::Object()
+                    .add("index", Json::integer(slot))
+                    .add("parent", parents[slot] < 0 ? "null" : Json::integer(parents[slot]))
+                    .add("name", jsonBoneName(model, slot))
+                    .text());
+        }
+    }
+    std::printf("%s\n", Json::Object()
+                            .add("file", Json::string(path))
+                            .add("playbackRate", Json::integer(model.playbackRate))
+                            .add("vertices", Json::integer(model.vertexCount()))
+                            .add("influences", Json::integer(model.influences.size()))
+                            .add("mappingCoordinates", Json::integer(model.mappingCoords.size()))
+                            .add("faces", Json::integer(model.faces.size()))
+                            .add("rootBone", Json::integer(model.rootBone))
+                            .add("texture", texture)
+                            .add("animations", Json::array(animations))
+                            .add("bones", Json::array(bones))
+                            .text()
+                            .c_str());
+}
+
+std::string findingJson(const Model& model, const Finding& finding) {
+    Json::Object out;
+    out.add("kind", Json::string(findingKindName(finding.kind)));
+    if (finding.vertex) {
+        out.add("vertex", Json::integer(*finding.vertex));
+    }
+    if (finding.face) {
+        out.add("face", Json::integer(*finding.face));
+    }
+    if (finding.animation) {
+        out.add("animation", Json::integer(*finding.animation + 1));
+    }
+    if (finding.bone) {
+        out.add("bone", Json::integer(*finding.bone));
+        if (!model.bones[*finding.bone]->name.empty()) {
+            out.add("boneName", jsonBoneName(model, *finding.bone));
+        }
+    }
+    if (finding.key) {
+        out.add("key", Json::integer(*finding.key));
+    }
+    if (finding.value) {
+        out.add("value", Json::number(*finding.value));
+    }
+    return out.text();
+}
+
+// "where: detail" of a finding.
+std::string findingText(const Model& model, const Finding& finding) {
+    char number[64] = "";
+    if (finding.value) {
+        std::snprintf(number, sizeof number, "%.6g", *finding.value);
+    }
+    std::string where;
+    if (finding.vertex) {
+        where = "vertex " + std::to_string(*finding.vertex);
+    } else if (finding.face) {
+        const Face& face = model.faces[*finding.face];
+        return "face " + std::to_string(*finding.face) + ": names vertices " +
+               std::to_string(face.vertexIndex[0]) + ", " + std::to_string(face.vertexIndex[1]) +
+               ", " + std::to_string(face.vertexIndex[2]);
+    } else {
+        const int bone = *finding.bone;
+        where = "animation " + std::to_string(*finding.animation + 1) + ", bone " +
+                std::to_string(bone) +
+                (model.bones[bone]->name.empty() ? "" : " (" + boneLabel(model, bone) + ")") +
+                ", key " + std::to_string(*finding.key);
+    }
+    switch (finding.kind) {
+        case FindingKind::UnweightedVertex:
+            return where + ": no influences, so it stays at the origin";
+        case FindingKind::WeightSum:
+            return where + ": weights sum to " + number;
+        case FindingKind::ManyInfluences:
+            return where + ": " + number + " influences";
+        case FindingKind::DegenerateFace:
+            break;
+        case FindingKind::NonUnitRotation:
+            return where + ": quaternion length " + number;
+        case FindingKind::RotationJump:
+            return where + ": turns " + number + " degrees to the next key";
+        case FindingKind::TranslationJump:
+            return where + ": moves " + number + " units to the next key";
+        case FindingKind::LoopSeam:
+            return where + (finding.seamTranslates ? ": moves " : ": turns ") + number +
+                   (finding.seamTranslates ? " units" : " degrees") + " back to the first key";
+    }
+    return where;
+}
+
+int check(const std::string& path, const Model& model, const CheckOptions& options, bool json) {
+    const std::vector<Finding> findings = checkCharacter(model, options);
+    if (json) {
+        std::vector<std::string> entries;
+        entries.reserve(findings.size());
+        for (const Finding& finding : findings) {
+            entries.push_back(findingJson(model, finding));
+        }
+        std::printf("%s\n", Json::Object().add("findings", Json::array(entries)).text().c_str());
+    } else {
+        for (const Finding& finding : findings) {
+            std::printf("%s: %s: %s\n", path.c_str(), findingKindName(finding.kind),
+                        findingText(model, finding).c_str());
+        }
+    }
+    return findings.empty() ? 0 : 3;
+}
+
+int printAt(const Model& model, long long animationNumber, long long at) {
     const long long index = animationNumber - 1;
     if (index < 0 || index >= static_cast<long long>(model.animations.size())) {
         std::cerr << "velmora-info: the model has no animation " << animationNumber << "\n";
@@ -164,7 +294,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const FramePair pair =
-        selectFrames(model.animations[animation], model.playbackRate, static_cast<int64_t>(*at));
+        selectFrames(model.animations[animation], model.playbackRate, static_cast<int64_t>(at));
     Pose pose;
     poseSkeleton(model, model.animations[animation], pair, pose);
     std::vector<Geometry::Vector3> positions;
@@ -192,4 +322,120 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ignoreFileSizeSignal();
+    std::string path;
+    std::optional<long long> at;
+    long long animationNumber = 1;
+    bool animationGiven = false;
+    bool json = false;
+    bool checking = false;
+    std::optional<long long> maxInfluences;
+    Arguments::Program program;
+    program.name = "velmora-info";
+    program.usage = std::string(kUsage) + kOpenedFormatsText;
+    program.namesReason = false;
+    const auto integer = [](const std::string& value, long long& into) -> Arguments::Refusal {
+        return parseInteger(value.c_str(), into) ? "" : "not a whole number: " + value;
+    };
+    const auto flag = [](bool& into) {
+        return [&into](const std::string&) -> Arguments::Refusal {
+            into = true;
+            return {};
+        };
+    };
+    program.options = {
+        {"--at", true,
+         [&](const std::string& value) -> Arguments::Refusal {
+             long long milliseconds = 0;
+             Arguments::Refusal refusal = integer(value, milliseconds);
+             if (refusal.empty() && milliseconds < 0) {
+                 refusal = "--at needs 0 or more milliseconds";
+             }
+             at = milliseconds;
+             return refusal;
+         }},
+        {"--animation", true,
+         [&](const std::string& value) {
+             animationGiven = true;
+             return integer(value, animationNumber);
+         }},
+        {"--json", false, flag(json)},
+        {"--check", false, flag(checking)},
+        {"--max-influences", true,
+         [&](const std::string& value) -> Arguments::Refusal {
+             long long count = 0;
+             Arguments::Refusal refusal = integer(value, count);
+             if (refusal.empty() && count < 1) {
+                 refusal = "--max-influences needs a positive whole number";
+             }
+             maxInfluences = count;
+             return refusal;
+         }},
+    };
+    program.takeOperand = [&](const std::string& argument) -> Arguments::Refusal {
+        if (!path.empty()) {
+            return "more than one model file given";
+        }
+        if (argument.empty()) {
+            return "an empty model path";
+        }
+        path = argument;
+        return {};
+    };
+    program.check = [&]() -> Arguments::Refusal {
+        if (path.empty()) {
+            return "no model file given";
+        }
+        if (at && (json || checking)) {
+            return "--at goes without --json and --check";
+        }
+        if (maxInfluences && !checking) {
+            return "--max-influences goes with --check";
+        }
+        return animationGiven && !at ? "--animation goes with --at" : "";
+    };
+    if (const auto status = Arguments::handle(program, argc, argv)) {
+        return *status;
+    }
+
+    LoadOptions options;
+    options.keepTexturePixels = false;
+    const CharacterCache cache(defaultCacheFolder());
+    const LoadResult loaded = openCharacterFile(path, options, cache, [](const std::string& line) {
+        std::cerr << "velmora-info: " << conversionMessage(line) << "\n";
+    });
+    std::cerr << programReport("velmora-info", loaded.problems);
+    if (!loaded.modelRead) {
+        // A model that was not read has its reason among the problems.
+        if (loaded.problems.empty()) {
+            std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
+        }
+        return 1;
+    }
+    const Model& model = loaded.model;
+    const std::vector<std::string> faults = validateModel(model);
+    for (const std::string& fault : faults) {
+        std::cerr << "velmora-info: \"" << path << "\" breaks an invariant: " << fault << "\n";
+    }
+    if (checking) {
+        if (!faults.empty()) {
+            return 1;
+        }
+        CheckOptions checkOptions;
+        if (maxInfluences) {
+            checkOptions.maxInfluences = static_cast<std::size_t>(*maxInfluences);
+        }
+        return check(path, model, checkOptions, json);
+    }
+    if (json) {
+        printJson(path, loaded);
+        return 0;
+    }
+    printText(path, loaded);
+    return at ? printAt(model, animationNumber, *at) : 0;
 }
