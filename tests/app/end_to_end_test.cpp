@@ -741,17 +741,16 @@ class EndToEnd : public testing::Test {
         return waitUntil([&] { return overlayLine(line) == text; });
     }
 
-    // A picture of the visible area (as shown() gives it) with the band of the
+    // The window's picture (as shown() gives it) with the band of the
     // overlay's frame-rate line, shadow included, made black: the count there
     // changes every second, so the same still picture read a moment later may
     // show another.
     std::vector<uint8_t> withoutFrameRate(std::vector<uint8_t> picture) const {
         constexpr int kFrameRateLine = 5;
-        const Geometry2D area = visibleArea();
         const int top = kOverlayMargin + kFrameRateLine * kLineHeight;
         for (int y = top; y < top + kLineHeight && !picture.empty(); ++y) {
-            const auto row = picture.begin() + (y - area.y) * area.width * 3;
-            std::fill(row, row + area.width * 3, 0);
+            const auto row = picture.begin() + y * kWidth * 3;
+            std::fill(row, row + kWidth * 3, 0);
         }
         return picture;
     }
