@@ -247,8 +247,11 @@ TEST_F(RenderProgram, RefusalsSayWhyAndWriteNothing) {
         std::string message;
     } others[] = {
         {{figure + "absent.animesh", "-o", output()},
-         "Failed to open \"" + figure + "absent.animesh"},
-        {{figure + "broken.animesh", "-o", output()}, figure + "broken.animesh:"},
+         "velmora-render: Failed to open \"" + figure + "absent.animesh\"\n"},
+        {{figure + "absent.gltf", "-o", output()},
+         "velmora-render: Failed to open \"" + figure + "absent.gltf\"\n"},
+        {{figure + "broken.animesh", "-o", output()},
+         "velmora-render: " + figure + "broken.animesh:"},
         {{figure + "lost.animesh", "-o", output(), "--animation", "2"},
          "animation 2 of \"" + figure + "lost.animesh\" cannot be played"},
         {{figure + "figure.animesh", "-o", folder.path() + "no/such/folder/out.png"},
@@ -263,6 +266,10 @@ TEST_F(RenderProgram, RefusalsSayWhyAndWriteNothing) {
         const ProgramRun run = runProgram(arguments);
         EXPECT_EQ(run.status, 1) << other.message;
         EXPECT_NE(run.errors.find(other.message), std::string::npos) << run.errors;
+        if (other.message.rfind("velmora-render: ", 0) == 0) {
+            EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1)
+                << "a model that cannot be read is said once: " << run.errors;
+        }
     }
     EXPECT_EQ(contents(folder.path()), before);
 }
