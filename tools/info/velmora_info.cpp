@@ -348,17 +348,21 @@ int main(int argc, char** argv) {
             return {};
         };
     };
+    // Takes a whole number into `into`; one below `least` is refused with `why`.
+    const auto atLeast = [&integer](long long least, const char* why,
+                                    std::optional<long long>& into) {
+        return [&integer, &into, least, why](const std::string& value) -> Arguments::Refusal {
+            long long number = 0;
+            Arguments::Refusal refusal = integer(value, number);
+            if (refusal.empty() && number < least) {
+                refusal = why;
+            }
+            into = number;
+            return refusal;
+        };
+    };
     program.options = {
-        {"--at", true,
-         [&](const std::string& value) -> Arguments::Refusal {
-             long long milliseconds = 0;
-             Arguments::Refusal refusal = integer(value, milliseconds);
-             if (refusal.empty() && milliseconds < 0) {
-                 refusal = "--at needs 0 or more milliseconds";
-             }
-             at = milliseconds;
-             return refusal;
-         }},
+        {"--at", true, atLeast(0, "--at needs 0 or more milliseconds", at)},
         {"--animation", true,
          [&](const std::string& value) {
              animationGiven = true;
@@ -367,15 +371,7 @@ int main(int argc, char** argv) {
         {"--json", false, flag(json)},
         {"--check", false, flag(checking)},
         {"--max-influences", true,
-         [&](const std::string& value) -> Arguments::Refusal {
-             long long count = 0;
-             Arguments::Refusal refusal = integer(value, count);
-             if (refusal.empty() && count < 1) {
-                 refusal = "--max-influences needs a positive whole number";
-             }
-             maxInfluences = count;
-             return refusal;
-         }},
+         atLeast(1, "--max-influences needs a positive whole number", maxInfluences)},
     };
     program.takeOperand = [&](const std::string& argument) -> Arguments::Refusal {
         if (!path.empty()) {
