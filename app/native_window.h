@@ -21,5 +21,10 @@ NativeWindow findWindowByTitle(const std::string& title);
 // dialog blocks the event loop.
 void flushWindowRequests();
 
+// Asks that each buffer swap of the current OpenGL context wait for the
+// display's next refresh (a swap interval of 1), through whichever of GLX's
+// swap-control extensions the driver offers; false when it offers none.
+bool syncSwapsToDisplay();
+
 }  // namespace app
 }  // namespace velmora
