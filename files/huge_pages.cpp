@@ -18,14 +18,23 @@ std::uintptr_t roundUp(std::uintptr_t value, std::size_t step) {
 
 }  // namespace
 
-void adviseHugePages(const void* data, std::size_t bytes) {
+void prepareForWriting(const void* data, std::size_t bytes) {
+    if (!data || bytes < kPreparedBytes) {
+        return;
+    }
     const auto start = reinterpret_cast<std::uintptr_t>(data);
     const std::uintptr_t first = roundUp(start, kHugePageBytes);
     const std::uintptr_t end = (start + bytes) / kHugePageBytes * kHugePageBytes;
-    if (data && end > first) {
-        // Advice only: a kernel without transparent huge pages refuses it, and
-        // the array then fills page by page as before.
+    // Advice only: a kernel without transparent huge pages or without
+    // populating refuses it, and the memory then fills page by page.
+    if (end > first) {
         ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    }
+    const auto pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t firstPage = roundUp(start, pageSize);
+    const std::uintptr_t endPage = (start + bytes) / pageSize * pageSize;
+    if (endPage > firstPage) {
+        ::madvise(reinterpret_cast<void*>(firstPage), endPage - firstPage, MADV_POPULATE_WRITE);
     }
 }
 
@@ -56,8 +65,8 @@ PageBuffer::PageBuffer(std::size_t size) {
             ::munmap(aligned + wanted, static_cast<std::size_t>(end - (aligned + wanted)));
         }
         start = aligned;
-        adviseHugePages(start, wanted);
     }
+    prepareForWriting(start, wanted);
     data_ = start;
     mapped_ = wanted;
 }
