@@ -9,10 +9,12 @@ namespace {
 
 std::string usageText() {
     return std::string(
-               "usage: velmora [model.animesh|character file]\n"
+               "usage: velmora [--unpaced] [model.animesh|character file]\n"
                "  Plays the animations of a skinned character model: the file given, or\n"
                "  ") +
            kSampleModels[0].path + " under the working directory.\n" + kOpenedFormatsText +
+           "  --unpaced: draw frames back to back, as fast as they come, instead of at\n"
+           "  the display's rate and only while something changes.\n"
            "  The right mouse button opens the menu. Keys:\n"
            "ESC: Quit. \n" +
            helpBoxText();
@@ -25,6 +27,10 @@ Arguments::Program viewerProgram(CommandLine& commandLine) {
     program.name = "velmora";
     program.usage = usageText();
     program.namesReason = false;
+    program.options.push_back({"--unpaced", false, [&commandLine](const std::string&) {
+                                   commandLine.unpaced = true;
+                                   return Arguments::Refusal();
+                               }});
     program.takeOperand = [&commandLine](const std::string& path) -> Arguments::Refusal {
         if (commandLine.modelPath) {
             return "more than one model file given";

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     int glutArgc = 1;
     char* glutArgv[] = {argv[0], nullptr};
     glutInit(&glutArgc, glutArgv);
-    MainWindow::instance().startup(commandLine.modelPath);
+    MainWindow::instance().startup(commandLine.modelPath, commandLine.unpaced);
     glutMainLoop();
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <new>
@@ -37,19 +39,39 @@ namespace {
 constexpr int kInitialWidth = 640;
 constexpr int kInitialHeight = 480;
 
+// How frames are asked for. Unpaced, the idle callback asks for the next frame
+// as soon as one is drawn, as fast as the machine goes. Paced, a frame is asked
+// for when something has changed (input, a model taken from a conversion, the
+// window shown again), and while an animation plays, one per refresh of the
+// display (the swap waits for it where the driver offers that) and never more
+// than kPacedFramesPerSecond, from a timer; in between the loop sleeps. A
+// timer keeps the title, the conversions and the files dropped served.
+bool unpaced = false;
+constexpr double kPacedFramesPerSecond = 60.0;
+constexpr unsigned kHousekeepingMilliseconds = 100;
+
 Viewer& viewer();
 void onDisplay();
 
+void beforeInput();
+void changed();
+
 void onMainMenu(int value) {
+    beforeInput();
     viewer().onMainMenu(value);
+    changed();
 }
 
 void onModelMenu(int value) {
+    beforeInput();
     viewer().onModelMenu(value);
+    changed();
 }
 
 void onAnimationMenu(int value) {
+    beforeInput();
     viewer().onAnimationMenu(value);
+    changed();
 }
 
 class GlutMenus : public MenuBackend {
@@ -134,11 +156,43 @@ void saveScreenshot() {
     }
 }
 
+// Paced: whether a frame timer is set, and when the next frame is due.
+bool frameTimerSet = false;
+std::chrono::steady_clock::time_point nextFrameDue;
+// Whether a conversion ran at the last look.
+bool converting = false;
+
+// Whether frames change on their own: an animation plays.
+bool animating() {
+    return viewer().playableAnimation() && !viewer().playback.paused();
+}
+
+void onFrameDue(int) {
+    frameTimerSet = false;
+    glutPostRedisplay();
+}
+
+// After a frame, paced: the next one while an animation plays, a frame period
+// after this one's due time (or now, when the machine is behind).
+void scheduleNextFrame() {
+    if (frameTimerSet || !animating()) {
+        return;
+    }
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    const auto period =
+        duration_cast<steady_clock::duration>(duration<double>(1.0 / kPacedFramesPerSecond));
+    nextFrameDue = std::max(nextFrameDue + period, now);
+    const auto wait = ceil<milliseconds>(nextFrameDue - now);
+    frameTimerSet = true;
+    glutTimerFunc(static_cast<unsigned>(wait.count()), onFrameDue, 0);
+}
+
 void onDisplay() {
     Viewer& current = viewer();
     // A conversion under way is taken in between frames, so that the window
     // goes on drawing while a large file converts.
-    current.pollOpening(std::chrono::milliseconds(0));
+    converting = current.pollOpening(std::chrono::milliseconds(0));
     frameRateTitle().update(current.openingStatus());
     const int64_t reading = current.playback.read(viewerClock().milliseconds());
     drawFrame(current.camera, current.frameContent(reading), current.frame);
@@ -154,9 +208,43 @@ void onDisplay() {
         saveScreenshot();
     }
     glutSwapBuffers();
+    if (!unpaced) {
+        scheduleNextFrame();
+    }
+}
+
+// Paced: what the frames would otherwise do while none are drawn.
+void onHousekeeping(int) {
+    Viewer& current = viewer();
+    if (converting) {
+        converting = current.pollOpening(std::chrono::milliseconds(0));
+        if (!converting) {
+            glutPostRedisplay();
+        }
+    }
+    if (!animating()) {
+        const int32_t shown = frameRateTitle().shownFrames();
+        frameRateTitle().tick(current.openingStatus());
+        if (current.showOverlay && frameRateTitle().shownFrames() != shown) {
+            glutPostRedisplay();
+        }
+    }
+    glutTimerFunc(kHousekeepingMilliseconds, onHousekeeping, 0);
+}
+
+// Every input callback starts here: the playback clock is told the time, as a
+// frame would tell it, so that a pause toggled after a long still spell
+// resumes from now. changed() then asks for the frame that shows the result.
+void beforeInput() {
+    viewer().playback.read(viewerClock().milliseconds());
+}
+
+void changed() {
+    glutPostRedisplay();
 }
 
 void onReshape(int width, int height) {
+    changed();
     applyProjection(width, height);
     if (width > 0 && height > 0) {
         viewer().width = width;
@@ -166,16 +254,20 @@ void onReshape(int width, int height) {
 
 void onMenuStatus(int status, int, int) {
     viewer().setMenusInUse(status == GLUT_MENU_IN_USE);
+    // A model that waited for the menu to close opens on the next poll, and
+    // the picture under the menu is drawn again.
+    changed();
 }
 
+// Unpaced, after every round of the loop; paced, once after each wake from
+// the drop hook, and then no more.
 void onIdle() {
+    if (!unpaced) {
+        glutIdleFunc(nullptr);
+    }
     serveFileDrops();
-    glutPostRedisplay();
-}
-
-void onKeyboard(unsigned char key, int, int) {
-    if (onKey(viewer(), key) == KeyOutcome::Exit) {
-        std::exit(0);
+    if (unpaced) {
+        glutPostRedisplay();
     }
 }
 
@@ -188,7 +280,16 @@ void toggleFullScreen() {
     }
 }
 
+void onKeyboard(unsigned char key, int, int) {
+    beforeInput();
+    if (onKey(viewer(), key) == KeyOutcome::Exit) {
+        std::exit(0);
+    }
+    changed();
+}
+
 void onSpecialKeyboard(int key, int, int) {
+    beforeInput();
     if (key == GLUT_KEY_F12) {
         screenshotRequested = true;
     }
@@ -196,6 +297,7 @@ void onSpecialKeyboard(int key, int, int) {
         toggleFullScreen();
     }
     onSpecialKey(viewer(), key);
+    changed();
 }
 
 MouseCamera& mouseCamera() {
@@ -207,6 +309,8 @@ MouseCamera& mouseCamera() {
 bool scrubbing = false;
 
 void onMouse(int button, int state, int x, int y) {
+    beforeInput();
+    changed();
     if (button == GLUT_LEFT_BUTTON) {
         scrubbing = state == GLUT_DOWN && holdsTimeline(viewer(), x, y);
         if (scrubbing) {
@@ -223,6 +327,8 @@ void onMouse(int button, int state, int x, int y) {
 }
 
 void onMotion(int x, int y) {
+    beforeInput();
+    changed();
     if (scrubbing) {
         scrubTimeline(viewer(), x);
         return;
@@ -238,7 +344,8 @@ MainWindow& MainWindow::instance() {
     return window;
 }
 
-void MainWindow::startup(const std::optional<std::string>& modelPath) {
+void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpacedFrames) {
+    unpaced = unpacedFrames;
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB | GLUT_DEPTH);
     glutInitWindowSize(kInitialWidth, kInitialHeight);
     glutCreateWindow(kWindowTitle);
@@ -253,7 +360,12 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     }
     glutDisplayFunc(onDisplay);
     glutReshapeFunc(onReshape);
-    glutIdleFunc(onIdle);
+    if (unpaced) {
+        glutIdleFunc(onIdle);
+    } else {
+        syncSwapsToDisplay();
+        glutTimerFunc(kHousekeepingMilliseconds, onHousekeeping, 0);
+    }
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKeyboard);
     glutMouseFunc(onMouse);
@@ -261,7 +373,13 @@ void MainWindow::startup(const std::optional<std::string>& modelPath) {
     glutMenuStatusFunc(onMenuStatus);
     applyFixedState();
     viewer().buildMenus();
-    acceptFileDrops(handle, [](const std::string& path) { return viewer().openChosenFile(path); });
+    acceptFileDrops(
+        handle,
+        [](const std::string& path) {
+            changed();
+            return viewer().openChosenFile(path);
+        },
+        [] { glutIdleFunc(onIdle); });
     viewer().camera.reset();
     if (modelPath) {
         viewer().openChosenFile(*modelPath);

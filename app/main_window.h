@@ -18,8 +18,9 @@ struct MainWindow {
 
     // Opens the 640 x 480 window titled kWindowTitle with its fixed state,
     // callbacks and menus, resets the camera and loads modelPath, or the first
-    // sample model without one. glutInit must have run; glutMainLoop follows.
-    void startup(const std::optional<std::string>& modelPath);
+    // sample model without one. Frames are paced unless unpaced (see
+    // main_window.cpp). glutInit must have run; glutMainLoop follows.
+    void startup(const std::optional<std::string>& modelPath, bool unpaced);
 };
 
 }  // namespace app

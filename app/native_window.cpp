@@ -102,5 +102,39 @@ void flushWindowRequests() {
     }
 }
 
+bool syncSwapsToDisplay() {
+    Display* const display = glXGetCurrentDisplay();
+    const GLXDrawable drawable = glXGetCurrentDrawable();
+    if (!display || !drawable) {
+        return false;
+    }
+    const char* const listed = glXQueryExtensionsString(display, DefaultScreen(display));
+    const std::string extensions = listed ? std::string(" ") + listed + " " : std::string();
+    const auto offered = [&extensions](const char* name) {
+        return extensions.find(std::string(" ") + name + " ") != std::string::npos;
+    };
+    const auto function = [](const char* name) {
+        return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
+    };
+    if (offered("GLX_EXT_swap_control")) {
+        if (const auto set = reinterpret_cast<void (*)(Display*, GLXDrawable, int)>(
+                function("glXSwapIntervalEXT"))) {
+            set(display, drawable, 1);
+            return true;
+        }
+    }
+    if (offered("GLX_MESA_swap_control")) {
+        if (const auto set = reinterpret_cast<int (*)(unsigned)>(function("glXSwapIntervalMESA"))) {
+            return set(1) == 0;
+        }
+    }
+    if (offered("GLX_SGI_swap_control")) {
+        if (const auto set = reinterpret_cast<int (*)(int)>(function("glXSwapIntervalSGI"))) {
+            return set(1) == 0;
+        }
+    }
+    return false;
+}
+
 }  // namespace app
 }  // namespace velmora

@@ -25,5 +25,10 @@ bool windowManagerRunning();
 // dialog blocks the event loop.
 void flushWindowRequests();
 
+// Asks that each buffer swap of the current OpenGL context wait for the
+// display's next refresh (a swap interval of 1), through whichever of GLX's
+// swap-control extensions the driver offers; false when it offers none.
+bool syncSwapsToDisplay();
+
 }  // namespace app
 }  // namespace velmora

@@ -122,6 +122,9 @@ struct Served {
     std::vector<XEvent> handling;
     std::unique_ptr<X11DropConnection> connection;
     std::unique_ptr<FileDropTarget> target;
+    // Told when an event has been taken, so that the main loop serves it soon
+    // even when it would otherwise sleep.
+    std::function<void()> wake;
 };
 
 // Never destroyed: the hooks run for as long as the connection is read.
@@ -131,6 +134,7 @@ void take(const XEvent& event) {
     if (served->taken.size() < served->taken.capacity()) {
         served->taken.push_back(event);
     }
+    served->wake();
 }
 
 // Xlib calls these for every event of their kind it reads, from whichever call
@@ -184,7 +188,8 @@ void serve(const XEvent& event) {
 
 }  // namespace
 
-void acceptFileDrops(NativeWindow window, std::function<bool(const std::string&)> open) {
+void acceptFileDrops(NativeWindow window, std::function<bool(const std::string&)> open,
+                     std::function<void()> wake) {
     Display* display = glXGetCurrentDisplay();
     if (served || !display || window == 0) {
         return;
@@ -193,6 +198,7 @@ void acceptFileDrops(NativeWindow window, std::function<bool(const std::string&)
     served = new Served();
     served->display = display;
     served->window = window;
+    served->wake = std::move(wake);
     served->selection = atom("XdndSelection");
     served->atoms = {atom("XdndEnter"),     atom("XdndPosition"),  atom("XdndStatus"),
                      atom("XdndLeave"),     atom("XdndDrop"),      atom("XdndFinished"),

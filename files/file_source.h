@@ -8,6 +8,9 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "files/huge_pages.h"
 
 namespace velmora {
 inline namespace files {
@@ -31,11 +34,38 @@ struct FileRead {
     std::size_t size = 0;
 };
 
+// A file's content as a load parses it: in pages of its own (see PageBuffer)
+// that the file's bytes were read straight into, or in a string.
+class FileBytes {
+  public:
+    FileBytes() = default;
+    explicit FileBytes(std::string text) : text_(std::move(text)) {}
+    FileBytes(PageBuffer pages, std::size_t size) : pages_(std::move(pages)), size_(size) {}
+
+    std::string_view view() const {
+        return pages_.data() ? std::string_view(pages_.data(), size_) : std::string_view(text_);
+    }
+
+  private:
+    PageBuffer pages_;
+    std::size_t size_ = 0;
+    std::string text_;
+};
+
+// FileRead with the content as FileBytes.
+struct FileBytesRead {
+    FileRead::Status status = FileRead::Status::CannotOpen;
+    FileBytes bytes;
+    std::size_t size = 0;
+};
+
 class FileSource {
   public:
     virtual ~FileSource() = default;
     // The whole content of the file at path when it holds at most limit bytes.
     virtual FileRead read(const std::string& path, std::size_t limit) const = 0;
+    // The same as FileBytes: read's string unless a source has a cheaper way.
+    virtual FileBytesRead readBytes(const std::string& path, std::size_t limit) const;
 };
 
 // Reads only regular files, so that a name such as /dev/zero or a FIFO can
@@ -49,6 +79,11 @@ class DiskFileSource : public FileSource {
     // still in the processor's cache (to check or hash it on the way).
     FileRead read(const std::string& path, std::size_t limit,
                   const std::function<void(std::string_view piece)>& onPiece) const;
+
+    // Read straight into pages of their own, huge where the kernel grants them:
+    // nothing is zeroed or copied on the way, and a large file costs a few page
+    // faults rather than one per 4 KiB.
+    FileBytesRead readBytes(const std::string& path, std::size_t limit) const override;
 };
 
 // Serves files from memory by exact path; any other path cannot be opened. Holds

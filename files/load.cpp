@@ -38,15 +38,15 @@ class ModelLoad : public ReferencedFiles {
     // The content of the file at path, or nothing when it cannot be opened, is
     // refused, or would take the load past its budget; then the problem is
     // recorded as "Failed to open" shownName.
-    std::optional<std::string> read(const std::string& path, const std::string& shownName) {
+    std::optional<FileBytes> read(const std::string& path, const std::string& shownName) {
         if (options_.confineToModelFolder && !isInsideFolder(path)) {
             failed(shownName, "it is outside the model's folder");
             return std::nullopt;
         }
-        FileRead file = files_.read(path, remaining_);
+        FileBytesRead file = files_.readBytes(path, remaining_);
         switch (file.status) {
             case FileRead::Status::Read:
-                remaining_ -= file.bytes.size();
+                remaining_ -= file.bytes.view().size();
                 return std::move(file.bytes);
             case FileRead::Status::TooLarge:
                 failed(shownName, "its " + std::to_string(file.size) + " bytes are more than the " +
@@ -62,15 +62,16 @@ class ModelLoad : public ReferencedFiles {
 
     void loadTexture(Texture& texture, const std::string& name) override {
         texture.fileName = joinToDirectory(directory_, name);
-        const std::optional<std::string> bytes = read(texture.fileName, texture.fileName);
-        if (!bytes) {
+        const std::optional<FileBytes> file = read(texture.fileName, texture.fileName);
+        if (!file) {
             return;
         }
+        const std::string_view bytes = file->view();
         // Checked row by row when the pixels are not wanted, so that a
         // decompression bomb costs time, not memory; decoded only within the
         // budget otherwise, refused from its header.
         DecodedPng decoded =
-            options_.keepTexturePixels ? decodePng(*bytes, remaining_) : checkPng(*bytes);
+            options_.keepTexturePixels ? decodePng(bytes, remaining_) : checkPng(bytes);
         if (decoded.problem != PngProblem::None) {
             failed(texture.fileName, describe(decoded.problem));
             return;
@@ -86,13 +87,13 @@ class ModelLoad : public ReferencedFiles {
     void loadAnimation(Animation& animation, const std::string& motionFileName,
                        const std::bitset<kMaxBones>& requiredTracks) override {
         animation.name = joinToDirectory(directory_, motionFileName);
-        const std::optional<std::string> text = read(animation.name, motionFileName);
+        const std::optional<FileBytes> text = read(animation.name, motionFileName);
         if (!text) {
             animation.rejection = "its motion file \"" + animation.name + "\" could not be opened";
             return;
         }
         try {
-            TextInput input(*text);
+            TextInput input(text->view());
             readMotion(input, animation, animation.name);
             checkRequiredTracks(animation, requiredTracks, animation.name, input);
         } catch (const LoadError& error) {
@@ -162,9 +163,9 @@ LoadResult loadModelFile(const std::string& path, const LoadOptions& options) {
             {LoadProblem::Kind::Malformed, path + ": there is not enough memory to load it", ""});
     };
     try {
-        const std::optional<std::string> text = load.read(path, path);
+        const std::optional<FileBytes> text = load.read(path, path);
         if (text) {
-            TextInput input(*text);
+            TextInput input(text->view());
             readMeshData(input, result.model, path, load);
             result.modelRead = true;
         }

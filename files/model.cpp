@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "files/huge_pages.h"
+
 namespace velmora {
 inline namespace files {
 
@@ -40,17 +42,17 @@ void Model::unload() {
 
 void Model::indexFaces() {
     constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
-    faceCorners.resize(faces.size() * 3);
+    faceCorners.clear();
     cornerVertices.clear();
     cornerMappingCoords.clear();
-    cornerVertices.reserve(mappingCoords.size());
-    cornerMappingCoords.reserve(mappingCoords.size());
+    reserveLarge(faceCorners, faces.size() * 3);
+    reserveLarge(cornerVertices, mappingCoords.size());
+    reserveLarge(cornerMappingCoords, mappingCoords.size());
     // The corner last stored for each mapping coordinate. A coordinate mostly
     // belongs to one vertex, so this finds nearly every shared corner without a
     // search; a coordinate met with another vertex gets a further corner, which
     // costs OpenGL a little work and changes no pixel.
     std::vector<uint32_t> lastCorner(mappingCoords.size(), kNone);
-    std::size_t slot = 0;
     for (const Face& face : faces) {
         for (int corner = 0; corner < 3; ++corner) {
             const int32_t vertex = face.vertexIndex[corner];
@@ -62,7 +64,7 @@ void Model::indexFaces() {
                 cornerMappingCoords.push_back({static_cast<float>(mappingCoords[mapping][0]),
                                                static_cast<float>(mappingCoords[mapping][1])});
             }
-            faceCorners[slot++] = stored;
+            faceCorners.push_back(stored);
         }
     }
 }

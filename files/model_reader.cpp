@@ -2,6 +2,7 @@
 
 #include <bitset>
 
+#include "files/huge_pages.h"
 #include "files/line_reader.h"
 
 namespace velmora {
@@ -90,20 +91,20 @@ void readSkeleton(LineReader& reader, Model& model, const std::bitset<256>& bone
 // Returns the bones that the influences name.
 std::bitset<256> readSkin(LineReader& reader, Model& model, std::size_t vertexCount) {
     reader.searchWholeLine("Bones Nb:");
-    model.influenceCounts.resize(vertexCount);
+    // Every array is sized once and each item made as it is read, rather than
+    // zeroed first and written again.
+    reserveLarge(model.influenceCounts, vertexCount);
     std::size_t influenceTotal = 0;
     for (std::size_t v = 0; v < vertexCount; ++v) {
         const auto count = static_cast<uint8_t>(
             reader.int32([v] { return "the influence count of vertex " + std::to_string(v + 1); }));
-        model.influenceCounts[v] = count;
+        model.influenceCounts.push_back(count);
         influenceTotal += count;
     }
 
     reader.searchWholeLine("Bones ID:");
     reader.count(static_cast<int64_t>(influenceTotal), kBytesPerInfluence, "influence total");
-    // Sized once; each influence is made as its bone is read, rather than
-    // zeroed first and written again.
-    model.influences.reserve(influenceTotal);
+    reserveLarge(model.influences, influenceTotal);
     std::bitset<256> bonesNamed;
     for (std::size_t i = 0; i < influenceTotal; ++i) {
         const auto bone = static_cast<uint8_t>(
@@ -130,14 +131,14 @@ void readFaces(LineReader& reader, Model& model, std::size_t faceCount) {
     reader.searchWholeLine("Faces:");
     reader.nextLine("the line after \"Faces:\"");
     reader.count(static_cast<int64_t>(faceCount), kBytesPerFaceRow, "face count");
-    model.faces.resize(faceCount);
+    reserveLarge(model.faces, faceCount);
     const auto vertexCount = static_cast<int64_t>(model.vertexCount());
     const auto mappingCount = static_cast<int64_t>(model.mappingCoords.size());
     for (std::size_t f = 0; f < faceCount; ++f) {
         auto row = [f] { return "face " + std::to_string(f + 1); };
         const std::string_view line = reader.nextLine(row);
         TextInput values(line);
-        Face& face = model.faces[f];
+        Face face;
         bool ok = true;
         for (int32_t& index : face.vertexIndex) {
             ok = ok && values.readInt32(index);
@@ -162,6 +163,7 @@ void readFaces(LineReader& reader, Model& model, std::size_t faceCount) {
                             " mapping coordinates");
             }
         }
+        model.faces.push_back(face);
     }
 }
 
@@ -204,13 +206,13 @@ TextInput& readMeshData(TextInput& input, Model& model, const std::string& path,
     readSkeleton(reader, model, bonesNamed);
 
     reader.searchWholeLine("Mapping coordinates:");
-    model.mappingCoords.resize(
-        reader.count(static_cast<int64_t>(mappingCount), kBytesPerVector3, "mapping count"),
-        MappingCoord{0, 0});
-    for (std::size_t m = 0; m < model.mappingCoords.size(); ++m) {
+    const std::size_t mappings =
+        reader.count(static_cast<int64_t>(mappingCount), kBytesPerVector3, "mapping count");
+    reserveLarge(model.mappingCoords, mappings);
+    for (std::size_t m = 0; m < mappings; ++m) {
         double coordinate[3];
         reader.vector(3, coordinate, [m] { return "mapping coordinate " + std::to_string(m + 1); });
-        model.mappingCoords[m] = {coordinate[0], coordinate[1]};
+        model.mappingCoords.push_back({coordinate[0], coordinate[1]});
     }
 
     readFaces(reader, model, faceCount);

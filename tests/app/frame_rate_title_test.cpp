@@ -52,6 +52,49 @@ TEST(FrameRateTitle, CountsFramesUpToTheFirstOneMoreThanASecondLater) {
     }
 }
 
+// While no frames come, ticks keep the title going once a second: a period
+// that frames started ends with their count, and a second without frames
+// shows 0; a tick within a second of a frame, or of the last title, writes
+// nothing, so that frames that come go on writing the title themselves.
+TEST(FrameRateTitle, TicksWriteTheCountWhileNoFramesCome) {
+    struct Step {
+        int64_t milliseconds;
+        bool frame;         // a frame, or a tick
+        const char* count;  // the count in the title written, "" for none
+    };
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+    } rows[] = {
+        {"frames, then none",
+         {{1000, true, ""},
+          {1100, true, ""},
+          {1500, false, ""},
+          {2050, false, ""},
+          {2150, false, "2"},
+          {2900, false, ""},
+          {3200, false, "0"},
+          {4300, false, "0"}}},
+        {"no frame at all", {{900, false, ""}, {1100, false, "0"}, {1900, false, ""}}},
+        {"a tick does not end a period that frames still run",
+         {{1000, true, ""}, {1990, true, ""}, {2010, false, ""}, {2020, true, "3"}}},
+    };
+    for (const auto& row : rows) {
+        FakeClock clock;
+        FakeWindowTitle window;
+        FrameRateTitle title{window, clock};
+        for (const Step& step : row.steps) {
+            clock.now = step.milliseconds;
+            const std::size_t before = window.titles.size();
+            step.frame ? title.update() : title.tick();
+            const std::string expected =
+                *step.count ? std::string("Velmora - Project #1  fps: ") + step.count : "";
+            EXPECT_EQ(window.titles.size() > before ? window.titles.back() : "", expected)
+                << row.name << " at " << step.milliseconds;
+        }
+    }
+}
+
 TEST(CommandLine, TakesOneModelPath) {
     const std::string longest(kMaxChosenPathBytes, 'x');
     struct Row {
@@ -66,6 +109,7 @@ TEST(CommandLine, TakesOneModelPath) {
         {{"-h"}, std::nullopt, false},
         {{""}, std::nullopt, false},
         {{longest + "x"}, std::nullopt, false},
+        {{"--unpaced", "a.animesh"}, "a.animesh", true},
     };
     for (const Row& row : rows) {
         const std::string shown = row.arguments.empty() ? "(none)" : row.arguments[0];
