@@ -1,6 +1,7 @@
 #pragma once
 // The whole conversion of one input file into the viewer's files, held in
-// memory: in this process, or contained in a child process so that whatever
+// memory: in this process, or contained in the converter program
+// (velmora-convert, confined to reading the file's folder) so that whatever
 // the import library does with a hostile file costs only an error message.
 
 #include <functional>
@@ -44,10 +45,10 @@ struct ContainedConversion {
     std::string problem;
 };
 
-// convertCharacter in a child process under limits, polled by the caller so
-// that it can go on drawing meanwhile. Its messages (warnings, progress) are
-// passed on as they come; a crash, hang or exhausted memory of the child is a
-// BadInput problem naming the file.
+// convertCharacter in the converter program under limits, polled by the caller
+// so that it can go on drawing meanwhile. Its messages (warnings, progress) are
+// passed on as they come; a crash, hang or exhausted memory of the converter,
+// or an answer that does not decode, is a BadInput problem naming the file.
 class ConversionJob {
   public:
     ConversionJob(const ImportOptions& options, const ContainmentLimits& limits,
@@ -58,6 +59,8 @@ class ConversionJob {
         return run_.poll(wait, onLine);
     }
     ContainedConversion result() const;
+    // The converter's process id while the conversion runs.
+    int processId() const { return run_.processId(); }
 
   private:
     ImportOptions options_;
@@ -67,6 +70,15 @@ class ConversionJob {
 // A ConversionJob waited for.
 ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
                                      const LineHandler& onLine);
+
+// The converter program: beside the calling program (in the build tree), or
+// in the installed programs' libexec folder.
+std::string converterProgram();
+
+// The converter program's work (see serveContained): arguments as a
+// ConversionJob passes them. Confines the process to reading the input file's
+// folder before the import library sees the file.
+std::string answerConversion(const std::vector<std::string>& arguments, std::ostream& messages);
 
 }  // namespace importer
 }  // namespace velmora
