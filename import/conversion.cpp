@@ -174,8 +174,8 @@ std::string answerConversion(const std::vector<std::string>& arguments, std::ost
 }
 
 ConversionJob::ConversionJob(const ImportOptions& options, const ContainmentLimits& limits,
-                             ConvertedForm form)
-    : options_(options), run_(converterProgram(), conversionArguments(options, form), limits) {}
+                             ConvertedForm form, const std::string& program)
+    : options_(options), run_(program, conversionArguments(options, form), limits) {}
 
 ContainedConversion ConversionJob::result() const {
     const ContainedOutcome& outcome = run_.outcome();

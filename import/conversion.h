@@ -37,6 +37,10 @@ enum class ConvertedForm { Files, Model };
 ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log,
                                     ConvertedForm form = ConvertedForm::Files);
 
+// The converter program: beside the calling program (in the build tree), or
+// in the installed programs' libexec folder.
+std::string converterProgram();
+
 struct ContainedConversion {
     enum class Status { Converted, BadInput, BadArguments };
     Status status = Status::BadInput;
@@ -51,8 +55,10 @@ struct ContainedConversion {
 // or an answer that does not decode, is a BadInput problem naming the file.
 class ConversionJob {
   public:
+    // program: the converter, or another that answers as it does.
     ConversionJob(const ImportOptions& options, const ContainmentLimits& limits,
-                  ConvertedForm form = ConvertedForm::Files);
+                  ConvertedForm form = ConvertedForm::Files,
+                  const std::string& program = converterProgram());
 
     // True once the conversion is over; result() then says how it went.
     bool poll(std::chrono::milliseconds wait, const LineHandler& onLine) {
@@ -70,10 +76,6 @@ class ConversionJob {
 // A ConversionJob waited for.
 ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
                                      const LineHandler& onLine);
-
-// The converter program: beside the calling program (in the build tree), or
-// in the installed programs' libexec folder.
-std::string converterProgram();
 
 // The converter program's work (see serveContained): arguments as a
 // ConversionJob passes them. Confines the process to reading the input file's

@@ -6,6 +6,7 @@
 //   hang         never returns
 //   allocate     reserves memory without end, never touching it
 //   close-pipe   closes its result pipe and goes on running
+//   model ... F  answers as the converter would, with the bytes of file F
 //   confine A B  confines itself to reading beneath A, then opens A/file and
 //                B/file and makes a socket; returns "<Landlock version> <errno
 //                of A> <errno of B> <system calls filtered> <errno of socket>"
@@ -15,6 +16,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -55,6 +58,10 @@ std::string work(const std::vector<std::string>& arguments, std::ostream& messag
     }
     if (how == "close-pipe") {
         close(kResultDescriptor);
+    }
+    if (how == "model") {
+        std::ifstream answer(arguments.back(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(answer), {});
     }
     if (how == "confine" && arguments.size() == 3) {
         const Confinement confinement = confineReadsTo({arguments[1]});

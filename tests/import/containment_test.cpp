@@ -11,7 +11,9 @@
 #include <cerrno>
 #include <sstream>
 
+#include "files/byte_codec.h"
 #include "import/contained_run.h"
+#include "import/conversion.h"
 #include "tests/support/test_support.h"
 
 using namespace velmora;
@@ -91,6 +93,59 @@ TEST(Confinement, ReadsOnlyBeneathTheGivenFolder) {
     EXPECT_GT(version, 0);
     EXPECT_EQ(insideError, 0);
     EXPECT_EQ(outsideError, EACCES);
+}
+
+// Whatever a converter hands back is taken apart as untrusted bytes: only an
+// answer whose every length fits and whose files are named plainly, the model
+// among them, is a conversion; the folder is the caller's, not the answer's.
+TEST(ConversionJob, ADamagedOrHostileAnswerIsOneProblem) {
+    const auto answer = [](const std::string& modelFile,
+                           const std::vector<std::pair<std::string, std::string>>& files) {
+        std::string out = "C";
+        putField(out, modelFile);
+        putNumber(out, 0);
+        for (const auto& [name, bytes] : files) {
+            putField(out, name);
+            putField(out, bytes);
+        }
+        return out;
+    };
+    const std::string plain = answer("m.vmodel", {{"m.vmodel", "bytes"}});
+    struct Case {
+        const char* name;
+        std::string answer;
+        bool converted;
+    };
+    const Case cases[] = {
+        {"plain", plain, true},
+        {"a name with a folder", answer("m.vmodel", {{"m.vmodel", ""}, {"../x", ""}}), false},
+        {"a name of a folder", answer("..", {{"..", ""}}), false},
+        {"the model file missing", answer("m.vmodel", {{"other", ""}}), false},
+        {"cut short", plain.substr(0, plain.size() - 1), false},
+        {"a length beyond the answer", plain + std::string(8, '\xff'), false},
+        {"an unknown kind", "X" + plain.substr(1), false},
+        {"empty", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TemporaryFolder folder;
+        ImportOptions options;
+        options.inputPath = folder.write("answer", c.answer);
+        options.outputFolder = "out";
+        ConversionJob job(options, defaultContainmentLimits(), ConvertedForm::Model, kChild);
+        while (!job.poll(std::chrono::milliseconds(100), [](const std::string&) {})) {
+        }
+        const ContainedConversion conversion = job.result();
+        if (c.converted) {
+            ASSERT_EQ(conversion.status, ContainedConversion::Status::Converted);
+            EXPECT_EQ(conversion.character.folder, "out");
+            EXPECT_EQ(conversion.character.files.size(), 1u);
+        } else {
+            EXPECT_EQ(conversion.status, ContainedConversion::Status::BadInput);
+            EXPECT_EQ(conversion.problem,
+                      options.inputPath + ": cannot convert: the import's answer is damaged");
+        }
+    }
 }
 
 }  // namespace
