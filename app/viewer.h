@@ -124,8 +124,8 @@ class Viewer {
     // Empties the animation menu, then destroys the model, if any.
     void releaseModel();
     // Release, then load: how every command replaces the model. A file of
-    // another format is converted first, in a child process, while the current
-    // model stays; pollOpening then releases it and makes the converted model
+    // another format is converted first, by the converter program, while the
+    // current model stays; pollOpening then releases it and makes the converted model
     // current (an empty one, with one line naming the file, when the conversion
     // fails), just as a model file is loaded. While a menu is shown, a model
     // file waits in the same way (setMenusInUse).

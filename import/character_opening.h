@@ -1,7 +1,7 @@
 #pragma once
 // Opening any character file that the viewer and the tools accept: a model
-// file is loaded as it is; any other format is converted in a contained child
-// process (or taken from the cache, when it was converted before) and the
+// file is loaded as it is; any other format is converted by the contained
+// converter program (or taken from the cache, when it was converted before) and the
 // converted files are loaded from memory through the same load call, so that
 // its animations are labelled with their own names wherever the file lies.
 //

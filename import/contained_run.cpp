@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -12,8 +13,13 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <new>
 #include <streambuf>
+
+#include "files/byte_codec.h"
+
+extern char** environ;
 
 namespace velmora {
 inline namespace importer {
@@ -33,48 +39,43 @@ constexpr bool kAddressSanitizer = false;
 
 using Clock = std::chrono::steady_clock;
 
-// Records on the pipe: a kind, the length as 8 bytes (little end first), then
-// the bytes.
+// Records on the pipe: a kind, then the bytes as a field (files/byte_codec.h).
 enum RecordKind : char { kLine = 'L', kResult = 'R', kFailure = 'F' };
-constexpr std::size_t kHeaderSize = 9;
+
+// The first argument of a started program: its memory limit in bytes.
+constexpr std::string_view kMemoryOption = "--memory-limit=";
 
 // Writes all of bytes to fd; false when the pipe is gone.
-bool writeAll(int fd, const char* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, bytes, size);
+bool writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
             return false;
         }
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
+        done += static_cast<std::size_t>(n);
     }
     return true;
 }
 
-void sendRecord(int fd, RecordKind kind, const std::string& bytes) {
-    char header[kHeaderSize] = {kind};
-    for (int i = 0; i < 8; ++i) {
-        header[1 + i] = static_cast<char>(static_cast<std::uint64_t>(bytes.size()) >> (8 * i));
-    }
-    writeAll(fd, header, kHeaderSize);
-    writeAll(fd, bytes.data(), bytes.size());
+void sendRecord(RecordKind kind, const std::string& bytes) {
+    std::string record(1, kind);
+    putField(record, bytes);
+    writeAll(kResultDescriptor, record);
 }
 
 // Sends what is written to it as one line record per line.
 class LineSender : public std::streambuf {
-  public:
-    explicit LineSender(int fd) : fd_(fd) {}
-
   protected:
     int_type overflow(int_type c) override {
         if (c == traits_type::eof()) {
             return traits_type::not_eof(c);
         }
         if (c == '\n') {
-            sendRecord(fd_, kLine, line_);
+            sendRecord(kLine, line_);
             line_.clear();
         } else {
             line_ += static_cast<char>(c);
@@ -83,7 +84,6 @@ class LineSender : public std::streambuf {
     }
 
   private:
-    int fd_;
     std::string line_;
 };
 
@@ -95,31 +95,6 @@ std::uint64_t addressSpaceInUse() {
     return pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
 }
 
-[[noreturn]] void runChild(int fd, const ContainedWork& work, const ContainmentLimits& limits) {
-    // Ends with this process should the parent die first, and leaves no core file.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    const rlimit noCore{0, 0};
-    setrlimit(RLIMIT_CORE, &noCore);
-    if (limits.memoryBytes > 0 && !kAddressSanitizer) {
-        const rlim_t cap = addressSpaceInUse() + limits.memoryBytes;
-        const rlimit memory{cap, cap};
-        setrlimit(RLIMIT_AS, &memory);
-    }
-    LineSender sender(fd);
-    std::ostream messages(&sender);
-    try {
-        const std::string result = work(messages);
-        messages.flush();
-        sendRecord(fd, kResult, result);
-    } catch (const std::bad_alloc&) {
-        sendRecord(fd, kFailure, "ran out of memory");
-    } catch (const std::exception& error) {
-        sendRecord(fd, kFailure, std::string("failed: ") + error.what());
-    }
-    // Without the parent's exit handlers and buffered output, which belong to it.
-    _exit(0);
-}
-
 std::string describeEnd(int status) {
     if (WIFSIGNALED(status)) {
         const int signal = WTERMSIG(status);
@@ -127,6 +102,34 @@ std::string describeEnd(int status) {
                                  : "crashed (" + std::string(strsignal(signal)) + ")";
     }
     return "stopped without a result (exit status " + std::to_string(WEXITSTATUS(status)) + ")";
+}
+
+// Starts program with argv and the write end of a result pipe as
+// kResultDescriptor; the child's process id, or -1 with errno set.
+pid_t spawn(const std::string& program, const std::vector<char*>& argv, int resultWriter) {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, resultWriter, kResultDescriptor);
+    // Whatever the caller blocks or ignores (a GUI toolkit may), the program
+    // starts with every signal at its default.
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t child = -1;
+    const int error =
+        posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    errno = error;
+    return error == 0 ? child : -1;
 }
 
 }  // namespace
@@ -138,36 +141,46 @@ ContainmentLimits defaultContainmentLimits() {
     return limits;
 }
 
-ContainedRun::ContainedRun(const ContainedWork& work, const ContainmentLimits& limits)
+ContainedRun::ContainedRun(const std::string& program, const std::vector<std::string>& arguments,
+                           const ContainmentLimits& limits)
     : limits_(limits), deadline_(Clock::now() + limits.time) {
+    std::vector<std::string> words{program,
+                                   std::string(kMemoryOption) + std::to_string(limits.memoryBytes)};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    // Both ends close on exec; the writer is moved above kResultDescriptor, so
+    // that the child's copy made there is always a new descriptor, which
+    // stays open across the exec.
     int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) {
-        outcome_.failure = std::string("cannot start: ") + std::strerror(errno);
-        over_ = true;
-        return;
-    }
-    const pid_t child = fork();
-    if (child < 0) {
-        const int error = errno;
-        close(ends[0]);
+    int writer = -1;
+    if (pipe2(ends, O_CLOEXEC) == 0) {
+        writer = fcntl(ends[1], F_DUPFD_CLOEXEC, kResultDescriptor + 1);
         close(ends[1]);
-        outcome_.failure = std::string("cannot start: ") + std::strerror(error);
+    }
+    const pid_t child = writer < 0 ? -1 : spawn(program, argv, writer);
+    const int error = errno;
+    if (writer >= 0) {
+        close(writer);
+    }
+    if (child < 0) {
+        if (writer >= 0) {
+            close(ends[0]);
+        }
+        outcome_.failure = "could not be started (" + program + ": " + std::strerror(error) + ")";
         over_ = true;
         return;
     }
-    if (child == 0) {
-        close(ends[0]);
-        runChild(ends[1], work, limits);
-    }
-    close(ends[1]);
     pipe_ = ends[0];
     child_ = child;
 }
 
 ContainedRun::~ContainedRun() {
     if (!over_) {
-        kill(child_, SIGKILL);
-        finish(false, false);
+        finish(End::Abandoned);
     }
 }
 
@@ -178,35 +191,33 @@ bool ContainedRun::poll(std::chrono::milliseconds wait, const LineHandler& onLin
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
     if (left.count() <= 0) {
-        finish(true, false);
+        finish(End::TimedOut);
         return true;
     }
     pollfd wanted{pipe_, POLLIN, 0};
     const int ready = ::poll(&wanted, 1, static_cast<int>(std::min(left, wait).count()));
-    bool ended = false;
+    bool closed = false;
     if (ready > 0) {
         char chunk[65536];
         const ssize_t n = read(pipe_, chunk, sizeof chunk);
-        ended = n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN);
+        closed = n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN);
         received_.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
     }
     // Complete records are taken off the front; lines go out at once.
-    std::size_t start = 0;
-    while (received_.size() - start >= kHeaderSize) {
-        std::uint64_t length = 0;
-        for (int i = 0; i < 8; ++i) {
-            length |= std::uint64_t(static_cast<unsigned char>(received_[start + 1 + i]))
-                      << (8 * i);
-        }
+    ByteReader reader(received_);
+    std::size_t taken = 0;
+    char kind = 0;
+    std::uint64_t length = 0;
+    while (reader.byte(kind) && reader.number(length)) {
+        std::string bytes;
         if (length > limits_.resultBytes) {
-            finish(false, true);
+            finish(End::TooLarge);
             return true;
         }
-        if (received_.size() - start - kHeaderSize < length) {
+        if (!reader.bytes(length, bytes)) {
             break;
         }
-        std::string bytes = received_.substr(start + kHeaderSize, length);
-        const char kind = received_[start];
+        taken = reader.position();
         if (kind == kLine) {
             onLine(bytes);
         } else if (kind == kResult) {
@@ -215,51 +226,90 @@ bool ContainedRun::poll(std::chrono::milliseconds wait, const LineHandler& onLin
         } else {
             outcome_.failure = std::move(bytes);
         }
-        start += kHeaderSize + length;
     }
-    received_.erase(0, start);
-    if (ended) {
-        finish(false, false);
+    received_.erase(0, taken);
+    if (closed) {
+        finish(End::PipeClosed);
     }
     return over_;
 }
 
-void ContainedRun::finish(bool timedOut, bool tooLarge) {
+void ContainedRun::finish(End end) {
     over_ = true;
     close(pipe_);
-    // The child closes the pipe only by ending; should it have closed it by
-    // other means, or still be running, it is ended here.
+    // A program that closed its pipe by ending is reaped; any other, one that
+    // closed its pipe while it runs, overran or is abandoned, is ended now:
+    // nothing here waits for it to choose to end.
     int status = 0;
-    pid_t waited = 0;
-    while ((waited = waitpid(child_, &status, WNOHANG)) == 0 && !timedOut && !tooLarge &&
-           Clock::now() < deadline_) {
-        ::poll(nullptr, 0, 10);
-    }
-    if (waited == 0) {
+    const bool ended = end == End::PipeClosed && waitpid(child_, &status, WNOHANG) == child_;
+    if (!ended) {
         kill(child_, SIGKILL);
-        waitpid(child_, &status, 0);
-        timedOut = !tooLarge;
+        while (waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+        }
     }
-    if (timedOut) {
+    if (end == End::TimedOut) {
         outcome_ = {};
         const long long ms = limits_.time.count();
         outcome_.failure = "took longer than " + (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s"
                                                                  : std::to_string(ms) + " ms");
-    } else if (tooLarge) {
+    } else if (end == End::TooLarge) {
         outcome_ = {};
         outcome_.failure =
             "sent a result larger than " + std::to_string(limits_.resultBytes >> 20) + " MiB";
     } else if (!outcome_.finished && outcome_.failure.empty()) {
-        outcome_.failure = describeEnd(status);
+        // Killed here after its pipe closed: a fatal signal of its own that
+        // was under way (a crash) still shows in the status.
+        outcome_.failure = !ended && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL
+                               ? "closed its result pipe without a result"
+                               : describeEnd(status);
     }
 }
 
-ContainedOutcome runContained(const ContainedWork& work, const ContainmentLimits& limits,
-                              const LineHandler& onLine) {
-    ContainedRun run(work, limits);
+ContainedOutcome runContained(const std::string& program, const std::vector<std::string>& arguments,
+                              const ContainmentLimits& limits, const LineHandler& onLine) {
+    ContainedRun run(program, arguments, limits);
     while (!run.poll(std::chrono::hours(1), onLine)) {
     }
     return run.outcome();
+}
+
+int serveContained(int argc, char** argv, const ContainedWork& work) {
+    std::uint64_t memoryBytes = 0;
+    const std::string first = argc > 1 ? argv[1] : "";
+    char* end = nullptr;
+    if (first.rfind(kMemoryOption, 0) == 0) {
+        memoryBytes = std::strtoull(first.c_str() + kMemoryOption.size(), &end, 10);
+    }
+    if (!end || *end != '\0' || fcntl(kResultDescriptor, F_GETFD) < 0) {
+        std::cerr << (argc > 0 ? argv[0] : "this program")
+                  << ": runs only when a Velmora program starts it" << std::endl;
+        return 2;
+    }
+    // Ends with the caller should the caller die first, holds no descriptor
+    // but its own three and the result pipe, and leaves no core file.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    close_range(kResultDescriptor + 1, ~0U, 0);
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    if (memoryBytes > 0 && !kAddressSanitizer) {
+        const rlim_t cap = addressSpaceInUse() + memoryBytes;
+        const rlimit memory{cap, cap};
+        setrlimit(RLIMIT_AS, &memory);
+    }
+    LineSender sender;
+    std::ostream messages(&sender);
+    try {
+        const std::string result = work(std::vector<std::string>(argv + 2, argv + argc), messages);
+        messages.flush();
+        sendRecord(kResult, result);
+    } catch (const std::bad_alloc&) {
+        sendRecord(kFailure, "ran out of memory");
+    } catch (const std::exception& error) {
+        sendRecord(kFailure, std::string("failed: ") + error.what());
+    }
+    // Without exit handlers: the result is sent, and the leak check of a
+    // sanitizer build would look at a process cut short by its limits.
+    _exit(0);
 }
 
 }  // namespace importer

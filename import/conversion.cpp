@@ -1,12 +1,19 @@
 #include "import/conversion.h"
 
+#include <unistd.h>
 #include <assimp/Importer.hpp>
 
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "files/byte_codec.h"
 #include "files/load_error.h"
 #include "files/model_binary.h"
 #include "files/model_writer.h"
 #include "import/character_builder.h"
 #include "import/confined_files.h"
+#include "import/confinement.h"
 #include "import/output_folder.h"
 #include "import/scene_input.h"
 
@@ -15,40 +22,17 @@ inline namespace importer {
 
 namespace {
 
-// The child's answer: a kind, then fields each preceded by its length (8 bytes,
-// little end first).
+// The converter's answer: a kind, then its fields (files/byte_codec.h).
 enum AnswerKind : char { kConverted = 'C', kBadInput = 'I', kBadArguments = 'A' };
 
-void putField(std::string& out, const std::string& field) {
-    for (int i = 0; i < 8; ++i) {
-        out += static_cast<char>(static_cast<std::uint64_t>(field.size()) >> (8 * i));
-    }
-    out += field;
-}
-
-// The next field of in from position, or false when in ends first.
-bool takeField(const std::string& in, std::size_t& position, std::string& field) {
-    if (in.size() - position < 8) {
-        return false;
-    }
-    std::uint64_t length = 0;
-    for (int i = 0; i < 8; ++i) {
-        length |= std::uint64_t(static_cast<unsigned char>(in[position + i])) << (8 * i);
-    }
-    position += 8;
-    if (in.size() - position < length) {
-        return false;
-    }
-    field = in.substr(position, length);
-    position += length;
-    return true;
-}
+// The first argument of the converter: the form it hands over.
+constexpr const char* kFilesForm = "files";
+constexpr const char* kModelForm = "model";
 
 std::string encoded(const ConvertedCharacter& character) {
     std::string out(1, kConverted);
-    putField(out, character.folder);
     putField(out, character.modelFile);
-    putField(out, std::to_string(character.animationCount));
+    putNumber(out, character.animationCount);
     for (const FileContent& file : character.files) {
         putField(out, file.name);
         putField(out, file.bytes);
@@ -56,22 +40,64 @@ std::string encoded(const ConvertedCharacter& character) {
     return out;
 }
 
-bool decode(const std::string& in, ConvertedCharacter& character) {
-    std::size_t position = 1;
-    std::string count;
-    if (!takeField(in, position, character.folder) ||
-        !takeField(in, position, character.modelFile) || !takeField(in, position, count)) {
+// A name the converter may give a file: one plain name within the folder.
+bool isPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+// The converter's answer after its kind, or false when it is damaged: every
+// file named plainly, the model file among them.
+bool decode(std::string_view answer, ConvertedCharacter& character) {
+    ByteReader in(answer);
+    std::uint64_t count = 0;
+    if (!in.field(character.modelFile) || !in.number(count)) {
         return false;
     }
-    character.animationCount = std::stoul(count);
-    while (position < in.size()) {
+    character.animationCount = count;
+    bool hasModel = false;
+    while (in.remaining() > 0) {
         FileContent file;
-        if (!takeField(in, position, file.name) || !takeField(in, position, file.bytes)) {
+        if (!in.field(file.name) || !in.field(file.bytes) || !isPlainFileName(file.name)) {
             return false;
         }
+        hasModel = hasModel || file.name == character.modelFile;
         character.files.push_back(std::move(file));
     }
-    return true;
+    return hasModel;
+}
+
+// The converter's command line for options: the form, then options as
+// velmora-import takes them.
+std::vector<std::string> conversionArguments(const ImportOptions& options, ConvertedForm form) {
+    std::vector<std::string> arguments{form == ConvertedForm::Model ? kModelForm : kFilesForm,
+                                       "--rate", std::to_string(options.rate), "--height"};
+    char height[32];
+    std::snprintf(height, sizeof height, "%.17g", options.height);
+    arguments.push_back(height);
+    if (!options.outputFolder.empty()) {
+        arguments.insert(arguments.end(), {"-o", options.outputFolder});
+    }
+    if (!options.name.empty()) {
+        arguments.insert(arguments.end(), {"--name", options.name});
+    }
+    if (!options.animations.empty()) {
+        std::string list;
+        for (const std::string& animation : options.animations) {
+            list += (list.empty() ? "" : ",") + animation;
+        }
+        arguments.insert(arguments.end(), {"--animations", list});
+    }
+    if (options.force) {
+        arguments.push_back("--force");
+    }
+    if (options.keepFacing) {
+        arguments.push_back("--keep-facing");
+    }
+    // The same file, never read as an option.
+    arguments.push_back(options.inputPath.rfind('-', 0) == 0 ? "./" + options.inputPath
+                                                             : options.inputPath);
+    return arguments;
 }
 
 }  // namespace
@@ -112,47 +138,69 @@ ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log
     return converted;
 }
 
-namespace {
-
-ContainedWork conversionWork(const ImportOptions& options, ConvertedForm form) {
-    return [&options, form](std::ostream& messages) {
-        ImportLog log(messages);
-        try {
-            return encoded(convertCharacter(options, log, form));
-        } catch (const ArgumentError& error) {
-            return std::string(1, kBadArguments) + error.what();
-        } catch (const LoadError& error) {
-            return std::string(1, kBadInput) + error.what();
-        }
-    };
+std::string converterProgram() {
+    constexpr const char* kName = "velmora-convert";
+    std::error_code unknown;
+    const std::filesystem::path caller = std::filesystem::read_symlink("/proc/self/exe", unknown);
+    const std::filesystem::path besideCaller = caller.parent_path() / kName;
+    if (access(besideCaller.c_str(), X_OK) == 0) {
+        return besideCaller;
+    }
+    return (caller.parent_path() / VELMORA_CONVERTER_FOLDER / kName).lexically_normal();
 }
 
-}  // namespace
+std::string answerConversion(const std::vector<std::string>& arguments, std::ostream& messages) {
+    ImportLog log(messages);
+    try {
+        if (arguments.empty()) {
+            throw ArgumentError("the converter was started without arguments");
+        }
+        ImportOptions options;
+        const bool model = arguments[0] == kModelForm;
+        const Arguments::Parsed parsed =
+            Arguments::parse(importProgram(options), {arguments.begin() + 1, arguments.end()});
+        if (parsed.request != Arguments::Request::Run) {
+            throw ArgumentError("the converter was started wrongly: " + parsed.error);
+        }
+        const std::filesystem::path folder = std::filesystem::path(options.inputPath).parent_path();
+        confineReadsTo({folder.empty() ? "." : folder.string(), options.inputPath});
+        return encoded(
+            convertCharacter(options, log, model ? ConvertedForm::Model : ConvertedForm::Files));
+    } catch (const ArgumentError& error) {
+        return std::string(1, kBadArguments) + error.what();
+    } catch (const LoadError& error) {
+        return std::string(1, kBadInput) + error.what();
+    }
+}
 
 ConversionJob::ConversionJob(const ImportOptions& options, const ContainmentLimits& limits,
-                             ConvertedForm form)
-    : options_(options), run_(conversionWork(options_, form), limits) {}
+                             ConvertedForm form, const std::string& program)
+    : options_(options), run_(program, conversionArguments(options, form), limits) {}
 
 ContainedConversion ConversionJob::result() const {
     const ContainedOutcome& outcome = run_.outcome();
     ContainedConversion conversion;
-    const std::string& answer = outcome.result;
+    const std::string_view answer = outcome.result;
+    const char kind = answer.empty() ? '\0' : answer[0];
     if (!outcome.finished) {
         conversion.problem = options_.inputPath + ": cannot convert: the import " + outcome.failure;
-    } else if (!answer.empty() && answer[0] == kBadArguments) {
+    } else if (kind == kBadArguments) {
         conversion.status = ContainedConversion::Status::BadArguments;
         conversion.problem = answer.substr(1);
-    } else if (!answer.empty() && answer[0] == kBadInput) {
+    } else if (kind == kBadInput) {
         conversion.problem = answer.substr(1);
-    } else if (answer.empty() || answer[0] != kConverted || !decode(answer, conversion.character)) {
+    } else if (kind != kConverted || !decode(answer.substr(1), conversion.character)) {
         conversion.problem =
             options_.inputPath + ": cannot convert: the import's answer is damaged";
     } else {
+        // Where the files go is the caller's choice, whatever the converter says.
+        std::ostringstream unused;
+        ImportLog quiet(unused);
+        conversion.character.folder = planOutput(options_, {}, quiet).folder;
         conversion.status = ContainedConversion::Status::Converted;
     }
     return conversion;
 }
-
 ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
                                      const LineHandler& onLine) {
     ConversionJob job(options, limits);

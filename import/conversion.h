@@ -1,6 +1,7 @@
 #pragma once
 // The whole conversion of one input file into the viewer's files, held in
-// memory: in this process, or contained in a child process so that whatever
+// memory: in this process, or contained in the converter program
+// (velmora-convert, confined to reading the file's folder) so that whatever
 // the import library does with a hostile file costs only an error message.
 
 #include <functional>
@@ -36,6 +37,10 @@ enum class ConvertedForm { Files, Model };
 ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log,
                                     ConvertedForm form = ConvertedForm::Files);
 
+// The converter program: beside the calling program (in the build tree), or
+// in the installed programs' libexec folder.
+std::string converterProgram();
+
 struct ContainedConversion {
     enum class Status { Converted, BadInput, BadArguments };
     Status status = Status::BadInput;
@@ -44,20 +49,24 @@ struct ContainedConversion {
     std::string problem;
 };
 
-// convertCharacter in a child process under limits, polled by the caller so
-// that it can go on drawing meanwhile. Its messages (warnings, progress) are
-// passed on as they come; a crash, hang or exhausted memory of the child is a
-// BadInput problem naming the file.
+// convertCharacter in the converter program under limits, polled by the caller
+// so that it can go on drawing meanwhile. Its messages (warnings, progress) are
+// passed on as they come; a crash, hang or exhausted memory of the converter,
+// or an answer that does not decode, is a BadInput problem naming the file.
 class ConversionJob {
   public:
+    // program: the converter, or another that answers as it does.
     ConversionJob(const ImportOptions& options, const ContainmentLimits& limits,
-                  ConvertedForm form = ConvertedForm::Files);
+                  ConvertedForm form = ConvertedForm::Files,
+                  const std::string& program = converterProgram());
 
     // True once the conversion is over; result() then says how it went.
     bool poll(std::chrono::milliseconds wait, const LineHandler& onLine) {
         return run_.poll(wait, onLine);
     }
     ContainedConversion result() const;
+    // The converter's process id while the conversion runs.
+    int processId() const { return run_.processId(); }
 
   private:
     ImportOptions options_;
@@ -67,6 +76,11 @@ class ConversionJob {
 // A ConversionJob waited for.
 ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
                                      const LineHandler& onLine);
+
+// The converter program's work (see serveContained): arguments as a
+// ConversionJob passes them. Confines the process to reading the input file's
+// folder before the import library sees the file.
+std::string answerConversion(const std::vector<std::string>& arguments, std::ostream& messages);
 
 }  // namespace importer
 }  // namespace velmora

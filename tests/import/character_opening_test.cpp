@@ -1,6 +1,6 @@
-// Opening other formats directly: converted in a child process, labelled with
-// the file's own animation names, its bones with the file's node names, kept
-// in the cache and rebuilt when damaged;
+// Opening other formats directly: converted by the converter program, labelled
+// with the file's own animation names, its bones with the file's node names,
+// kept in the cache and rebuilt when damaged;
 // a file that cannot be converted is one problem naming it.
 
 #include "import/character_opening.h"
@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "files/model_binary.h"
 #include "tests/import/gltf_fixture.h"
@@ -98,6 +99,27 @@ TEST(CharacterOpening, ConvertsOnceThenOpensFromTheCacheAndRebuildsADamagedEntry
         EXPECT_EQ(entriesIn(cacheFolder), step.entries);
     }
     EXPECT_EQ(entriesIn(folder.path()), 3u) << "nothing is written beside the user's file";
+}
+
+// The conversion is a program of its own, not a copy of its caller: the
+// process's name (which stays readable until it is reaped, as it is here only
+// by the poll) is the converter's.
+TEST(ConversionJob, RunsTheConverterProgram) {
+    TemporaryFolder folder;
+    ImportOptions options;
+    options.inputPath = writeCharacter(folder, "knight.gltf");
+    ConversionJob job(options, defaultContainmentLimits(), ConvertedForm::Model);
+    std::istringstream status(readFile("/proc/" + std::to_string(job.processId()) + "/stat"));
+    std::string pid;
+    std::string name;
+    status >> pid >> name;
+    EXPECT_EQ(name, "(" + fs::path(converterProgram()).filename().string() + ")");
+    EXPECT_EQ(fs::path(converterProgram()).filename(), "velmora-convert");
+    while (!job.poll(std::chrono::milliseconds(100), [](const std::string&) {})) {
+    }
+    const ContainedConversion conversion = job.result();
+    EXPECT_EQ(conversion.status, ContainedConversion::Status::Converted) << conversion.problem;
+    EXPECT_TRUE(loadConverted(conversion.character, {}).modelRead);
 }
 
 TEST(CharacterOpening, ModelFilesLoadDirectlyAndUnconvertibleFilesAreOneProblem) {

@@ -1,18 +1,12 @@
 // The converter's steps on their own: influence limiting, key clamping, the
-// rigid split of bone transforms, argument parsing, file names, progress and
-// the contained run.
+// rigid split of bone transforms, argument parsing, file names and progress.
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
-#include <functional>
-#include <memory>
 #include <sstream>
 
 #include "import/character_builder.h"
-#include "import/contained_run.h"
 #include "import/import_log.h"
 #include "import/import_options.h"
 #include "import/output_folder.h"
@@ -189,73 +183,6 @@ TEST(ImportLog, ProgressOnlyForLongWork) {
     EXPECT_EQ(slow.str(),
               "velmora-import: sampling\nvelmora-import: sampling 0%\nvelmora-import: sampling "
               "10%\nvelmora-import: sampling 50%\nvelmora-import: sampling 100%\n");
-}
-
-// Whatever the work in the child does, the caller gets its result or one
-// sentence; a hang is ended at the time limit. Only the hang waits for the
-// clock: every other row ends by itself, so its limit is far beyond what it
-// needs on a busy machine, and the runaway allocation ends by the memory limit
-// alone, its blocks left untouched (touching fresh pages costs about 10 us a
-// page on some machines).
-TEST(RunContained, ReturnsTheResultOrWhyThereIsNone) {
-    using Work = std::function<std::string(std::ostream&)>;
-    using std::chrono::milliseconds;
-    constexpr milliseconds kNoRace(60000);
-    struct Case {
-        const char* name;
-        Work work;
-        milliseconds time;
-        bool finished;
-        std::string outcome;  // the result, or part of the failure
-    };
-    const Case cases[] = {
-        {"result and messages",
-         [](std::ostream& out) {
-             out << "first\nsecond" << std::endl;
-             return std::string("bytes\0with a zero", 17);
-         },
-         kNoRace, true, std::string("bytes\0with a zero", 17)},
-        {"exception", [](std::ostream&) -> std::string { throw std::runtime_error("broken"); },
-         kNoRace, false, "failed: broken"},
-        {"crash", [](std::ostream&) -> std::string { std::abort(); }, kNoRace, false,
-         "crashed (Aborted)"},
-        {"hang",
-         [](std::ostream&) -> std::string {
-             for (;;) {
-                 pause();
-             }
-         },
-         milliseconds(300), false, "took longer than 300 ms"},
-#if !defined(__SANITIZE_ADDRESS__)
-        {"runaway allocation",
-         [](std::ostream&) {
-             // 64 GiB in all, far past the limit; a loop with an end, so that
-             // the compiler may not assume anything of an endless one.
-             std::vector<std::unique_ptr<char[]>> blocks;
-             for (int block = 0; block < 1024; ++block) {
-                 blocks.emplace_back(new char[std::size_t{64} << 20]);
-             }
-             return std::string("allocated 64 GiB");
-         },
-         kNoRace, false, "ran out of memory"},
-#endif
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ContainmentLimits limits;
-        limits.memoryBytes = std::uint64_t{256} << 20;
-        limits.time = c.time;
-        std::vector<std::string> lines;
-        const ContainedOutcome outcome =
-            runContained(c.work, limits, [&](const std::string& line) { lines.push_back(line); });
-        EXPECT_EQ(outcome.finished, c.finished) << outcome.failure;
-        if (c.finished) {
-            EXPECT_EQ(outcome.result, c.outcome);
-            EXPECT_EQ(lines, (std::vector<std::string>{"first", "second"}));
-        } else {
-            EXPECT_NE(outcome.failure.find(c.outcome), std::string::npos) << outcome.failure;
-        }
-    }
 }
 
 }  // namespace

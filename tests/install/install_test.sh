@@ -36,6 +36,7 @@ for size in 16 24 32 48 64 128 256; do
     [[ $(identify -format %m%wx%h "$usr/$icon" 2>/dev/null) == PNG${size}x$size ]] ||
         fail "$icon is not a ${size}x$size PNG"
 done
+expected+=(libexec/velmora/velmora-convert)
 expected+=(share/applications/$id.desktop share/metainfo/$id.metainfo.xml
            share/mime/packages/$id.xml share/thumbnailers/velmora.thumbnailer
            share/doc/velmora/copyright)
@@ -86,6 +87,13 @@ cp "$model" "$work/kept"
 PATH=$usr/bin:$PATH velmora-render "$model" -o "$work/kept" --thumbnail 16 2>/dev/null &&
     fail "a thumbnail replaced a model file"
 cmp -s "$model" "$work/kept" || fail "a thumbnail changed a model file"
+
+# The installed programs find the installed converter: a file that breaks the
+# import library is the converter's failure, not a converter missing.
+hostile=$(cd "$(dirname "$0")/../import/hostile" && pwd)/glb-reader-crash.glb
+converted=$(XDG_CACHE_HOME=$work/cache "$usr/bin/velmora-info" "$hostile" 2>&1)
+[[ $converted == *"cannot convert: the import "* && $converted != *"could not be started"* ]] ||
+    fail "velmora-info did not run the installed converter: $converted"
 
 # The viewer from a folder without samples shows the first installed sample.
 mkdir "$work/elsewhere"

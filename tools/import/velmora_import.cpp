@@ -1,7 +1,8 @@
 // velmora-import: converts a skinned, animated character from any format the
 // Open Asset Import Library reads into the viewer's model, texture and motion
-// files. The conversion runs in a child process with limits on memory and time,
-// so that a crash or hang of the library on a hostile file is one message.
+// files. The conversion runs in the converter program (velmora-convert), with
+// limits on memory and time and confined to reading the input's folder, so that
+// a crash or hang of the library on a hostile file is one message.
 // Exit status 0 on success, 1 when the input cannot be converted or the output
 // cannot be written (nothing is written then), 2 on bad arguments.
 
