@@ -149,7 +149,9 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
 }
 
 std::string Viewer::openingStatus() const {
-    if (!opening_) {
+    // Nothing while the cache is checked, which for a file converted before
+    // ends in its model.
+    if (!opening_ || !opening_->converting()) {
         return {};
     }
     std::string status =

@@ -112,7 +112,8 @@ class Viewer {
     // current (an empty one, with one line naming the file, when the conversion
     // fails), just as a model file is loaded.
     void replaceModel(const std::string& path);
-    // Takes what a conversion has done within wait; true while one runs.
+    // Takes what the cache check and conversion have done within wait; true
+    // while one runs.
     bool pollOpening(std::chrono::milliseconds wait);
     // What the title shows beside the frame rate while a file is converted:
     // "converting <name>" and its progress; empty otherwise.

@@ -1,7 +1,12 @@
 #include "import/character_opening.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <new>
 
 #include "files/model_binary.h"
 #include "model/validation.h"
@@ -15,6 +20,23 @@ ImportOptions conversionOptions(const std::string& path) {
     ImportOptions options;
     options.inputPath = path;
     return options;
+}
+
+void keepPixelsAsAsked(Model& model, const LoadOptions& options) {
+    if (!options.keepTexturePixels && model.texture && model.texture->image) {
+        model.texture->image->pixels = std::vector<uint8_t>();
+    }
+}
+
+// Whether path is a regular file this process can open.
+bool readable(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status;
+    const bool regular = fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (fd >= 0) {
+        close(fd);
+    }
+    return regular;
 }
 
 }  // namespace
@@ -45,55 +67,88 @@ LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions&
     }
     result.model = std::move(*model);
     result.model.indexFaces();
-    if (!options.keepTexturePixels && result.model.texture && result.model.texture->image) {
-        result.model.texture->image->pixels = std::vector<uint8_t>();
-    }
+    keepPixelsAsAsked(result.model, options);
     result.modelRead = true;
     return result;
 }
 
 CharacterOpening::CharacterOpening(const std::string& path, const CharacterCache& cache,
                                    const ContainmentLimits& limits)
-    : path_(path), cache_(cache) {
+    : path_(path), cache_(cache), limits_(limits) {
     if (isModelFileName(path)) {
         return;
     }
-    const ImportOptions options = conversionOptions(path);
-    key_ = cache.keyOf(options);
-    if (key_.empty()) {
-        // Unreadable: reported as any file that cannot be opened.
-        return;
-    }
-    converted_ = cache.find(key_);
-    if (!converted_) {
-        job_ = std::make_unique<ConversionJob>(options, limits, ConvertedForm::Model);
+    key_ = cache.keyOf(conversionOptions(path));
+    std::packaged_task<CacheAnswer()> check([this] {
+        CacheAnswer answer;
+        answer.readable = readable(path_);
+        try {
+            std::optional<ConvertedCharacter> entry =
+                answer.readable ? cache_.find(key_, path_, &cancelled_) : std::nullopt;
+            if (entry) {
+                answer.loaded = loadConverted(*entry, {});
+            }
+        } catch (const std::bad_alloc&) {
+            // Converted again, as when there is no entry.
+            answer.loaded.reset();
+        }
+        if (answer.loaded && !answer.loaded->modelRead) {
+            // Whatever broke it must not be served again; converted now.
+            cache_.forget(key_);
+            answer.loaded.reset();
+        }
+        return answer;
+    });
+    cacheAnswer_ = check.get_future();
+    cacheCheck_ = std::thread(std::move(check));
+}
+
+CharacterOpening::~CharacterOpening() {
+    cancelled_ = true;
+    if (cacheCheck_.joinable()) {
+        cacheCheck_.join();
     }
 }
 
 bool CharacterOpening::poll(std::chrono::milliseconds wait, const LineHandler& onLine) {
+    if (cacheAnswer_.valid()) {
+        if (cacheAnswer_.wait_for(wait) != std::future_status::ready) {
+            return false;
+        }
+        CacheAnswer answer = cacheAnswer_.get();
+        cacheCheck_.join();
+        readable_ = answer.readable;
+        loaded_ = std::move(answer.loaded);
+        if (readable_ && !loaded_) {
+            job_ = std::make_unique<ConversionJob>(conversionOptions(path_), limits_,
+                                                   ConvertedForm::Model);
+        }
+    }
     return !job_ || job_->poll(wait, onLine);
 }
 
 LoadResult CharacterOpening::load(const LoadOptions& options) {
-    if (isModelFileName(path_) || key_.empty()) {
+    while (!poll(std::chrono::hours(1), [](const std::string&) {})) {
+    }
+    if (isModelFileName(path_) || !readable_) {
         return loadModelFile(path_, options);
     }
-    if (job_) {
-        ContainedConversion conversion = job_->result();
-        job_.reset();
-        if (conversion.status != ContainedConversion::Status::Converted) {
-            LoadResult failed;
-            failed.problems.push_back({LoadProblem::Kind::Malformed, conversion.problem, ""});
-            return failed;
-        }
-        converted_ = std::move(conversion.character);
-        cache_.store(key_, *converted_);
+    if (loaded_) {
+        LoadResult result = std::move(*loaded_);
+        loaded_.reset();
+        keepPixelsAsAsked(result.model, options);
+        return result;
     }
-    LoadResult result = loadConverted(*converted_, options);
-    converted_.reset();
-    if (!result.modelRead) {
-        // Whatever broke it must not be served again.
-        cache_.forget(key_);
+    ContainedConversion conversion = job_->result();
+    job_.reset();
+    if (conversion.status != ContainedConversion::Status::Converted) {
+        LoadResult failed;
+        failed.problems.push_back({LoadProblem::Kind::Malformed, conversion.problem, ""});
+        return failed;
+    }
+    LoadResult result = loadConverted(conversion.character, options);
+    if (result.modelRead) {
+        cache_.store(key_, conversion.character);
     }
     return result;
 }

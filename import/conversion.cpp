@@ -2,6 +2,8 @@
 
 #include <assimp/Importer.hpp>
 
+#include <charconv>
+
 #include "files/load_error.h"
 #include "files/model_binary.h"
 #include "files/model_writer.h"
@@ -16,13 +18,27 @@ inline namespace importer {
 namespace {
 
 // The child's answer: a kind, then fields each preceded by its length (8 bytes,
-// little end first).
+// little end first): the folder, the model file and the animation count, then
+// the count of files read (8 bytes) and each one's name and numbers (size,
+// time, sum), then each file's name and content.
 enum AnswerKind : char { kConverted = 'C', kBadInput = 'I', kBadArguments = 'A' };
 
-void putField(std::string& out, const std::string& field) {
+void putNumber(std::string& out, std::uint64_t number) {
     for (int i = 0; i < 8; ++i) {
-        out += static_cast<char>(static_cast<std::uint64_t>(field.size()) >> (8 * i));
+        out += static_cast<char>(number >> (8 * i));
     }
+}
+
+std::uint64_t takeNumber(const std::string& in, std::size_t position) {
+    std::uint64_t number = 0;
+    for (int i = 0; i < 8; ++i) {
+        number |= std::uint64_t(static_cast<unsigned char>(in[position + i])) << (8 * i);
+    }
+    return number;
+}
+
+void putField(std::string& out, const std::string& field) {
+    putNumber(out, field.size());
     out += field;
 }
 
@@ -31,10 +47,7 @@ bool takeField(const std::string& in, std::size_t& position, std::string& field)
     if (in.size() - position < 8) {
         return false;
     }
-    std::uint64_t length = 0;
-    for (int i = 0; i < 8; ++i) {
-        length |= std::uint64_t(static_cast<unsigned char>(in[position + i])) << (8 * i);
-    }
+    const std::uint64_t length = takeNumber(in, position);
     position += 8;
     if (in.size() - position < length) {
         return false;
@@ -49,6 +62,15 @@ std::string encoded(const ConvertedCharacter& character) {
     putField(out, character.folder);
     putField(out, character.modelFile);
     putField(out, std::to_string(character.animationCount));
+    putNumber(out, character.readFiles.size());
+    for (const FileStamp& stamp : character.readFiles) {
+        putField(out, stamp.name);
+        std::string numbers;
+        putNumber(numbers, stamp.size);
+        putNumber(numbers, static_cast<std::uint64_t>(stamp.modified));
+        putNumber(numbers, stamp.sum);
+        putField(out, numbers);
+    }
     for (const FileContent& file : character.files) {
         putField(out, file.name);
         putField(out, file.bytes);
@@ -63,7 +85,29 @@ bool decode(const std::string& in, ConvertedCharacter& character) {
         !takeField(in, position, character.modelFile) || !takeField(in, position, count)) {
         return false;
     }
-    character.animationCount = std::stoul(count);
+    const auto [end, error] =
+        std::from_chars(count.data(), count.data() + count.size(), character.animationCount);
+    if (error != std::errc() || end != count.data() + count.size() || in.size() - position < 8) {
+        return false;
+    }
+    // Each stamp takes at least two lengths and its numbers: a count the rest
+    // cannot hold is refused before anything is sized.
+    const std::uint64_t stamps = takeNumber(in, position);
+    position += 8;
+    if (stamps > (in.size() - position) / 40) {
+        return false;
+    }
+    for (std::uint64_t s = 0; s < stamps; ++s) {
+        FileStamp& stamp = character.readFiles.emplace_back();
+        std::string numbers;
+        if (!takeField(in, position, stamp.name) || !takeField(in, position, numbers) ||
+            numbers.size() != 24) {
+            return false;
+        }
+        stamp.size = takeNumber(numbers, 0);
+        stamp.modified = static_cast<std::int64_t>(takeNumber(numbers, 8));
+        stamp.sum = takeNumber(numbers, 16);
+    }
     while (position < in.size()) {
         FileContent file;
         if (!takeField(in, position, file.name) || !takeField(in, position, file.bytes)) {
@@ -85,6 +129,7 @@ ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log
     ImportedCharacter character = buildCharacter(scene, options, files, log);
     const OutputPlan plan = planOutput(options, character.animationNames, log);
     ConvertedCharacter converted;
+    converted.readFiles = files.stamps();
     converted.folder = plan.folder;
     converted.modelFile = plan.modelFile;
     converted.animationCount = character.model->animations.size();
