@@ -289,7 +289,11 @@ std::optional<bool> unchanged(const std::vector<FileStamp>& readFiles,
         if (cancelled && cancelled->load()) {
             return std::nullopt;
         }
-        if (!now || (now->name = stamp.name, !(*now == stamp))) {
+        if (!now) {
+            return false;
+        }
+        now->name = stamp.name;
+        if (!(*now == stamp)) {
             return false;
         }
     }

@@ -78,26 +78,28 @@ CharacterOpening::CharacterOpening(const std::string& path, const CharacterCache
     if (isModelFileName(path)) {
         return;
     }
+    // Opening the file costs no more than a moment; reading it is the thread's.
+    readable_ = readable(path);
+    if (!readable_) {
+        return;
+    }
     key_ = cache.keyOf(conversionOptions(path));
-    std::packaged_task<CacheAnswer()> check([this] {
-        CacheAnswer answer;
-        answer.readable = readable(path_);
+    std::packaged_task<std::optional<LoadResult>()> check([this] {
+        std::optional<LoadResult> loaded;
         try {
-            std::optional<ConvertedCharacter> entry =
-                answer.readable ? cache_.find(key_, path_, &cancelled_) : std::nullopt;
-            if (entry) {
-                answer.loaded = loadConverted(*entry, {});
+            if (std::optional<ConvertedCharacter> entry = cache_.find(key_, path_, &cancelled_)) {
+                loaded = loadConverted(*entry, {});
             }
         } catch (const std::bad_alloc&) {
             // Converted again, as when there is no entry.
-            answer.loaded.reset();
+            loaded.reset();
         }
-        if (answer.loaded && !answer.loaded->modelRead) {
+        if (loaded && !loaded->modelRead) {
             // Whatever broke it must not be served again; converted now.
             cache_.forget(key_);
-            answer.loaded.reset();
+            loaded.reset();
         }
-        return answer;
+        return loaded;
     });
     cacheAnswer_ = check.get_future();
     cacheCheck_ = std::thread(std::move(check));
@@ -115,11 +117,9 @@ bool CharacterOpening::poll(std::chrono::milliseconds wait, const LineHandler& o
         if (cacheAnswer_.wait_for(wait) != std::future_status::ready) {
             return false;
         }
-        CacheAnswer answer = cacheAnswer_.get();
+        loaded_ = cacheAnswer_.get();
         cacheCheck_.join();
-        readable_ = answer.readable;
-        loaded_ = std::move(answer.loaded);
-        if (readable_ && !loaded_) {
+        if (!loaded_) {
             job_ = std::make_unique<ConversionJob>(conversionOptions(path_), limits_,
                                                    ConvertedForm::Model);
         }

@@ -70,20 +70,14 @@ class CharacterOpening {
     LoadResult load(const LoadOptions& options);
 
   private:
-    // What the cache had: whether the source can be read, and the entry's
-    // model when there was one that loaded.
-    struct CacheAnswer {
-        bool readable = false;
-        std::optional<LoadResult> loaded;
-    };
-
     std::string path_;
     const CharacterCache& cache_;
     ContainmentLimits limits_;
     std::string key_;
     bool readable_ = false;
     std::atomic<bool> cancelled_{false};
-    std::future<CacheAnswer> cacheAnswer_;
+    // The cache entry's model, when there was one that loaded.
+    std::future<std::optional<LoadResult>> cacheAnswer_;
     std::thread cacheCheck_;
     std::optional<LoadResult> loaded_;
     std::unique_ptr<ConversionJob> job_;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "benchmarks/heap_counter.h"
 #include "files/model_binary.h"
 #include "import/file_stamp.h"
 #include "tests/import/gltf_fixture.h"
@@ -295,4 +298,35 @@ TEST(CharacterCache, KeepsWithinItsBoundByDroppingTheOldest) {
     EXPECT_FALSE(cache.find("a", ""));
     EXPECT_TRUE(cache.find("b", ""));
     EXPECT_TRUE(cache.find("c", ""));
+}
+
+// The source is checked in pieces: a large one costs no memory of its size,
+// and a change to its content alone (size and time kept) makes the entry stale.
+TEST(CharacterCache, ChecksTheSourceInPiecesAndByContent) {
+    TemporaryFolder folder;
+    const CharacterCache cache(folder.path() + "cache");
+    constexpr std::size_t kSize = std::size_t{48} << 20;
+    const std::string source = folder.write("large.glb", std::string(kSize, 'g'));
+    ConvertedCharacter character;
+    character.modelFile = "large.vmodel";
+    character.files = {{"large.vmodel", "converted"}};
+    const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    character.readFiles = {stampOf(fd).value()};
+    close(fd);
+    ASSERT_EQ(cache.store("k", character), "");
+    resetHeapPeak();
+    const std::size_t before = heapCounts().bytesInUse;
+    EXPECT_TRUE(cache.find("k", source));
+    EXPECT_LT(heapCounts().peakBytes - before, kSize / 16);
+    struct stat status;
+    ASSERT_EQ(stat(source.c_str(), &status), 0);
+    {
+        std::fstream file(source, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(kSize / 2);
+        file.put('h');
+    }
+    const timespec times[2] = {status.st_atim, status.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+    EXPECT_FALSE(cache.find("k", source));
+    EXPECT_EQ(entriesIn(folder.path() + "cache"), 0u) << "the stale entry is removed";
 }
