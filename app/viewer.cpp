@@ -189,8 +189,9 @@ void Viewer::setMenusInUse(bool inUse) {
 }
 
 std::string Viewer::openingStatus() const {
-    // A model file waiting for the menus to close is not converted.
-    if (!opening_ || isModelFileName(opening_->path())) {
+    // Nothing while the cache is checked (which, for a file converted before,
+    // ends in its model), nor for a model file waiting for the menus to close.
+    if (!opening_ || !opening_->converting()) {
         return {};
     }
     std::string status =

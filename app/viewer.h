@@ -130,8 +130,8 @@ class Viewer {
     // fails), just as a model file is loaded. While a menu is shown, a model
     // file waits in the same way (setMenusInUse).
     void replaceModel(const std::string& path);
-    // Takes what a conversion has done within wait; true while one runs, or
-    // while a model waits for the menus to close.
+    // Takes what the cache check and conversion have done within wait; true
+    // while one runs, or while a model waits for the menus to close.
     bool pollOpening(std::chrono::milliseconds wait);
     // Whether a pop-up menu is shown, as the platform tells. No menu may change
     // while one is: a model opened then (chosen, dropped or converted) waits,

@@ -91,6 +91,10 @@ struct Animation {
 // its labels.
 std::string animationLabel(const std::string& name);
 
+// The fastest playback rate a conversion gives a model, in frames per second:
+// above it the motion would hold more keys than anyone can watch.
+constexpr int32_t kMaxPlaybackRate = 1000;
+
 struct Model {
     // Frames per second at which keys are played; set by the reader.
     int32_t playbackRate = 0;

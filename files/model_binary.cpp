@@ -1,6 +1,9 @@
 #include "files/model_binary.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <new>
 #include <type_traits>
 
 namespace velmora {
@@ -48,10 +51,12 @@ class Reader {
         at_ += sizeof v;
         return true;
     }
+    // A count followed by that many items: refused before anything is sized
+    // when the bytes that remain cannot hold them.
     template <typename T>
     bool array(std::vector<T>& items) {
         uint64_t count = 0;
-        if (!value(count) || count > (bytes_.size() - at_) / sizeof(T)) {
+        if (!value(count) || count > remaining() / sizeof(T)) {
             return false;
         }
         items.resize(count);
@@ -64,19 +69,118 @@ class Reader {
     }
     bool text(std::string& s) {
         uint64_t size = 0;
-        if (!value(size) || size > bytes_.size() - at_) {
+        if (!value(size) || size > remaining()) {
             return false;
         }
         s.assign(bytes_.data() + at_, size);
         at_ += size;
         return true;
     }
+    std::size_t remaining() const { return bytes_.size() - at_; }
     bool ended() const { return at_ == bytes_.size(); }
 
   private:
     std::string_view bytes_;
     std::size_t at_ = 0;
 };
+
+bool finite(const Geometry::Vector3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+bool finite(const Geometry::Quaternion& q) {
+    return std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z) && std::isfinite(q.w);
+}
+
+// The fewest bytes one animation takes: its name's and rejection's lengths,
+// its key count and one presence byte per track.
+constexpr std::size_t kLeastAnimationBytes = 8 + 8 + 4 + kMaxBones;
+
+// What validateModel leaves to the reader, as it cannot come from the text
+// files: numbers that are not finite, rates no conversion makes, images whose
+// size and pixels disagree.
+bool sound(const Model& model) {
+    const auto soundInfluence = [](const SkinInfluence& i) {
+        return finite(i.offset) && std::isfinite(i.weight);
+    };
+    const auto soundCoord = [](const MappingCoord& c) {
+        return std::isfinite(c[0]) && std::isfinite(c[1]);
+    };
+    const auto soundKey = [](const Keyframe& k) {
+        return finite(k.rotation) && finite(k.translation);
+    };
+    bool ok = model.playbackRate >= 1 && model.playbackRate <= kMaxPlaybackRate &&
+              std::all_of(model.influences.begin(), model.influences.end(), soundInfluence) &&
+              std::all_of(model.mappingCoords.begin(), model.mappingCoords.end(), soundCoord);
+    if (model.texture && model.texture->image) {
+        const Image& image = *model.texture->image;
+        // Each side bounded first, so that the product cannot overflow.
+        ok = ok && image.width <= kMaxImageSide && image.height <= kMaxImageSide &&
+             image.channels >= 1 && image.channels <= 4 &&
+             image.pixels.size() == std::uint64_t{image.width} * image.height * image.channels;
+    }
+    for (const Animation& animation : model.animations) {
+        for (const auto& track : animation.tracks) {
+            ok = ok && (!track || std::all_of(track->keys.begin(), track->keys.end(), soundKey));
+        }
+    }
+    return ok;
+}
+
+std::optional<Model> read(std::string_view bytes) {
+    Reader in(bytes);
+    char magic[sizeof kMagic] = {};
+    Model model;
+    bool ok = in.value(magic) && std::memcmp(magic, kMagic, sizeof kMagic) == 0 &&
+              in.value(model.playbackRate) && in.value(model.rootBone);
+    for (auto& bone : model.bones) {
+        uint8_t present = 0;
+        ok = ok && in.value(present);
+        if (ok && present) {
+            bone = std::make_unique<Bone>();
+            ok = in.array(bone->children);
+        }
+    }
+    for (auto& bone : model.bones) {
+        if (ok && bone) {
+            ok = in.text(bone->name);
+        }
+    }
+    ok = ok && in.array(model.influenceCounts) && in.array(model.influences) &&
+         in.array(model.mappingCoords) && in.array(model.faces);
+    uint8_t hasTexture = 0;
+    ok = ok && in.value(hasTexture);
+    if (ok && hasTexture) {
+        model.texture = std::make_unique<Texture>();
+        uint8_t hasImage = 0;
+        ok = in.text(model.texture->fileName) && in.value(hasImage);
+        if (ok && hasImage) {
+            Image& image = model.texture->image.emplace();
+            ok = in.value(image.width) && in.value(image.height) && in.value(image.channels) &&
+                 in.array(image.pixels);
+        }
+    }
+    uint64_t animationCount = 0;
+    ok = ok && in.value(animationCount) && animationCount <= in.remaining() / kLeastAnimationBytes;
+    // Grown as animations are read, so that memory follows the bytes read.
+    for (uint64_t a = 0; ok && a < animationCount; ++a) {
+        Animation& animation = model.animations.emplace_back();
+        ok = in.text(animation.name) && in.text(animation.rejection) &&
+             in.value(animation.frameCount);
+        for (auto& track : animation.tracks) {
+            uint8_t present = 0;
+            ok = ok && in.value(present);
+            if (ok && present) {
+                track = std::make_unique<BoneTrack>();
+                ok = in.array(track->keys);
+            }
+        }
+    }
+    if (!ok || !in.ended() || !sound(model)) {
+        return std::nullopt;
+    }
+    return model;
+}
 
 }  // namespace
 
@@ -129,61 +233,12 @@ std::string modelBinary(const Model& model) {
 }
 
 std::optional<Model> readModelBinary(std::string_view bytes) {
-    Reader in(bytes);
-    char magic[sizeof kMagic] = {};
-    Model model;
-    bool ok = in.value(magic) && std::memcmp(magic, kMagic, sizeof kMagic) == 0 &&
-              in.value(model.playbackRate) && in.value(model.rootBone);
-    for (auto& bone : model.bones) {
-        uint8_t present = 0;
-        ok = ok && in.value(present);
-        if (ok && present) {
-            bone = std::make_unique<Bone>();
-            ok = in.array(bone->children);
-        }
-    }
-    for (auto& bone : model.bones) {
-        if (ok && bone) {
-            ok = in.text(bone->name);
-        }
-    }
-    ok = ok && in.array(model.influenceCounts) && in.array(model.influences) &&
-         in.array(model.mappingCoords) && in.array(model.faces);
-    uint8_t hasTexture = 0;
-    ok = ok && in.value(hasTexture);
-    if (ok && hasTexture) {
-        model.texture = std::make_unique<Texture>();
-        uint8_t hasImage = 0;
-        ok = in.text(model.texture->fileName) && in.value(hasImage);
-        if (ok && hasImage) {
-            Image& image = model.texture->image.emplace();
-            ok = in.value(image.width) && in.value(image.height) && in.value(image.channels) &&
-                 in.array(image.pixels) &&
-                 image.pixels.size() == std::size_t{image.width} * image.height * image.channels;
-        }
-    }
-    uint64_t animationCount = 0;
-    ok = ok && in.value(animationCount) && animationCount <= bytes.size();
-    if (ok) {
-        model.animations.resize(animationCount);
-    }
-    for (std::size_t a = 0; ok && a < model.animations.size(); ++a) {
-        Animation& animation = model.animations[a];
-        ok = in.text(animation.name) && in.text(animation.rejection) &&
-             in.value(animation.frameCount);
-        for (auto& track : animation.tracks) {
-            uint8_t present = 0;
-            ok = ok && in.value(present);
-            if (ok && present) {
-                track = std::make_unique<BoneTrack>();
-                ok = in.array(track->keys);
-            }
-        }
-    }
-    if (!ok || !in.ended()) {
+    try {
+        return read(bytes);
+    } catch (const std::bad_alloc&) {
+        // Bytes that pass every bound may still ask for more than there is.
         return std::nullopt;
     }
-    return model;
 }
 
 }  // namespace files

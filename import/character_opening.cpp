@@ -1,8 +1,13 @@
 #include "import/character_opening.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <string_view>
+#include <new>
 
 #include "files/model_binary.h"
 #include "model/validation.h"
@@ -16,6 +21,30 @@ ImportOptions conversionOptions(const std::string& path) {
     ImportOptions options;
     options.inputPath = path;
     return options;
+}
+
+void keepPixelsAsAsked(LoadResult& result, const LoadOptions& options) {
+    const std::unique_ptr<Texture>& texture = result.model.texture;
+    if (!texture || !texture->image) {
+        return;
+    }
+    if (auto problem = oversizedTexture(texture->fileName, *texture->image, options)) {
+        result.problems.push_back(std::move(*problem));
+        texture->image.reset();
+    } else if (!options.keepTexturePixels) {
+        texture->image->pixels = std::vector<uint8_t>();
+    }
+}
+
+// Whether path is a regular file this process can open.
+bool readable(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status;
+    const bool regular = fd >= 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    if (fd >= 0) {
+        close(fd);
+    }
+    return regular;
 }
 
 }  // namespace
@@ -46,60 +75,88 @@ LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions&
     }
     result.model = std::move(*model);
     result.model.indexFaces();
-    if (const std::unique_ptr<Texture>& texture = result.model.texture; texture && texture->image) {
-        if (auto problem = oversizedTexture(texture->fileName, *texture->image, options)) {
-            result.problems.push_back(std::move(*problem));
-            texture->image.reset();
-        } else if (!options.keepTexturePixels) {
-            texture->image->pixels = std::vector<uint8_t>();
-        }
-    }
+    keepPixelsAsAsked(result, options);
     result.modelRead = true;
     return result;
 }
 
 CharacterOpening::CharacterOpening(const std::string& path, const CharacterCache& cache,
                                    const ContainmentLimits& limits)
-    : path_(path), cache_(cache) {
+    : path_(path), cache_(cache), limits_(limits) {
     if (isModelFileName(path)) {
         return;
     }
-    const ImportOptions options = conversionOptions(path);
-    key_ = cache.keyOf(options);
-    if (key_.empty()) {
-        // Unreadable: reported as any file that cannot be opened.
+    // Opening the file costs no more than a moment; reading it is the thread's.
+    readable_ = readable(path);
+    if (!readable_) {
         return;
     }
-    converted_ = cache.find(key_);
-    if (!converted_) {
-        job_ = std::make_unique<ConversionJob>(options, limits, ConvertedForm::Model);
+    key_ = cache.keyOf(conversionOptions(path));
+    std::packaged_task<std::optional<LoadResult>()> check([this] {
+        std::optional<LoadResult> loaded;
+        try {
+            if (std::optional<ConvertedCharacter> entry = cache_.find(key_, path_, &cancelled_)) {
+                loaded = loadConverted(*entry, {});
+            }
+        } catch (const std::bad_alloc&) {
+            // Converted again, as when there is no entry.
+            loaded.reset();
+        }
+        if (loaded && !loaded->modelRead) {
+            // Whatever broke it must not be served again; converted now.
+            cache_.forget(key_);
+            loaded.reset();
+        }
+        return loaded;
+    });
+    cacheAnswer_ = check.get_future();
+    cacheCheck_ = std::thread(std::move(check));
+}
+
+CharacterOpening::~CharacterOpening() {
+    cancelled_ = true;
+    if (cacheCheck_.joinable()) {
+        cacheCheck_.join();
     }
 }
 
 bool CharacterOpening::poll(std::chrono::milliseconds wait, const LineHandler& onLine) {
+    if (cacheAnswer_.valid()) {
+        if (cacheAnswer_.wait_for(wait) != std::future_status::ready) {
+            return false;
+        }
+        loaded_ = cacheAnswer_.get();
+        cacheCheck_.join();
+        if (!loaded_) {
+            job_ = std::make_unique<ConversionJob>(conversionOptions(path_), limits_,
+                                                   ConvertedForm::Model);
+        }
+    }
     return !job_ || job_->poll(wait, onLine);
 }
 
 LoadResult CharacterOpening::load(const LoadOptions& options) {
-    if (isModelFileName(path_) || key_.empty()) {
+    while (!poll(std::chrono::hours(1), [](const std::string&) {})) {
+    }
+    if (isModelFileName(path_) || !readable_) {
         return loadModelFile(path_, options);
     }
-    if (job_) {
-        ContainedConversion conversion = job_->result();
-        job_.reset();
-        if (conversion.status != ContainedConversion::Status::Converted) {
-            LoadResult failed;
-            failed.problems.push_back({LoadProblem::Kind::Malformed, conversion.problem, ""});
-            return failed;
-        }
-        converted_ = std::move(conversion.character);
-        cache_.store(key_, *converted_);
+    if (loaded_) {
+        LoadResult result = std::move(*loaded_);
+        loaded_.reset();
+        keepPixelsAsAsked(result, options);
+        return result;
     }
-    LoadResult result = loadConverted(*converted_, options);
-    converted_.reset();
-    if (!result.modelRead) {
-        // Whatever broke it must not be served again.
-        cache_.forget(key_);
+    ContainedConversion conversion = job_->result();
+    job_.reset();
+    if (conversion.status != ContainedConversion::Status::Converted) {
+        LoadResult failed;
+        failed.problems.push_back({LoadProblem::Kind::Malformed, conversion.problem, ""});
+        return failed;
+    }
+    LoadResult result = loadConverted(conversion.character, options);
+    if (result.modelRead) {
+        cache_.store(key_, conversion.character);
     }
     return result;
 }

@@ -4,15 +4,21 @@
 // converter program (or taken from the cache, when it was converted before) and the
 // converted files are loaded from memory through the same load call, so that
 // its animations are labelled with their own names wherever the file lies.
+// The cache is checked and its entry loaded in a thread of the opening's own,
+// so that a caller drawing between polls never waits for a large file: the
+// entry's check reads the source in pieces, in bounded memory.
 //
 //   CharacterOpening opening(path, cache);
 //   while (!opening.poll(std::chrono::milliseconds(5), showProgress)) { draw(); }
 //   LoadResult result = opening.load(options);
 
+#include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "files/load.h"
 #include "import/character_cache.h"
@@ -42,19 +48,27 @@ LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions&
 
 class CharacterOpening {
   public:
-    // Starts opening path: nothing to wait for when it is a model file, cannot
-    // be read (it is then loaded as a model file, which reports it) or its
-    // conversion is in the cache; a contained conversion otherwise.
+    // Starts opening path: nothing to wait for when it is a model file; the
+    // cache's entry checked and loaded otherwise, and when there is none that
+    // is whole and current (a damaged or stale one is removed), a contained
+    // conversion. A file that cannot be read is loaded as a model file, which
+    // reports it.
     CharacterOpening(const std::string& path, const CharacterCache& cache,
                      const ContainmentLimits& limits = defaultContainmentLimits());
+    // Stops checking the cache, without waiting for the rest of the source.
+    ~CharacterOpening();
+    CharacterOpening(const CharacterOpening&) = delete;
+    CharacterOpening& operator=(const CharacterOpening&) = delete;
 
     const std::string& path() const { return path_; }
 
-    // Whether the file is being converted (rather than read or found in the cache).
+    // Whether the file is being converted (rather than read or found in the
+    // cache), as far as poll has found out.
     bool converting() const { return job_ != nullptr; }
 
-    // Waits at most wait for the conversion, passing its progress and warnings
-    // to onLine; true once there is nothing more to wait for.
+    // Waits at most wait for the cache and then the conversion, passing the
+    // conversion's progress and warnings to onLine; true once there is
+    // nothing more to wait for.
     bool poll(std::chrono::milliseconds wait, const LineHandler& onLine);
 
     // The model, once poll said so. A conversion that failed gives an empty
@@ -65,8 +79,14 @@ class CharacterOpening {
   private:
     std::string path_;
     const CharacterCache& cache_;
+    ContainmentLimits limits_;
     std::string key_;
-    std::optional<ConvertedCharacter> converted_;
+    bool readable_ = false;
+    std::atomic<bool> cancelled_{false};
+    // The cache entry's model, when there was one that loaded.
+    std::future<std::optional<LoadResult>> cacheAnswer_;
+    std::thread cacheCheck_;
+    std::optional<LoadResult> loaded_;
     std::unique_ptr<ConversionJob> job_;
 };
 

@@ -106,6 +106,11 @@ std::optional<std::string> ConfinedFiles::read(const std::string& path) {
             }
             content.resize(done);
             remaining_ -= done;
+            FileStamp& stamp = stamps_[real];
+            stamp.name = real == input_ ? "" : real.substr(folder_ == "/" ? 1 : folder_.size() + 1);
+            stamp.size = static_cast<std::uint64_t>(status.st_size);
+            stamp.modified = modifiedTime(status);
+            stamp.sum = checksum(content);
         }
         if (fd >= 0) {
             close(fd);
@@ -116,6 +121,14 @@ std::optional<std::string> ConfinedFiles::read(const std::string& path) {
         return std::nullopt;
     }
     return content;
+}
+
+std::vector<FileStamp> ConfinedFiles::stamps() const {
+    std::vector<FileStamp> stamps;
+    for (const auto& [real, stamp] : stamps_) {
+        stamps.push_back(stamp);
+    }
+    return stamps;
 }
 
 bool ConfinedIOSystem::Exists(const char* path) const {

@@ -8,10 +8,13 @@
 #include <assimp/IOSystem.hpp>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "import/file_stamp.h"
 #include "import/import_log.h"
 
 namespace velmora {
@@ -33,6 +36,10 @@ class ConfinedFiles {
     // as read does.
     bool allows(const std::string& path);
 
+    // The files read so far, each once, in name order: what the conversion's
+    // result depends on.
+    std::vector<FileStamp> stamps() const;
+
   private:
     // Why path may not be read, or empty when it may; real receives the path
     // with every link followed. A missing file gives "missing".
@@ -46,6 +53,7 @@ class ConfinedFiles {
     ImportLog& log_;
     std::uint64_t remaining_;
     std::set<std::string> warned_;
+    std::map<std::string, FileStamp> stamps_;
 };
 
 // The import library's file access through ConfinedFiles (not owned).

@@ -33,6 +33,15 @@ std::string encoded(const ConvertedCharacter& character) {
     std::string out(1, kConverted);
     putField(out, character.modelFile);
     putNumber(out, character.animationCount);
+    putNumber(out, character.readFiles.size());
+    for (const FileStamp& stamp : character.readFiles) {
+        putField(out, stamp.name);
+        std::string numbers;
+        putNumber(numbers, stamp.size);
+        putNumber(numbers, static_cast<std::uint64_t>(stamp.modified));
+        putNumber(numbers, stamp.sum);
+        putField(out, numbers);
+    }
     for (const FileContent& file : character.files) {
         putField(out, file.name);
         putField(out, file.bytes);
@@ -55,6 +64,25 @@ bool decode(std::string_view answer, ConvertedCharacter& character) {
         return false;
     }
     character.animationCount = count;
+    // Each stamp takes at least two lengths and its numbers: a count the rest
+    // cannot hold is refused before anything is sized.
+    std::uint64_t stamps = 0;
+    if (!in.number(stamps) || stamps > in.remaining() / 40) {
+        return false;
+    }
+    for (std::uint64_t s = 0; s < stamps; ++s) {
+        FileStamp& stamp = character.readFiles.emplace_back();
+        std::string numbers;
+        if (!in.field(stamp.name) || !in.field(numbers) || numbers.size() != 24) {
+            return false;
+        }
+        ByteReader fields(numbers);
+        std::uint64_t modified = 0;
+        fields.number(stamp.size);
+        fields.number(modified);
+        fields.number(stamp.sum);
+        stamp.modified = static_cast<std::int64_t>(modified);
+    }
     bool hasModel = false;
     while (in.remaining() > 0) {
         FileContent file;
@@ -111,6 +139,7 @@ ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log
     ImportedCharacter character = buildCharacter(scene, options, files, log);
     const OutputPlan plan = planOutput(options, character.animationNames, log);
     ConvertedCharacter converted;
+    converted.readFiles = files.stamps();
     converted.folder = plan.folder;
     converted.modelFile = plan.modelFile;
     converted.animationCount = character.model->animations.size();

@@ -10,6 +10,7 @@
 
 #include "files/safe_file.h"
 #include "import/contained_run.h"
+#include "import/file_stamp.h"
 #include "import/import_log.h"
 #include "import/import_options.h"
 
@@ -24,6 +25,9 @@ struct ConvertedCharacter {
     // written in this order finds its files in place.
     std::vector<FileContent> files;
     std::size_t animationCount = 0;
+    // The files the conversion read (the source among them), which alone its
+    // result depends on.
+    std::vector<FileStamp> readFiles;
 };
 
 // Converts options.inputPath as the options say, reading only what the file

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "files/model.h"
+
 namespace velmora {
 inline namespace importer {
 
@@ -27,8 +29,6 @@ const char* const kImportUsage =
 
 namespace {
 
-// Above this the motion files would hold more keys than anyone can watch.
-constexpr long kMaxRate = 1000;
 constexpr double kMaxHeight = 1e6;
 
 std::optional<long> wholeNumber(const std::string& text) {
@@ -87,9 +87,9 @@ Arguments::Program importProgram(ImportOptions& options) {
         {"--rate", true,
          [&options](const std::string& value) -> Refusal {
              const auto rate = wholeNumber(value);
-             if (!rate || *rate < 1 || *rate > kMaxRate) {
+             if (!rate || *rate < 1 || *rate > kMaxPlaybackRate) {
                  return "--rate needs a whole number of frames per second from 1 to " +
-                        std::to_string(kMaxRate) + ", got \"" + value + "\"";
+                        std::to_string(kMaxPlaybackRate) + ", got \"" + value + "\"";
              }
              options.rate = static_cast<int32_t>(*rate);
              return {};

@@ -71,12 +71,14 @@ class Buffer {
         return out.str();
     }
 
-    std::string json() const {
-        return "\"buffers\":[{\"byteLength\":" + std::to_string(bytes_.size()) +
-               ",\"uri\":\"data:application/octet-stream;base64," + base64(bytes_) +
+    // The buffer embedded, or named uri when given.
+    std::string json(const std::string& uri) const {
+        return "\"buffers\":[{\"byteLength\":" + std::to_string(bytes_.size()) + ",\"uri\":\"" +
+               (uri.empty() ? "data:application/octet-stream;base64," + base64(bytes_) : uri) +
                "\"}],\"bufferViews\":[" + joined(views_) + "],\"accessors\":[" +
                joined(accessors_) + "]";
     }
+    const std::string& bytes() const { return bytes_; }
 
     static std::string joined(const std::vector<std::string>& items) {
         std::string out;
@@ -115,6 +117,10 @@ aiMatrix4x4 restTransform(const FixtureNode& node) {
 }  // namespace
 
 std::string GltfFixture::text() const {
+    return text(std::string(), nullptr);
+}
+
+std::string GltfFixture::text(const std::string& bufferUri, std::string* bufferBytes) const {
     Buffer buffer;
     const int jointCount = static_cast<int>(joints.size());
     // Nodes: the joints, then one node per mesh.
@@ -249,7 +255,10 @@ std::string GltfFixture::text() const {
     if (!animationJson.empty()) {
         json += ",\"animations\":[" + Buffer::joined(animationJson) + "]";
     }
-    return json + "," + buffer.json() + "}";
+    if (bufferBytes) {
+        *bufferBytes = buffer.bytes();
+    }
+    return json + "," + buffer.json(bufferUri) + "}";
 }
 
 std::string fixturePng(uint32_t width, uint32_t height,

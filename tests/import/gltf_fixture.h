@@ -1,13 +1,12 @@
 #pragma once
 // Small glTF 2.0 characters written by the tests themselves: joints, skinned and
 // rigid meshes, materials with embedded PNG textures, and animations, all in
-// one .gltf text with its buffer embedded as base64.
+// one .gltf text with its buffer embedded as base64 (or beside it).
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
-
 
 struct FixtureNode {
     std::string name;
@@ -74,6 +73,9 @@ struct GltfFixture {
 
     // The .gltf file. Inverse bind matrices come from the joints' rest pose.
     std::string text() const;
+    // The .gltf file with its buffer in a file of its own, named bufferUri,
+    // whose bytes go to bufferBytes.
+    std::string text(const std::string& bufferUri, std::string* bufferBytes) const;
 };
 
 // A PNG of width x height pixels, each pixel colour(x, y) as RGB.
