@@ -339,6 +339,15 @@ double keySeconds(uint32_t frame, int32_t rate, double durationSeconds) {
 // turned file's axes (before scaling and placing). Each pair of bone and matrix
 // is made into the sides' four functionals once per pose, so that a vertex
 // costs four short sums per influence.
+//
+// Most vertices cannot beat the reach found so far in most poses, so the skin
+// is cut into runs of consecutive vertices, and a run is summed only when a
+// bound on its sums may beat it: weights are positive, so a vertex's sum is at
+// most its weights' sum times the largest of its pairs' functionals over the
+// run's box of positions, less the slack that covers rounding. A skipped sum
+// would have left the reach as it was; the runs that are summed go in the
+// skin's order, as before, so the reach is the same to the bit (the sign of a
+// zero included).
 class ViewReach {
   public:
     ViewReach(const SkinSource& skin, const Matrix4& upAxis, const std::array<WindowSide, 4>& sides)
@@ -348,7 +357,9 @@ class ViewReach {
             normals_[k] = Geometry::Vector4(n.x, n.y, n.z, 0);
         }
         std::map<std::pair<int, std::size_t>, uint32_t> index;
+        firstInfluence_.reserve(skin.influences.size() + 1);
         for (const auto& influences : skin.influences) {
+            firstInfluence_.push_back(pairOf_.size());
             for (const VertexInfluence& influence : influences) {
                 const auto [found, isNew] = index.try_emplace({influence.bone, influence.toBone},
                                                               static_cast<uint32_t>(pairs_.size()));
@@ -358,7 +369,11 @@ class ViewReach {
                 pairOf_.push_back(found->second);
             }
         }
+        firstInfluence_.push_back(pairOf_.size());
         functionals_.resize(pairs_.size());
+        for (std::size_t first = 0; first < skin.positions.size(); first += kRun) {
+            runs_.push_back(run(first, std::min(first + kRun, skin.positions.size())));
+        }
     }
 
     void add(const std::vector<Matrix4>& globals) {
@@ -366,8 +381,103 @@ class ViewReach {
             functionals_[i] =
                 normals_ * (upAxis_ * globals[pairs_[i].first] * skin_.toBone[pairs_[i].second]);
         }
-        std::size_t next = 0;
-        for (std::size_t v = 0; v < skin_.positions.size(); ++v) {
+        for (const Run& run : runs_) {
+            if (mayReach(run)) {
+                addExactly(run.first, run.end);
+            }
+        }
+    }
+
+    const std::array<double, 4>& reach() const { return reach_; }
+
+  private:
+    // Vertices per run: small enough for tight boxes, large enough that the
+    // bounds cost little beside the sums they spare.
+    static constexpr std::size_t kRun = 32;
+
+    struct Run {
+        std::size_t first = 0;
+        std::size_t end = 0;
+        Vector3 low;
+        Vector3 high;
+        // The least and largest sum of a vertex's weights.
+        double leastWeight = 0.0;
+        double mostWeight = 0.0;
+        // The pairs of the run's influences, each once.
+        std::vector<uint32_t> pairs;
+    };
+
+    Run run(std::size_t first, std::size_t end) const {
+        constexpr double kInfinity = std::numeric_limits<double>::infinity();
+        Run run{first,
+                end,
+                Vector3(kInfinity, kInfinity, kInfinity),
+                Vector3(-kInfinity, -kInfinity, -kInfinity),
+                kInfinity,
+                0.0,
+                {}};
+        for (std::size_t v = first; v < end; ++v) {
+            const Vector3& u = skin_.positions[v];
+            run.low = Vector3(std::min(run.low.x, u.x), std::min(run.low.y, u.y),
+                              std::min(run.low.z, u.z));
+            run.high = Vector3(std::max(run.high.x, u.x), std::max(run.high.y, u.y),
+                               std::max(run.high.z, u.z));
+            double weight = 0.0;
+            for (const VertexInfluence& influence : skin_.influences[v]) {
+                weight += influence.weight;
+            }
+            run.leastWeight = std::min(run.leastWeight, weight);
+            run.mostWeight = std::max(run.mostWeight, weight);
+            run.pairs.insert(run.pairs.end(), pairOf_.begin() + firstInfluence_[v],
+                             pairOf_.begin() + firstInfluence_[v + 1]);
+        }
+        std::sort(run.pairs.begin(), run.pairs.end());
+        run.pairs.erase(std::unique(run.pairs.begin(), run.pairs.end()), run.pairs.end());
+        return run;
+    }
+
+    // Whether some vertex of the run may reach further than reach_ on a side in
+    // the pose of functionals_. True where the bound is not a finite number, so
+    // that such runs are always summed. A point at no number, left out of the
+    // box, has no finite sum, nor has an influence whose functional is not
+    // finite, and neither ever counts.
+    bool mayReach(const Run& run) const {
+        const Vector3& lo = run.low;
+        const Vector3& hi = run.high;
+        const Vector3 far(std::max(std::abs(lo.x), std::abs(hi.x)),
+                          std::max(std::abs(lo.y), std::abs(hi.y)),
+                          std::max(std::abs(lo.z), std::abs(hi.z)));
+        for (int k = 0; k < 4; ++k) {
+            double most = -std::numeric_limits<double>::infinity();
+            // A bound on the size of any term of the sums, for the slack.
+            double size = 0.0;
+            for (const uint32_t pair : run.pairs) {
+                const Geometry::Vector4& f = functionals_[pair][k];
+                const double reach = f.w + std::max(f.x * lo.x, f.x * hi.x) +
+                                     std::max(f.y * lo.y, f.y * hi.y) +
+                                     std::max(f.z * lo.z, f.z * hi.z);
+                if (std::isnan(reach)) {
+                    return true;
+                }
+                most = std::max(most, reach);
+                size = std::max(size, std::abs(f.x) * far.x + std::abs(f.y) * far.y +
+                                          std::abs(f.z) * far.z + std::abs(f.w));
+            }
+            // Rounding moves a sum of at most four influences by far less than
+            // this.
+            const double slack = 1e-9 * run.mostWeight * size;
+            if (!std::isfinite(most) || !std::isfinite(slack) ||
+                !(run.leastWeight * most + slack <= reach_[k] &&
+                  run.mostWeight * most + slack <= reach_[k])) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void addExactly(std::size_t first, std::size_t end) {
+        std::size_t next = firstInfluence_[first];
+        for (std::size_t v = first; v < end; ++v) {
             const Vector3& u = skin_.positions[v];
             double sum[4] = {0, 0, 0, 0};
             for (const VertexInfluence& influence : skin_.influences[v]) {
@@ -386,16 +496,16 @@ class ViewReach {
         }
     }
 
-    const std::array<double, 4>& reach() const { return reach_; }
-
-  private:
     const SkinSource& skin_;
     Matrix4 upAxis_;
     // The sides' normals as rows.
     Matrix4 normals_;
     std::vector<std::pair<int, std::size_t>> pairs_;
-    // The pair of each influence, in the skin's order.
+    // The pair of each influence, in the skin's order, and where each vertex's
+    // influences start among them.
     std::vector<uint32_t> pairOf_;
+    std::vector<std::size_t> firstInfluence_;
+    std::vector<Run> runs_;
     std::vector<Matrix4> functionals_;
     std::array<double, 4> reach_ = {
         -std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
