@@ -161,6 +161,9 @@ bool frameTimerSet = false;
 std::chrono::steady_clock::time_point nextFrameDue;
 // Whether a conversion ran at the last look.
 bool converting = false;
+// The message line as the last frame drew it: once it times out, a still
+// window draws again without it.
+std::string drawnMessage;
 
 // Whether frames change on their own: an animation plays.
 bool animating() {
@@ -202,7 +205,8 @@ void onDisplay() {
                     overlayTimeline(current, reading), current.width, current.height,
                     kBackgroundGreys[current.background] > 0.5f);
     }
-    drawMessage(current.messageText(), current.width, current.height);
+    drawnMessage = current.messageText();
+    drawMessage(drawnMessage, current.width, current.height);
     if (screenshotRequested) {
         screenshotRequested = false;
         saveScreenshot();
@@ -225,7 +229,8 @@ void onHousekeeping(int) {
     if (!animating()) {
         const int32_t shown = frameRateTitle().shownFrames();
         frameRateTitle().tick(current.openingStatus());
-        if (current.showOverlay && frameRateTitle().shownFrames() != shown) {
+        if ((current.showOverlay && frameRateTitle().shownFrames() != shown) ||
+            current.messageText() != drawnMessage) {
             glutPostRedisplay();
         }
     }

@@ -103,7 +103,8 @@ TEST(ConversionJob, ADamagedOrHostileAnswerIsOneProblem) {
                            const std::vector<std::pair<std::string, std::string>>& files) {
         std::string out = "C";
         putField(out, modelFile);
-        putNumber(out, 0);
+        putNumber(out, 0);  // animations
+        putNumber(out, 0);  // files the conversion read
         for (const auto& [name, bytes] : files) {
             putField(out, name);
             putField(out, bytes);

@@ -168,8 +168,7 @@ TEST_F(Info, ReportsFilesItCannotUse) {
          "animations: 2\n"},
         {{"--check", "absent.animesh"},
          1,
-         "Failed to open \"absent.animesh\"\n\n"
-         "velmora-info: \"absent.animesh\" could not be read\n",
+         "velmora-info: Failed to open \"absent.animesh\"\n",
          nullptr},
     };
     for (const Case& c : cases) {
