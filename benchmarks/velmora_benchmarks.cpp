@@ -695,16 +695,16 @@ int printSummary(const SummaryReporter& reporter, const std::vector<Subject>& su
                        true, stressModel ? std::optional<double>(6.0) : std::nullopt, true,
                        ">= 6x");
         summary.time("rig check", "check/" + n);
-        summary.paired("  rig check / load",
-                       pairedShare(onThread([&] {
-                                       benchmark::DoNotOptimize(
-                                           checkCharacter(model, CheckOptions{}).size());
-                                   }),
-                                   onThread([&] {
-                                       const LoadResult loaded = loadModelFile(subject.path, {});
-                                       benchmark::DoNotOptimize(loaded.model.faces.data());
-                                   })),
-                       false, 2.0, false, "<= 2");
+        summary.paired(
+            "  rig check / load",
+            pairedShare(onThread([&] {
+                            benchmark::DoNotOptimize(checkCharacter(model, CheckOptions{}).size());
+                        }),
+                        onThread([&] {
+                            const LoadResult loaded = loadModelFile(subject.path, {});
+                            benchmark::DoNotOptimize(loaded.model.faces.data());
+                        })),
+            false, 2.0, false, "<= 2");
         summary.time("selectFrames + pose traversal", "pose/" + n);
         summary.time("skinning, Velmora", "skin/" + n + "/velmora");
         summary.time("skinning, scalar baseline", "skin/" + n + "/scalar");

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <string_view>
 #include <new>
+#include <string_view>
 
 #include "files/model_binary.h"
 #include "model/validation.h"
