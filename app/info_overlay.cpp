@@ -44,6 +44,14 @@ std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFram
             text << " x1/" << (1 << -power);
         }
         text << "\n";
+        if (const auto keys = viewer.loopKeys()) {
+            text << "Loop range: keys " << keys->first + 1 << "-" << keys->second + 1 << "\n";
+        }
+        if (viewer.playMode == PlayMode::PingPong) {
+            text << "Play mode: ping-pong\n";
+        } else if (viewer.playMode == PlayMode::Reverse) {
+            text << "Play mode: reverse\n";
+        }
     }
     text << "Frame rate: ";
     if (shownFrames > 0) {
@@ -74,8 +82,14 @@ std::optional<Timeline> overlayTimeline(const Viewer& viewer, int64_t reading) {
         return std::nullopt;
     }
     const FramePair pair = selectFrames(*animation, viewer.model->playbackRate, reading);
-    return Timeline{animation->frameCount,
-                    (pair.currentFrame + pair.frameBlend) / animation->frameCount};
+    Timeline timeline;
+    timeline.keyCount = animation->frameCount;
+    timeline.position = (pair.currentFrame + pair.frameBlend) / animation->frameCount;
+    if (const auto keys = viewer.loopKeys()) {
+        timeline.range = std::pair{static_cast<double>(keys->first) / animation->frameCount,
+                                   static_cast<double>(keys->second) / animation->frameCount};
+    }
+    return timeline;
 }
 
 bool holdsTimeline(const Viewer& viewer, int x, int y) {

@@ -2,9 +2,12 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 #include "drawing/framing.h"
 #include "drawing/model_drawing.h"
+#include "model/pipeline.h"
 
 namespace velmora {
 inline namespace app {
@@ -36,6 +39,23 @@ std::vector<Geometry::Vector3> drawnPoints(const Viewer& viewer) {
         }
     }
     return points;
+}
+
+// The key shown now, to bound the loop range with; none without an animation
+// to play.
+std::optional<uint32_t> shownKey(const Viewer& viewer) {
+    const Animation* animation = viewer.playableAnimation();
+    if (!animation) {
+        return std::nullopt;
+    }
+    return selectFrames(*animation, viewer.model->playbackRate, viewer.playback.reading())
+        .currentFrame;
+}
+
+// The keys that move the camera, and so stop the turntable.
+bool movesCamera(unsigned char key) {
+    return key != 0 &&
+           std::string_view("+-.01245689f").find(static_cast<char>(key)) != std::string_view::npos;
 }
 
 }  // namespace
@@ -131,8 +151,32 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
         case '=':
             viewer.playback.setSpeedPower(0);
             break;
+        case '{':
+            if (const auto key = shownKey(viewer)) {
+                viewer.loopStartKey = key;
+            }
+            break;
+        case '}':
+            if (const auto key = shownKey(viewer)) {
+                viewer.loopEndKey = key;
+            }
+            break;
+        case '|':
+            viewer.loopStartKey.reset();
+            viewer.loopEndKey.reset();
+            break;
+        case 'r':
+            viewer.playMode =
+                static_cast<PlayMode>((static_cast<int>(viewer.playMode) + 1) % kPlayModeCount);
+            break;
+        case 't':
+            viewer.turntable = !viewer.turntable;
+            break;
         default:
             break;
+    }
+    if (movesCamera(key)) {
+        viewer.turntable = false;
     }
     camera.update();
     return KeyOutcome::Continue;
@@ -152,6 +196,7 @@ void onSpecialKey(Viewer& viewer, int key) {
             }
             break;
         case kKeyUp:
+            viewer.turntable = false;
             camera.raise(-kCameraStep);
             break;
         case kKeyRight:
@@ -160,6 +205,7 @@ void onSpecialKey(Viewer& viewer, int key) {
             }
             break;
         case kKeyDown:
+            viewer.turntable = false;
             camera.raise(kCameraStep);
             break;
         case kKeyHome:

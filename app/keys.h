@@ -7,7 +7,10 @@
 // 'i' switches the overlay, 'n' the bone names and 'o' the onion skin; 'f'
 // frames the pose of the last frame drawn; 'h' and F1 show the help, as the
 // menu's Help does; 'k' steps the background colour, 'v' switches the
-// wireframe; '*' and '/' double and halve the playback speed, '=' restores it.
+// wireframe; '*' and '/' double and halve the playback speed, '=' restores it;
+// '{' and '}' bound the loop range at the key shown, '|' clears it, 'r' cycles
+// the play mode; 't' switches the turntable, which any key or the mouse moving
+// the camera stops.
 
 #include "app/viewer.h"
 

@@ -165,9 +165,9 @@ bool converting = false;
 // window draws again without it.
 std::string drawnMessage;
 
-// Whether frames change on their own: an animation plays.
+// Whether frames change on their own: an animation plays or the turntable turns.
 bool animating() {
-    return viewer().playableAnimation() && !viewer().playback.paused();
+    return (viewer().playableAnimation() && !viewer().playback.paused()) || viewer().turntable;
 }
 
 void onFrameDue(int) {
@@ -197,7 +197,7 @@ void onDisplay() {
     // goes on drawing while a large file converts.
     converting = current.pollOpening(std::chrono::milliseconds(0));
     frameRateTitle().update(current.openingStatus());
-    const int64_t reading = current.playback.read(viewerClock().milliseconds());
+    const int64_t reading = current.readClocks(viewerClock().milliseconds());
     drawFrame(current.camera, current.frameContent(reading), current.frame);
     // Before the readback, so that a screenshot holds the overlay too.
     if (current.showOverlay) {
@@ -241,7 +241,7 @@ void onHousekeeping(int) {
 // frame would tell it, so that a pause toggled after a long still spell
 // resumes from now. changed() then asks for the frame that shows the result.
 void beforeInput() {
-    viewer().playback.read(viewerClock().milliseconds());
+    viewer().readClocks(viewerClock().milliseconds());
 }
 
 void changed() {
@@ -324,6 +324,8 @@ void onMouse(int button, int state, int x, int y) {
         }
     }
     if (state == GLUT_DOWN) {
+        // A camera moved by hand stops the turntable (the wheel too).
+        viewer().turntable = false;
         const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
         mouseCamera().press(viewer().camera, button, shift, x, y);
     } else {

@@ -8,30 +8,73 @@
 namespace velmora {
 inline namespace app {
 
+int64_t spanMoment(PlaySpan span, PlayMode mode, int64_t played) {
+    const int64_t length = span.last - span.first;
+    if (length <= 0) {
+        return span.first;
+    }
+    switch (mode) {
+        case PlayMode::Loop:
+            return span.first + played % length;
+        case PlayMode::Reverse:
+            return span.last - played % length;
+        case PlayMode::PingPong: {
+            const int64_t phase = played % (2 * length);
+            return phase <= length ? span.first + phase : span.first + 2 * length - phase;
+        }
+    }
+    return span.first;
+}
+
+int64_t spanPlayed(PlaySpan span, PlayMode mode, int64_t moment) {
+    if (moment < span.first || moment > span.last) {
+        return 0;
+    }
+    return mode == PlayMode::Reverse ? span.last - moment : moment - span.first;
+}
+
 int64_t PlaybackClock::read(int64_t now) {
     lastNow_ = now;
     if (!paused_) {
         const int64_t elapsed = now - anchorNow_;
         // Whole milliseconds, rounded down, so that the reading never goes back.
-        reading_ = anchorReading_ + (speedPower_ >= 0 ? elapsed * (int64_t{1} << speedPower_)
-                                                      : elapsed / (int64_t{1} << -speedPower_));
+        const int64_t played =
+            anchorReading_ + (speedPower_ >= 0 ? elapsed * (int64_t{1} << speedPower_)
+                                               : elapsed / (int64_t{1} << -speedPower_));
+        reading_ = span_ ? spanMoment(*span_, mode_, played) : played;
     }
     return reading_;
+}
+
+void PlaybackClock::anchor() {
+    anchorNow_ = lastNow_;
+    anchorReading_ = span_ ? spanPlayed(*span_, mode_, reading_) : reading_;
 }
 
 void PlaybackClock::togglePause() {
     if (paused_) {
         // The next frame shows the held moment plus the time since the last frame.
-        anchorNow_ = lastNow_;
-        anchorReading_ = reading_;
+        anchor();
     }
     paused_ = !paused_;
 }
 
 void PlaybackClock::setSpeedPower(int power) {
-    anchorNow_ = lastNow_;
-    anchorReading_ = reading_;
+    anchor();
     speedPower_ = std::clamp(power, kMinSpeedPower, kMaxSpeedPower);
+}
+
+void PlaybackClock::setSpan(std::optional<PlaySpan> span, PlayMode mode) {
+    const bool same = mode == mode_ && span.has_value() == span_.has_value() &&
+                      (!span || (span->first == span_->first && span->last == span_->last));
+    if (same) {
+        return;
+    }
+    span_ = span;
+    mode_ = mode;
+    if (!paused_) {
+        anchor();
+    }
 }
 
 void PlaybackClock::hold(int64_t moment) {

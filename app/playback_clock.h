@@ -12,11 +12,32 @@
 // 1 until changed): a change of speed goes on from the moment last shown.
 
 #include <cstdint>
+#include <optional>
 
 #include "files/model.h"
 
 namespace velmora {
 inline namespace app {
+
+// How playback runs through its span: forward and round again, forward and
+// back, or backward and round again.
+enum class PlayMode { Loop, PingPong, Reverse };
+constexpr int kPlayModeCount = 3;
+
+// The moments playback runs over, first to last, both shown; first <= last.
+struct PlaySpan {
+    int64_t first = 0;
+    int64_t last = 0;
+};
+
+// The moment shown after played milliseconds (>= 0) of play in mode, which
+// starts at the span's first moment (Loop, PingPong) or its last (Reverse).
+// Loop and Reverse wrap from one end to the other; PingPong turns at both.
+// A span of one moment holds it.
+int64_t spanMoment(PlaySpan span, PlayMode mode, int64_t played);
+// The play time at which mode shows moment first: 0 for a moment outside the
+// span, so that playback starts from the mode's beginning.
+int64_t spanPlayed(PlaySpan span, PlayMode mode, int64_t moment);
 
 class PlaybackClock {
   public:
@@ -38,6 +59,11 @@ class PlaybackClock {
     void setSpeedPower(int power);
     // Pauses and holds moment.
     void hold(int64_t moment);
+    // While playing, readings run within span in mode (none: on from the
+    // reading, unbounded, as before any was set). A change goes on from the
+    // moment shown when it lies in the span, else from the mode's beginning.
+    // Holding, stepping and scrubbing go by neither.
+    void setSpan(std::optional<PlaySpan> span, PlayMode mode);
 
     // The steps below run for an animation that can be played (isPlayable),
     // at playbackRate as the model holds it.
@@ -65,6 +91,12 @@ class PlaybackClock {
     int64_t anchorNow_ = 0;
     int64_t anchorReading_ = 0;
     int speedPower_ = 0;
+    // While set, the reading is spanMoment of the played time, anchorReading_
+    // then holding the played time at anchorNow_.
+    std::optional<PlaySpan> span_;
+    PlayMode mode_ = PlayMode::Loop;
+    // Anchors the running reading at the last frame's clock and reading.
+    void anchor();
 };
 
 }  // namespace app

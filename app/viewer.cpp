@@ -1,10 +1,13 @@
 #include "app/viewer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 
 #include "app/sample_location.h"
 #include "files/load.h"
+#include "model/pipeline.h"
 
 namespace velmora {
 inline namespace app {
@@ -48,7 +51,12 @@ const char* const kAddedHelpText =
     "V: Switch Wireframe On/Off. \n"
     "*: Double the animation speed. \n"
     "/: Halve the animation speed. \n"
-    "=: Animation speed back to normal. \n";
+    "=: Animation speed back to normal. \n"
+    "{: Start the loop range at the key shown. \n"
+    "}: End the loop range at the key shown. \n"
+    "|: Clear the loop range. \n"
+    "R: Cycle the play mode (loop, ping-pong, reverse). \n"
+    "T: Switch the Turntable On/Off (camera keys and the mouse stop it). \n";
 
 std::string helpBoxText() {
     return std::string(kHelpText) + "\n" + kAddedHelpText;
@@ -230,7 +238,49 @@ const Animation* Viewer::playableAnimation() const {
                                                          : nullptr;
 }
 
+std::optional<std::pair<uint32_t, uint32_t>> Viewer::loopKeys() const {
+    const Animation* animation = playableAnimation();
+    if (!animation || (!loopStartKey && !loopEndKey)) {
+        return std::nullopt;
+    }
+    const uint32_t lastKey = animation->frameCount - 1;
+    const uint32_t start = std::min(loopStartKey.value_or(0), lastKey);
+    const uint32_t end = std::min(loopEndKey.value_or(lastKey), lastKey);
+    return std::pair{std::min(start, end), std::max(start, end)};
+}
+
+std::optional<PlaySpan> Viewer::playSpan() const {
+    const Animation* animation = playableAnimation();
+    if (!animation) {
+        return std::nullopt;
+    }
+    const int32_t rate = model->playbackRate;
+    if (const auto keys = loopKeys()) {
+        return PlaySpan{keyStartMilliseconds(*animation, rate, keys->first),
+                        keyStartMilliseconds(*animation, rate, keys->second)};
+    }
+    if (playMode == PlayMode::Loop) {
+        return std::nullopt;
+    }
+    // The loop's end shows the first key again, as a loop's wrap does.
+    return PlaySpan{
+        0, static_cast<int64_t>(std::ceil(animation->frameCount * 1000.0 / effectiveRate(rate)))};
+}
+
+int64_t Viewer::readClocks(int64_t now) {
+    if (turntable) {
+        camera.rotate(360.0 * ((now - turntableAt) % kTurntableMilliseconds) /
+                      kTurntableMilliseconds);
+        camera.update();
+    }
+    turntableAt = now;
+    playback.setSpan(playSpan(), playMode);
+    return playback.read(now);
+}
+
 void Viewer::animationChanged() {
+    loopStartKey.reset();
+    loopEndKey.reset();
     if (playback.paused()) {
         playback.hold(0);
     }

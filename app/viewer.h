@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "app/clock.h"
 #include "app/message_line.h"
@@ -53,6 +55,8 @@ enum MainMenuValue {
 // The background colours 'k' steps through, as grey levels: black, grey, white.
 constexpr float kBackgroundGreys[] = {0.0f, 0.5f, 1.0f};
 constexpr int kBackgroundCount = sizeof(kBackgroundGreys) / sizeof(kBackgroundGreys[0]);
+// One turn of the turntable, in the program's clock.
+constexpr int64_t kTurntableMilliseconds = 10000;
 
 extern const char* const kHelpText;
 // The controls added to those of kHelpText, one per line in the same style.
@@ -99,6 +103,18 @@ class Viewer {
     // (kBackgroundGreys[background], black first) and the mesh drawn as lines.
     int background = 0;
     bool wireframe = false;
+    // The added loop range, as keys of the current animation ('{' and '}'; a
+    // bound not set is the animation's first or last key), and the play mode
+    // ('r'); none and Loop until used. A change of animation or model clears
+    // the range.
+    std::optional<uint32_t> loopStartKey;
+    std::optional<uint32_t> loopEndKey;
+    PlayMode playMode = PlayMode::Loop;
+    // The added turntable ('t'): while on, the camera turns round its target,
+    // one turn every kTurntableMilliseconds; turntableAt is the clock's
+    // reading the camera last turned at.
+    bool turntable = false;
+    int64_t turntableAt = 0;
 
     Camera& camera;
     PlaybackClock playback;
@@ -159,6 +175,15 @@ class Viewer {
     FrameContent frameContent(int64_t milliseconds) const;
     // The current animation when it can be played; null otherwise.
     const Animation* playableAnimation() const;
+    // The keys the loop range runs over, first <= last; none without a range
+    // or an animation to play.
+    std::optional<std::pair<uint32_t, uint32_t>> loopKeys() const;
+    // Where playback runs: the loop range's first key's start to its last's,
+    // or, in another mode than Loop, the whole loop; none otherwise.
+    std::optional<PlaySpan> playSpan() const;
+    // The playback clock's reading for a frame, or an input, at the program's
+    // clock now, within playSpan; the turntable turns the camera on to now.
+    int64_t readClocks(int64_t now);
     // After the animation or the model changed: while paused, the first key is
     // held; while playing, the clock runs on.
     void animationChanged();

@@ -27,10 +27,14 @@ void fill(int left, int top, int right, int bottom, float red, float green, floa
 
 void drawTimeline(const Timeline& timeline, const TimelineBox& box) {
     const int middle = (box.top + box.bottom) / 2;
-    fill(box.left, middle, box.right + 1, middle + 1, 0.6f, 0.6f, 0.6f);
     const auto xAt = [&](double fraction) {
         return box.left + static_cast<int>(std::lround(fraction * (box.right - box.left)));
     };
+    if (timeline.range) {
+        fill(xAt(timeline.range->first), box.top + 2, xAt(timeline.range->second) + 1,
+             box.bottom - 1, 0.2f, 0.35f, 0.6f);
+    }
+    fill(box.left, middle, box.right + 1, middle + 1, 0.6f, 0.6f, 0.6f);
     for (uint32_t key = 0; key < timeline.keyCount; ++key) {
         const int x = xAt(static_cast<double>(key) / timeline.keyCount);
         fill(x, box.top + 2, x + 1, box.bottom - 1, 0.6f, 0.6f, 0.6f);

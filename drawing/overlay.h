@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace velmora {
 inline namespace drawing {
@@ -32,6 +33,8 @@ struct Timeline {
     uint32_t keyCount = 0;
     // How far through the loop the moment shown lies, 0 to 1.
     double position = 0.0;
+    // The loop range's ends as fractions of the loop, shaded; none without one.
+    std::optional<std::pair<double, double>> range;
 };
 
 // text (white on a black shadow; on a light background, black on a white one)

@@ -5,8 +5,11 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "app/keys.h"
+#include "model/pipeline.h"
 #include "tests/app/fakes.h"
 
 using namespace velmora;
@@ -181,6 +184,79 @@ TEST_F(Keys, AddedKeysStepBackgroundWireframeAndSpeed) {
         EXPECT_EQ(viewer.playback.speedPower(), row.speedPower);
     }
     EXPECT_EQ(viewer.frameContent(0).background, 0.0f) << "black, as at start";
+}
+
+// Four keys at 10 keys a second (starts 0, 100, 200, 301 ms; the loop 400 ms),
+// playing from the fake clock's 0.
+class PlayKeys : public Keys {
+  protected:
+    PlayKeys() {
+        viewer.model = std::make_unique<Model>();
+        viewer.model->texture = std::make_unique<Texture>();
+        viewer.model->playbackRate = 10;
+        viewer.model->animations.resize(1);
+        viewer.model->animations[0].frameCount = 4;
+        viewer.animationCount = 1;
+        viewer.readClocks(0);
+    }
+    // Holds the key's start, as ']' would reach it, then resumes.
+    void playFromKey(uint32_t key) {
+        viewer.playback.hold(keyStartMilliseconds(viewer.model->animations[0], 10, key));
+        viewer.playback.togglePause();
+    }
+};
+
+TEST_F(PlayKeys, BracesBoundTheLoopAndRCyclesTheMode) {
+    playFromKey(1);
+    onKey(viewer, '{');
+    playFromKey(2);
+    onKey(viewer, '}');
+    ASSERT_EQ(viewer.loopKeys(), (std::pair<uint32_t, uint32_t>{1, 2}));
+    // Each row types its key (0: none), then a frame reads the clock at now.
+    const struct {
+        const char* name;
+        unsigned char key;
+        int64_t now;
+        int64_t reading;
+    } rows[] = {
+        {"loop wraps at key 2 to key 1", 0, 50, 150},
+        {"r: ping-pong goes on and turns at key 2", 'r', 150, 150},
+        {"r: reverse runs back from the moment shown", 'r', 170, 130},
+        {"reverse wraps at key 1 to key 2", 0, 240, 160},
+        {"r: loop again, on from the moment shown", 'r', 250, 170},
+        {"|: unbounded again", '|', 300, 220},
+        {"}: keys 1 to 3, starting at the first", '}', 350, 50},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.key != 0) {
+            onKey(viewer, row.key);
+        }
+        EXPECT_EQ(viewer.readClocks(row.now), row.reading);
+    }
+    EXPECT_EQ(viewer.loopKeys(), (std::pair<uint32_t, uint32_t>{0, 2}));
+    onKey(viewer, ' ');
+    EXPECT_EQ(viewer.loopKeys(), std::nullopt) << "a change of animation clears the range";
+}
+
+TEST_F(PlayKeys, TTurnsTheCameraUntilItIsMoved) {
+    const double start = camera.angle;
+    onKey(viewer, 'p');
+    onKey(viewer, 't');
+    viewer.readClocks(2500);
+    EXPECT_NEAR(camera.angle, std::fmod(start + 90, 360), 1e-9) << "a quarter turn, paused too";
+    EXPECT_EQ(camera.eye.x, derivedEye().x);
+    onKey(viewer, '+');
+    viewer.readClocks(5000);
+    EXPECT_NEAR(camera.angle, std::fmod(start + 90, 360), 1e-9) << "a camera key stops it";
+    onKey(viewer, 't');
+    onSpecialKey(viewer, kKeyDown);
+    viewer.readClocks(7500);
+    EXPECT_NEAR(camera.angle, std::fmod(start + 90, 360), 1e-9) << "so does a special one";
+    onKey(viewer, 't');
+    onKey(viewer, 't');
+    viewer.readClocks(10000);
+    EXPECT_NEAR(camera.angle, std::fmod(start + 90, 360), 1e-9) << "t again stops it";
 }
 
 TEST_F(Keys, HAndF1ShowTheHelpAsTheMenuDoes) {

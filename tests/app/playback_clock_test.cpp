@@ -140,3 +140,69 @@ TEST(PlaybackClock, PausesStepsKeepsTheKeyAndScrubs) {
 }
 
 }  // namespace
+
+TEST(PlaybackClock, SpanMomentTurnsWrapsAndHolds) {
+    const PlaySpan keys1To3{100, 301};
+    const struct {
+        const char* name;
+        PlaySpan span;
+        PlayMode mode;
+        int64_t played;
+        int64_t moment;
+    } rows[] = {
+        {"loop starts at the first moment", keys1To3, PlayMode::Loop, 0, 100},
+        {"loop runs forward", keys1To3, PlayMode::Loop, 150, 250},
+        {"loop wraps at the last to the first", keys1To3, PlayMode::Loop, 201, 100},
+        {"loop in a later pass", keys1To3, PlayMode::Loop, 201 * 3 + 5, 105},
+        {"ping-pong reaches the last", keys1To3, PlayMode::PingPong, 201, 301},
+        {"ping-pong turns at the last", keys1To3, PlayMode::PingPong, 211, 291},
+        {"ping-pong back at the first", keys1To3, PlayMode::PingPong, 402, 100},
+        {"ping-pong turns at the first", keys1To3, PlayMode::PingPong, 412, 110},
+        {"reverse starts at the last", keys1To3, PlayMode::Reverse, 0, 301},
+        {"reverse runs backwards", keys1To3, PlayMode::Reverse, 150, 151},
+        {"reverse wraps at the first to the last", keys1To3, PlayMode::Reverse, 201, 301},
+        {"one key holds in loop", {200, 200}, PlayMode::Loop, 12345, 200},
+        {"one key holds in ping-pong", {200, 200}, PlayMode::PingPong, 12345, 200},
+        {"one key holds in reverse", {200, 200}, PlayMode::Reverse, 12345, 200},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(spanMoment(row.span, row.mode, row.played), row.moment);
+    }
+}
+
+TEST(PlaybackClock, ASpanGoesOnFromTheMomentShown) {
+    const PlaySpan keys1To3{100, 301};
+    const struct {
+        const char* name;
+        PlayMode mode;
+        int64_t before;  // the reading when the span is set
+        int64_t now;     // the program's clock at the next frame, 1000 at the set
+        int64_t reading;
+    } rows[] = {
+        {"loop inside the span goes on", PlayMode::Loop, 150, 1010, 160},
+        {"loop outside the span starts at its first", PlayMode::Loop, 50, 1010, 110},
+        {"reverse inside the span runs back from it", PlayMode::Reverse, 150, 1010, 140},
+        {"reverse outside the span starts at its last", PlayMode::Reverse, 350, 1010, 291},
+        {"ping-pong inside goes forward and turns", PlayMode::PingPong, 295, 1010, 297},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        PlaybackClock clock;
+        clock.read(1000);
+        clock.hold(row.before);
+        clock.togglePause();
+        clock.setSpan(keys1To3, row.mode);
+        EXPECT_EQ(clock.read(row.now), row.reading);
+    }
+    // Paused, the span leaves the held moment; resuming goes on within it.
+    PlaybackClock clock;
+    clock.hold(50);
+    clock.setSpan(keys1To3, PlayMode::Loop);
+    EXPECT_EQ(clock.read(1000), 50);
+    clock.togglePause();
+    EXPECT_EQ(clock.read(1020), 120);
+    // Without a span the reading runs on from the moment shown, unbounded.
+    clock.setSpan(std::nullopt, PlayMode::Loop);
+    EXPECT_EQ(clock.read(1400), 500);
+}
