@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/info_overlay.h"
 #include "app/keys.h"
 #include "model/pipeline.h"
 #include "tests/app/fakes.h"
@@ -235,6 +236,10 @@ TEST_F(PlayKeys, BracesBoundTheLoopAndRCyclesTheMode) {
         EXPECT_EQ(viewer.readClocks(row.now), row.reading);
     }
     EXPECT_EQ(viewer.loopKeys(), (std::pair<uint32_t, uint32_t>{0, 2}));
+    EXPECT_NE(overlayText(viewer, 50, 0).find("\nLoop range: keys 1-3\n"), std::string::npos);
+    EXPECT_EQ(overlayTimeline(viewer, 50)->range, (std::pair{0.0, 0.5}));
+    onKey(viewer, 'r');
+    EXPECT_NE(overlayText(viewer, 50, 0).find("\nPlay mode: ping-pong\n"), std::string::npos);
     onKey(viewer, ' ');
     EXPECT_EQ(viewer.loopKeys(), std::nullopt) << "a change of animation clears the range";
 }
