@@ -5,6 +5,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "app/rig_inspection.h"
 #include "model/pipeline.h"
 
 namespace velmora {
@@ -67,6 +68,7 @@ std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFram
         text << "Bones: " << bones << " Vertices: " << viewer.model->vertexCount()
              << " Faces: " << viewer.model->faces.size() << "\n";
     }
+    text << rigOverlayText(viewer);
     if (viewer.playback.paused()) {
         text << "Paused\n";
     }
@@ -85,6 +87,7 @@ std::optional<Timeline> overlayTimeline(const Viewer& viewer, int64_t reading) {
     Timeline timeline;
     timeline.keyCount = animation->frameCount;
     timeline.position = (pair.currentFrame + pair.frameBlend) / animation->frameCount;
+    timeline.markedKeys = faultedKeys(viewer);
     if (const auto keys = viewer.loopKeys()) {
         timeline.range = std::pair{static_cast<double>(keys->first) / animation->frameCount,
                                    static_cast<double>(keys->second) / animation->frameCount};

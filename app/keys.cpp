@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "app/rig_inspection.h"
 #include "drawing/framing.h"
 #include "drawing/model_drawing.h"
 #include "model/pipeline.h"
@@ -60,7 +61,7 @@ bool movesCamera(unsigned char key) {
 
 }  // namespace
 
-KeyOutcome onKey(Viewer& viewer, unsigned char key) {
+KeyOutcome onKey(Viewer& viewer, unsigned char key, bool shift) {
     Camera& camera = viewer.camera;
     viewer.messages.dismiss();
     switch (key) {
@@ -171,6 +172,16 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
             break;
         case 't':
             viewer.turntable = !viewer.turntable;
+            break;
+        case 'w':
+            viewer.colouring = static_cast<MeshColouring>((static_cast<int>(viewer.colouring) + 1) %
+                                                          kMeshColouringCount);
+            break;
+        case 'x':
+            viewer.showJointAxes = !viewer.showJointAxes;
+            break;
+        case kTabKey:
+            selectNextBone(viewer, shift ? -1 : 1);
             break;
         default:
             break;

@@ -10,7 +10,9 @@
 // wireframe; '*' and '/' double and halve the playback speed, '=' restores it;
 // '{' and '}' bound the loop range at the key shown, '|' clears it, 'r' cycles
 // the play mode; 't' switches the turntable, which any key or the mouse moving
-// the camera stops.
+// the camera stops; 'w' cycles the mesh's colouring (texture, weights,
+// influences), Tab and Shift+Tab select the next and previous bone, 'x'
+// switches the joint axes.
 
 #include "app/viewer.h"
 
@@ -28,13 +30,15 @@ constexpr int kKeyDown = 103;
 constexpr int kKeyHome = 106;
 
 constexpr unsigned char kEscapeKey = 27;
+constexpr unsigned char kTabKey = 9;
 
 enum class KeyOutcome { Continue, Exit };
 
 // A key typed, compared as a byte: letters are case-sensitive. Escape changes
 // nothing and asks the caller to end the process with status 0. Every other
-// key, known or not, takes the message line down.
-KeyOutcome onKey(Viewer& viewer, unsigned char key);
+// key, known or not, takes the message line down. shift: whether Shift was
+// held (it turns Tab round).
+KeyOutcome onKey(Viewer& viewer, unsigned char key, bool shift = false);
 
 // An arrow key or another special key.
 void onSpecialKey(Viewer& viewer, int key);

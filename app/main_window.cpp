@@ -16,6 +16,7 @@
 #include "app/keys.h"
 #include "app/mouse.h"
 #include "app/native_window.h"
+#include "app/rig_inspection.h"
 #include "app/sample_location.h"
 #include "app/screenshot.h"
 #include "app/viewer.h"
@@ -205,6 +206,9 @@ void onDisplay() {
                     overlayTimeline(current, reading), current.width, current.height,
                     kBackgroundGreys[current.background] > 0.5f);
     }
+    if (current.showMesh && current.playableAnimation()) {
+        drawLegend(current.legend(), current.width, current.height);
+    }
     drawnMessage = current.messageText();
     drawMessage(drawnMessage, current.width, current.height);
     if (screenshotRequested) {
@@ -287,7 +291,8 @@ void toggleFullScreen() {
 
 void onKeyboard(unsigned char key, int, int) {
     beforeInput();
-    if (onKey(viewer(), key) == KeyOutcome::Exit) {
+    const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
+    if (onKey(viewer(), key, shift) == KeyOutcome::Exit) {
         std::exit(0);
     }
     changed();
@@ -328,8 +333,8 @@ void onMouse(int button, int state, int x, int y) {
         viewer().turntable = false;
         const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
         mouseCamera().press(viewer().camera, button, shift, x, y);
-    } else {
-        mouseCamera().release(button);
+    } else if (mouseCamera().release(button)) {
+        selectBoneAt(viewer(), x, y);
     }
 }
 

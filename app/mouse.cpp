@@ -1,6 +1,7 @@
 #include "app/mouse.h"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "drawing/projection.h"
 
@@ -69,12 +70,18 @@ void MouseCamera::press(Camera& camera, int button, bool shift, int x, int y) {
     button_ = button;
     x_ = x;
     y_ = y;
+    pressX_ = x;
+    pressY_ = y;
+    moved_ = false;
 }
 
-void MouseCamera::release(int button) {
-    if (drag_ != Drag::None && button == button_) {
-        drag_ = Drag::None;
+bool MouseCamera::release(int button) {
+    if (drag_ == Drag::None || button != button_) {
+        return false;
     }
+    const bool click = drag_ == Drag::Orbit && !moved_;
+    drag_ = Drag::None;
+    return click;
 }
 
 void MouseCamera::drag(Camera& camera, int x, int y, int width, int height) {
@@ -82,6 +89,7 @@ void MouseCamera::drag(Camera& camera, int x, int y, int width, int height) {
     const int dy = y - y_;
     x_ = x;
     y_ = y;
+    moved_ = moved_ || std::abs(x - pressX_) > kClickSlop || std::abs(y - pressY_) > kClickSlop;
     switch (drag_) {
         case Drag::Orbit:
             camera.moveEyeHeight(dy * kEyeHeightPerPixel * camera.radius);

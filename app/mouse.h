@@ -26,6 +26,10 @@ constexpr double kOrbitDegreesPerPixel = 0.5;
 // that the tilt feels the same near and far.
 constexpr double kEyeHeightPerPixel = 0.01;
 
+// How far, in pixels along either axis, the pointer may wander between a
+// left press and its release for them to be a click rather than a drag.
+constexpr int kClickSlop = 2;
+
 // Turns the camera by degrees. Unlike Camera::rotate alone, which drops what is
 // left over when the angle wraps, the whole turn is kept: a drag across 0/360
 // turns as smoothly as anywhere else.
@@ -42,8 +46,9 @@ class MouseCamera {
     // notch zooms at once; a left or middle button starts a drag in place of any
     // under way.
     void press(Camera& camera, int button, bool shift, int x, int y);
-    // Ends the drag that button started.
-    void release(int button);
+    // Ends the drag that button started. Whether it was a click: a left press
+    // without Shift released within kClickSlop pixels of where it went down.
+    bool release(int button);
     // The pointer moved to (x, y) with a button held, in a window of width x
     // height pixels.
     void drag(Camera& camera, int x, int y, int width, int height);
@@ -54,6 +59,10 @@ class MouseCamera {
     int button_ = 0;
     int x_ = 0;
     int y_ = 0;
+    // Whether the pointer has gone further than kClickSlop from the press.
+    bool moved_ = false;
+    int pressX_ = 0;
+    int pressY_ = 0;
 };
 
 }  // namespace app

@@ -56,7 +56,11 @@ const char* const kAddedHelpText =
     "}: End the loop range at the key shown. \n"
     "|: Clear the loop range. \n"
     "R: Cycle the play mode (loop, ping-pong, reverse). \n"
-    "T: Switch the Turntable On/Off (camera keys and the mouse stop it). \n";
+    "T: Switch the Turntable On/Off (camera keys and the mouse stop it). \n"
+    "W: Cycle the mesh colouring (texture, bone weights, influence counts). \n"
+    "TAB / SHIFT+TAB: Select the next / previous bone. \n"
+    "LEFT CLICK on a joint: Select its bone (bones shown). \n"
+    "X: Switch Joint Axes On/Off. \n";
 
 std::string helpBoxText() {
     return std::string(kHelpText) + "\n" + kAddedHelpText;
@@ -139,6 +143,7 @@ void Viewer::install(const std::string& path, LoadResult loaded) {
         ++animationCount;
     }
     currentAnimation = 0;
+    inspect();
     animationChanged();
     messages.dismiss();
     messages.show(problems);
@@ -157,6 +162,24 @@ void Viewer::releaseModel() {
     model.reset();
     modelPath.clear();
     problems.clear();
+    inspect();
+}
+
+void Viewer::inspect() {
+    selectedBone.reset();
+    meshColours_ = {};
+    findings.clear();
+    jointAxisLength = 0.0;
+    if (model) {
+        findings = checkCharacter(*model, {});
+        for (int32_t animation = 0; animation < animationCount; ++animation) {
+            if (isPlayable(*model, animation)) {
+                jointAxisLength = modelSize(*model, model->animations[animation]) / 20;
+                break;
+            }
+        }
+    }
+    faultedVertexList = faultedVertices(findings);
 }
 
 void Viewer::replaceModel(const std::string& path) {
@@ -228,9 +251,38 @@ std::string Viewer::messageText() const {
 }
 
 FrameContent Viewer::frameContent(int64_t milliseconds) const {
-    return {
+    FrameContent content{
         model.get(), texture,       currentAnimation, milliseconds, showMesh,
         showBones,   showBoneNames, showOnionSkin,    wireframe,    kBackgroundGreys[background]};
+    if (model && colouring != MeshColouring::Texture) {
+        content.cornerColours = &meshColours().corners;
+    }
+    if (colouring == MeshColouring::Influences) {
+        content.markedVertices = &faultedVertexList;
+    }
+    content.selectedBone = selectedBone ? *selectedBone : -1;
+    content.jointAxisLength = showJointAxes ? jointAxisLength : 0.0;
+    return content;
+}
+
+int Viewer::weightsBone() const {
+    return selectedBone.value_or(0);
+}
+
+const Legend& Viewer::legend() const {
+    return meshColours().legend;
+}
+
+const Viewer::MeshColours& Viewer::meshColours() const {
+    const int bone = colouring == MeshColouring::Weights ? weightsBone() : 0;
+    if (!model) {
+        meshColours_ = {};
+    } else if (meshColours_.colouring != colouring || meshColours_.bone != bone) {
+        meshColours_ = {colouring, bone,
+                        cornerColours(*model, vertexColours(*model, colouring, bone)),
+                        colouringLegend(*model, colouring, bone)};
+    }
+    return meshColours_;
 }
 
 const Animation* Viewer::playableAnimation() const {

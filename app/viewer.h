@@ -20,6 +20,8 @@
 #include "files/load.h"
 #include "files/model.h"
 #include "import/character_opening.h"
+#include "model/rig_check.h"
+#include "model/vertex_colouring.h"
 
 namespace velmora {
 inline namespace app {
@@ -115,6 +117,18 @@ class Viewer {
     // reading the camera last turned at.
     bool turntable = false;
     int64_t turntableAt = 0;
+    // The added rig inspection, off until used: the mesh's colouring ('w'),
+    // the bone selected (Tab, Shift+Tab or a click on a joint; none until
+    // then, and none after a change of model) and the joint axes ('x').
+    MeshColouring colouring = MeshColouring::Texture;
+    std::optional<uint8_t> selectedBone;
+    bool showJointAxes = false;
+    // The current model's findings (checkCharacter, run once as it loads),
+    // the vertices they fault for their weights, and the joint axes' length
+    // (a twentieth of the model's size; 0 when nothing can be played).
+    std::vector<Finding> findings;
+    std::vector<std::size_t> faultedVertexList;
+    double jointAxisLength = 0.0;
 
     Camera& camera;
     PlaybackClock playback;
@@ -173,6 +187,11 @@ class Viewer {
 
     // What the frame shows at the playback clock's reading.
     FrameContent frameContent(int64_t milliseconds) const;
+    // The bone whose weights the weights view shows: the one selected, bone 0
+    // while none is.
+    int weightsBone() const;
+    // The legend of the colouring shown; empty for the texture.
+    const Legend& legend() const;
     // The current animation when it can be played; null otherwise.
     const Animation* playableAnimation() const;
     // The keys the loop range runs over, first <= last; none without a range
@@ -198,6 +217,9 @@ class Viewer {
     void loadChosenFile();
     // loadModel's steps for a load already done.
     void install(const std::string& path, LoadResult loaded);
+    // After the model changed: its findings, faulted vertices and joint axes'
+    // length; no bone selected.
+    void inspect();
 
     MenuBackend& menus_;
     Dialogs& dialogs_;
@@ -209,6 +231,16 @@ class Viewer {
     bool menusInUse_ = false;
     // The conversion's warnings so far.
     std::vector<std::string> openingWarnings_;
+    // The colours and legend of the colouring last drawn, remade only when
+    // the colouring, its bone or the model changes.
+    struct MeshColours {
+        MeshColouring colouring = MeshColouring::Texture;
+        int bone = 0;
+        std::vector<VertexColour> corners;
+        Legend legend;
+    };
+    const MeshColours& meshColours() const;
+    mutable MeshColours meshColours_;
 };
 
 }  // namespace app

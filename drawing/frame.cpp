@@ -67,7 +67,7 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
     }
     const Model& model = *content.model;
     const bool playable = isPlayable(model, content.animation);
-    if (playable && (content.showMesh || content.showBones)) {
+    if (playable && (content.showMesh || content.showBones || content.jointAxisLength > 0)) {
         const Animation& animation = model.animations[content.animation];
         buffers.pair = selectFrames(animation, model.playbackRate, content.milliseconds);
         poseSkeleton(model, animation, buffers.pair, buffers.pose);
@@ -77,19 +77,29 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
         if (content.wireframe) {
             glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         }
-        renderMesh(model, buffers.skinnedPositions, content.texture, buffers.cornerPositions);
+        renderMesh(model, buffers.skinnedPositions, content.texture, buffers.cornerPositions,
+                   content.cornerColours);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     }
     glDisable(GL_DEPTH_TEST);
+    if (content.showMesh && playable && content.markedVertices) {
+        renderMarkedVertices(buffers.skinnedPositions, *content.markedVertices);
+    }
     if (content.showBones && playable) {
         if (content.showOnionSkin) {
             renderOnionSkin(model, model.animations[content.animation], buffers.pair,
                             buffers.onionPose);
         }
         renderBones(model, buffers.pose);
+        if (content.selectedBone >= 0) {
+            renderSelectedBone(model, buffers.pose, content.selectedBone);
+        }
         if (content.showBoneNames) {
             renderBoneNames(model, buffers.pose);
         }
+    }
+    if (content.jointAxisLength > 0 && playable) {
+        renderJointAxes(model, buffers.pose, content.jointAxisLength);
     }
     glEnable(GL_DEPTH_TEST);
 }

@@ -9,6 +9,7 @@
 #include "files/model.h"
 #include "files/png_image.h"
 #include "model/pipeline.h"
+#include "model/vertex_colouring.h"
 
 namespace velmora {
 inline namespace drawing {
@@ -40,6 +41,16 @@ struct FrameContent {
     bool wireframe = false;
     // The grey level the frame is cleared to: 0 is black.
     float background = 0.0f;
+    // Instead of the texture, one colour per stored corner (cornerColours),
+    // the mesh drawn untextured; the texture when null.
+    const std::vector<VertexColour>* cornerColours = nullptr;
+    // With the mesh: these vertices as bright dots over everything.
+    const std::vector<std::size_t>* markedVertices = nullptr;
+    // With the bones: this bone's line and joint highlighted; -1 for none.
+    int selectedBone = -1;
+    // Each reached bone's local axes at its joint, lines this long: x red, y
+    // green, z blue; 0 draws none.
+    double jointAxisLength = 0.0;
 };
 
 // What a frame computes on its way to the picture, kept by the caller so that
@@ -69,7 +80,8 @@ Image readFramePixels(int width, int height);
 
 // Draws the model, if any: the mesh if shown, then with the depth test off the
 // bones if shown, so that they show through the mesh; both from one pose. With
-// the bones, the onion skin goes under them and their names over them. An
+// the bones, the onion skin goes under them and their names over them; the
+// marked vertices and the joint axes go over everything. An
 // animation that cannot be played (none, a rejected motion file, no texture
 // record) draws nothing.
 void modelPass(const FrameContent& content, FrameBuffers& buffers);

@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "drawing/text.h"
@@ -13,23 +15,56 @@ using Geometry::Vector3;
 using Geometry::Vector4;
 
 void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinnedPositions,
-                uint32_t texture, std::vector<CornerPosition>& cornerPositions) {
+                uint32_t texture, std::vector<CornerPosition>& cornerPositions,
+                const std::vector<VertexColour>* colours) {
     cornerPositions.resize(model.cornerVertices.size());
     for (std::size_t corner = 0; corner < model.cornerVertices.size(); ++corner) {
         const Geometry::Vector3& position = skinnedPositions[model.cornerVertices[corner]];
         cornerPositions[corner] = {static_cast<float>(position.x), static_cast<float>(position.y),
                                    static_cast<float>(position.z)};
     }
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(CornerPosition), cornerPositions.data());
+    if (colours && colours->size() == cornerPositions.size()) {
+        // The current colour is left undefined by the colour array.
+        glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+        glDisable(GL_TEXTURE_2D);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glColorPointer(3, GL_FLOAT, sizeof(VertexColour), colours->data());
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.faceCorners.size()),
+                       GL_UNSIGNED_INT, model.faceCorners.data());
+        glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glPopAttrib();
+        return;
+    }
     glBindTexture(GL_TEXTURE_2D, texture);
     glColor3f(1, 1, 1);
-    glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(3, GL_FLOAT, sizeof(CornerPosition), cornerPositions.data());
     glTexCoordPointer(2, GL_FLOAT, sizeof(CornerMappingCoord), model.cornerMappingCoords.data());
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.faceCorners.size()), GL_UNSIGNED_INT,
                    model.faceCorners.data());
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void renderMarkedVertices(const std::vector<Geometry::Vector3>& skinnedPositions,
+                          const std::vector<std::size_t>& vertices) {
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // A black ring, then the white dot inside it.
+    for (const auto& [size, grey] : {std::pair{8.0f, 0.0f}, std::pair{5.0f, 1.0f}}) {
+        glPointSize(size);
+        glColor3f(grey, grey, grey);
+        glBegin(GL_POINTS);
+        for (const std::size_t vertex : vertices) {
+            if (vertex < skinnedPositions.size()) {
+                const Vector3& p = skinnedPositions[vertex];
+                glVertex3d(p.x, p.y, p.z);
+            }
+        }
+        glEnd();
+    }
+    glPointSize(1);
 }
 
 namespace {
@@ -95,6 +130,54 @@ std::vector<std::pair<uint8_t, Vector3>> jointPositions(const Model& model, cons
     std::vector<std::pair<uint8_t, Vector3>> joints;
     addJoints(model, pose, model.rootBone, joints);
     return joints;
+}
+
+void renderSelectedBone(const Model& model, const Pose& pose, int bone) {
+    const auto joints = jointPositions(model, pose);
+    const auto reached = std::find_if(joints.begin(), joints.end(),
+                                      [bone](const auto& joint) { return joint.first == bone; });
+    if (reached == joints.end()) {
+        return;
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glColor3f(1.0f, 1.0f, 0.0f);
+    // The root, listed first, has no line of its own.
+    if (reached != joints.begin()) {
+        glLineWidth(3);
+        glBegin(GL_LINES);
+        sendJoint(pose.boneTransforms[boneParent(model, bone)]);
+        sendJoint(pose.boneTransforms[bone]);
+        glEnd();
+        glLineWidth(1);
+    }
+    glPointSize(7);
+    glBegin(GL_POINTS);
+    sendJoint(pose.boneTransforms[bone]);
+    glEnd();
+    glPointSize(1);
+}
+
+void renderJointAxes(const Model& model, const Pose& pose, double length) {
+    constexpr float kAxisColours[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBegin(GL_LINES);
+    for (const auto& [bone, joint] : jointPositions(model, pose)) {
+        const Geometry::Matrix4& transform = pose.boneTransforms[bone];
+        for (int axis = 0; axis < 3; ++axis) {
+            // The frame's axes as the transform carries them, each drawn at
+            // the same length even where the frame is scaled.
+            const Vector3 direction(transform[0][axis], transform[1][axis], transform[2][axis]);
+            const double size = Geometry::length(direction);
+            if (!(size > 0) || !std::isfinite(size)) {
+                continue;
+            }
+            const Vector3 end = joint + (length / size) * direction;
+            glColor3fv(kAxisColours[axis]);
+            glVertex3d(joint.x, joint.y, joint.z);
+            glVertex3d(end.x, end.y, end.z);
+        }
+    }
+    glEnd();
 }
 
 void renderBoneNames(const Model& model, const Pose& pose) {

@@ -8,6 +8,7 @@
 #include "files/model.h"
 #include "files/png_image.h"
 #include "model/pipeline.h"
+#include "model/vertex_colouring.h"
 
 namespace velmora {
 inline namespace drawing {
@@ -18,9 +19,16 @@ inline namespace drawing {
 // same vertices, and so the same pixels, as sending every corner between
 // glBegin and glEnd, while each shared corner is transformed once.
 // cornerPositions is the caller's buffer for the corners' positions, reused from
-// frame to frame. Needs the model's corner arrays (Model::indexFaces).
+// frame to frame. Needs the model's corner arrays (Model::indexFaces). Given
+// colours, one per stored corner, the mesh is drawn in them, untextured, instead.
 void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinnedPositions,
-                uint32_t texture, std::vector<CornerPosition>& cornerPositions);
+                uint32_t texture, std::vector<CornerPosition>& cornerPositions,
+                const std::vector<VertexColour>* colours = nullptr);
+
+// The vertices listed, at skinnedPositions, as white dots ringed in black, so
+// that they show on any colour.
+void renderMarkedVertices(const std::vector<Geometry::Vector3>& skinnedPositions,
+                          const std::vector<std::size_t>& vertices);
 
 struct BoneColour {
     float red = 1.0f;
@@ -32,6 +40,14 @@ struct BoneColour {
 // bone's parent joint to its own (the root draws none), bones in the order that
 // posing visits them; leaves texture 0 bound and the colour set.
 void renderBones(const Model& model, const Pose& pose, const BoneColour& colour = {});
+
+// Bone slot `bone`, when posing reaches it, highlighted over renderBones:
+// its line from its parent's joint thick and yellow, and its joint a yellow dot.
+void renderSelectedBone(const Model& model, const Pose& pose, int bone);
+
+// Each reached bone's local axes at its joint, lines length long: x red, y
+// green, z blue.
+void renderJointAxes(const Model& model, const Pose& pose, double length);
 
 // Every joint that posing reaches, with its bone's index, in the order that
 // posing visits them (the root first).

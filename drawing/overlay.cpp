@@ -39,6 +39,10 @@ void drawTimeline(const Timeline& timeline, const TimelineBox& box) {
         const int x = xAt(static_cast<double>(key) / timeline.keyCount);
         fill(x, box.top + 2, x + 1, box.bottom - 1, 0.6f, 0.6f, 0.6f);
     }
+    for (const uint32_t key : timeline.markedKeys) {
+        const int x = xAt(static_cast<double>(key) / timeline.keyCount);
+        fill(x - 1, box.top, x + 2, box.bottom + 1, 1.0f, 0.1f, 0.1f);
+    }
     // The loop's end, where it starts again.
     fill(box.right, box.top + 2, box.right + 1, box.bottom - 1, 0.6f, 0.6f, 0.6f);
     const int marker = xAt(std::clamp(timeline.position, 0.0, 1.0));
@@ -99,6 +103,37 @@ void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline,
         return;
     }
     inWindowPixels(width, height, [&] { drawTimeline(*timeline, timelineBox(width, height)); });
+}
+
+void drawLegend(const Legend& legend, int width, int height) {
+    if (legend.title.empty() || width <= 0 || height <= 0) {
+        return;
+    }
+    // A swatch a line high, a space, then the text.
+    const int swatch = kLineHeight - 2;
+    std::size_t longest = legend.title.size();
+    for (const LegendEntry& entry : legend.entries) {
+        longest = std::max(longest, entry.text.size() + 2);
+    }
+    const int boxWidth = static_cast<int>(longest) * kCharacterWidth + 2 * kBandPadding;
+    const int left = width - kMargin - boxWidth;
+    const int top = kMargin;
+    const int lines = static_cast<int>(legend.entries.size()) + 1;
+    inWindowPixels(width, height, [&] {
+        fill(left, top, left + boxWidth, top + lines * kLineHeight + 2 * kBandPadding, 0.0f, 0.0f,
+             0.0f);
+        int y = top + kBandPadding + kLineHeight;
+        for (const LegendEntry& entry : legend.entries) {
+            fill(left + kBandPadding, y, left + kBandPadding + swatch, y + swatch, entry.colour[0],
+                 entry.colour[1], entry.colour[2]);
+            y += kLineHeight;
+        }
+    });
+    std::string text = legend.title + "\n";
+    for (const LegendEntry& entry : legend.entries) {
+        text += "  " + entry.text + "\n";
+    }
+    drawText(left + kBandPadding, top + kBandPadding, text);
 }
 
 void drawMessage(std::string_view lines, int width, int height) {

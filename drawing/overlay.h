@@ -7,6 +7,9 @@
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
+
+#include "model/vertex_colouring.h"
 
 namespace velmora {
 inline namespace drawing {
@@ -35,6 +38,8 @@ struct Timeline {
     double position = 0.0;
     // The loop range's ends as fractions of the loop, shaded; none without one.
     std::optional<std::pair<double, double>> range;
+    // Keys with a fault in their motion, their ticks drawn red.
+    std::vector<uint32_t> markedKeys;
 };
 
 // text (white on a black shadow; on a light background, black on a white one)
@@ -42,6 +47,12 @@ struct Timeline {
 // drawn in a width x height window. Leaves the OpenGL state as it found it.
 void drawOverlay(std::string_view text, const std::optional<Timeline>& timeline, int width,
                  int height, bool lightBackground = false);
+
+// What the mesh's colours mean, in the window's top-right corner: the title,
+// then a swatch of each colour beside its text, on a black box so that it
+// reads on any background. Nothing for an empty legend. Leaves the OpenGL
+// state as it found it.
+void drawLegend(const Legend& legend, int width, int height);
 
 // The message line: lines of text (one per '\n'-ended line) in light yellow
 // on a black band across the window, just above where the timeline lies, so

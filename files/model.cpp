@@ -90,5 +90,18 @@ std::string boneLabel(const Model& model, int bone) {
     return label;
 }
 
+int boneParent(const Model& model, int bone) {
+    for (int slot = 0; slot < kMaxBones; ++slot) {
+        if (model.bones[slot]) {
+            for (const uint8_t child : model.bones[slot]->children) {
+                if (child == bone) {
+                    return slot;
+                }
+            }
+        }
+    }
+    return -1;
+}
+
 }  // namespace files
 }  // namespace velmora

@@ -143,5 +143,9 @@ struct Model {
 // neither breaks a line nor steers a terminal), its index otherwise.
 std::string boneLabel(const Model& model, int bone);
 
+// The slot of the bone whose children list bone; -1 for the root and for a
+// bone no other lists.
+int boneParent(const Model& model, int bone);
+
 }  // namespace files
 }  // namespace velmora

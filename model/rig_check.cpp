@@ -58,7 +58,8 @@ double boxSize(const std::vector<Vector3>& points) {
     return std::max({high.x - low.x, high.y - low.y, high.z - low.z});
 }
 
-// The model's size at the first key of animation, which is playable.
+}  // namespace
+
 double modelSize(const Model& model, const Animation& animation) {
     Pose pose;
     poseSkeleton(model, animation, {}, pose);
@@ -74,6 +75,8 @@ double modelSize(const Model& model, const Animation& animation) {
     }
     return boxSize(points);
 }
+
+namespace {
 
 // One bone's steps of one kind (rotation or translation) in one animation, as
 // kJumpFactor describes: between[k] from key k to k + 1, skips[k] from key k

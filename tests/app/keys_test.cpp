@@ -66,7 +66,7 @@ TEST_F(Keys, CameraKeysMoveByFiveUnitsOrDegrees) {
         {'7', {0, -20, 0}, 30, 150, 180},
         {'B', {0, -20, 0}, 30, 150, 180},
         {'M', {0, -20, 0}, 30, 150, 180},
-        {'x', {0, -20, 0}, 30, 150, 180},
+        {'X', {0, -20, 0}, 30, 150, 180},
         {200, {0, -20, 0}, 30, 150, 180},
         {kSpecial + 104, {0, -20, 0}, 30, 150, 180},
     };
@@ -262,6 +262,77 @@ TEST_F(PlayKeys, TTurnsTheCameraUntilItIsMoved) {
     onKey(viewer, 't');
     viewer.readClocks(10000);
     EXPECT_NEAR(camera.angle, std::fmod(start + 90, 360), 1e-9) << "t again stops it";
+}
+
+// Bones in slots 0, 2 and 5 (0 -> 2 -> 5, 2 named "arm"), two vertices on
+// bone 2; the inspection keys, each from the state the one before left.
+TEST_F(PlayKeys, InspectionKeysColourSelectAndShowAxes) {
+    Model& model = *viewer.model;
+    for (int slot : {0, 2, 5}) {
+        model.bones[slot] = std::make_unique<Bone>();
+    }
+    model.bones[0]->children = {2};
+    model.bones[2]->children = {5};
+    model.bones[2]->name = "arm";
+    model.influenceCounts = {1, 1, 1};
+    model.influences = {{{}, 2, 1.0}, {{}, 0, 1.0}, {{}, 2, 1.0}};
+    viewer.jointAxisLength = 3;
+    const struct {
+        unsigned char key;
+        bool shift;
+        MeshColouring colouring;
+        int selected;  // -1: none
+        bool axes;
+    } rows[] = {
+        {'W', false, MeshColouring::Texture, -1, false},
+        {'w', false, MeshColouring::Weights, -1, false},
+        {'w', false, MeshColouring::Influences, -1, false},
+        {'w', false, MeshColouring::Texture, -1, false},
+        {kTabKey, false, MeshColouring::Texture, 0, false},
+        {kTabKey, false, MeshColouring::Texture, 2, false},
+        {kTabKey, false, MeshColouring::Texture, 5, false},
+        {kTabKey, false, MeshColouring::Texture, 0, false},
+        {kTabKey, true, MeshColouring::Texture, 5, false},
+        {kTabKey, true, MeshColouring::Texture, 2, false},
+        {'x', false, MeshColouring::Texture, 2, true},
+        {'X', false, MeshColouring::Texture, 2, true},
+        {'x', false, MeshColouring::Texture, 2, false},
+    };
+    for (const auto& row : rows) {
+        onKey(viewer, row.key, row.shift);
+        SCOPED_TRACE(testing::Message() << "key " << int(row.key) << (row.shift ? " shift" : ""));
+        EXPECT_EQ(viewer.colouring, row.colouring);
+        EXPECT_EQ(viewer.frameContent(0).selectedBone, row.selected);
+        EXPECT_EQ(viewer.frameContent(0).jointAxisLength, row.axes ? 3.0 : 0.0);
+    }
+    EXPECT_NE(
+        overlayText(viewer, 0, 0).find("\nSelected bone: 2 arm, parent 0, moves 2 vertices\n"),
+        std::string::npos);
+    // The weights view shows the selected bone's weights, bone 0's while none is.
+    onKey(viewer, 'w');
+    EXPECT_EQ(viewer.legend().title, "Weights of bone arm");
+    ASSERT_NE(viewer.frameContent(0).cornerColours, nullptr);
+    EXPECT_EQ(viewer.frameContent(0).markedVertices, nullptr);
+    viewer.selectedBone.reset();
+    EXPECT_EQ(viewer.legend().title, "Weights of bone 0");
+    onKey(viewer, kTabKey, true);
+    EXPECT_EQ(viewer.selectedBone, 5) << "Shift+Tab from none takes the last";
+    onKey(viewer, 'w');
+    EXPECT_EQ(viewer.legend().title, "Influences per vertex");
+    EXPECT_NE(viewer.frameContent(0).markedVertices, nullptr);
+}
+
+TEST_F(PlayKeys, TheOverlayCountsFindingsAndTheTimelineMarksFaultedKeys) {
+    // Motion findings on keys 2 and 1 of this animation (2 twice), one on
+    // another animation's key 3, and a vertex's.
+    viewer.findings = {{FindingKind::WeightSum, 0, {}, {}, {}, {}, 1.5},
+                       {FindingKind::RotationJump, {}, {}, 0, 0, 2, 40.0},
+                       {FindingKind::TranslationJump, {}, {}, 0, 0, 1, 9.0},
+                       {FindingKind::LoopSeam, {}, {}, 0, 1, 2, 30.0},
+                       {FindingKind::RotationJump, {}, {}, 1, 0, 3, 40.0}};
+    EXPECT_EQ(overlayTimeline(viewer, 0)->markedKeys, (std::vector<uint32_t>{1, 2}));
+    EXPECT_NE(overlayText(viewer, 0, 0).find("\nFindings: 5\n"), std::string::npos);
+    EXPECT_EQ(overlayText(viewer, 0, 0).find("Selected bone"), std::string::npos);
 }
 
 TEST_F(Keys, HAndF1ShowTheHelpAsTheMenuDoes) {

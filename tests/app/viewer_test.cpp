@@ -11,8 +11,11 @@
 #include <sstream>
 
 #include "app/keys.h"
+#include "app/rig_inspection.h"
 #include "app/viewer.h"
+#include "drawing/joint_picking.h"
 #include "files/safe_file.h"
+#include "model/pipeline.h"
 #include "tests/app/fakes.h"
 #include "tests/drawing/test_model.h"
 #include "tests/import/gltf_fixture.h"
@@ -394,4 +397,24 @@ TEST_F(ViewerTest, AFailedOpenSaysWhyOnTheMessageLine) {
     loadA();
     EXPECT_EQ(viewer.messageText(), "");
     EXPECT_TRUE(viewer.problems.empty());
+}
+
+// A click near a drawn joint selects its bone; elsewhere, or with the bones
+// hidden, it changes nothing. Each load checks the model and selects nothing.
+TEST_F(ViewerTest, AClickOnAJointSelectsItsBone) {
+    loadA();
+    EXPECT_TRUE(viewer.findings.empty()) << "the figure is weighted cleanly";
+    EXPECT_DOUBLE_EQ(viewer.jointAxisLength, 4.0) << "a twentieth of its 80 units";
+    poseSkeleton(*viewer.model, viewer.model->animations[0], {}, viewer.frame.pose);
+    const auto child = *projectToWindow(camera, viewer.width, viewer.height, kChildJoint);
+    const int x = static_cast<int>(child.first);
+    const int y = static_cast<int>(child.second);
+    EXPECT_FALSE(selectBoneAt(viewer, x, y)) << "bones hidden";
+    viewer.showBones = true;
+    EXPECT_TRUE(selectBoneAt(viewer, x + 5, y - 5));
+    EXPECT_EQ(viewer.selectedBone, 1);
+    EXPECT_FALSE(selectBoneAt(viewer, x + 30, y));
+    EXPECT_EQ(viewer.selectedBone, 1) << "a miss keeps the selection";
+    loadA();
+    EXPECT_EQ(viewer.selectedBone, std::nullopt);
 }

@@ -57,6 +57,11 @@ TEST(RenderOptions, BadCommandLinesAreRefusedWithTheReason) {
          "wider or taller than 8192"},
         {{"m.animesh", "-o", "a.png", "--sheet", "2x1", "--step", "2", "--at", "2147483646"},
          "the last clock reading would exceed"},
+        // Colourings by name; a bone's index only for the weights.
+        {{"m.animesh", "-o", "a.png", "--colour", "Weights"}, "texture, weights or influences"},
+        {{"m.animesh", "-o", "a.png", "--colour", "weights", "--bone", "105"}, "from 0 to 104"},
+        {{"m.animesh", "-o", "a.png", "--bone", "1"}, "--bone goes with --colour weights"},
+        {{"m.animesh", "-o", "a.png", "--colour", "influences", "--bone", "1"}, "goes with"},
         // A thumbnail is square and alone; its output may have any name.
         {{"m.animesh", "-o", "t", "--thumbnail", "4097"}, "a side from 1 to 4096"},
         {{"m.animesh", "-o", "t", "--thumbnail", "9", "--size", "9x9"}, "goes without --size"},

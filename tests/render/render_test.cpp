@@ -182,6 +182,31 @@ TEST_F(RenderProgram, BonesAddWhiteLinesAndWithoutTheMeshOnlyTheyRemain) {
     EXPECT_EQ(differing, blobOf(both, kWhite).pixels);
 }
 
+// The figure's body hangs on bone 0 and its arm on bone 1, each with weight
+// 1: bone 0's weights paint the body hot red, bone 1's the arm; the legend
+// in the top-right corner keeps clear of the figure.
+TEST_F(RenderProgram, ColouringsShowEachBonesWeightsAndDifferFromTheTexture) {
+    auto with = [&](std::vector<std::string> extra) {
+        extra.insert(extra.end(), {"--size", "400x300"});
+        EXPECT_EQ(render(extra).status, 0);
+        return picture();
+    };
+    const Image texture = with({"--colour", "texture"});
+    const Image bone0 = with({"--colour", "weights"});
+    const Image bone1 = with({"--colour", "weights", "--bone", "1"});
+    const Image influences = with({"--colour", "influences"});
+    EXPECT_EQ(texture.pixels, with({}).pixels) << "texture is the default";
+    EXPECT_NE(bone0.pixels, texture.pixels);
+    EXPECT_NE(bone0.pixels, bone1.pixels);
+    EXPECT_NE(influences.pixels, texture.pixels);
+    EXPECT_NE(influences.pixels, bone0.pixels);
+    const Blob body = blobOf(bone0, kRed);
+    const Blob arm = blobOf(bone1, kRed);
+    EXPECT_GT(body.pixels, 4 * arm.pixels);
+    EXPECT_GT(arm.pixels, 200u);
+    EXPECT_LT(arm.y, body.y) << "the arm stands above the body";
+}
+
 TEST_F(RenderProgram, ASheetHoldsEachReadingsPictureUnderItsLabel) {
     ASSERT_EQ(render({"--sheet", "3x2", "--step", "50", "--at", "100", "--size", "120x90"}).status,
               0);
@@ -232,6 +257,7 @@ TEST_F(RenderProgram, RefusalsSayWhyAndWriteNothing) {
     const std::string figure = folder.path() + "figure/";
     const Row rows[] = {
         {{"--animation", "3"}, 1, "has no animation 3 (it has 2)"},
+        {{"--colour", "weights", "--bone", "3"}, 1, "has no bone 3"},
         {{"--model-only"}, 2, "unknown option --model-only"},
         {{"--size", "640x0"}, 2, "--size needs <width>x<height>"},
     };

@@ -158,24 +158,15 @@ void printJson(const std::string& path, const LoadResult& loaded) {
                                  .add("file", Json::string(animation.name))
                                  .text());
     }
-    int parents[kMaxBones];
-    std::fill(std::begin(parents), std::end(parents), -1);
-    for (int slot = 0; slot < kMaxBones; ++slot) {
-        if (model.bones[slot]) {
-            for (const uint8_t child : model.bones[slot]->children) {
-                parents[child] = slot;
-            }
-        }
-    }
     std::vector<std::string> bones;
     for (int slot = 0; slot < kMaxBones; ++slot) {
         if (model.bones[slot]) {
-            bones.push_back(
-                Json::Object()
-                    .add("index", Json::integer(slot))
-                    .add("parent", parents[slot] < 0 ? "null" : Json::integer(parents[slot]))
-                    .add("name", jsonBoneName(model, slot))
-                    .text());
+            const int parent = boneParent(model, slot);
+            bones.push_back(Json::Object()
+                                .add("index", Json::integer(slot))
+                                .add("parent", parent < 0 ? "null" : Json::integer(parent))
+                                .add("name", jsonBoneName(model, slot))
+                                .text());
         }
     }
     std::printf("%s\n", Json::Object()

@@ -8,6 +8,7 @@
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
+#include "drawing/overlay.h"
 #include "files/load.h"
 #include "import/character_opening.h"
 #include "tools/render/sheet.h"
@@ -107,6 +108,18 @@ Image renderPicture(const RenderOptions& options) {
                             (rejection.empty() ? std::string() : ": " + rejection));
     }
 
+    if (options.colouring == MeshColouring::Weights && !model.bones[options.bone]) {
+        throw RenderFailure("\"" + options.modelPath + "\" has no bone " +
+                            std::to_string(options.bone));
+    }
+    // Made once for every tile, as the viewer makes them once per choice.
+    const std::vector<VertexColour> colours =
+        cornerColours(model, vertexColours(model, options.colouring, options.bone));
+    const Legend legend = colouringLegend(model, options.colouring, options.bone);
+    const std::vector<std::size_t> faulted = options.colouring == MeshColouring::Influences
+                                                 ? faultedVertices(checkCharacter(model, {}))
+                                                 : std::vector<std::size_t>();
+
     // Made after the context, so that it is deleted while the context is
     // still current.
     const UploadedTexture texture(model);
@@ -115,10 +128,18 @@ Image renderPicture(const RenderOptions& options) {
     const Camera camera = cameraFor(options);
     FrameBuffers buffers;
     return composePicture(options, [&](int64_t milliseconds) {
-        drawFrame(
-            camera,
-            {&model, texture.name(), animation, milliseconds, options.showMesh, options.showBones},
-            buffers);
+        FrameContent content{&model,       texture.name(),   animation,
+                             milliseconds, options.showMesh, options.showBones};
+        if (options.colouring != MeshColouring::Texture) {
+            content.cornerColours = &colours;
+        }
+        if (options.colouring == MeshColouring::Influences) {
+            content.markedVertices = &faulted;
+        }
+        drawFrame(camera, content, buffers);
+        if (options.showMesh) {
+            drawLegend(legend, options.width, options.height);
+        }
         return context->readPixels();
     });
 }

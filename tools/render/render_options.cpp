@@ -83,6 +83,9 @@ std::string inconsistency(const RenderOptions& options) {
     if (options.thumbnail && (options.sizeGiven || options.sheet)) {
         return "--thumbnail goes without --size and --sheet";
     }
+    if (options.boneGiven && options.colouring != MeshColouring::Weights) {
+        return "--bone goes with --colour weights";
+    }
     if (options.sheet != (options.step > 0)) {
         return "--sheet and --step go together";
     }
@@ -188,6 +191,30 @@ Arguments::Program renderProgram(RenderOptions& options) {
                    options.zoom = parseNumber(value, 1, 2000);
                    return options.zoom ? std::nullopt : Expected("a radius from 1 to 2000");
                }),
+        valued("--colour",
+               [&](const std::string& value) -> Expected {
+                   const std::pair<const char*, MeshColouring> names[] = {
+                       {"texture", MeshColouring::Texture},
+                       {"weights", MeshColouring::Weights},
+                       {"influences", MeshColouring::Influences}};
+                   for (const auto& [name, colouring] : names) {
+                       if (value == name) {
+                           options.colouring = colouring;
+                           return std::nullopt;
+                       }
+                   }
+                   return "texture, weights or influences";
+               }),
+        valued("--bone",
+               [&](const std::string& value) -> Expected {
+                   const auto bone = parseCount(value, 0, kMaxBones - 1);
+                   if (!bone) {
+                       return "a bone index from 0 to " + std::to_string(kMaxBones - 1);
+                   }
+                   options.bone = static_cast<int>(*bone);
+                   options.boneGiven = true;
+                   return std::nullopt;
+               }),
         valued("--sheet",
                [&](const std::string& value) -> Expected {
                    const auto layout = parsePair(value, kMaxSheetSide);
@@ -217,6 +244,7 @@ std::string renderUsageText() {
                "<i>]\n"
                "                      [--at <ms>] [--size <w>x<h>] [--angle <degrees>]\n"
                "                      [--zoom <radius>] [--bones] [--no-mesh]\n"
+               "                      [--colour texture|weights|influences] [--bone <index>]\n"
                "                      [--sheet <columns>x<rows> --step <ms>] [--untrusted]\n"
                "       velmora-render <model.animesh|character file> -o <out> --thumbnail <side>\n"
                "                      [--animation <i>] [--at <ms>] [--angle <degrees>]\n"
@@ -231,6 +259,15 @@ std::string renderUsageText() {
            "               (reset view: 150)\n"
            "  --bones      draws the skeleton as white lines over the mesh\n"
            "  --no-mesh    leaves the mesh out\n"
+           "  --colour     colours the mesh as the viewer's w key does, with its legend:\n"
+           "               texture (default); weights, the weights of one bone, blue\n"
+           "               (0) through green to red (1), grey where it has none,\n"
+           "               magenta where a vertex's weights sum above 1; influences,\n"
+           "               the number of bones moving each vertex (0 magenta, 1 blue,\n"
+           "               2 cyan, 3 green, 4 yellow, 5 or more red), vertices with\n"
+           "               faulty weights dotted white\n"
+           "  --bone       the bone whose weights --colour weights shows, by its index\n"
+           "               in the skeleton (default 0)\n"
            "  --sheet      tiles columns x rows frames, each of the given size and\n"
            "               labelled with its clock reading, starting at --at and\n"
            "               --step milliseconds apart, left to right, top to bottom\n"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command_line/command_line.h"
+#include "model/vertex_colouring.h"
 
 namespace velmora {
 inline namespace render {
@@ -49,6 +50,11 @@ struct RenderOptions {
     int rows = 1;
     int64_t step = 0;
     bool sizeGiven = false;
+    // The mesh's colouring, as the viewer's 'w' cycles it, and the bone whose
+    // weights it shows (given only with Weights).
+    MeshColouring colouring = MeshColouring::Texture;
+    int bone = 0;
+    bool boneGiven = false;
     // A square picture for a file manager, whose output file may have any name
     // (it passes a temporary file without an extension, made empty beforehand).
     bool thumbnail = false;
