@@ -68,13 +68,13 @@ std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFram
         text << "Bones: " << bones << " Vertices: " << viewer.model->vertexCount()
              << " Faces: " << viewer.model->faces.size() << "\n";
     }
-    text << rigOverlayText(viewer);
     if (viewer.playback.paused()) {
         text << "Paused\n";
     }
     for (const std::string& problem : viewer.problems) {
         text << problem << "\n";
     }
+    text << rigOverlayText(viewer);
     return text.str();
 }
 

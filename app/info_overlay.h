@@ -2,7 +2,8 @@
 // The viewer's overlay ('i'): what it says about the frame shown (the model's
 // file name, the animation's label and number, the key shown with its blend,
 // the time within the loop, the playback rate with the speed when changed, the
-// loop range and the play mode when set, the frame rate and the model's size),
+// loop range and the play mode when set, the frame rate and the model's size,
+// the findings' count and the selected bone),
 // where the timeline's marker stands with the loop range shaded, and scrubbing
 // on the timeline.
 
@@ -17,7 +18,7 @@ namespace velmora {
 inline namespace app {
 
 // One line each, in that order, then "Paused" while paused, then the model's
-// problems. reading is the
+// problems, then the rig's lines (rigOverlayText). reading is the
 // playback clock's; shownFrames the number the title shows (0: none yet).
 std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFrames);
 
