@@ -291,7 +291,8 @@ void toggleFullScreen() {
 
 void onKeyboard(unsigned char key, int, int) {
     beforeInput();
-    const bool shift = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
+    const bool shift =
+        (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0 || (key == kTabKey && lastTabWasShifted());
     if (onKey(viewer(), key, shift) == KeyOutcome::Exit) {
         std::exit(0);
     }
@@ -378,6 +379,7 @@ void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpac
         syncSwapsToDisplay();
         glutTimerFunc(kHousekeepingMilliseconds, onHousekeeping, 0);
     }
+    deliverShiftTab();
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKeyboard);
     glutMouseFunc(onMouse);

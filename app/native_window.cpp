@@ -3,6 +3,11 @@
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xlibint.h>
+#include <X11/keysym.h>
+// Xlibint.h defines min and max as macros.
+#undef min
+#undef max
 
 #include <string>
 #include <vector>
@@ -134,6 +139,41 @@ bool syncSwapsToDisplay() {
         }
     }
     return false;
+}
+
+namespace {
+
+using WireToEvent = Bool (*)(Display*, XEvent*, xEvent*);
+WireToEvent convertKeyPress = nullptr;
+KeyCode tabKeycode = 0;
+bool lastTabShifted = false;
+
+// Runs inside the Xlib call that reads the event, with the display locked: no
+// Xlib calls here.
+Bool takeKeyPress(Display* display, XEvent* event, xEvent* wire) {
+    const Bool converted = convertKeyPress(display, event, wire);
+    if (converted && event->xkey.keycode == tabKeycode) {
+        lastTabShifted = (event->xkey.state & ShiftMask) != 0;
+        event->xkey.state &= ~static_cast<unsigned>(ShiftMask);
+    }
+    return converted;
+}
+
+}  // namespace
+
+void deliverShiftTab() {
+    Display* display = glXGetCurrentDisplay();
+    if (convertKeyPress || !display) {
+        return;
+    }
+    tabKeycode = XKeysymToKeycode(display, XK_Tab);
+    if (tabKeycode != 0) {
+        convertKeyPress = XESetWireToEvent(display, KeyPress, takeKeyPress);
+    }
+}
+
+bool lastTabWasShifted() {
+    return lastTabShifted;
 }
 
 }  // namespace app

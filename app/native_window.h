@@ -30,5 +30,14 @@ void flushWindowRequests();
 // swap-control extensions the driver offers; false when it offers none.
 bool syncSwapsToDisplay();
 
+// Makes Shift+Tab reach GLUT's keyboard callback as Tab (9), on the display of
+// the current OpenGL context. X turns Shift+Tab into the keysym ISO_Left_Tab,
+// which carries no text, and freeglut drops a key without text that it has no
+// special code for; so Shift is taken off each Tab key press as it is read,
+// and lastTabWasShifted tells whether it was held. Once per process.
+void deliverShiftTab();
+// Whether Shift was held at the latest Tab key press.
+bool lastTabWasShifted();
+
 }  // namespace app
 }  // namespace velmora
