@@ -188,7 +188,8 @@ TEST_F(RenderProgram, BonesAddWhiteLinesAndWithoutTheMeshOnlyTheyRemain) {
 TEST_F(RenderProgram, ColouringsShowEachBonesWeightsAndDifferFromTheTexture) {
     auto with = [&](std::vector<std::string> extra) {
         extra.insert(extra.end(), {"--size", "400x300"});
-        EXPECT_EQ(render(extra).status, 0);
+        const ProgramRun run = render(extra);
+        EXPECT_EQ(run.status, 0) << run.errors;
         return picture();
     };
     const Image texture = with({"--colour", "texture"});
