@@ -5,6 +5,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "app/comparison.h"
 #include "model/pipeline.h"
 
 namespace velmora {
@@ -52,6 +53,7 @@ std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFram
         } else if (viewer.playMode == PlayMode::Reverse) {
             text << "Play mode: reverse\n";
         }
+        text << comparisonOverlayText(viewer, reading);
     }
     text << "Frame rate: ";
     if (shownFrames > 0) {

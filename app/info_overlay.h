@@ -2,7 +2,8 @@
 // The viewer's overlay ('i'): what it says about the frame shown (the model's
 // file name, the animation's label and number, the key shown with its blend,
 // the time within the loop, the playback rate with the speed when changed, the
-// loop range and the play mode when set, the frame rate and the model's size),
+// loop range and the play mode when set, the comparison while shown, the frame
+// rate and the model's size),
 // where the timeline's marker stands with the loop range shaded, and scrubbing
 // on the timeline.
 

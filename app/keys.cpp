@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "app/comparison.h"
 #include "drawing/framing.h"
 #include "drawing/model_drawing.h"
 #include "model/pipeline.h"
@@ -171,6 +172,12 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
             break;
         case 't':
             viewer.turntable = !viewer.turntable;
+            break;
+        case 'C':
+            viewer.chooseComparison();
+            break;
+        case 'c':
+            toggleComparison(viewer);
             break;
         default:
             break;

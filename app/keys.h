@@ -10,7 +10,8 @@
 // wireframe; '*' and '/' double and halve the playback speed, '=' restores it;
 // '{' and '}' bound the loop range at the key shown, '|' clears it, 'r' cycles
 // the play mode; 't' switches the turntable, which any key or the mouse moving
-// the camera stops.
+// the camera stops; 'C' opens a character to compare with and 'c' switches
+// the comparison (app/comparison.h).
 
 #include "app/viewer.h"
 

@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/comparison.h"
 #include "app/sample_location.h"
 #include "files/load.h"
 #include "model/pipeline.h"
+#include "model/pose_difference.h"
 
 namespace velmora {
 inline namespace app {
@@ -56,7 +58,9 @@ const char* const kAddedHelpText =
     "}: End the loop range at the key shown. \n"
     "|: Clear the loop range. \n"
     "R: Cycle the play mode (loop, ping-pong, reverse). \n"
-    "T: Switch the Turntable On/Off (camera keys and the mouse stop it). \n";
+    "T: Switch the Turntable On/Off (camera keys and the mouse stop it). \n"
+    "SHIFT+C: Compare with another character, chosen in a file dialog. \n"
+    "C: Switch the Comparison On/Off. \n";
 
 std::string helpBoxText() {
     return std::string(kHelpText) + "\n" + kAddedHelpText;
@@ -122,6 +126,9 @@ void Viewer::install(const std::string& path, LoadResult loaded) {
     }
     openingWarnings_.clear();
     model = std::make_unique<Model>(std::move(loaded.model));
+    if (comparedModel) {
+        comparisonDistance = defaultMaxDistance(*model);
+    }
     if (model->texture && model->texture->image) {
         texture = textures_.upload(*model->texture->image);
         if (texture == 0) {
@@ -173,8 +180,9 @@ void Viewer::replaceModel(const std::string& path) {
 }
 
 bool Viewer::pollOpening(std::chrono::milliseconds wait) {
+    const bool comparisonOpening = pollComparison(wait);
     if (!opening_) {
-        return false;
+        return comparisonOpening;
     }
     const auto onLine = [this](const std::string& line) {
         if (auto warning = conversionWarning(line)) {
@@ -189,7 +197,58 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
     const std::unique_ptr<CharacterOpening> opening = std::move(opening_);
     releaseModel();
     install(opening->path(), opening->load(loadOptions()));
+    return comparisonOpening;
+}
+
+void Viewer::openComparison(const std::string& path) {
+    comparisonOpening_ = std::make_unique<CharacterOpening>(path, cache_);
+    pollComparison(std::chrono::milliseconds(0));
+}
+
+void Viewer::chooseComparison() {
+    if (const auto path = chooseModelFile()) {
+        openComparison(*path);
+    }
+}
+
+bool Viewer::pollComparison(std::chrono::milliseconds wait) {
+    if (!comparisonOpening_) {
+        return false;
+    }
+    const std::string path = comparisonOpening_->path();
+    const auto onLine = [&path](const std::string& line) {
+        if (const auto warning = conversionWarning(line)) {
+            std::cerr << path << ": warning: " << *warning << std::endl;
+        }
+    };
+    if (!comparisonOpening_->poll(wait, onLine)) {
+        return true;
+    }
+    const std::unique_ptr<CharacterOpening> opening = std::move(comparisonOpening_);
+    LoadOptions options;
+    options.keepTexturePixels = false;
+    installComparison(path, opening->load(options));
     return false;
+}
+
+void Viewer::installComparison(const std::string& path, LoadResult loaded) {
+    std::cerr << reportText(loaded.problems) << std::flush;
+    std::vector<std::string> lines;
+    for (const LoadProblem& problem : loaded.problems) {
+        lines.push_back(problem.message);
+    }
+    if (loaded.modelRead) {
+        comparedModel = std::make_unique<Model>(std::move(loaded.model));
+        comparedPath = path;
+        showComparison = true;
+        if (model) {
+            comparisonDistance = defaultMaxDistance(*model);
+        }
+        if (const std::string mismatch = comparisonMismatch(*this); !mismatch.empty()) {
+            lines.push_back(mismatch);
+        }
+    }
+    messages.show(lines);
 }
 
 void Viewer::setMenusInUse(bool inUse) {
@@ -228,9 +287,15 @@ std::string Viewer::messageText() const {
 }
 
 FrameContent Viewer::frameContent(int64_t milliseconds) const {
-    return {
+    FrameContent content{
         model.get(), texture,       currentAnimation, milliseconds, showMesh,
         showBones,   showBoneNames, showOnionSkin,    wireframe,    kBackgroundGreys[background]};
+    if (comparing(*this)) {
+        content.comparedModel = comparedModel.get();
+        content.comparedAnimation =
+            static_cast<int32_t>(counterpartAnimation(*comparedModel, currentAnimation));
+    }
+    return content;
 }
 
 const Animation* Viewer::playableAnimation() const {
@@ -312,6 +377,12 @@ void Viewer::onMainMenu(int value) {
 }
 
 void Viewer::loadChosenFile() {
+    if (const auto path = chooseModelFile()) {
+        openChosenFile(*path);
+    }
+}
+
+std::optional<std::string> Viewer::chooseModelFile() {
     // The chooser opens where the current model lies, so that its neighbours
     // are a click away.
     std::string folder;
@@ -319,10 +390,11 @@ void Viewer::loadChosenFile() {
         std::error_code error;
         folder = std::filesystem::absolute(modelPath, error).parent_path().string();
     }
-    const auto path = dialogs_.chooseFile(kLoadDialogTitle, folder, loadDialogFilters());
-    if (path) {
-        openChosenFile(*path);
+    auto path = dialogs_.chooseFile(kLoadDialogTitle, folder, loadDialogFilters());
+    if (path && path->size() > kMaxChosenPathBytes) {
+        return std::nullopt;
     }
+    return path;
 }
 
 bool Viewer::openChosenFile(const std::string& path) {

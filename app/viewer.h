@@ -115,6 +115,15 @@ class Viewer {
     // reading the camera last turned at.
     bool turntable = false;
     int64_t turntableAt = 0;
+    // The added comparison, off until used: a second character ("B", opened
+    // with --compare or 'C') drawn over the current one in sync while
+    // showComparison ('c'); app/comparison.h. comparisonDistance is the
+    // current model's defaultMaxDistance, which ranks the bones' differences,
+    // kept while there is a B.
+    std::unique_ptr<Model> comparedModel;
+    std::string comparedPath;
+    bool showComparison = false;
+    double comparisonDistance = 0.0;
 
     Camera& camera;
     PlaybackClock playback;
@@ -165,6 +174,13 @@ class Viewer {
     // cancelled. Whether it was taken. A regular file taken goes to the
     // desktop's recent files.
     bool openChosenFile(const std::string& path);
+    // Opens path as B, converted as replaceModel converts, while the current
+    // model and B stay; pollOpening then makes it B and shows the comparison.
+    // A B that cannot be read leaves the one before, with its problems on the
+    // message line, as is a skeleton that differs from the current model's.
+    void openComparison(const std::string& path);
+    // 'C': B chosen in the file-open dialog of "Load Model...".
+    void chooseComparison();
 
     // What the message line shows now, '\n' after each line: the latest
     // messages while they last; after them, as long as the model draws
@@ -196,6 +212,12 @@ class Viewer {
     // What every load of the viewer takes: textures no larger than it can draw.
     LoadOptions loadOptions() const;
     void loadChosenFile();
+    // The file-open dialog of "Load Model...", opened where the current model
+    // lies; a path longer than kMaxChosenPathBytes counts as none.
+    std::optional<std::string> chooseModelFile();
+    // pollOpening's steps for B: true while it is being opened.
+    bool pollComparison(std::chrono::milliseconds wait);
+    void installComparison(const std::string& path, LoadResult loaded);
     // loadModel's steps for a load already done.
     void install(const std::string& path, LoadResult loaded);
 
@@ -204,6 +226,7 @@ class Viewer {
     TextureStore& textures_;
     const CharacterCache& cache_;
     std::unique_ptr<CharacterOpening> opening_;
+    std::unique_ptr<CharacterOpening> comparisonOpening_;
     // The conversion's latest progress line.
     std::string openingProgress_;
     bool menusInUse_ = false;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "drawing/comparison_drawing.h"
 #include "drawing/model_drawing.h"
 #include "drawing/projection.h"
 
@@ -80,6 +81,10 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
         renderMesh(model, buffers.skinnedPositions, content.texture, buffers.cornerPositions);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     }
+    const bool comparing = playable && poseCompared(content, buffers);
+    if (comparing && content.showMesh) {
+        renderGhost(*content.comparedModel, buffers);
+    }
     glDisable(GL_DEPTH_TEST);
     if (content.showBones && playable) {
         if (content.showOnionSkin) {
@@ -90,6 +95,9 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
         if (content.showBoneNames) {
             renderBoneNames(model, buffers.pose);
         }
+    }
+    if (comparing) {
+        renderBones(*content.comparedModel, buffers.comparedPose, kComparedBoneColour);
     }
     glEnable(GL_DEPTH_TEST);
 }

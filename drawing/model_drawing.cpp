@@ -13,7 +13,8 @@ using Geometry::Vector3;
 using Geometry::Vector4;
 
 void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinnedPositions,
-                uint32_t texture, std::vector<CornerPosition>& cornerPositions) {
+                uint32_t texture, std::vector<CornerPosition>& cornerPositions,
+                const MeshColour& colour) {
     cornerPositions.resize(model.cornerVertices.size());
     for (std::size_t corner = 0; corner < model.cornerVertices.size(); ++corner) {
         const Geometry::Vector3& position = skinnedPositions[model.cornerVertices[corner]];
@@ -21,7 +22,7 @@ void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinne
                                    static_cast<float>(position.z)};
     }
     glBindTexture(GL_TEXTURE_2D, texture);
-    glColor3f(1, 1, 1);
+    glColor4f(colour.red, colour.green, colour.blue, colour.alpha);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, sizeof(CornerPosition), cornerPositions.data());

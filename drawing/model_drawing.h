@@ -12,15 +12,26 @@
 namespace velmora {
 inline namespace drawing {
 
-// The faces as white, textured triangles at skinnedPositions, with texture bound
-// (0: plain white). The corners go to OpenGL as indexed vertex arrays in one
-// glDrawElements call, face by face in array order: the same triangles from the
-// same vertices, and so the same pixels, as sending every corner between
-// glBegin and glEnd, while each shared corner is transformed once.
-// cornerPositions is the caller's buffer for the corners' positions, reused from
-// frame to frame. Needs the model's corner arrays (Model::indexFaces).
+// The colour a mesh's texture is modulated with (without a texture, its
+// colour), and its opacity for blending.
+struct MeshColour {
+    float red = 1.0f;
+    float green = 1.0f;
+    float blue = 1.0f;
+    float alpha = 1.0f;
+};
+
+// The faces as textured triangles of colour (white unless given) at
+// skinnedPositions, with texture bound (0: plain colour). The corners go to
+// OpenGL as indexed vertex arrays in one glDrawElements call, face by face in
+// array order: the same triangles from the same vertices, and so the same
+// pixels, as sending every corner between glBegin and glEnd, while each shared
+// corner is transformed once. cornerPositions is the caller's buffer for the
+// corners' positions, reused from frame to frame. Needs the model's corner
+// arrays (Model::indexFaces).
 void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinnedPositions,
-                uint32_t texture, std::vector<CornerPosition>& cornerPositions);
+                uint32_t texture, std::vector<CornerPosition>& cornerPositions,
+                const MeshColour& colour = {});
 
 struct BoneColour {
     float red = 1.0f;
