@@ -12,7 +12,7 @@ namespace velmora {
 inline namespace drawing {
 
 constexpr BoneColour kComparedBoneColour{0.0f, 1.0f, 1.0f};
-constexpr MeshColour kGhostColour{0.0f, 1.0f, 1.0f, 0.3f};
+constexpr MeshColour kGhostColour{0.0f, 1.0f, 1.0f, 0.25f};
 
 // Poses the compared character at the content's moment into
 // buffers.comparedPose; false, posing nothing, without one or when its

@@ -200,6 +200,10 @@ Comparison compareCharacters(const Model& a, const Model& b, const ComparisonOpt
                 difference.animation = index;
                 difference.key = key;
                 comparison.exceeding += exceeds(difference, comparison.thresholds) ? 1 : 0;
+                comparison.largestDegrees =
+                    std::max(comparison.largestDegrees, measure(difference.degrees));
+                comparison.largestDistance =
+                    std::max(comparison.largestDistance, measure(difference.distance));
                 comparison.differences.push_back(difference);
             }
         }

@@ -89,8 +89,11 @@ struct Comparison {
     // For each compared animation of A, each of its keys and each bone:
     // largest first (ranksBefore), ties in the order animation, key, bone.
     std::vector<BoneDifference> differences;
-    // How many of them exceed the thresholds.
+    // How many of them exceed the thresholds; the largest angle and distance
+    // among them (0 without any; infinity where one is not a number).
     std::size_t exceeding = 0;
+    double largestDegrees = 0.0;
+    double largestDistance = 0.0;
     // A's animations (counted from 0) that were not compared because one side
     // cannot be played.
     std::vector<std::size_t> uncompared;

@@ -339,12 +339,6 @@ const Model& namingModel(const Model& a, const Model& b, int bone) {
 constexpr std::size_t kListedDifferences = 20;
 
 void printComparison(const Model& a, const Model& b, const Comparison& comparison) {
-    double largestDegrees = 0;
-    double largestDistance = 0;
-    for (const BoneDifference& d : comparison.differences) {
-        largestDegrees = std::max(largestDegrees, d.degrees);
-        largestDistance = std::max(largestDistance, d.distance);
-    }
     std::size_t listed = 0;
     for (const BoneDifference& d : comparison.differences) {
         if (listed == kListedDifferences || !exceeds(d, comparison.thresholds)) {
@@ -361,17 +355,13 @@ void printComparison(const Model& a, const Model& b, const Comparison& compariso
         "%zu of %zu differences exceed %.6g degrees or %.6g units; largest angle %.6g "
         "degrees, largest distance %.6g units\n",
         comparison.exceeding, comparison.differences.size(), comparison.thresholds.degrees,
-        comparison.thresholds.distance, largestDegrees, largestDistance);
+        comparison.thresholds.distance, comparison.largestDegrees, comparison.largestDistance);
 }
 
 std::string comparisonJson(const Model& a, const Model& b, const Comparison& comparison) {
-    double largestDegrees = 0;
-    double largestDistance = 0;
     std::vector<std::string> differences;
     differences.reserve(comparison.differences.size());
     for (const BoneDifference& d : comparison.differences) {
-        largestDegrees = std::max(largestDegrees, d.degrees);
-        largestDistance = std::max(largestDistance, d.distance);
         Json::Object entry;
         entry.add("animation", Json::integer(static_cast<long long>(d.animation) + 1))
             .add("key", Json::integer(d.key))
@@ -397,8 +387,8 @@ std::string comparisonJson(const Model& a, const Model& b, const Comparison& com
                                .text())
         .add("compared", Json::integer(static_cast<long long>(comparison.differences.size())))
         .add("exceeding", Json::integer(static_cast<long long>(comparison.exceeding)))
-        .add("largestDegrees", Json::number(largestDegrees))
-        .add("largestDistance", Json::number(largestDistance))
+        .add("largestDegrees", Json::number(comparison.largestDegrees))
+        .add("largestDistance", Json::number(comparison.largestDistance))
         .add("uncompared", Json::array(uncompared))
         .add("differences", Json::array(differences))
         .text();
