@@ -175,9 +175,10 @@ class Viewer {
     // desktop's recent files.
     bool openChosenFile(const std::string& path);
     // Opens path as B, converted as replaceModel converts, while the current
-    // model and B stay; pollOpening then makes it B and shows the comparison.
-    // A B that cannot be read leaves the one before, with its problems on the
-    // message line, as is a skeleton that differs from the current model's.
+    // model and B stay; pollOpening then makes it B and shows the comparison,
+    // with its problems on the message line, and how its skeleton differs from
+    // the current model's when it does. A file that cannot be read leaves the
+    // B before it.
     void openComparison(const std::string& path);
     // 'C': B chosen in the file-open dialog of "Load Model...".
     void chooseComparison();
