@@ -259,6 +259,11 @@ std::string Viewer::openingStatus() const {
     // Nothing while the cache is checked (which, for a file converted before,
     // ends in its model), nor for a model file waiting for the menus to close.
     if (!opening_ || !opening_->converting()) {
+        // B's conversion, while the current model's is not running.
+        if (comparisonOpening_ && comparisonOpening_->converting()) {
+            return "converting " +
+                   std::filesystem::path(comparisonOpening_->path()).filename().string();
+        }
         return {};
     }
     std::string status =

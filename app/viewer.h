@@ -164,7 +164,8 @@ class Viewer {
     // pollOpening after the menus have closed makes it current.
     void setMenusInUse(bool inUse);
     // What the title shows beside the frame rate while a file is converted:
-    // "converting <name>" and its progress; empty otherwise.
+    // "converting <name>" and its progress, or "converting <name>" of B;
+    // empty otherwise.
     std::string openingStatus() const;
     // Removes the animation menu's entries, last first.
     void clearAnimationMenu();

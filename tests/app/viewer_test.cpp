@@ -439,6 +439,15 @@ TEST_F(ViewerTest, ShiftCOpensACharacterToCompareWithAndCSwitchesIt) {
     onKey(viewer, 'c');
     onKey(viewer, 'c');
     EXPECT_EQ(viewer.messageText(), refused) << "shown again, refused again";
+
+    // A character of another format is converted for B as for the model.
+    std::filesystem::create_directory("column");
+    ASSERT_TRUE(writeFile("column/column.gltf", columnFixture(2).text()));
+    viewer.replaceModel("column/column.gltf");
+    compareWith("column/column.gltf");
+    EXPECT_NE(overlayText(viewer, 0, 0).find("Compare: column.gltf\nDiffers most: bone "),
+              std::string::npos)
+        << overlayText(viewer, 0, 0);
 }
 
 }  // namespace
