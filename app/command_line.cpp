@@ -9,12 +9,16 @@ namespace {
 
 std::string usageText() {
     return std::string(
-               "usage: velmora [--unpaced] [model.animesh|character file]\n"
+               "usage: velmora [--unpaced] [--compare <file B>] [model.animesh|character file]\n"
                "  Plays the animations of a skinned character model: the file given, or\n"
                "  ") +
            kSampleModels[0].path + " under the working directory.\n" + kOpenedFormatsText +
            "  --unpaced: draw frames back to back, as fast as they come, instead of at\n"
            "  the display's rate and only while something changes.\n"
+           "  --compare: draws a second character with the same skeleton over the\n"
+           "  first, in sync: its bones in cyan, its mesh as a translucent ghost, and\n"
+           "  the overlay names the bone that differs most (Shift+C opens one, C\n"
+           "  switches it).\n"
            "  The right mouse button opens the menu. Keys:\n"
            "ESC: Quit. \n" +
            helpBoxText();
@@ -31,6 +35,14 @@ Arguments::Program viewerProgram(CommandLine& commandLine) {
                                    commandLine.unpaced = true;
                                    return Arguments::Refusal();
                                }});
+    program.options.push_back(
+        {"--compare", true, [&commandLine](const std::string& path) -> Arguments::Refusal {
+             if (path.empty() || path.size() > kMaxChosenPathBytes) {
+                 return "no usable path to compare with";
+             }
+             commandLine.comparePath = path;
+             return {};
+         }});
     program.takeOperand = [&commandLine](const std::string& path) -> Arguments::Refusal {
         if (commandLine.modelPath) {
             return "more than one model file given";

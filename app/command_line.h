@@ -1,5 +1,6 @@
 #pragma once
-// The viewer's command line: --unpaced and one model file, both optional.
+// The viewer's command line: --unpaced, --compare and one model file, all
+// optional.
 
 #include <optional>
 #include <string>
@@ -15,12 +16,14 @@ struct CommandLine {
     // Draw frames back to back, as fast as they come, rather than paced to the
     // display and only while something changes (for measurements).
     bool unpaced = false;
+    // The character to compare the model with (Viewer::openComparison).
+    std::optional<std::string> comparePath;
 };
 
 // The viewer's table, taking into commandLine. A model path is any argument that
-// does not start with '-' and is short enough for the file dialog; a second one,
-// an empty one or any option but --unpaced is a usage error, which prints the
-// usage alone.
+// does not start with '-' and is short enough for the file dialog, as is the
+// value of --compare; a second one, an empty one or any other option is a
+// usage error, which prints the usage alone.
 Arguments::Program viewerProgram(CommandLine& commandLine);
 
 }  // namespace app

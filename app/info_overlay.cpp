@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/rig_inspection.h"
+#include "app/comparison.h"
 #include "model/pipeline.h"
 
 namespace velmora {
@@ -53,6 +54,7 @@ std::string overlayText(const Viewer& viewer, int64_t reading, int32_t shownFram
         } else if (viewer.playMode == PlayMode::Reverse) {
             text << "Play mode: reverse\n";
         }
+        text << comparisonOverlayText(viewer, reading);
     }
     text << "Frame rate: ";
     if (shownFrames > 0) {

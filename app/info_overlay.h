@@ -3,7 +3,7 @@
 // file name, the animation's label and number, the key shown with its blend,
 // the time within the loop, the playback rate with the speed when changed, the
 // loop range and the play mode when set, the frame rate and the model's size,
-// the findings' count and the selected bone),
+// the findings' count and the selected bone, the comparison while shown),
 // where the timeline's marker stands with the loop range shaded, and scrubbing
 // on the timeline.
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/rig_inspection.h"
+#include "app/comparison.h"
 #include "drawing/framing.h"
 #include "drawing/model_drawing.h"
 #include "model/pipeline.h"
@@ -182,6 +183,12 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key, bool shift) {
             break;
         case kTabKey:
             selectNextBone(viewer, shift ? -1 : 1);
+            break;
+        case 'C':
+            viewer.chooseComparison();
+            break;
+        case 'c':
+            toggleComparison(viewer);
             break;
         default:
             break;

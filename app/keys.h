@@ -12,7 +12,8 @@
 // the play mode; 't' switches the turntable, which any key or the mouse moving
 // the camera stops; 'w' cycles the mesh's colouring (texture, weights,
 // influences), Tab and Shift+Tab select the next and previous bone, 'x'
-// switches the joint axes.
+// switches the joint axes; 'C' opens a character to compare with and 'c'
+// switches the comparison (app/comparison.h).
 
 #include "app/viewer.h"
 

@@ -357,7 +357,8 @@ MainWindow& MainWindow::instance() {
     return window;
 }
 
-void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpacedFrames) {
+void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpacedFrames,
+                         const std::optional<std::string>& comparePath) {
     unpaced = unpacedFrames;
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB | GLUT_DEPTH);
     glutInitWindowSize(kInitialWidth, kInitialHeight);
@@ -399,6 +400,9 @@ void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpac
         viewer().openChosenFile(*modelPath);
     } else {
         viewer().replaceModel(locateSampleModel(kSampleModels[0].path));
+    }
+    if (comparePath) {
+        viewer().openComparison(*comparePath);
     }
 }
 

@@ -19,8 +19,10 @@ struct MainWindow {
     // Opens the 640 x 480 window titled kWindowTitle with its fixed state,
     // callbacks and menus, resets the camera and loads modelPath, or the first
     // sample model without one. Frames are paced unless unpaced (see
-    // main_window.cpp). glutInit must have run; glutMainLoop follows.
-    void startup(const std::optional<std::string>& modelPath, bool unpaced);
+    // main_window.cpp). With comparePath, opens it as the character to
+    // compare with. glutInit must have run; glutMainLoop follows.
+    void startup(const std::optional<std::string>& modelPath, bool unpaced,
+                 const std::optional<std::string>& comparePath = std::nullopt);
 };
 
 }  // namespace app

@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/comparison.h"
 #include "app/sample_location.h"
 #include "files/load.h"
 #include "model/pipeline.h"
+#include "model/pose_difference.h"
+#include "model/posed_box.h"
 
 namespace velmora {
 inline namespace app {
@@ -60,7 +63,9 @@ const char* const kAddedHelpText =
     "W: Cycle the mesh colouring (texture, bone weights, influence counts). \n"
     "TAB / SHIFT+TAB: Select the next / previous bone. \n"
     "LEFT CLICK on a joint: Select its bone (bones shown). \n"
-    "X: Switch Joint Axes On/Off. \n";
+    "X: Switch Joint Axes On/Off. \n"
+    "SHIFT+C: Compare with another character, chosen in a file dialog. \n"
+    "C: Switch the Comparison On/Off. \n";
 
 std::string helpBoxText() {
     return std::string(kHelpText) + "\n" + kAddedHelpText;
@@ -126,6 +131,9 @@ void Viewer::install(const std::string& path, LoadResult loaded) {
     }
     openingWarnings_.clear();
     model = std::make_unique<Model>(std::move(loaded.model));
+    if (comparedModel) {
+        comparisonDistance = defaultMaxDistance(*model);
+    }
     if (model->texture && model->texture->image) {
         texture = textures_.upload(*model->texture->image);
         if (texture == 0) {
@@ -174,7 +182,7 @@ void Viewer::inspect() {
         findings = checkCharacter(*model, {});
         for (int32_t animation = 0; animation < animationCount; ++animation) {
             if (isPlayable(*model, animation)) {
-                jointAxisLength = modelSize(*model, model->animations[animation]) / 20;
+                jointAxisLength = largestSide(firstKeyBox(*model, model->animations[animation])) / 20;
                 break;
             }
         }
@@ -196,8 +204,9 @@ void Viewer::replaceModel(const std::string& path) {
 }
 
 bool Viewer::pollOpening(std::chrono::milliseconds wait) {
+    const bool comparisonOpening = pollComparison(wait);
     if (!opening_) {
-        return false;
+        return comparisonOpening;
     }
     const auto onLine = [this](const std::string& line) {
         if (auto warning = conversionWarning(line)) {
@@ -212,7 +221,58 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
     const std::unique_ptr<CharacterOpening> opening = std::move(opening_);
     releaseModel();
     install(opening->path(), opening->load(loadOptions()));
+    return comparisonOpening;
+}
+
+void Viewer::openComparison(const std::string& path) {
+    comparisonOpening_ = std::make_unique<CharacterOpening>(path, cache_);
+    pollComparison(std::chrono::milliseconds(0));
+}
+
+void Viewer::chooseComparison() {
+    if (const auto path = chooseModelFile()) {
+        openComparison(*path);
+    }
+}
+
+bool Viewer::pollComparison(std::chrono::milliseconds wait) {
+    if (!comparisonOpening_) {
+        return false;
+    }
+    const std::string path = comparisonOpening_->path();
+    const auto onLine = [&path](const std::string& line) {
+        if (const auto warning = conversionWarning(line)) {
+            std::cerr << path << ": warning: " << *warning << std::endl;
+        }
+    };
+    if (!comparisonOpening_->poll(wait, onLine)) {
+        return true;
+    }
+    const std::unique_ptr<CharacterOpening> opening = std::move(comparisonOpening_);
+    LoadOptions options;
+    options.keepTexturePixels = false;
+    installComparison(path, opening->load(options));
     return false;
+}
+
+void Viewer::installComparison(const std::string& path, LoadResult loaded) {
+    std::cerr << reportText(loaded.problems) << std::flush;
+    std::vector<std::string> lines;
+    for (const LoadProblem& problem : loaded.problems) {
+        lines.push_back(problem.message);
+    }
+    if (loaded.modelRead) {
+        comparedModel = std::make_unique<Model>(std::move(loaded.model));
+        comparedPath = path;
+        showComparison = true;
+        if (model) {
+            comparisonDistance = defaultMaxDistance(*model);
+        }
+        if (const std::string mismatch = comparisonMismatch(*this); !mismatch.empty()) {
+            lines.push_back(mismatch);
+        }
+    }
+    messages.show(lines);
 }
 
 void Viewer::setMenusInUse(bool inUse) {
@@ -223,6 +283,11 @@ std::string Viewer::openingStatus() const {
     // Nothing while the cache is checked (which, for a file converted before,
     // ends in its model), nor for a model file waiting for the menus to close.
     if (!opening_ || !opening_->converting()) {
+        // B's conversion, while the current model's is not running.
+        if (comparisonOpening_ && comparisonOpening_->converting()) {
+            return "converting " +
+                   std::filesystem::path(comparisonOpening_->path()).filename().string();
+        }
         return {};
     }
     std::string status =
@@ -262,6 +327,11 @@ FrameContent Viewer::frameContent(int64_t milliseconds) const {
     }
     content.selectedBone = selectedBone ? *selectedBone : -1;
     content.jointAxisLength = showJointAxes ? jointAxisLength : 0.0;
+    if (comparing(*this)) {
+        content.comparedModel = comparedModel.get();
+        content.comparedAnimation =
+            static_cast<int32_t>(counterpartAnimation(*comparedModel, currentAnimation));
+    }
     return content;
 }
 
@@ -364,6 +434,12 @@ void Viewer::onMainMenu(int value) {
 }
 
 void Viewer::loadChosenFile() {
+    if (const auto path = chooseModelFile()) {
+        openChosenFile(*path);
+    }
+}
+
+std::optional<std::string> Viewer::chooseModelFile() {
     // The chooser opens where the current model lies, so that its neighbours
     // are a click away.
     std::string folder;
@@ -371,10 +447,11 @@ void Viewer::loadChosenFile() {
         std::error_code error;
         folder = std::filesystem::absolute(modelPath, error).parent_path().string();
     }
-    const auto path = dialogs_.chooseFile(kLoadDialogTitle, folder, loadDialogFilters());
-    if (path) {
-        openChosenFile(*path);
+    auto path = dialogs_.chooseFile(kLoadDialogTitle, folder, loadDialogFilters());
+    if (path && path->size() > kMaxChosenPathBytes) {
+        return std::nullopt;
     }
+    return path;
 }
 
 bool Viewer::openChosenFile(const std::string& path) {

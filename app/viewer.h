@@ -129,6 +129,15 @@ class Viewer {
     std::vector<Finding> findings;
     std::vector<std::size_t> faultedVertexList;
     double jointAxisLength = 0.0;
+    // The added comparison, off until used: a second character ("B", opened
+    // with --compare or 'C') drawn over the current one in sync while
+    // showComparison ('c'); app/comparison.h. comparisonDistance is the
+    // current model's defaultMaxDistance, which ranks the bones' differences,
+    // kept while there is a B.
+    std::unique_ptr<Model> comparedModel;
+    std::string comparedPath;
+    bool showComparison = false;
+    double comparisonDistance = 0.0;
 
     Camera& camera;
     PlaybackClock playback;
@@ -169,7 +178,8 @@ class Viewer {
     // pollOpening after the menus have closed makes it current.
     void setMenusInUse(bool inUse);
     // What the title shows beside the frame rate while a file is converted:
-    // "converting <name>" and its progress; empty otherwise.
+    // "converting <name>" and its progress, or "converting <name>" of B;
+    // empty otherwise.
     std::string openingStatus() const;
     // Removes the animation menu's entries, last first.
     void clearAnimationMenu();
@@ -179,6 +189,14 @@ class Viewer {
     // cancelled. Whether it was taken. A regular file taken goes to the
     // desktop's recent files.
     bool openChosenFile(const std::string& path);
+    // Opens path as B, converted as replaceModel converts, while the current
+    // model and B stay; pollOpening then makes it B and shows the comparison,
+    // with its problems on the message line, and how its skeleton differs from
+    // the current model's when it does. A file that cannot be read leaves the
+    // B before it.
+    void openComparison(const std::string& path);
+    // 'C': B chosen in the file-open dialog of "Load Model...".
+    void chooseComparison();
 
     // What the message line shows now, '\n' after each line: the latest
     // messages while they last; after them, as long as the model draws
@@ -215,6 +233,12 @@ class Viewer {
     // What every load of the viewer takes: textures no larger than it can draw.
     LoadOptions loadOptions() const;
     void loadChosenFile();
+    // The file-open dialog of "Load Model...", opened where the current model
+    // lies; a path longer than kMaxChosenPathBytes counts as none.
+    std::optional<std::string> chooseModelFile();
+    // pollOpening's steps for B: true while it is being opened.
+    bool pollComparison(std::chrono::milliseconds wait);
+    void installComparison(const std::string& path, LoadResult loaded);
     // loadModel's steps for a load already done.
     void install(const std::string& path, LoadResult loaded);
     // After the model changed: its findings, faulted vertices and joint axes'
@@ -226,6 +250,7 @@ class Viewer {
     TextureStore& textures_;
     const CharacterCache& cache_;
     std::unique_ptr<CharacterOpening> opening_;
+    std::unique_ptr<CharacterOpening> comparisonOpening_;
     // The conversion's latest progress line.
     std::string openingProgress_;
     bool menusInUse_ = false;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "drawing/comparison_drawing.h"
 #include "drawing/model_drawing.h"
 #include "drawing/projection.h"
 
@@ -77,9 +78,13 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
         if (content.wireframe) {
             glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         }
-        renderMesh(model, buffers.skinnedPositions, content.texture, buffers.cornerPositions,
+        renderMesh(model, buffers.skinnedPositions, content.texture, buffers.cornerPositions, {},
                    content.cornerColours);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    }
+    const bool comparing = playable && poseCompared(content, buffers);
+    if (comparing && content.showMesh) {
+        renderGhost(*content.comparedModel, buffers);
     }
     glDisable(GL_DEPTH_TEST);
     if (content.showMesh && playable && content.markedVertices) {
@@ -100,6 +105,9 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
     }
     if (content.jointAxisLength > 0 && playable) {
         renderJointAxes(model, buffers.pose, content.jointAxisLength);
+    }
+    if (comparing) {
+        renderBones(*content.comparedModel, buffers.comparedPose, kComparedBoneColour);
     }
     glEnable(GL_DEPTH_TEST);
 }

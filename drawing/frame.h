@@ -51,6 +51,11 @@ struct FrameContent {
     // Each reached bone's local axes at its joint, lines this long: x red, y
     // green, z blue; 0 draws none.
     double jointAxisLength = 0.0;
+    // The added comparison: a second character with the same skeleton, drawn
+    // over the first at the same moment (its own playback rate), animation
+    // comparedAnimation of it; none when null. See drawing/comparison_drawing.h.
+    const Model* comparedModel = nullptr;
+    int32_t comparedAnimation = 0;
 };
 
 // What a frame computes on its way to the picture, kept by the caller so that
@@ -63,6 +68,10 @@ struct FrameBuffers {
     Pose onionPose;
     std::vector<Geometry::Vector3> skinnedPositions;
     std::vector<CornerPosition> cornerPositions;
+    // The compared character's.
+    Pose comparedPose;
+    std::vector<Geometry::Vector3> comparedPositions;
+    std::vector<CornerPosition> comparedCorners;
 };
 
 // Clears colour and depth and makes the camera's view the model-view matrix.
@@ -83,7 +92,9 @@ Image readFramePixels(int width, int height);
 // the bones, the onion skin goes under them and their names over them; the
 // marked vertices and the joint axes go over everything. An
 // animation that cannot be played (none, a rejected motion file, no texture
-// record) draws nothing.
+// record) draws nothing. The compared character, when there is one and both
+// animations can be played, goes over it: its mesh after the mesh, its bones
+// after the bones (comparison_drawing.h).
 void modelPass(const FrameContent& content, FrameBuffers& buffers);
 
 }  // namespace drawing

@@ -16,7 +16,7 @@ using Geometry::Vector4;
 
 void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinnedPositions,
                 uint32_t texture, std::vector<CornerPosition>& cornerPositions,
-                const std::vector<VertexColour>* colours) {
+                const MeshColour& colour, const std::vector<VertexColour>* colours) {
     cornerPositions.resize(model.cornerVertices.size());
     for (std::size_t corner = 0; corner < model.cornerVertices.size(); ++corner) {
         const Geometry::Vector3& position = skinnedPositions[model.cornerVertices[corner]];
@@ -39,7 +39,7 @@ void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinne
         return;
     }
     glBindTexture(GL_TEXTURE_2D, texture);
-    glColor3f(1, 1, 1);
+    glColor4f(colour.red, colour.green, colour.blue, colour.alpha);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glTexCoordPointer(2, GL_FLOAT, sizeof(CornerMappingCoord), model.cornerMappingCoords.data());
     glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(model.faceCorners.size()), GL_UNSIGNED_INT,

@@ -13,17 +13,28 @@
 namespace velmora {
 inline namespace drawing {
 
-// The faces as white, textured triangles at skinnedPositions, with texture bound
-// (0: plain white). The corners go to OpenGL as indexed vertex arrays in one
-// glDrawElements call, face by face in array order: the same triangles from the
-// same vertices, and so the same pixels, as sending every corner between
-// glBegin and glEnd, while each shared corner is transformed once.
-// cornerPositions is the caller's buffer for the corners' positions, reused from
-// frame to frame. Needs the model's corner arrays (Model::indexFaces). Given
-// colours, one per stored corner, the mesh is drawn in them, untextured, instead.
+// The colour a mesh's texture is modulated with (without a texture, its
+// colour), and its opacity for blending.
+struct MeshColour {
+    float red = 1.0f;
+    float green = 1.0f;
+    float blue = 1.0f;
+    float alpha = 1.0f;
+};
+
+// The faces as textured triangles of colour (white unless given) at
+// skinnedPositions, with texture bound (0: plain colour). The corners go to
+// OpenGL as indexed vertex arrays in one glDrawElements call, face by face in
+// array order: the same triangles from the same vertices, and so the same
+// pixels, as sending every corner between glBegin and glEnd, while each shared
+// corner is transformed once. cornerPositions is the caller's buffer for the
+// corners' positions, reused from frame to frame. Needs the model's corner
+// arrays (Model::indexFaces). Given corner colours, one per stored corner, the
+// mesh is drawn in them, untextured, instead.
 void renderMesh(const Model& model, const std::vector<Geometry::Vector3>& skinnedPositions,
                 uint32_t texture, std::vector<CornerPosition>& cornerPositions,
-                const std::vector<VertexColour>* colours = nullptr);
+                const MeshColour& colour = {},
+                const std::vector<VertexColour>* cornerColours = nullptr);
 
 // The vertices listed, at skinnedPositions, as white dots ringed in black, so
 // that they show on any colour.

@@ -4,13 +4,12 @@
 #include <cmath>
 
 #include "model/pipeline.h"
+#include "model/posed_box.h"
 
 namespace velmora {
 inline namespace model {
 
 namespace {
-
-using Geometry::Vector3;
 
 void checkVertices(const Model& model, const CheckOptions& options,
                    std::vector<Finding>& findings) {
@@ -43,40 +42,6 @@ void checkFaces(const Model& model, std::vector<Finding>& findings) {
         }
     }
 }
-
-// The largest side of the box around the points.
-double boxSize(const std::vector<Vector3>& points) {
-    if (points.empty()) {
-        return 0;
-    }
-    Vector3 low = points.front();
-    Vector3 high = low;
-    for (const Vector3& p : points) {
-        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
-        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
-    }
-    return std::max({high.x - low.x, high.y - low.y, high.z - low.z});
-}
-
-}  // namespace
-
-double modelSize(const Model& model, const Animation& animation) {
-    Pose pose;
-    poseSkeleton(model, animation, {}, pose);
-    std::vector<Vector3> points;
-    skin(model, pose, points);
-    if (points.empty()) {
-        for (int slot = 0; slot < kMaxBones; ++slot) {
-            if (model.bones[slot]) {
-                const auto& m = pose.boneTransforms[slot];
-                points.push_back({m[0][3], m[1][3], m[2][3]});
-            }
-        }
-    }
-    return boxSize(points);
-}
-
-namespace {
 
 // One bone's steps of one kind (rotation or translation) in one animation, as
 // kJumpFactor describes: between[k] from key k to k + 1, skips[k] from key k
@@ -195,7 +160,7 @@ void checkMotion(const Model& model, std::vector<Finding>& findings) {
         }
         const Animation& animation = model.animations[a];
         if (!size) {
-            size = modelSize(model, animation);
+            size = largestSide(firstKeyBox(model, animation));
         }
         for (int bone = 0; bone < kMaxBones; ++bone) {
             const BoneTrack* track = animation.tracks[bone].get();

@@ -90,11 +90,6 @@ constexpr double kJumpFactor = 4.0;
 constexpr double kSmallestRotationJump = 20.0;
 constexpr double kSmallestTranslationJump = 0.1;
 
-// The model's size, which translation jumps are measured against: the largest
-// side of its bounding box posed at the first key of animation (which must be
-// playable); of its joints when it has no vertices.
-double modelSize(const Model& model, const Animation& animation);
-
 // Every finding, in this order: vertices (ascending, kinds in the order
 // above), faces (ascending), then each playable animation's bones in slot
 // order, each bone's keys ascending with its loop seam last.

@@ -1362,4 +1362,34 @@ TEST_F(EndToEnd, NamesAndOnionSkinChangeThePictureOnlyWithBones) {
     quitWithEscape();
 }
 
+// velmora A --compare B draws B's bones in cyan and its mesh as a cyan ghost;
+// 'c' takes both away, leaving exactly A's picture; the overlay names the bone
+// that differs most.
+TEST_F(EndToEnd, CompareDrawsTheSecondCharacterInCyanAndCSwitchesIt) {
+    const std::string a = writeTestModel(folder.path(), "A", turningFigure(4, 10));
+    TestModel moved = turningFigure(4, 10);
+    moved.offset = {20, 0, 0};
+    moved.motionNames = {"B-idle", "B-walk"};
+    const std::string b = writeTestModel(folder.path(), "B", moved);
+    start({a, "--compare", b});
+    press("Home");
+    const auto cyanShown = [&] {
+        const std::vector<uint8_t> pixels = shown();
+        for (std::size_t i = 0; i + 2 < pixels.size(); i += 3) {
+            if (pixels[i] == 0 && pixels[i + 1] == 255 && pixels[i + 2] == 255) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(waitUntil(cyanShown)) << "B's bones";
+    press("c");
+    EXPECT_TRUE(waitForPicture(rendered(a, 0)));
+    press("c i");
+    EXPECT_TRUE(waitForOverlayLine(6, "Differs most: bone 0: 0.00 deg, 20.0000 units"));
+    EXPECT_TRUE(cyanShown());
+    EXPECT_EQ(errors(), "");
+    quitWithEscape();
+}
+
 }  // namespace

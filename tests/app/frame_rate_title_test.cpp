@@ -110,6 +110,8 @@ TEST(CommandLine, TakesOneModelPath) {
         {{""}, std::nullopt, false},
         {{longest + "x"}, std::nullopt, false},
         {{"--unpaced", "a.animesh"}, "a.animesh", true},
+        {{"--compare", "b.gltf", "a.animesh"}, "a.animesh", true},
+        {{"--compare", "", "a.animesh"}, std::nullopt, false},
     };
     for (const Row& row : rows) {
         const std::string shown = row.arguments.empty() ? "(none)" : row.arguments[0];
@@ -119,6 +121,7 @@ TEST(CommandLine, TakesOneModelPath) {
         EXPECT_EQ(parsed.request == Arguments::Request::Run, row.runs) << shown;
         if (row.runs) {
             EXPECT_EQ(commandLine.modelPath, row.modelPath) << shown;
+            EXPECT_EQ(commandLine.comparePath.has_value(), row.arguments.size() == 3) << shown;
         }
     }
 }

@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 
+#include "app/info_overlay.h"
 #include "app/keys.h"
 #include "app/rig_inspection.h"
 #include "app/viewer.h"
@@ -418,3 +419,57 @@ TEST_F(ViewerTest, AClickOnAJointSelectsItsBone) {
     loadA();
     EXPECT_EQ(viewer.selectedBone, std::nullopt);
 }
+namespace {
+
+// Shift+C opens B through the Load Model dialog, drawn and compared at once;
+// 'c' switches it; B with another skeleton is refused on the message line.
+TEST_F(ViewerTest, ShiftCOpensACharacterToCompareWithAndCSwitchesIt) {
+    loadA();
+    TestModel turned;
+    turned.turnPerKey = 30;
+    writeTestModel(".", "B", turned);
+    const auto compareWith = [this](const std::string& path) {
+        dialogs.nextChoice = path;
+        onKey(viewer, 'C');
+        while (viewer.pollOpening(std::chrono::minutes(1))) {
+        }
+    };
+    compareWith("B.animesh");
+    EXPECT_EQ(dialogs.fileRequests.back().title, kLoadDialogTitle);
+    EXPECT_EQ(viewer.frameContent(0).comparedModel, viewer.comparedModel.get());
+    // At key 1 (100 ms) B's root has turned 30 degrees, A's not at all.
+    const std::string comparison =
+        "Compare: B.animesh\nDiffers most: bone 0: 30.00 deg, 0.0000 units\n";
+    EXPECT_NE(overlayText(viewer, 100, 0).find(comparison), std::string::npos);
+    onKey(viewer, 'c');
+    EXPECT_EQ(viewer.frameContent(0).comparedModel, nullptr);
+    EXPECT_EQ(overlayText(viewer, 100, 0).find("Compare:"), std::string::npos);
+    onKey(viewer, 'c');
+    EXPECT_NE(overlayText(viewer, 100, 0).find(comparison), std::string::npos);
+
+    std::map<std::string, std::string> files;
+    addFigure(files, "");
+    files[kFigureTexture] = smallPng();
+    for (const auto& [name, text] : files) {
+        folder.write(name, text);
+    }
+    compareWith("figure.animesh");
+    const std::string refused =
+        "Cannot compare the skeletons: A.animesh has 2 bones, figure.animesh has 3\n";
+    EXPECT_EQ(viewer.messageText(), refused);
+    EXPECT_EQ(viewer.frameContent(0).comparedModel, nullptr);
+    onKey(viewer, 'c');
+    onKey(viewer, 'c');
+    EXPECT_EQ(viewer.messageText(), refused) << "shown again, refused again";
+
+    // A character of another format is converted for B as for the model.
+    std::filesystem::create_directory("column");
+    ASSERT_TRUE(writeFile("column/column.gltf", columnFixture(2).text()));
+    viewer.replaceModel("column/column.gltf");
+    compareWith("column/column.gltf");
+    EXPECT_NE(overlayText(viewer, 0, 0).find("Compare: column.gltf\nDiffers most: bone "),
+              std::string::npos)
+        << overlayText(viewer, 0, 0);
+}
+
+}  // namespace

@@ -423,3 +423,92 @@ TEST(InfoCheck, TheSamplesHaveNoFindings) {
         EXPECT_EQ(check.status, 0) << name << "\n" << check.output << check.errors;
     }
 }
+
+TEST_F(Info, DiffFindsWhatWasPlantedWithItsExitStatus) {
+    std::filesystem::create_directory(folderPath() + "stick");
+    write("stick/skin.png", smallPng());
+    const auto writeStick = [this](const std::string& name, const Model& model) {
+        write("stick/" + name + ".animesh",
+              modelText(model, "skin.png", {name + "-1", name + "-2"}));
+        write("stick/" + name + "-1", motionText(model.animations[0]));
+        write("stick/" + name + "-2", motionText(model.animations[1]));
+    };
+    writeStick("a", stick());
+    writeStick("same", stick());
+    Model turned = stick();
+    key(turned, 1, 4).rotation = Geometry::Quaternion(std::cos(Geometry::radians(2.5)),
+                                                      std::sin(Geometry::radians(2.5)), 0, 0) *
+                                 key(turned, 1, 4).rotation;
+    writeStick("turned", turned);
+    Model more = stick();
+    more.bones[2] = std::make_unique<Bone>();
+    more.bones[1]->children = {2};
+    for (Animation& animation : more.animations) {
+        animation.tracks[2] = std::make_unique<BoneTrack>(*animation.tracks[1]);
+    }
+    writeStick("more", more);
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+        const char* output;  // the start of standard output
+    } rows[] = {
+        {"identical",
+         {"stick/same.animesh"},
+         0,
+         "0 of 52 differences exceed 0.1 degrees or 0.01 units"},
+        {"turned 5 degrees",
+         {"stick/turned.animesh"},
+         3,
+         "animation 2, key 4, bone 1: 5 degrees, 0 units\n1 of 52 differences exceed"},
+        {"turned, within 6 degrees",
+         {"stick/turned.animesh", "--threshold", "6"},
+         0,
+         "0 of 52 differences exceed 6 degrees or 0.01 units; largest angle 5 degrees"},
+        {"turned, the first animation only",
+         {"stick/turned.animesh", "--animation", "1"},
+         0,
+         "0 of 26 differences exceed"},
+        {"another bone",
+         {"stick/more.animesh"},
+         1,
+         "skeletons differ: stick/a.animesh has 2 bones, stick/more.animesh has 3\n"},
+        {"no animation 3", {"stick/same.animesh", "--animation", "3"}, 1, ""},
+        {"B absent", {"stick/absent.animesh"}, 1, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> arguments = {"--diff", "stick/a.animesh"};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        const ProgramRun text = run(arguments);
+        EXPECT_EQ(text.status, row.status) << text.errors;
+        EXPECT_EQ(text.output.rfind(row.output, 0), 0u) << text.output;
+        EXPECT_EQ(text.errors.empty(), row.status != 1 || *row.output) << text.errors;
+    }
+    const ProgramRun json = run({"--diff", "--json", "stick/a.animesh", "stick/turned.animesh"});
+    ASSERT_EQ(json.status, 3) << json.errors;
+    const nlohmann::json diff = nlohmann::json::parse(json.output);
+    EXPECT_EQ(diff.at("compared"), 52);
+    EXPECT_EQ(diff.at("exceeding"), 1);
+    EXPECT_EQ(diff.at("uncompared"), nlohmann::json::array());
+    EXPECT_NEAR(diff.at("thresholds").at("degrees").get<double>(), 0.1, 1e-12);
+    EXPECT_NEAR(diff.at("thresholds").at("distance").get<double>(), 0.01, 1e-12);
+    EXPECT_NEAR(diff.at("largestDegrees").get<double>(), 5, 1e-9);
+    EXPECT_EQ(diff.at("largestDistance"), 0);
+    ASSERT_EQ(diff.at("differences").size(), 52u);
+    nlohmann::json first = diff["differences"][0];
+    EXPECT_NEAR(first.at("degrees").get<double>(), 5, 1e-9);
+    first.erase("degrees");
+    EXPECT_EQ(first,
+              nlohmann::json::parse(
+                  R"({"animation": 2, "key": 4, "bone": 1, "distance": 0, "exceeds": true})"));
+    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+             {"--diff", "stick/a.animesh"},
+             {"--diff", "--threshold", "-1", "stick/a.animesh", "stick/same.animesh"},
+             {"--diff", "--animation", "0", "stick/a.animesh", "stick/same.animesh"},
+             {"--diff", "--check", "stick/a.animesh", "stick/same.animesh"},
+             {"--distance", "1", "stick/a.animesh"},
+         }) {
+        EXPECT_EQ(run(wrong).status, 2) << ::testing::PrintToString(wrong);
+    }
+}

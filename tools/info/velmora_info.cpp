@@ -1,12 +1,16 @@
 // velmora-info: reads a model with the viewer's own readers and prints what was
 // read; with --at, also the frame pair, bone transforms and skinned vertices that
 // the viewer would compute at that clock reading; with --json, what was read as
-// one JSON object; with --check, the faults the rig check finds.
+// one JSON object; with --check, the faults the rig check finds; with --diff,
+// where two characters with one skeleton differ.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +20,7 @@
 #include "files/safe_file.h"
 #include "import/character_opening.h"
 #include "model/pipeline.h"
+#include "model/pose_difference.h"
 #include "model/rig_check.h"
 #include "model/validation.h"
 #include "tools/info/json.h"
@@ -28,6 +33,8 @@ const char* const kUsage =
     "usage: velmora-info <model.animesh|character file> [--at <ms> [--animation <i>]]\n"
     "       velmora-info --json <model.animesh|character file>\n"
     "       velmora-info --check [--json] [--max-influences <n>] <model.animesh|character file>\n"
+    "       velmora-info --diff [--animation <i>] [--threshold <degrees>] [--distance <units>]\n"
+    "                   [--json] <file A> <file B>\n"
     "  Prints what the viewer reads from a model file. With --at, also the frame\n"
     "  pair, the bone transforms and the skinned vertices at that clock reading\n"
     "  (milliseconds since the start, 0 or more) for animation i (counted from 1,\n"
@@ -62,7 +69,23 @@ const char* const kUsage =
     "  loop-seam: the step from the last key back to the first is a jump by\n"
     "    either rule, next to the first step and the last (key: the last key;\n"
     "    value: degrees, or model units where only the translation jumps).\n"
-    "  Motion is checked in the animations that can be played.\n";
+    "  Motion is checked in the animations that can be played.\n"
+    "  With --diff, compares two characters with the same skeleton (the same\n"
+    "  bones with the same parents; otherwise one line says how they differ,\n"
+    "  status 1): for every key of each animation of A (or of animation i only,\n"
+    "  counted from 1) and every bone, the angle in degrees between the bone's\n"
+    "  local rotations in A and B and the distance between its joints in model\n"
+    "  space. B's animation of the same number is compared, or its first when\n"
+    "  it has fewer; B is posed at the moments of A's keys, blended between its\n"
+    "  own keys when their counts or rates differ. Prints the differences that\n"
+    "  exceed the thresholds, largest first, at most 20 lines (animation, key\n"
+    "  counted from 0, bone, its name where known, degrees, units), then a\n"
+    "  summary line: how many exceed them, the largest angle and distance.\n"
+    "  With --json, every difference in one JSON object. The thresholds:\n"
+    "  --threshold degrees (default 0.1) and --distance model units (default a\n"
+    "  thousandth of A's height at the first key of its first playable\n"
+    "  animation). Exit status 0 when every difference is within them, 3 when\n"
+    "  any exceeds them, 1 when a file cannot be used, 2 for bad arguments.\n";
 
 bool parseInteger(const char* text, long long& value) {
     char* end = nullptr;
@@ -272,6 +295,148 @@ int check(const std::string& path, const Model& model, const CheckOptions& optio
     return findings.empty() ? 0 : 3;
 }
 
+// Opens path as the viewer does, with its problems and the invariants it
+// breaks on standard error; whether the model was read. faults: the broken
+// invariants.
+bool openModel(const std::string& path, LoadResult& loaded, std::vector<std::string>& faults) {
+    LoadOptions options;
+    options.keepTexturePixels = false;
+    const CharacterCache cache(defaultCacheFolder());
+    loaded = openCharacterFile(path, options, cache, [](const std::string& line) {
+        std::cerr << "velmora-info: " << conversionMessage(line) << "\n";
+    });
+    std::cerr << programReport("velmora-info", loaded.problems);
+    if (!loaded.modelRead) {
+        // A model that was not read has its reason among the problems.
+        if (loaded.problems.empty()) {
+            std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
+        }
+        return false;
+    }
+    faults = validateModel(loaded.model);
+    for (const std::string& fault : faults) {
+        std::cerr << "velmora-info: \"" << path << "\" breaks an invariant: " << fault << "\n";
+    }
+    return true;
+}
+
+// The model that names bone, of a and b: a, unless only b does.
+const Model& namingModel(const Model& a, const Model& b, int bone) {
+    return a.bones[bone]->name.empty() ? b : a;
+}
+
+// The --diff listing: at most this many of the largest differences that exceed
+// the thresholds (those rank first).
+constexpr std::size_t kListedDifferences = 20;
+
+void printComparison(const Model& a, const Model& b, const Comparison& comparison) {
+    std::size_t listed = 0;
+    for (const BoneDifference& d : comparison.differences) {
+        if (listed == kListedDifferences || !exceeds(d, comparison.thresholds)) {
+            break;
+        }
+        ++listed;
+        const Model& named = namingModel(a, b, d.bone);
+        const std::string name =
+            named.bones[d.bone]->name.empty() ? "" : " (" + boneLabel(named, d.bone) + ")";
+        std::printf("animation %zu, key %u, bone %d%s: %.6g degrees, %.6g units\n", d.animation + 1,
+                    d.key, d.bone, name.c_str(), d.degrees, d.distance);
+    }
+    std::printf(
+        "%zu of %zu differences exceed %.6g degrees or %.6g units; largest angle %.6g "
+        "degrees, largest distance %.6g units\n",
+        comparison.exceeding, comparison.differences.size(), comparison.thresholds.degrees,
+        comparison.thresholds.distance, comparison.largestDegrees, comparison.largestDistance);
+}
+
+std::string comparisonJson(const Model& a, const Model& b, const Comparison& comparison) {
+    std::vector<std::string> differences;
+    differences.reserve(comparison.differences.size());
+    for (const BoneDifference& d : comparison.differences) {
+        Json::Object entry;
+        entry.add("animation", Json::integer(static_cast<long long>(d.animation) + 1))
+            .add("key", Json::integer(d.key))
+            .add("bone", Json::integer(d.bone));
+        const Model& named = namingModel(a, b, d.bone);
+        if (!named.bones[d.bone]->name.empty()) {
+            entry.add("boneName", jsonBoneName(named, d.bone));
+        }
+        differences.push_back(
+            entry.add("degrees", Json::number(d.degrees))
+                .add("distance", Json::number(d.distance))
+                .add("exceeds", exceeds(d, comparison.thresholds) ? "true" : "false")
+                .text());
+    }
+    std::vector<std::string> uncompared;
+    for (const std::size_t animation : comparison.uncompared) {
+        uncompared.push_back(Json::integer(static_cast<long long>(animation) + 1));
+    }
+    return Json::Object()
+        .add("thresholds", Json::Object()
+                               .add("degrees", Json::number(comparison.thresholds.degrees))
+                               .add("distance", Json::number(comparison.thresholds.distance))
+                               .text())
+        .add("compared", Json::integer(static_cast<long long>(comparison.differences.size())))
+        .add("exceeding", Json::integer(static_cast<long long>(comparison.exceeding)))
+        .add("largestDegrees", Json::number(comparison.largestDegrees))
+        .add("largestDistance", Json::number(comparison.largestDistance))
+        .add("uncompared", Json::array(uncompared))
+        .add("differences", Json::array(differences))
+        .text();
+}
+
+int diff(const std::string& pathA, const std::string& pathB,
+         std::optional<long long> animationNumber, ComparisonOptions options, bool json) {
+    LoadResult a;
+    LoadResult b;
+    std::vector<std::string> faultsA;
+    std::vector<std::string> faultsB;
+    if (!openModel(pathA, a, faultsA) || !faultsA.empty() || !openModel(pathB, b, faultsB) ||
+        !faultsB.empty()) {
+        return 1;
+    }
+    if (animationNumber) {
+        if (*animationNumber > static_cast<long long>(a.model.animations.size())) {
+            std::cerr << "velmora-info: \"" << pathA << "\" has no animation " << *animationNumber
+                      << "\n";
+            return 1;
+        }
+        options.animation = static_cast<std::size_t>(*animationNumber - 1);
+    }
+    try {
+        const Comparison comparison = compareCharacters(a.model, b.model, options, pathA, pathB);
+        if (!comparison.skeletonMismatch.empty()) {
+            std::printf(
+                "%s\n",
+                json ? Json::Object()
+                           .add("skeletonMismatch", Json::string(comparison.skeletonMismatch))
+                           .text()
+                           .c_str()
+                     : ("skeletons differ: " + comparison.skeletonMismatch).c_str());
+            return 1;
+        }
+        for (const std::size_t animation : comparison.uncompared) {
+            const bool inA = !isPlayable(a.model, static_cast<int32_t>(animation));
+            std::cerr << "velmora-info: animation " << animation + 1
+                      << " not compared: it cannot be played in \"" << (inA ? pathA : pathB)
+                      << "\"\n";
+        }
+        if (json) {
+            std::printf("%s\n", comparisonJson(a.model, b.model, comparison).c_str());
+        } else {
+            printComparison(a.model, b.model, comparison);
+        }
+        if (comparison.differences.empty() && !comparison.uncompared.empty()) {
+            return 1;
+        }
+        return comparison.exceeding == 0 ? 0 : 3;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "velmora-info: out of memory comparing \"" << pathA << "\" with \"" << pathB
+                  << "\"\n";
+        return 1;
+    }
+}
+
 int printAt(const Model& model, long long animationNumber, long long at) {
     const long long index = animationNumber - 1;
     if (index < 0 || index >= static_cast<long long>(model.animations.size())) {
@@ -320,12 +485,17 @@ int printAt(const Model& model, long long animationNumber, long long at) {
 int main(int argc, char** argv) {
     ignoreFileSizeSignal();
     std::string path;
+    // B of --diff.
+    std::string otherPath;
     std::optional<long long> at;
     long long animationNumber = 1;
     bool animationGiven = false;
     bool json = false;
     bool checking = false;
+    bool diffing = false;
     std::optional<long long> maxInfluences;
+    std::optional<double> maxDegrees;
+    std::optional<double> maxDistance;
     Arguments::Program program;
     program.name = "velmora-info";
     program.usage = std::string(kUsage) + kOpenedFormatsText;
@@ -352,6 +522,20 @@ int main(int argc, char** argv) {
             return refusal;
         };
     };
+    // Takes a number of 0 or more into `into`.
+    const auto measure = [](const char* option, std::optional<double>& into) {
+        return [option, &into](const std::string& value) -> Arguments::Refusal {
+            char* end = nullptr;
+            errno = 0;
+            const double number = std::strtod(value.c_str(), &end);
+            if (errno != 0 || end == value.c_str() || *end != '\0' || !std::isfinite(number) ||
+                number < 0) {
+                return std::string(option) + " needs a number of 0 or more: " + value;
+            }
+            into = number;
+            return {};
+        };
+    };
     program.options = {
         {"--at", true, atLeast(0, "--at needs 0 or more milliseconds", at)},
         {"--animation", true,
@@ -363,20 +547,38 @@ int main(int argc, char** argv) {
         {"--check", false, flag(checking)},
         {"--max-influences", true,
          atLeast(1, "--max-influences needs a positive whole number", maxInfluences)},
+        {"--diff", false, flag(diffing)},
+        {"--threshold", true, measure("--threshold", maxDegrees)},
+        {"--distance", true, measure("--distance", maxDistance)},
     };
     program.takeOperand = [&](const std::string& argument) -> Arguments::Refusal {
-        if (!path.empty()) {
-            return "more than one model file given";
+        if (!otherPath.empty()) {
+            return "more than two model files given";
         }
         if (argument.empty()) {
             return "an empty model path";
         }
-        path = argument;
+        (path.empty() ? path : otherPath) = argument;
         return {};
     };
     program.check = [&]() -> Arguments::Refusal {
         if (path.empty()) {
             return "no model file given";
+        }
+        if (diffing) {
+            if (otherPath.empty()) {
+                return "--diff needs two model files";
+            }
+            if (at || checking || maxInfluences) {
+                return "--diff goes without --at, --check and --max-influences";
+            }
+            return animationGiven && animationNumber < 1 ? "--animation counts from 1" : "";
+        }
+        if (!otherPath.empty()) {
+            return "more than one model file given";
+        }
+        if (maxDegrees || maxDistance) {
+            return "--threshold and --distance go with --diff";
         }
         if (at && (json || checking)) {
             return "--at goes without --json and --check";
@@ -390,25 +592,20 @@ int main(int argc, char** argv) {
         return *status;
     }
 
-    LoadOptions options;
-    options.keepTexturePixels = false;
-    const CharacterCache cache(defaultCacheFolder());
-    const LoadResult loaded = openCharacterFile(path, options, cache, [](const std::string& line) {
-        std::cerr << "velmora-info: " << conversionMessage(line) << "\n";
-    });
-    std::cerr << programReport("velmora-info", loaded.problems);
-    if (!loaded.modelRead) {
-        // A model that was not read has its reason among the problems.
-        if (loaded.problems.empty()) {
-            std::cerr << "velmora-info: \"" << path << "\" could not be read\n";
-        }
+    if (diffing) {
+        ComparisonOptions options;
+        options.maxDegrees = maxDegrees.value_or(kDefaultMaxDegrees);
+        options.maxDistance = maxDistance;
+        return diff(path, otherPath,
+                    animationGiven ? std::optional<long long>(animationNumber) : std::nullopt,
+                    options, json);
+    }
+    LoadResult loaded;
+    std::vector<std::string> faults;
+    if (!openModel(path, loaded, faults)) {
         return 1;
     }
     const Model& model = loaded.model;
-    const std::vector<std::string> faults = validateModel(model);
-    for (const std::string& fault : faults) {
-        std::cerr << "velmora-info: \"" << path << "\" breaks an invariant: " << fault << "\n";
-    }
     if (checking) {
         if (!faults.empty()) {
             return 1;
