@@ -263,15 +263,12 @@ std::optional<PlaySpan> Viewer::playSpan() const {
         return std::nullopt;
     }
     // The loop's end shows the first key again, as a loop's wrap does.
-    return PlaySpan{
-        0, static_cast<int64_t>(std::ceil(animation->frameCount * 1000.0 / effectiveRate(rate)))};
+    return PlaySpan{0, loopMilliseconds(*animation, rate)};
 }
 
 int64_t Viewer::readClocks(int64_t now) {
     if (turntable) {
-        camera.rotate(360.0 * ((now - turntableAt) % kTurntableMilliseconds) /
-                      kTurntableMilliseconds);
-        camera.update();
+        turnTurntable(camera, now - turntableAt);
     }
     turntableAt = now;
     playback.setSpan(playSpan(), playMode);

@@ -55,8 +55,6 @@ enum MainMenuValue {
 // The background colours 'k' steps through, as grey levels: black, grey, white.
 constexpr float kBackgroundGreys[] = {0.0f, 0.5f, 1.0f};
 constexpr int kBackgroundCount = sizeof(kBackgroundGreys) / sizeof(kBackgroundGreys[0]);
-// One turn of the turntable, in the program's clock.
-constexpr int64_t kTurntableMilliseconds = 10000;
 
 extern const char* const kHelpText;
 // The controls added to those of kHelpText, one per line in the same style.
