@@ -172,6 +172,12 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key) {
         case 't':
             viewer.turntable = !viewer.turntable;
             break;
+        case 'g':
+            viewer.showGround = !viewer.showGround;
+            break;
+        case 'l':
+            viewer.inPlace = !viewer.inPlace;
+            break;
         default:
             break;
     }

@@ -10,7 +10,8 @@
 // wireframe; '*' and '/' double and halve the playback speed, '=' restores it;
 // '{' and '}' bound the loop range at the key shown, '|' clears it, 'r' cycles
 // the play mode; 't' switches the turntable, which any key or the mouse moving
-// the camera stops.
+// the camera stops; 'g' switches the ground grid and 'l' holds the root in
+// place.
 
 #include "app/viewer.h"
 

@@ -56,7 +56,9 @@ const char* const kAddedHelpText =
     "}: End the loop range at the key shown. \n"
     "|: Clear the loop range. \n"
     "R: Cycle the play mode (loop, ping-pong, reverse). \n"
-    "T: Switch the Turntable On/Off (camera keys and the mouse stop it). \n";
+    "T: Switch the Turntable On/Off (camera keys and the mouse stop it). \n"
+    "G: Switch the Ground Grid On/Off. \n"
+    "L: Hold the character In Place On/Off (the ground moves instead). \n";
 
 std::string helpBoxText() {
     return std::string(kHelpText) + "\n" + kAddedHelpText;
@@ -122,6 +124,7 @@ void Viewer::install(const std::string& path, LoadResult loaded) {
     }
     openingWarnings_.clear();
     model = std::make_unique<Model>(std::move(loaded.model));
+    ground = groundFor(*model);
     if (model->texture && model->texture->image) {
         texture = textures_.upload(*model->texture->image);
         if (texture == 0) {
@@ -155,6 +158,7 @@ void Viewer::releaseModel() {
     }
     model->unload();
     model.reset();
+    ground.reset();
     modelPath.clear();
     problems.clear();
 }
@@ -228,9 +232,18 @@ std::string Viewer::messageText() const {
 }
 
 FrameContent Viewer::frameContent(int64_t milliseconds) const {
-    return {
-        model.get(), texture,       currentAnimation, milliseconds, showMesh,
-        showBones,   showBoneNames, showOnionSkin,    wireframe,    kBackgroundGreys[background]};
+    return {model.get(),
+            texture,
+            currentAnimation,
+            milliseconds,
+            showMesh,
+            showBones,
+            showBoneNames,
+            showOnionSkin,
+            wireframe,
+            kBackgroundGreys[background],
+            inPlace,
+            showGround && ground ? &*ground : nullptr};
 }
 
 const Animation* Viewer::playableAnimation() const {

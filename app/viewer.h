@@ -113,6 +113,12 @@ class Viewer {
     // reading the camera last turned at.
     bool turntable = false;
     int64_t turntableAt = 0;
+    // The added ground grid ('g') and in-place playback ('l'), off until used;
+    // ground is the current model's, found once when it is loaded (none
+    // without a model or a playable animation).
+    bool showGround = false;
+    bool inPlace = false;
+    std::optional<Ground> ground;
 
     Camera& camera;
     PlaybackClock playback;

@@ -8,6 +8,7 @@
 #include "drawing/camera.h"
 #include "files/model.h"
 #include "files/png_image.h"
+#include "model/ground.h"
 #include "model/pipeline.h"
 
 namespace velmora {
@@ -40,6 +41,11 @@ struct FrameContent {
     bool wireframe = false;
     // The grey level the frame is cleared to: 0 is black.
     float background = 0.0f;
+    // The root's horizontal motion held at its first key's position
+    // (model/ground.h), and the ground grid drawn under the model (none when
+    // null), scrolled by the motion held back.
+    bool inPlace = false;
+    const Ground* ground = nullptr;
 };
 
 // What a frame computes on its way to the picture, kept by the caller so that
@@ -52,6 +58,8 @@ struct FrameBuffers {
     Pose onionPose;
     std::vector<Geometry::Vector3> skinnedPositions;
     std::vector<CornerPosition> cornerPositions;
+    // What holding the root in place moved the pose by (zero when not held).
+    Geometry::Vector3 inPlaceOffset;
 };
 
 // Clears colour and depth and makes the camera's view the model-view matrix.

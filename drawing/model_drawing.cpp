@@ -97,6 +97,24 @@ std::vector<std::pair<uint8_t, Vector3>> jointPositions(const Model& model, cons
     return joints;
 }
 
+void renderGround(const Ground& ground, const Vector3& shift) {
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // Dark enough to show on white, light enough on black and on grey.
+    glColor3f(0.3f, 0.3f, 0.3f);
+    const double reach = ground.halfLines * ground.spacing;
+    const Vector3 centre = ground.centre;
+    glBegin(GL_LINES);
+    for (int i = -ground.halfLines; i <= ground.halfLines; ++i) {
+        const double x = centre.x + shift.x + i * ground.spacing;
+        const double z = centre.z + shift.z + i * ground.spacing;
+        glVertex3d(x, centre.y, centre.z + shift.z - reach);
+        glVertex3d(x, centre.y, centre.z + shift.z + reach);
+        glVertex3d(centre.x + shift.x - reach, centre.y, z);
+        glVertex3d(centre.x + shift.x + reach, centre.y, z);
+    }
+    glEnd();
+}
+
 void renderBoneNames(const Model& model, const Pose& pose) {
     for (const auto& [bone, joint] : jointPositions(model, pose)) {
         int x = 0;

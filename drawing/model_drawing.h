@@ -7,6 +7,7 @@
 
 #include "files/model.h"
 #include "files/png_image.h"
+#include "model/ground.h"
 #include "model/pipeline.h"
 
 namespace velmora {
@@ -47,6 +48,10 @@ void renderBoneNames(const Model& model, const Pose& pose);
 // green, so that the motion's direction reads from a still frame.
 void renderOnionSkin(const Model& model, const Animation& animation, const FramePair& pair,
                      Pose& onionPose);
+
+// The ground's grid as grey lines, shifted by shift (gridShift); leaves
+// texture 0 bound and the colour set.
+void renderGround(const Ground& ground, const Geometry::Vector3& shift);
 
 // The longest texture side the current context takes (GL_MAX_TEXTURE_SIZE).
 uint32_t maxTextureSide();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/ground.h"
 #include "model/pipeline.h"
 
 namespace velmora {
@@ -44,35 +45,11 @@ void checkFaces(const Model& model, std::vector<Finding>& findings) {
     }
 }
 
-// The largest side of the box around the points.
-double boxSize(const std::vector<Vector3>& points) {
-    if (points.empty()) {
-        return 0;
-    }
-    Vector3 low = points.front();
-    Vector3 high = low;
-    for (const Vector3& p : points) {
-        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
-        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
-    }
-    return std::max({high.x - low.x, high.y - low.y, high.z - low.z});
-}
-
-// The model's size at the first key of animation, which is playable.
+// The model's size at the first key of animation, which is playable: the
+// largest side of the box around its points.
 double modelSize(const Model& model, const Animation& animation) {
-    Pose pose;
-    poseSkeleton(model, animation, {}, pose);
-    std::vector<Vector3> points;
-    skin(model, pose, points);
-    if (points.empty()) {
-        for (int slot = 0; slot < kMaxBones; ++slot) {
-            if (model.bones[slot]) {
-                const auto& m = pose.boneTransforms[slot];
-                points.push_back({m[0][3], m[1][3], m[2][3]});
-            }
-        }
-    }
-    return boxSize(points);
+    const Box box = boxAround(firstKeyPoints(model, animation));
+    return std::max({box.high.x - box.low.x, box.high.y - box.low.y, box.high.z - box.low.z});
 }
 
 // One bone's steps of one kind (rotation or translation) in one animation, as
