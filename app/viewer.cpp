@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <utility>
 
 #include "app/sample_location.h"
 #include "files/load.h"
@@ -164,10 +165,14 @@ void Viewer::releaseModel() {
 }
 
 void Viewer::replaceModel(const std::string& path) {
+    reloadKeeps_.reset();
+    open(path);
+}
+
+void Viewer::open(const std::string& path) {
     opening_.reset();
     if (isModelFileName(path) && !menusInUse_) {
-        releaseModel();
-        loadModel(path);
+        takeLoaded(path, loadModelFile(path, loadOptions()));
         return;
     }
     openingProgress_.clear();
@@ -191,9 +196,60 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
         return true;
     }
     const std::unique_ptr<CharacterOpening> opening = std::move(opening_);
-    releaseModel();
-    install(opening->path(), opening->load(loadOptions()));
+    takeLoaded(opening->path(), opening->load(loadOptions()));
     return false;
+}
+
+void Viewer::takeLoaded(const std::string& path, LoadResult loaded) {
+    const std::optional<KeptView> kept = std::exchange(reloadKeeps_, std::nullopt);
+    if (kept && (!loaded.modelRead || !loaded.problems.empty())) {
+        const std::string line = loaded.problems.empty() ? "Failed to open \"" + path + "\""
+                                                         : loaded.problems.front().message;
+        std::cerr << line << std::endl;
+        messages.show({line});
+        return;
+    }
+    releaseModel();
+    install(path, std::move(loaded));
+    if (kept) {
+        if (kept->animation < animationCount) {
+            currentAnimation = kept->animation;
+        }
+        loopStartKey = kept->loopStartKey;
+        loopEndKey = kept->loopEndKey;
+        if (playback.paused()) {
+            playback.hold(kept->reading);
+        }
+    }
+}
+
+WatchedFiles Viewer::watchedFiles() const {
+    if (modelPath.empty()) {
+        return {};
+    }
+    if (!isModelFileName(modelPath)) {
+        return {{modelPath}, {std::filesystem::path(modelPath).parent_path().string()}};
+    }
+    WatchedFiles watched{{modelPath}, {}};
+    if (model && model->texture) {
+        watched.files.push_back(model->texture->fileName);
+    }
+    if (model) {
+        for (const Animation& animation : model->animations) {
+            watched.files.push_back(animation.name);
+        }
+    }
+    return watched;
+}
+
+void Viewer::reload() {
+    if (modelPath.empty() || opening_) {
+        return;
+    }
+    reloadKeeps_ = KeptView{currentAnimation, playback.reading(), loopStartKey, loopEndKey};
+    // A copy: releasing the model clears modelPath.
+    const std::string path = modelPath;
+    open(path);
 }
 
 void Viewer::setMenusInUse(bool inUse) {

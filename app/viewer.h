@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "app/clock.h"
+#include "app/file_watch.h"
 #include "app/message_line.h"
 #include "app/platform.h"
 #include "app/playback_clock.h"
@@ -161,6 +162,17 @@ class Viewer {
     // What the title shows beside the frame rate while a file is converted:
     // "converting <name>" and its progress; empty otherwise.
     std::string openingStatus() const;
+    // The files the current model came from, to reload it when they change:
+    // the model file, its texture and motion files; for a converted character
+    // its source and the folder it lies in (the files beside it that the
+    // conversion read). Nothing without a model path.
+    WatchedFiles watchedFiles() const;
+    // Opens the current model's file again as replaceModel opens it, keeping
+    // the animation, the time shown (held while paused, running on while
+    // playing), the loop range, play mode, camera and view switches. A load
+    // that reports a problem keeps the model shown, with the first problem as
+    // one line naming its file. Does nothing while another file is opening.
+    void reload();
     // Removes the animation menu's entries, last first.
     void clearAnimationMenu();
     // A file the user chose, in the file-open dialog, by dropping it on the
@@ -202,6 +214,20 @@ class Viewer {
     void loadChosenFile();
     // loadModel's steps for a load already done.
     void install(const std::string& path, LoadResult loaded);
+    // replaceModel, for a reload or not.
+    void open(const std::string& path);
+    // Puts a finished load in place of the current model, or, for a reload
+    // that went wrong, reports it and keeps the model.
+    void takeLoaded(const std::string& path, LoadResult loaded);
+
+    // What a reload keeps while the model is opened again.
+    struct KeptView {
+        int32_t animation = 0;
+        int64_t reading = 0;
+        std::optional<uint32_t> loopStartKey;
+        std::optional<uint32_t> loopEndKey;
+    };
+    std::optional<KeptView> reloadKeeps_;
 
     MenuBackend& menus_;
     Dialogs& dialogs_;
