@@ -288,18 +288,12 @@ std::string Viewer::messageText() const {
 }
 
 FrameContent Viewer::frameContent(int64_t milliseconds) const {
-    return {model.get(),
-            texture,
-            currentAnimation,
-            milliseconds,
-            showMesh,
-            showBones,
-            showBoneNames,
-            showOnionSkin,
-            wireframe,
-            kBackgroundGreys[background],
-            inPlace,
-            showGround && ground ? &*ground : nullptr};
+    FrameContent content{
+        model.get(), texture,       currentAnimation, milliseconds, showMesh,
+        showBones,   showBoneNames, showOnionSkin,    wireframe,    kBackgroundGreys[background]};
+    content.inPlace = inPlace;
+    content.ground = showGround && ground ? &*ground : nullptr;
+    return content;
 }
 
 const Animation* Viewer::playableAnimation() const {

@@ -260,8 +260,8 @@ TEST_F(RenderProgram, VideosHoldTheFramesAskedForAtTheirSize) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
-        std::vector<std::string> arguments = {VELMORA_RENDER_PROGRAM, modelPath, "--video",
-                                              folder.path() + row.file, "--size", "160x120"};
+        std::vector<std::string> arguments = {VELMORA_RENDER_PROGRAM,   modelPath, "--video",
+                                              folder.path() + row.file, "--size",  "160x120"};
         arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
         const ProgramRun run = runProgram(arguments);
         ASSERT_EQ(run.status, 0) << run.errors;
@@ -277,18 +277,17 @@ TEST_F(RenderProgram, VideosHoldTheFramesAskedForAtTheirSize) {
 
 TEST_F(RenderProgram, EachFrameIsThePictureAtItsClockReading) {
     const std::string frames = folder.path() + "made/frames";
-    const ProgramRun run = runProgram({VELMORA_RENDER_PROGRAM, modelPath, "--frames", frames,
-                                       "--fps", "30", "--from", "20", "--to", "200", "--size",
-                                       "120x90", "--bones"});
+    const ProgramRun run =
+        runProgram({VELMORA_RENDER_PROGRAM, modelPath, "--frames", frames, "--fps", "30", "--from",
+                    "20", "--to", "200", "--size", "120x90", "--bones"});
     ASSERT_EQ(run.status, 0) << run.errors;
     // Frame k at 20 + k * 1000 / 30 ms, rounded down.
     const int64_t readings[] = {20, 53, 86, 120, 153, 186};
     EXPECT_EQ(std::distance(fs::directory_iterator(frames), fs::directory_iterator()), 6);
     for (std::size_t k = 0; k < std::size(readings); ++k) {
         SCOPED_TRACE(readings[k]);
-        ASSERT_EQ(render({"--at", std::to_string(readings[k]), "--size", "120x90", "--bones"})
-                      .status,
-                  0);
+        ASSERT_EQ(
+            render({"--at", std::to_string(readings[k]), "--size", "120x90", "--bones"}).status, 0);
         const auto frame = readPicture(frames + "/frame-000" + std::to_string(k + 1) + ".png");
         ASSERT_TRUE(frame);
         EXPECT_TRUE(frame->pixels == picture().pixels);
