@@ -292,6 +292,23 @@ TEST_F(RenderProgram, EachFrameIsThePictureAtItsClockReading) {
         ASSERT_TRUE(frame);
         EXPECT_TRUE(frame->pixels == picture().pixels);
     }
+    // The turntable turns the reset view's 180 degrees by 36 a second.
+    const std::string turning = folder.path() + "turning";
+    ASSERT_EQ(runProgram({VELMORA_RENDER_PROGRAM, modelPath, "--frames", turning, "--fps", "1",
+                          "--to", "2001", "--size", "120x90", "--turntable"})
+                  .status,
+              0);
+    const char* const angles[] = {"180", "216", "252"};
+    for (std::size_t k = 0; k < std::size(angles); ++k) {
+        SCOPED_TRACE(angles[k]);
+        ASSERT_EQ(
+            render({"--at", std::to_string(k * 1000), "--angle", angles[k], "--size", "120x90"})
+                .status,
+            0);
+        const auto frame = readPicture(turning + "/frame-000" + std::to_string(k + 1) + ".png");
+        ASSERT_TRUE(frame);
+        EXPECT_TRUE(frame->pixels == picture().pixels);
+    }
 }
 
 // Files in folder, recursively, with their contents.
