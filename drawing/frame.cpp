@@ -94,7 +94,7 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
     if (content.showBones && playable) {
         if (content.showOnionSkin) {
             renderOnionSkin(model, model.animations[content.animation], buffers.pair,
-                            buffers.onionPose);
+                            buffers.onionPose, content.inPlace);
         }
         renderBones(model, buffers.pose);
         if (content.showBoneNames) {

@@ -127,13 +127,19 @@ void renderBoneNames(const Model& model, const Pose& pose) {
 }
 
 void renderOnionSkin(const Model& model, const Animation& animation, const FramePair& pair,
-                     Pose& onionPose) {
+                     Pose& onionPose, bool inPlace) {
     const uint32_t keys = animation.frameCount;
     const uint32_t before = pair.currentFrame == 0 ? keys - 1 : pair.currentFrame - 1;
     const uint32_t after = pair.currentFrame + 1 == keys ? 0 : pair.currentFrame + 1;
-    poseSkeleton(model, animation, {before, before, 0.0}, onionPose);
+    const auto pose = [&](uint32_t key) {
+        poseSkeleton(model, animation, {key, key, 0.0}, onionPose);
+        if (inPlace) {
+            onionPose = movedPose(onionPose, inPlaceOffset(model, animation, onionPose));
+        }
+    };
+    pose(before);
     renderBones(model, onionPose, {0.5f, 0.2f, 0.2f});
-    poseSkeleton(model, animation, {after, after, 0.0}, onionPose);
+    pose(after);
     renderBones(model, onionPose, {0.2f, 0.5f, 0.2f});
 }
 
