@@ -190,6 +190,12 @@ KeyOutcome onKey(Viewer& viewer, unsigned char key, bool shift) {
         case 'c':
             toggleComparison(viewer);
             break;
+        case 'g':
+            viewer.showGround = !viewer.showGround;
+            break;
+        case 'l':
+            viewer.inPlace = !viewer.inPlace;
+            break;
         default:
             break;
     }

@@ -13,7 +13,8 @@
 // the camera stops; 'w' cycles the mesh's colouring (texture, weights,
 // influences), Tab and Shift+Tab select the next and previous bone, 'x'
 // switches the joint axes; 'C' opens a character to compare with and 'c'
-// switches the comparison (app/comparison.h).
+// switches the comparison (app/comparison.h); 'g' switches the ground grid
+// and 'l' holds the root in place.
 
 #include "app/viewer.h"
 

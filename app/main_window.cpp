@@ -10,6 +10,7 @@
 
 #include "app/animation_menu_hint.h"
 #include "app/clock.h"
+#include "app/file_watch.h"
 #include "app/frame_rate_title.h"
 #include "app/gtk_dialogs.h"
 #include "app/info_overlay.h"
@@ -221,8 +222,22 @@ void onDisplay() {
     }
 }
 
+// The current model's files watched; once writes to them have settled, the
+// model is loaded again (Viewer::reload) and drawn.
+void pollReload() {
+    static InotifyWatcher watcher;
+    static ReloadTrigger trigger(watcher, viewerClock());
+    trigger.watch(viewer().watchedFiles());
+    if (trigger.due()) {
+        beforeInput();
+        viewer().reload();
+        changed();
+    }
+}
+
 // Paced: what the frames would otherwise do while none are drawn.
 void onHousekeeping(int) {
+    pollReload();
     Viewer& current = viewer();
     if (converting) {
         converting = current.pollOpening(std::chrono::milliseconds(0));
@@ -276,6 +291,7 @@ void onIdle() {
     }
     serveFileDrops();
     if (unpaced) {
+        pollReload();
         glutPostRedisplay();
     }
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <utility>
 
 #include "app/comparison.h"
 #include "app/sample_location.h"
@@ -65,7 +66,9 @@ const char* const kAddedHelpText =
     "LEFT CLICK on a joint: Select its bone (bones shown). \n"
     "X: Switch Joint Axes On/Off. \n"
     "SHIFT+C: Compare with another character, chosen in a file dialog. \n"
-    "C: Switch the Comparison On/Off. \n";
+    "C: Switch the Comparison On/Off. \n"
+    "G: Switch the Ground Grid On/Off. \n"
+    "L: Hold the character In Place On/Off (the ground moves instead). \n";
 
 std::string helpBoxText() {
     return std::string(kHelpText) + "\n" + kAddedHelpText;
@@ -134,6 +137,7 @@ void Viewer::install(const std::string& path, LoadResult loaded) {
     if (comparedModel) {
         comparisonDistance = defaultMaxDistance(*model);
     }
+    ground = groundFor(*model);
     if (model->texture && model->texture->image) {
         texture = textures_.upload(*model->texture->image);
         if (texture == 0) {
@@ -168,6 +172,7 @@ void Viewer::releaseModel() {
     }
     model->unload();
     model.reset();
+    ground.reset();
     modelPath.clear();
     problems.clear();
     inspect();
@@ -191,10 +196,14 @@ void Viewer::inspect() {
 }
 
 void Viewer::replaceModel(const std::string& path) {
+    reloadKeeps_.reset();
+    open(path);
+}
+
+void Viewer::open(const std::string& path) {
     opening_.reset();
     if (isModelFileName(path) && !menusInUse_) {
-        releaseModel();
-        loadModel(path);
+        takeLoaded(path, loadModelFile(path, loadOptions()));
         return;
     }
     openingProgress_.clear();
@@ -219,8 +228,7 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
         return true;
     }
     const std::unique_ptr<CharacterOpening> opening = std::move(opening_);
-    releaseModel();
-    install(opening->path(), opening->load(loadOptions()));
+    takeLoaded(opening->path(), opening->load(loadOptions()));
     return comparisonOpening;
 }
 
@@ -275,6 +283,58 @@ void Viewer::installComparison(const std::string& path, LoadResult loaded) {
     messages.show(lines);
 }
 
+void Viewer::takeLoaded(const std::string& path, LoadResult loaded) {
+    const std::optional<KeptView> kept = std::exchange(reloadKeeps_, std::nullopt);
+    if (kept && (!loaded.modelRead || !loaded.problems.empty())) {
+        const std::string line = loaded.problems.empty() ? "Failed to open \"" + path + "\""
+                                                         : loaded.problems.front().message;
+        std::cerr << line << std::endl;
+        messages.show({line});
+        return;
+    }
+    releaseModel();
+    install(path, std::move(loaded));
+    if (kept) {
+        if (kept->animation < animationCount) {
+            currentAnimation = kept->animation;
+        }
+        loopStartKey = kept->loopStartKey;
+        loopEndKey = kept->loopEndKey;
+        if (playback.paused()) {
+            playback.hold(kept->reading);
+        }
+    }
+}
+
+WatchedFiles Viewer::watchedFiles() const {
+    if (modelPath.empty()) {
+        return {};
+    }
+    if (!isModelFileName(modelPath)) {
+        return {{modelPath}, {std::filesystem::path(modelPath).parent_path().string()}};
+    }
+    WatchedFiles watched{{modelPath}, {}};
+    if (model && model->texture) {
+        watched.files.push_back(model->texture->fileName);
+    }
+    if (model) {
+        for (const Animation& animation : model->animations) {
+            watched.files.push_back(animation.name);
+        }
+    }
+    return watched;
+}
+
+void Viewer::reload() {
+    if (modelPath.empty() || opening_) {
+        return;
+    }
+    reloadKeeps_ = KeptView{currentAnimation, playback.reading(), loopStartKey, loopEndKey};
+    // A copy: releasing the model clears modelPath.
+    const std::string path = modelPath;
+    open(path);
+}
+
 void Viewer::setMenusInUse(bool inUse) {
     menusInUse_ = inUse;
 }
@@ -327,6 +387,8 @@ FrameContent Viewer::frameContent(int64_t milliseconds) const {
     }
     content.selectedBone = selectedBone ? *selectedBone : -1;
     content.jointAxisLength = showJointAxes ? jointAxisLength : 0.0;
+    content.inPlace = inPlace;
+    content.ground = showGround && ground ? &*ground : nullptr;
     if (comparing(*this)) {
         content.comparedModel = comparedModel.get();
         content.comparedAnimation =
@@ -385,15 +447,12 @@ std::optional<PlaySpan> Viewer::playSpan() const {
         return std::nullopt;
     }
     // The loop's end shows the first key again, as a loop's wrap does.
-    return PlaySpan{
-        0, static_cast<int64_t>(std::ceil(animation->frameCount * 1000.0 / effectiveRate(rate)))};
+    return PlaySpan{0, loopMilliseconds(*animation, rate)};
 }
 
 int64_t Viewer::readClocks(int64_t now) {
     if (turntable) {
-        camera.rotate(360.0 * ((now - turntableAt) % kTurntableMilliseconds) /
-                      kTurntableMilliseconds);
-        camera.update();
+        turnTurntable(camera, now - turntableAt);
     }
     turntableAt = now;
     playback.setSpan(playSpan(), playMode);

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "app/clock.h"
+#include "app/file_watch.h"
 #include "app/message_line.h"
 #include "app/platform.h"
 #include "app/playback_clock.h"
@@ -57,8 +58,6 @@ enum MainMenuValue {
 // The background colours 'k' steps through, as grey levels: black, grey, white.
 constexpr float kBackgroundGreys[] = {0.0f, 0.5f, 1.0f};
 constexpr int kBackgroundCount = sizeof(kBackgroundGreys) / sizeof(kBackgroundGreys[0]);
-// One turn of the turntable, in the program's clock.
-constexpr int64_t kTurntableMilliseconds = 10000;
 
 extern const char* const kHelpText;
 // The controls added to those of kHelpText, one per line in the same style.
@@ -138,6 +137,12 @@ class Viewer {
     std::string comparedPath;
     bool showComparison = false;
     double comparisonDistance = 0.0;
+    // The added ground grid ('g') and in-place playback ('l'), off until used;
+    // ground is the current model's, found once when it is loaded (none
+    // without a model or a playable animation).
+    bool showGround = false;
+    bool inPlace = false;
+    std::optional<Ground> ground;
 
     Camera& camera;
     PlaybackClock playback;
@@ -181,6 +186,17 @@ class Viewer {
     // "converting <name>" and its progress, or "converting <name>" of B;
     // empty otherwise.
     std::string openingStatus() const;
+    // The files the current model came from, to reload it when they change:
+    // the model file, its texture and motion files; for a converted character
+    // its source and the folder it lies in (the files beside it that the
+    // conversion read). Nothing without a model path.
+    WatchedFiles watchedFiles() const;
+    // Opens the current model's file again as replaceModel opens it, keeping
+    // the animation, the time shown (held while paused, running on while
+    // playing), the loop range, play mode, camera and view switches. A load
+    // that reports a problem keeps the model shown, with the first problem as
+    // one line naming its file. Does nothing while another file is opening.
+    void reload();
     // Removes the animation menu's entries, last first.
     void clearAnimationMenu();
     // A file the user chose, in the file-open dialog, by dropping it on the
@@ -244,6 +260,20 @@ class Viewer {
     // After the model changed: its findings, faulted vertices and joint axes'
     // length; no bone selected.
     void inspect();
+    // replaceModel, for a reload or not.
+    void open(const std::string& path);
+    // Puts a finished load in place of the current model, or, for a reload
+    // that went wrong, reports it and keeps the model.
+    void takeLoaded(const std::string& path, LoadResult loaded);
+
+    // What a reload keeps while the model is opened again.
+    struct KeptView {
+        int32_t animation = 0;
+        int64_t reading = 0;
+        std::optional<uint32_t> loopStartKey;
+        std::optional<uint32_t> loopEndKey;
+    };
+    std::optional<KeptView> reloadKeeps_;
 
     MenuBackend& menus_;
     Dialogs& dialogs_;

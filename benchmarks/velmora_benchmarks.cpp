@@ -656,6 +656,29 @@ void printProcessSummary(const Summary& summary, const Subject& stress, const st
     summary.paired("  time per vertex, 8x / 1x", scaling, false, 1.3, false, "<= 1.3");
 }
 
+// velmora-render in fresh processes, CPU time: the stress model's first
+// animation at 640x480 exported as an H.264 video against the same frames
+// drawn offscreen and written as PNGs.
+void printExportSummary(const Summary& summary, const Subject& stress, const std::string& folder) {
+    std::cout << "\nvideo export, CPU time (user and system) of the whole process\n";
+    summary.heading("median", "smallest");
+    const auto render = [&](const std::vector<std::string>& output) -> Measure {
+        return [&stress, output] {
+            std::vector<std::string> arguments = {stress.path, "--size", "640x480"};
+            arguments.insert(arguments.end(), output.begin(), output.end());
+            return processCpuSeconds(VELMORA_RENDER_PROGRAM, arguments);
+        };
+    };
+    const PairedRounds exported =
+        pairedShare(render({"--video", folder + "/stress.mp4"}),
+                    render({"--frames", folder + "/stress-frames"}), kProcessRounds);
+    if (!exported.failed()) {
+        Summary::line("velmora-render --video stress.mp4", duration(exported.a), "", "");
+        Summary::line("velmora-render --frames (PNGs)", duration(exported.b), "", "");
+    }
+    summary.paired("  video / PNG frames", exported, false, 1.0, false, "<= 1");
+}
+
 int printSummary(const SummaryReporter& reporter, const std::vector<Subject>& subjects,
                  const std::vector<ImportSubject>& imports, bool display,
                  const LoadMemory& stressMemory, const std::string& loadAtStart,
@@ -778,6 +801,7 @@ int printSummary(const SummaryReporter& reporter, const std::vector<Subject>& su
     }
     printImportSummary(summary, stress, imports);
     printProcessSummary(summary, stress, folder);
+    printExportSummary(summary, stress, folder);
 
     const std::size_t bound = stress.modelFileBytes + 2 * stressMemory.modelBytes;
     std::cout << "\nheap while loading " << n << " (blocks of operator new)\n"

@@ -64,6 +64,11 @@ void Camera::rotate(double d) {
     }
 }
 
+void turnTurntable(Camera& camera, int64_t elapsed) {
+    camera.rotate(360.0 * (elapsed % kTurntableMilliseconds) / kTurntableMilliseconds);
+    camera.update();
+}
+
 Geometry::GLMatrix Camera::viewMatrix() const {
     return Geometry::GLMatrix(Geometry::lookAt(eye, target, Vector3(0, 1, 0)));
 }

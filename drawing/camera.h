@@ -5,6 +5,7 @@
 // the eye again, so callers run update after each command.
 
 #include <array>
+#include <cstdint>
 
 #include "drawing/projection.h"
 #include "geometry/geometry.h"
@@ -60,6 +61,14 @@ struct WindowSide {
 // right: a point in front of the camera shows inside the window exactly when it
 // is on the window's side of all four.
 std::array<WindowSide, 4> windowSides(const Camera& camera, const Frustum& frustum);
+
+// One turn of the turntable.
+constexpr int64_t kTurntableMilliseconds = 10000;
+
+// The turntable's step: turns camera around its look-at point by the part of a
+// turn that elapsed milliseconds make (whole turns dropped) and updates it.
+// Stepped frame by frame, so that the viewer and an export turn alike.
+void turnTurntable(Camera& camera, int64_t elapsed);
 
 // Step sizes and limits of the camera commands.
 constexpr double kCameraStep = 5.0;

@@ -72,6 +72,16 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
         const Animation& animation = model.animations[content.animation];
         buffers.pair = selectFrames(animation, model.playbackRate, content.milliseconds);
         poseSkeleton(model, animation, buffers.pair, buffers.pose);
+        buffers.inPlaceOffset = {};
+        if (content.inPlace) {
+            buffers.inPlaceOffset = inPlaceOffset(model, animation, buffers.pose);
+            buffers.pose = movedPose(buffers.pose, buffers.inPlaceOffset);
+        }
+    }
+    if (content.ground) {
+        renderGround(*content.ground,
+                     gridShift(*content.ground, playable && content.inPlace ? buffers.inPlaceOffset
+                                                                            : Geometry::Vector3()));
     }
     if (content.showMesh && playable) {
         skin(model, buffers.pose, buffers.skinnedPositions);
@@ -93,7 +103,7 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
     if (content.showBones && playable) {
         if (content.showOnionSkin) {
             renderOnionSkin(model, model.animations[content.animation], buffers.pair,
-                            buffers.onionPose);
+                            buffers.onionPose, content.inPlace);
         }
         renderBones(model, buffers.pose);
         if (content.selectedBone >= 0) {

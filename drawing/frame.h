@@ -8,6 +8,7 @@
 #include "drawing/camera.h"
 #include "files/model.h"
 #include "files/png_image.h"
+#include "model/ground.h"
 #include "model/pipeline.h"
 #include "model/vertex_colouring.h"
 
@@ -56,6 +57,11 @@ struct FrameContent {
     // comparedAnimation of it; none when null. See drawing/comparison_drawing.h.
     const Model* comparedModel = nullptr;
     int32_t comparedAnimation = 0;
+    // The root's horizontal motion held at its first key's position
+    // (model/ground.h), and the ground grid drawn under the model (none when
+    // null), scrolled by the motion held back.
+    bool inPlace = false;
+    const Ground* ground = nullptr;
 };
 
 // What a frame computes on its way to the picture, kept by the caller so that
@@ -72,6 +78,8 @@ struct FrameBuffers {
     Pose comparedPose;
     std::vector<Geometry::Vector3> comparedPositions;
     std::vector<CornerPosition> comparedCorners;
+    // What holding the root in place moved the pose by (zero when not held).
+    Geometry::Vector3 inPlaceOffset;
 };
 
 // Clears colour and depth and makes the camera's view the model-view matrix.

@@ -180,6 +180,24 @@ void renderJointAxes(const Model& model, const Pose& pose, double length) {
     glEnd();
 }
 
+void renderGround(const Ground& ground, const Vector3& shift) {
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // Dark enough to show on white, light enough on black and on grey.
+    glColor3f(0.3f, 0.3f, 0.3f);
+    const double reach = ground.halfLines * ground.spacing;
+    const Vector3 centre = ground.centre;
+    glBegin(GL_LINES);
+    for (int i = -ground.halfLines; i <= ground.halfLines; ++i) {
+        const double x = centre.x + shift.x + i * ground.spacing;
+        const double z = centre.z + shift.z + i * ground.spacing;
+        glVertex3d(x, centre.y, centre.z + shift.z - reach);
+        glVertex3d(x, centre.y, centre.z + shift.z + reach);
+        glVertex3d(centre.x + shift.x - reach, centre.y, z);
+        glVertex3d(centre.x + shift.x + reach, centre.y, z);
+    }
+    glEnd();
+}
+
 void renderBoneNames(const Model& model, const Pose& pose) {
     for (const auto& [bone, joint] : jointPositions(model, pose)) {
         int x = 0;
@@ -192,13 +210,19 @@ void renderBoneNames(const Model& model, const Pose& pose) {
 }
 
 void renderOnionSkin(const Model& model, const Animation& animation, const FramePair& pair,
-                     Pose& onionPose) {
+                     Pose& onionPose, bool inPlace) {
     const uint32_t keys = animation.frameCount;
     const uint32_t before = pair.currentFrame == 0 ? keys - 1 : pair.currentFrame - 1;
     const uint32_t after = pair.currentFrame + 1 == keys ? 0 : pair.currentFrame + 1;
-    poseSkeleton(model, animation, {before, before, 0.0}, onionPose);
+    const auto pose = [&](uint32_t key) {
+        poseSkeleton(model, animation, {key, key, 0.0}, onionPose);
+        if (inPlace) {
+            onionPose = movedPose(onionPose, inPlaceOffset(model, animation, onionPose));
+        }
+    };
+    pose(before);
     renderBones(model, onionPose, {0.5f, 0.2f, 0.2f});
-    poseSkeleton(model, animation, {after, after, 0.0}, onionPose);
+    pose(after);
     renderBones(model, onionPose, {0.2f, 0.5f, 0.2f});
 }
 

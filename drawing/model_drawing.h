@@ -7,6 +7,7 @@
 
 #include "files/model.h"
 #include "files/png_image.h"
+#include "model/ground.h"
 #include "model/pipeline.h"
 #include "model/vertex_colouring.h"
 
@@ -71,9 +72,14 @@ void renderBoneNames(const Model& model, const Pose& pose);
 
 // The skeletons of the keys before and after pair's current key, round the
 // loop, posed into onionPose: the one before in dim red, the one after in dim
-// green, so that the motion's direction reads from a still frame.
+// green, so that the motion's direction reads from a still frame. With
+// inPlace each is held in place as the frame's pose is (model/ground.h).
 void renderOnionSkin(const Model& model, const Animation& animation, const FramePair& pair,
-                     Pose& onionPose);
+                     Pose& onionPose, bool inPlace = false);
+
+// The ground's grid as grey lines, shifted by shift (gridShift); leaves
+// texture 0 bound and the colour set.
+void renderGround(const Ground& ground, const Geometry::Vector3& shift);
 
 // The longest texture side the current context takes (GL_MAX_TEXTURE_SIZE).
 uint32_t maxTextureSide();

@@ -63,22 +63,32 @@ bool isPlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
 
-// Writes bytes to a new temporary file in the folder dir; staged receives its
-// name. The file is created exclusively and not through a link, so whatever
-// already has that name is never opened.
-WriteResult stage(int dir, const std::string& shownPath, const std::string& name,
-                  std::string_view bytes, std::string& staged) {
+// Writes bytes to a new temporary file in the folder dir (createStaged);
+// staged receives its name.
+// Creates a new temporary file for name in the folder dir, exclusively and not
+// through a link, so that whatever already has that name is never opened:
+// its descriptor, or -1 with errno set; staged receives its name.
+int createStaged(int dir, const std::string& name, std::string& staged) {
     int fd = -1;
     for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
         staged = freshName(name, ".partial");
-        fd =
-            openat(dir, staged.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        fd = openat(dir, staged.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             break;
         }
     }
+    return fd;
+}
+
+std::string cannotCreate(const std::string& shownPath, int error) {
+    return shownPath + ": cannot create a temporary file beside it: " + reason(error);
+}
+
+WriteResult stage(int dir, const std::string& shownPath, const std::string& name,
+                  std::string_view bytes, std::string& staged) {
+    const int fd = createStaged(dir, name, staged);
     if (fd < 0) {
-        return {shownPath + ": cannot create a temporary file beside it: " + reason(errno)};
+        return {cannotCreate(shownPath, errno)};
     }
     Descriptor file(fd);
     std::size_t written = 0;
@@ -182,6 +192,56 @@ WriteResult writeOne(const std::string& path, std::string_view bytes, ExistingFi
 }
 
 }  // namespace
+
+StagedFile::StagedFile(const std::string& path) : path_(path) {
+    const fs::path target(path);
+    name_ = target.filename().string();
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    if (!isPlainName(name_)) {
+        problem_ = path + ": cannot write: not a file name";
+        return;
+    }
+    dir_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_ < 0) {
+        problem_ = path + ": cannot open its folder: " + reason(errno);
+        return;
+    }
+    fd_ = createStaged(dir_, name_, staged_);
+    if (fd_ < 0) {
+        problem_ = cannotCreate(path, errno);
+    }
+}
+
+StagedFile::~StagedFile() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+    if (!staged_.empty() && dir_ >= 0) {
+        unlinkat(dir_, staged_.c_str(), 0);
+    }
+    if (dir_ >= 0) {
+        close(dir_);
+    }
+}
+
+WriteResult StagedFile::commit() {
+    if (fd_ < 0) {
+        return {problem_};
+    }
+    int error = fsync(fd_) != 0 ? errno : 0;
+    if (close(fd_) != 0 && error == 0) {
+        error = errno;
+    }
+    fd_ = -1;
+    if (error != 0) {
+        return {path_ + ": cannot write: " + reason(error)};
+    }
+    if (renameat(dir_, staged_.c_str(), dir_, name_.c_str()) != 0) {
+        return {path_ + ": cannot put the file in place: " + reason(errno)};
+    }
+    staged_.clear();
+    return {};
+}
 
 void ignoreFileSizeSignal() {
     signal(SIGXFSZ, SIG_IGN);

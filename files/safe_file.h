@@ -39,6 +39,35 @@ WriteResult writeFile(const std::string& path, std::string_view bytes);
 // program takes the name meanwhile (the result then says existed).
 WriteResult writeNewFile(const std::string& path, std::string_view bytes);
 
+// A file written in pieces through its descriptor (for writers that stream
+// and seek, such as a video muxer): a temporary file created as writeFile
+// creates one, renamed over path by commit, and removed when the object goes
+// without a successful commit.
+class StagedFile {
+  public:
+    explicit StagedFile(const std::string& path);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // Why no temporary file could be made; empty when descriptor() is usable.
+    const std::string& problem() const { return problem_; }
+    // Open for reading and writing, at offset 0; -1 after a problem or commit.
+    int descriptor() const { return fd_; }
+    // Flushes the bytes to the disk and renames the file into place; after a
+    // failure nothing at path has changed (the temporary file goes with the
+    // object).
+    WriteResult commit();
+
+  private:
+    std::string path_;
+    std::string name_;
+    std::string staged_;
+    std::string problem_;
+    int dir_ = -1;
+    int fd_ = -1;
+};
+
 struct FileContent {
     // A file name within the folder (no '/').
     std::string name;

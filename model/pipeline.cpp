@@ -67,6 +67,11 @@ FramePair selectFrames(const Animation& animation, int32_t playbackRate, int64_t
     return pair;
 }
 
+int64_t loopMilliseconds(const Animation& animation, int32_t playbackRate) {
+    return static_cast<int64_t>(
+        std::ceil(animation.frameCount * 1000.0 / effectiveRate(playbackRate)));
+}
+
 int64_t keyStartMilliseconds(const Animation& animation, int32_t playbackRate, uint32_t frame) {
     const int32_t rate = effectiveRate(playbackRate);
     // The exact start is frame * 1000 / rate; the frame selection's rounding may

@@ -56,6 +56,10 @@ int32_t effectiveRate(int32_t playbackRate);
 FramePair selectFrames(const Animation& animation, int32_t playbackRate, int64_t milliseconds,
                        double timeOffset = 0.0);
 
+// The length of one pass in whole milliseconds, rounded up: the first reading
+// at which the animation shows its first key again.
+int64_t loopMilliseconds(const Animation& animation, int32_t playbackRate);
+
 // The first whole millisecond of the first pass at which selectFrames shows key
 // `frame` (below animation.frameCount) at playbackRate: where a step to that key
 // lands.

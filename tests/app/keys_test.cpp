@@ -187,6 +187,24 @@ TEST_F(Keys, AddedKeysStepBackgroundWireframeAndSpeed) {
     EXPECT_EQ(viewer.frameContent(0).background, 0.0f) << "black, as at start";
 }
 
+TEST_F(Keys, GAndLSwitchTheGroundAndInPlaceIntoTheFrame) {
+    viewer.ground = Ground{};
+    const struct {
+        unsigned char key;
+        bool ground;
+        bool inPlace;
+    } rows[] = {{'g', true, false}, {'l', true, true}, {'g', false, true}, {'l', false, false}};
+    for (const auto& row : rows) {
+        onKey(viewer, row.key);
+        SCOPED_TRACE(testing::Message() << "key " << row.key);
+        EXPECT_EQ(viewer.frameContent(0).ground != nullptr, row.ground);
+        EXPECT_EQ(viewer.frameContent(0).inPlace, row.inPlace);
+    }
+    onKey(viewer, 'g');
+    viewer.ground.reset();
+    EXPECT_EQ(viewer.frameContent(0).ground, nullptr) << "a model without a ground";
+}
+
 // Four keys at 10 keys a second (starts 0, 100, 200, 301 ms; the loop 400 ms),
 // playing from the fake clock's 0.
 class PlayKeys : public Keys {

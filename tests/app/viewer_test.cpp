@@ -318,6 +318,7 @@ TEST_F(ViewerTest, PlaybackKeysPauseStepAndHoldTheFirstKeyOnAChange) {
     const int kRight = 1000 + kKeyRight;
     const int kMenu2 = 2000;
     const int kReload = 3000;
+    const int kWatchedChange = 4000;
     struct Row {
         const char* name;
         std::vector<int> keys;
@@ -335,6 +336,9 @@ TEST_F(ViewerTest, PlaybackKeysPauseStepAndHoldTheFirstKeyOnAChange) {
         {"paused, the menu holds the first key", {'p', kMenu2}, 0, true, 1},
         {"paused, a new model holds the first key", {'p', kReload}, 0, true, 0},
         {"paused, Right keeps the key", {'p', kRight}, 227, true, 0},
+        {"paused, a reload keeps the moment", {'p', kWatchedChange}, 250, true, 0},
+        {"paused, a reload keeps the step", {']', kWatchedChange}, 301, true, 0},
+        {"playing, a reload keeps the animation", {' ', kWatchedChange}, 250, false, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -349,6 +353,8 @@ TEST_F(ViewerTest, PlaybackKeysPauseStepAndHoldTheFirstKeyOnAChange) {
                 viewer.onAnimationMenu(2);
             } else if (key == kReload) {
                 viewer.replaceModel("A.animesh");
+            } else if (key == kWatchedChange) {
+                viewer.reload();
             } else if (key >= 1000) {
                 onSpecialKey(viewer, key - 1000);
             } else {
@@ -359,6 +365,33 @@ TEST_F(ViewerTest, PlaybackKeysPauseStepAndHoldTheFirstKeyOnAChange) {
         EXPECT_EQ(viewer.playback.paused(), row.paused);
         EXPECT_EQ(viewer.currentAnimation, row.animation);
     }
+}
+
+// A reload watches the model's own files, keeps the loop range, and one that
+// fails keeps the model shown, saying why in one line.
+TEST_F(ViewerTest, AReloadKeepsTheViewAndAFailedOneKeepsTheModel) {
+    loadA();
+    EXPECT_EQ(viewer.watchedFiles(),
+              (WatchedFiles{{"A.animesh", "A.png", "A-idle", "A-walk"}, {}}));
+    viewer.currentAnimation = 1;
+    viewer.loopEndKey = 0;
+    viewer.reload();
+    EXPECT_EQ(viewer.modelPath, "A.animesh");
+    EXPECT_EQ(viewer.currentAnimation, 1);
+    EXPECT_EQ(viewer.loopEndKey, std::optional<uint32_t>(0));
+    ASSERT_TRUE(viewer.model);
+    const Model* shown = viewer.model.get();
+    CapturedErrors errors;
+    writeFile("A.animesh", "not a model\n");
+    viewer.reload();
+    EXPECT_EQ(viewer.model.get(), shown);
+    EXPECT_EQ(viewer.animationCount, 2);
+    ASSERT_EQ(viewer.messages.lines().size(), 1u);
+    EXPECT_EQ(viewer.messages.lines()[0].rfind("A.animesh:", 0), 0u) << viewer.messages.lines()[0];
+    EXPECT_EQ(errors.text(), viewer.messages.lines()[0] + "\n");
+    // A converted character: its source and the folder it lies in.
+    viewer.modelPath = "in/walk.gltf";
+    EXPECT_EQ(viewer.watchedFiles(), (WatchedFiles{{"in/walk.gltf"}, {"in"}}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/render/frame_export.h"
 #include "tools/render/render_options.h"
 #include "tools/render/sheet.h"
 
@@ -67,6 +68,15 @@ TEST(RenderOptions, BadCommandLinesAreRefusedWithTheReason) {
         {{"m.animesh", "-o", "t", "--thumbnail", "9", "--size", "9x9"}, "goes without --size"},
         {{"m.animesh", "-o", "t", "--thumbnail", "9", "--sheet", "1x2", "--step", "1"},
          "goes without --size and --sheet"},
+        // Videos and frames: one output, a known format, even sides for 4:2:0.
+        {{"m.animesh", "--video", "out.avi"}, "ending in .mp4, .webm or .gif"},
+        {{"m.animesh", "--video", "out.mp4", "--size", "641x480"}, "even width and height"},
+        {{"m.animesh", "--video", "out.gif", "-o", "a.png"}, "give one of -o, --video"},
+        {{"m.animesh", "--video", "out.gif", "--frames", "f"}, "give one of -o, --video"},
+        {{"m.animesh", "--frames", "f", "--at", "5"}, "go without --at"},
+        {{"m.animesh", "--frames", "f", "--from", "50", "--to", "50"}, "--to must come after"},
+        {{"m.animesh", "--frames", "f", "--fps", "0"}, "frames a second from 1 to 120"},
+        {{"m.animesh", "-o", "a.png", "--turntable"}, "go with --video or --frames"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.arguments));
@@ -83,12 +93,41 @@ TEST(RenderOptions, EveryLimitIsItselfAllowed) {
         {"m.animesh", "-o", "a.png", "--size", "1x1", "--angle", "0", "--zoom", "1"},
         {"m.animesh", "-o", "a.png", "--angle", "360", "--zoom", "2000", "--at", "0"},
         {"m.animesh", "-o", "/tmp/.thumbnail.Xy12Z", "--thumbnail", "4096"},
+        {"m.animesh", "--video", "OUT.WebM", "--fps", "120", "--to", "2147483647"},
+        {"m.animesh", "--video", "o.gif", "--size", "1x1", "--turntable", "--from", "0"},
     };
     for (const Strings& line : lines) {
         SCOPED_TRACE(::testing::PrintToString(line));
         const Arguments::Parsed result = parse(line);
         EXPECT_EQ(result.request, Request::Run) << result.error;
     }
+}
+
+TEST(FrameExport, FramesStopBeforeTheEndAtWholeMilliseconds) {
+    struct Row {
+        const char* name;
+        int64_t from;
+        int fps;
+        int64_t to;
+        int64_t count;
+        int64_t lastTime;
+    };
+    const Row rows[] = {
+        {"thirds of a millisecond round down", 0, 30, 200, 6, 166},
+        {"a frame exactly at the end is left out", 0, 10, 200, 2, 100},
+        {"from a later start", 50, 20, 150, 2, 100},
+        {"one frame", 7, 1, 8, 1, 7},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RenderOptions options;
+        options.from = row.from;
+        options.fps = row.fps;
+        EXPECT_EQ(frameCount(options, row.to), row.count);
+        EXPECT_EQ(frameTime(options, row.count - 1), row.lastTime);
+    }
+    EXPECT_EQ(frameFileName(0, 90), "frame-0001.png");
+    EXPECT_EQ(frameFileName(12344, 12345), "frame-12345.png");
 }
 
 Image blank(uint32_t width, uint32_t height, uint8_t value) {

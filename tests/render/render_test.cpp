@@ -12,6 +12,10 @@
 #include <filesystem>
 #include <map>
 
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
 #include "files/png_image.h"
 #include "tests/render/picture_check.h"
 #include "tests/render/render_figure.h"
@@ -233,6 +237,106 @@ TEST_F(RenderProgram, ASheetHoldsEachReadingsPictureUnderItsLabel) {
     EXPECT_GT(labelPixels, 30u);
 }
 
+struct VideoFacts {
+    std::string container;
+    int width = 0;
+    int height = 0;
+    int frames = 0;
+};
+
+// What libavformat finds in the video at path: its container, picture size
+// and the number of frames (packets) of its video stream.
+VideoFacts readVideo(const std::string& path) {
+    VideoFacts facts;
+    AVFormatContext* format = nullptr;
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) != 0) {
+        return facts;
+    }
+    const int stream = avformat_find_stream_info(format, nullptr) < 0
+                           ? -1
+                           : av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream >= 0) {
+        facts.container = format->iformat->name;
+        facts.width = format->streams[stream]->codecpar->width;
+        facts.height = format->streams[stream]->codecpar->height;
+        AVPacket* packet = av_packet_alloc();
+        while (av_read_frame(format, packet) == 0) {
+            facts.frames += packet->stream_index == stream;
+            av_packet_unref(packet);
+        }
+        av_packet_free(&packet);
+    }
+    avformat_close_input(&format);
+    return facts;
+}
+
+// The first animation lasts 300 ms, so by default a video holds 9 frames at 30
+// a second.
+TEST_F(RenderProgram, VideosHoldTheFramesAskedForAtTheirSize) {
+    struct Row {
+        std::string file;
+        std::vector<std::string> arguments;
+        std::string container;
+        int frames;
+    };
+    const Row rows[] = {
+        {"walk.mp4", {}, "mov,mp4,m4a,3gp,3g2,mj2", 9},
+        {"walk.webm", {"--fps", "10", "--turntable"}, "matroska,webm", 3},
+        {"walk.GIF", {"--from", "50", "--to", "150", "--fps", "20", "--bones"}, "gif", 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        std::vector<std::string> arguments = {VELMORA_RENDER_PROGRAM,   modelPath, "--video",
+                                              folder.path() + row.file, "--size",  "160x120"};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        const ProgramRun run = runProgram(arguments);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        // Not a terminal: no progress bar.
+        EXPECT_EQ(run.errors, "");
+        const VideoFacts facts = readVideo(folder.path() + row.file);
+        EXPECT_EQ(facts.container, row.container);
+        EXPECT_EQ(facts.width, 160);
+        EXPECT_EQ(facts.height, 120);
+        EXPECT_EQ(facts.frames, row.frames);
+    }
+}
+
+TEST_F(RenderProgram, EachFrameIsThePictureAtItsClockReading) {
+    const std::string frames = folder.path() + "made/frames";
+    const ProgramRun run =
+        runProgram({VELMORA_RENDER_PROGRAM, modelPath, "--frames", frames, "--fps", "30", "--from",
+                    "20", "--to", "200", "--size", "120x90", "--bones"});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    // Frame k at 20 + k * 1000 / 30 ms, rounded down.
+    const int64_t readings[] = {20, 53, 86, 120, 153, 186};
+    EXPECT_EQ(std::distance(fs::directory_iterator(frames), fs::directory_iterator()), 6);
+    for (std::size_t k = 0; k < std::size(readings); ++k) {
+        SCOPED_TRACE(readings[k]);
+        ASSERT_EQ(
+            render({"--at", std::to_string(readings[k]), "--size", "120x90", "--bones"}).status, 0);
+        const auto frame = readPicture(frames + "/frame-000" + std::to_string(k + 1) + ".png");
+        ASSERT_TRUE(frame);
+        EXPECT_TRUE(frame->pixels == picture().pixels);
+    }
+    // The turntable turns the reset view's 180 degrees by 36 a second.
+    const std::string turning = folder.path() + "turning";
+    ASSERT_EQ(runProgram({VELMORA_RENDER_PROGRAM, modelPath, "--frames", turning, "--fps", "1",
+                          "--to", "2001", "--size", "120x90", "--turntable"})
+                  .status,
+              0);
+    const char* const angles[] = {"180", "216", "252"};
+    for (std::size_t k = 0; k < std::size(angles); ++k) {
+        SCOPED_TRACE(angles[k]);
+        ASSERT_EQ(
+            render({"--at", std::to_string(k * 1000), "--angle", angles[k], "--size", "120x90"})
+                .status,
+            0);
+        const auto frame = readPicture(turning + "/frame-000" + std::to_string(k + 1) + ".png");
+        ASSERT_TRUE(frame);
+        EXPECT_TRUE(frame->pixels == picture().pixels);
+    }
+}
+
 // Files in folder, recursively, with their contents.
 std::map<std::string, std::string> contents(const std::string& folder) {
     std::map<std::string, std::string> files;
@@ -310,6 +414,26 @@ TEST_F(RenderProgram, AFileSizeLimitFailsTheWriteAndLeavesNothing) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.errors, "velmora-render: " + output() + ": cannot write: File too large\n");
     EXPECT_EQ(contents(folder.path()), before);
+    // A video, and frames into a folder the export makes.
+    const struct {
+        std::string option;
+        std::string path;
+        std::string message;
+    } exports[] = {
+        {"--video", folder.path() + "walk.mp4", folder.path() + "walk.mp4: cannot write"},
+        {"--frames", folder.path() + "new/frames",
+         folder.path() + "new/frames/frame-0002.png: cannot write"},
+    };
+    for (const auto& row : exports) {
+        const ProgramRun failed = runProgram(
+            {VELMORA_RENDER_PROGRAM, modelPath, row.option, row.path, "--size", "320x240"}, "",
+            1024);
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_EQ(failed.errors.rfind("velmora-render: " + row.message, 0), 0u) << failed.errors;
+        EXPECT_EQ(std::count(failed.errors.begin(), failed.errors.end(), '\n'), 1);
+        EXPECT_EQ(contents(folder.path()), before);
+        EXPECT_FALSE(fs::exists(folder.path() + "new"));
+    }
 }
 
 }  // namespace

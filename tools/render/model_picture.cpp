@@ -1,8 +1,8 @@
 #include "tools/render/model_picture.h"
 
 #include <filesystem>
-
 #include <iostream>
+#include <optional>
 
 #include "drawing/camera.h"
 #include "drawing/frame.h"
@@ -50,34 +50,28 @@ class UploadedTexture {
     uint32_t name_ = 0;
 };
 
-// The model's own files are never replaced by its picture: the model file, its
-// texture (a PNG too) and its motion files.
-void refuseToReplaceInputs(const RenderOptions& options, const Model& model) {
-    std::vector<std::string> inputs = {options.modelPath};
+// The files the model is read from: the model file, its texture (a PNG too)
+// and its motion files.
+std::vector<std::string> inputsOf(const std::string& modelPath, const Model& model) {
+    std::vector<std::string> inputs = {modelPath};
     if (model.texture) {
         inputs.push_back(model.texture->fileName);
     }
     for (const Animation& animation : model.animations) {
         inputs.push_back(animation.name);
     }
-    for (const std::string& input : inputs) {
-        std::error_code ignored;
-        if (std::filesystem::equivalent(options.outputPath, input, ignored)) {
-            throw RenderFailure("\"" + options.outputPath + "\" is \"" + input +
-                                "\", which the model is read from");
-        }
-    }
+    return inputs;
 }
 
-}  // namespace
-
-Image renderPicture(const RenderOptions& options) {
-    std::unique_ptr<OffscreenContext> context;
+std::unique_ptr<OffscreenContext> makeContext(const RenderOptions& options) {
     try {
-        context = std::make_unique<OffscreenContext>(options.width, options.height);
+        return std::make_unique<OffscreenContext>(options.width, options.height);
     } catch (const OffscreenError& error) {
         throw RenderFailure(std::string("cannot draw offscreen: ") + error.what());
     }
+}
+
+LoadResult loadFor(const RenderOptions& options) {
     LoadOptions loadOptions;
     loadOptions.confineToModelFolder = options.untrusted;
     loadOptions.maxTextureSide = maxTextureSide();
@@ -93,9 +87,48 @@ Image renderPicture(const RenderOptions& options) {
                                 : loaded.problems.front().message);
     }
     std::cerr << programReport("velmora-render", loaded.problems);
-    const Model& model = loaded.model;
-    refuseToReplaceInputs(options, model);
-    const int32_t animation = options.animationNumber - 1;
+    return loaded;
+}
+
+}  // namespace
+
+// Members in the order they are made: the texture after the context, so that
+// it is deleted while the context is still current.
+struct ModelDrawing::State {
+    explicit State(const RenderOptions& options)
+        : context(makeContext(options)),
+          loaded(loadFor(options)),
+          inputs(inputsOf(options.modelPath, loaded.model)),
+          animation(options.animationNumber - 1),
+          camera(cameraFor(options)),
+          content{&loaded.model, 0, animation, 0, options.showMesh, options.showBones} {}
+
+    std::unique_ptr<OffscreenContext> context;
+    LoadResult loaded;
+    std::vector<std::string> inputs;
+    int32_t animation;
+    Camera camera;
+    FrameContent content;
+    std::optional<UploadedTexture> texture;
+    FrameBuffers buffers;
+    // The colouring's, made once for every frame, as the viewer makes them
+    // once per choice.
+    std::vector<VertexColour> colours;
+    Legend legend;
+    std::vector<std::size_t> faulted;
+    int width;
+    int height;
+};
+
+ModelDrawing::ModelDrawing(const RenderOptions& options)
+    : state_(std::make_unique<State>(options)) {
+    for (const std::string& output : {options.outputPath, options.videoPath}) {
+        if (!output.empty()) {
+            refuseToReplaceInputs(output);
+        }
+    }
+    const Model& model = state_->loaded.model;
+    const int32_t animation = state_->animation;
     if (static_cast<std::size_t>(animation) >= model.animations.size()) {
         throw RenderFailure("\"" + options.modelPath + "\" has no animation " +
                             std::to_string(options.animationNumber) + " (it has " +
@@ -107,40 +140,61 @@ Image renderPicture(const RenderOptions& options) {
                             options.modelPath + "\" cannot be played" +
                             (rejection.empty() ? std::string() : ": " + rejection));
     }
-
     if (options.colouring == MeshColouring::Weights && !model.bones[options.bone]) {
         throw RenderFailure("\"" + options.modelPath + "\" has no bone " +
                             std::to_string(options.bone));
     }
-    // Made once for every tile, as the viewer makes them once per choice.
-    const std::vector<VertexColour> colours =
-        cornerColours(model, vertexColours(model, options.colouring, options.bone));
-    const Legend legend = colouringLegend(model, options.colouring, options.bone);
-    const std::vector<std::size_t> faulted = options.colouring == MeshColouring::Influences
-                                                 ? faultedVertices(checkCharacter(model, {}))
-                                                 : std::vector<std::size_t>();
-
-    // Made after the context, so that it is deleted while the context is
-    // still current.
-    const UploadedTexture texture(model);
+    state_->colours = cornerColours(model, vertexColours(model, options.colouring, options.bone));
+    state_->legend = colouringLegend(model, options.colouring, options.bone);
+    if (options.colouring != MeshColouring::Texture) {
+        state_->content.cornerColours = &state_->colours;
+    }
+    if (options.colouring == MeshColouring::Influences) {
+        state_->faulted = faultedVertices(checkCharacter(model, {}));
+        state_->content.markedVertices = &state_->faulted;
+    }
+    state_->width = options.width;
+    state_->height = options.height;
+    state_->texture.emplace(model);
+    state_->content.texture = state_->texture->name();
     applyFixedState();
     applyProjection(options.width, options.height);
-    const Camera camera = cameraFor(options);
-    FrameBuffers buffers;
+}
+
+ModelDrawing::~ModelDrawing() = default;
+
+Image ModelDrawing::draw(int64_t milliseconds, const Camera& camera) {
+    state_->content.milliseconds = milliseconds;
+    drawFrame(camera, state_->content, state_->buffers);
+    if (state_->content.showMesh) {
+        drawLegend(state_->legend, state_->width, state_->height);
+    }
+    return state_->context->readPixels();
+}
+
+const Camera& ModelDrawing::camera() const {
+    return state_->camera;
+}
+
+int64_t ModelDrawing::loopMilliseconds() const {
+    const Model& drawn = state_->loaded.model;
+    return velmora::loopMilliseconds(drawn.animations[state_->animation], drawn.playbackRate);
+}
+
+void ModelDrawing::refuseToReplaceInputs(const std::string& path) const {
+    for (const std::string& input : state_->inputs) {
+        std::error_code ignored;
+        if (std::filesystem::equivalent(path, input, ignored)) {
+            throw RenderFailure("\"" + path + "\" is \"" + input +
+                                "\", which the model is read from");
+        }
+    }
+}
+
+Image renderPicture(const RenderOptions& options) {
+    ModelDrawing drawing(options);
     return composePicture(options, [&](int64_t milliseconds) {
-        FrameContent content{&model,       texture.name(),   animation,
-                             milliseconds, options.showMesh, options.showBones};
-        if (options.colouring != MeshColouring::Texture) {
-            content.cornerColours = &colours;
-        }
-        if (options.colouring == MeshColouring::Influences) {
-            content.markedVertices = &faulted;
-        }
-        drawFrame(camera, content, buffers);
-        if (options.showMesh) {
-            drawLegend(legend, options.width, options.height);
-        }
-        return context->readPixels();
+        return drawing.draw(milliseconds, drawing.camera());
     });
 }
 

@@ -56,23 +56,78 @@ std::optional<std::pair<int, int>> parsePair(const std::string& text, int maximu
 
 }  // namespace
 
-bool endsWithPng(const std::string& path) {
-    if (path.size() <= 4) {
+namespace {
+
+// Whether path is a file name ending in extension (lower case), in any case.
+bool endsWith(const std::string& path, const std::string& extension) {
+    if (path.size() <= extension.size()) {
         return false;
     }
-    std::string extension = path.substr(path.size() - 4);
-    for (char& c : extension) {
+    std::string ending = path.substr(path.size() - extension.size());
+    for (char& c : ending) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
-    return extension == ".png" && path[path.size() - 5] != '/';
+    return ending == extension && path[path.size() - extension.size() - 1] != '/';
+}
+
+}  // namespace
+
+bool endsWithPng(const std::string& path) {
+    return endsWith(path, ".png");
+}
+
+std::optional<VideoFormat> videoFormatOf(const std::string& path) {
+    const std::pair<const char*, VideoFormat> formats[] = {
+        {".mp4", VideoFormat::Mp4}, {".webm", VideoFormat::WebM}, {".gif", VideoFormat::Gif}};
+    for (const auto& [extension, format] : formats) {
+        if (endsWith(path, extension)) {
+            return format;
+        }
+    }
+    return std::nullopt;
 }
 
 namespace {
+
+// Why the options of a video or frames export do not fit together, or empty.
+std::string exportInconsistency(const RenderOptions& options) {
+    const bool video = !options.videoPath.empty();
+    if (!options.exportsFrames()) {
+        return options.turntable || options.to || options.from > 0 || options.fps != 30
+                   ? "--from, --to, --fps and --turntable go with --video or --frames"
+                   : "";
+    }
+    if (video + !options.framesFolder.empty() + !options.outputPath.empty() > 1) {
+        return "give one of -o, --video and --frames";
+    }
+    if (options.sheet || options.thumbnail || options.at > 0) {
+        return "--video and --frames go without --at, --sheet and --thumbnail";
+    }
+    if (video && !videoFormatOf(options.videoPath)) {
+        return "--video needs a file name ending in .mp4, .webm or .gif, not \"" +
+               options.videoPath + "\"";
+    }
+    // 4:2:0 colour halves both sides.
+    if (video && videoFormatOf(options.videoPath) != VideoFormat::Gif &&
+        (options.width % 2 != 0 || options.height % 2 != 0)) {
+        return "an .mp4 or .webm video needs an even width and height";
+    }
+    if (options.to && *options.to <= options.from) {
+        return "--to must come after --from";
+    }
+    return {};
+}
 
 // Why options taken one by one do not fit together, or empty.
 std::string inconsistency(const RenderOptions& options) {
     if (options.modelPath.empty()) {
         return "no model file given";
+    }
+    if (const std::string problem = exportInconsistency(options); !problem.empty()) {
+        return problem;
+    }
+    if (options.exportsFrames()) {
+        return {};
     }
     if (options.outputPath.empty()) {
         return "no output file given (-o <out.png>)";
@@ -215,6 +270,35 @@ Arguments::Program renderProgram(RenderOptions& options) {
                    options.boneGiven = true;
                    return std::nullopt;
                }),
+        flag("--turntable", options.turntable, true),
+        valued("--video",
+               [&](const std::string& value) -> Expected {
+                   options.videoPath = value;
+                   return value.empty() ? Expected("a file name") : std::nullopt;
+               }),
+        valued("--frames",
+               [&](const std::string& value) -> Expected {
+                   options.framesFolder = value;
+                   return value.empty() ? Expected("a folder") : std::nullopt;
+               }),
+        valued("--from",
+               [&](const std::string& value) { return takeMilliseconds(value, 0, options.from); }),
+        valued("--to",
+               [&](const std::string& value) {
+                   int64_t to = 0;
+                   const Expected expected = takeMilliseconds(value, 1, to);
+                   options.to = to;
+                   return expected;
+               }),
+        valued("--fps",
+               [&](const std::string& value) -> Expected {
+                   const auto fps = parseCount(value, 1, kMaxFps);
+                   if (!fps) {
+                       return "frames a second from 1 to " + std::to_string(kMaxFps);
+                   }
+                   options.fps = static_cast<int>(*fps);
+                   return std::nullopt;
+               }),
         valued("--sheet",
                [&](const std::string& value) -> Expected {
                    const auto layout = parsePair(value, kMaxSheetSide);
@@ -249,8 +333,14 @@ std::string renderUsageText() {
                "       velmora-render <model.animesh|character file> -o <out> --thumbnail <side>\n"
                "                      [--animation <i>] [--at <ms>] [--angle <degrees>]\n"
                "                      [--zoom <radius>] [--untrusted]\n"
+               "       velmora-render <model.animesh|character file>\n"
+               "                      (--video <out.mp4|out.webm|out.gif> | --frames <folder>)\n"
+               "                      [--from <ms>] [--to <ms>] [--fps <n>] [--turntable]\n"
+               "                      [--animation <i>] [--size <w>x<h>] [--angle <degrees>]\n"
+               "                      [--zoom <radius>] [--bones] [--no-mesh] [--untrusted]\n"
                "  Draws the model as the viewer shows it in a window of the given size\n"
-               "  (default 640x480), without opening a window, and writes a PNG.\n") +
+               "  (default 640x480), without opening a window, and writes a PNG, or a\n"
+               "  video or numbered PNGs of a stretch of the animation.\n") +
            kOpenedFormatsText +
            "  --animation  the animation played, counted from 1 (default 1)\n"
            "  --at         the playback clock in milliseconds (default 0)\n"
@@ -275,7 +365,19 @@ std::string renderUsageText() {
            "               managers: the output may have any name, and a file already\n"
            "               there is replaced only when it is empty\n"
            "  --untrusted  reads only files inside the model's folder (for models that\n"
-           "               nobody chose to open, such as a file manager's thumbnails)\n";
+           "               nobody chose to open, such as a file manager's thumbnails)\n"
+           "  --video      writes a video of the frames: H.264 (.mp4), VP9 (.webm) or\n"
+           "               GIF (.gif), chosen by the extension; .mp4 and .webm need an\n"
+           "               even width and height\n"
+           "  --frames     writes the frames as frame-0001.png, frame-0002.png, ...\n"
+           "               into the folder (made when missing)\n"
+           "  --from       the first frame's clock reading in milliseconds (default 0)\n"
+           "  --to         the clock reading the frames stop before (default: the\n"
+           "               animation's loop length, so that it plays once)\n"
+           "  --fps        frames a second, 1 to 120 (default 30): frame k shows the\n"
+           "               reading from + k * 1000 / fps, rounded down, as --at does\n"
+           "  --turntable  turns the camera one turn every 10 seconds, as the viewer's\n"
+           "               t key does\n";
 }
 
 }  // namespace render

@@ -58,7 +58,30 @@ struct RenderOptions {
     // A square picture for a file manager, whose output file may have any name
     // (it passes a temporary file without an extension, made empty beforehand).
     bool thumbnail = false;
+    // Instead of one picture: a video (videoPath, its format from its
+    // extension) or numbered PNGs in framesFolder, of the clock readings from
+    // `from` up to `to` (default: the animation's loop length), fps a second;
+    // frame k shows the reading from + k * 1000 / fps, rounded down to the
+    // millisecond. With turntable the camera turns as the viewer's turntable
+    // turns it, from the start of the export.
+    std::string videoPath;
+    std::string framesFolder;
+    int64_t from = 0;
+    std::optional<int64_t> to;
+    int fps = 30;
+    bool turntable = false;
+
+    bool exportsFrames() const { return !videoPath.empty() || !framesFolder.empty(); }
 };
+
+// The frame rates a video may have.
+constexpr int kMaxFps = 120;
+
+enum class VideoFormat { Mp4, WebM, Gif };
+
+// The format named by path's extension (.mp4, .webm, .gif, any case); none for
+// any other.
+std::optional<VideoFormat> videoFormatOf(const std::string& path);
 
 // Whether path names a .png file (any case), the only output a picture may
 // replace unless it is an empty thumbnail file.

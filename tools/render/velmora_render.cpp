@@ -1,6 +1,6 @@
 // velmora-render: draws a model as the viewer shows it, without a window, and
 // writes the picture as a PNG; with --sheet, a grid of frames at several clock
-// readings.
+// readings; with --video or --frames, a stretch of the animation.
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +8,7 @@
 
 #include "files/png_image.h"
 #include "files/safe_file.h"
+#include "tools/render/frame_export.h"
 #include "tools/render/model_picture.h"
 #include "tools/render/render_options.h"
 
@@ -51,6 +52,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
+        if (options.exportsFrames()) {
+            exportFrames(options);
+            return 0;
+        }
         const Image picture = renderPicture(options);
         const std::string bytes = encodePng(picture);
         const WriteResult written = options.thumbnail ? writeThumbnail(options.outputPath, bytes)

@@ -1,0 +1,157 @@
+#include "tools/render/frame_export.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+#include "files/safe_file.h"
+#include "tools/render/model_picture.h"
+#include "tools/render/video_file.h"
+
+namespace velmora {
+inline namespace render {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// "velmora-render: [#####     ] 12/90" redrawn in place, on standard error
+// only while it is a terminal, ended by a new line.
+class ProgressBar {
+  public:
+    explicit ProgressBar(int64_t total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+    ~ProgressBar() {
+        if (shown_ && drawn_) {
+            std::cerr << "\n";
+        }
+    }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    void show(int64_t done) {
+        constexpr int kWidth = 40;
+        const int filled = static_cast<int>(done * kWidth / total_);
+        if (!shown_ || (drawn_ && filled == filled_ && done != total_)) {
+            return;
+        }
+        filled_ = filled;
+        drawn_ = true;
+        std::cerr << "\rvelmora-render: [" << std::string(filled, '#')
+                  << std::string(kWidth - filled, ' ') << "] " << done << "/" << total_
+                  << std::flush;
+    }
+
+  private:
+    int64_t total_;
+    bool shown_;
+    bool drawn_ = false;
+    int filled_ = 0;
+};
+
+// The frames written into a folder so far, removed again (with the folder
+// when this export made it) unless the export completes.
+class WrittenFrames {
+  public:
+    explicit WrittenFrames(const std::string& folder) : folder_(folder) {
+        std::error_code error;
+        const bool existed = fs::exists(folder, error);
+        if (!existed && fs::create_directories(folder, error)) {
+            made_ = fs::absolute(folder, error);
+        } else if (!fs::is_directory(folder, error)) {
+            throw RenderFailure(folder + ": cannot create the folder: " +
+                                (existed ? "not a folder" : error.message()));
+        }
+    }
+    ~WrittenFrames() {
+        if (complete_) {
+            return;
+        }
+        for (const std::string& path : written_) {
+            unlink(path.c_str());
+        }
+        // Only the folders this export made, and only while empty.
+        for (fs::path p = made_; !p.empty() && rmdir(p.c_str()) == 0; p = p.parent_path()) {
+        }
+    }
+    WrittenFrames(const WrittenFrames&) = delete;
+    WrittenFrames& operator=(const WrittenFrames&) = delete;
+
+    void add(const std::string& path) { written_.push_back(path); }
+    void complete() { complete_ = true; }
+
+  private:
+    std::string folder_;
+    fs::path made_;
+    std::vector<std::string> written_;
+    bool complete_ = false;
+};
+
+}  // namespace
+
+int64_t frameCount(const RenderOptions& options, int64_t to) {
+    // Frame k is shown when from + floor(k * 1000 / fps) < to, that is while
+    // k * 1000 < (to - from) * fps.
+    return to <= options.from ? 0 : ((to - options.from) * options.fps + 999) / 1000;
+}
+
+int64_t frameTime(const RenderOptions& options, int64_t k) {
+    return options.from + k * 1000 / options.fps;
+}
+
+std::string frameFileName(int64_t k, int64_t count) {
+    std::string digits = std::to_string(k + 1);
+    const std::size_t width = std::max<std::size_t>(4, std::to_string(count).size());
+    return "frame-" + std::string(width - std::min(width, digits.size()), '0') + digits + ".png";
+}
+
+void exportFrames(const RenderOptions& options) {
+    ModelDrawing drawing(options);
+    const int64_t to = options.to.value_or(drawing.loopMilliseconds());
+    const int64_t count = frameCount(options, to);
+    if (count == 0) {
+        throw RenderFailure("no frames from " + std::to_string(options.from) + " ms to " +
+                            std::to_string(to) + " ms (the animation's end): give --to");
+    }
+    std::optional<VideoFile> video;
+    std::optional<WrittenFrames> frames;
+    const fs::path folder(options.framesFolder);
+    if (!options.videoPath.empty()) {
+        video.emplace(options.videoPath, *videoFormatOf(options.videoPath), options.width,
+                      options.height, options.fps);
+    } else {
+        for (int64_t k = 0; k < count; ++k) {
+            drawing.refuseToReplaceInputs((folder / frameFileName(k, count)).string());
+        }
+        frames.emplace(options.framesFolder);
+    }
+    ProgressBar progress(count);
+    Camera camera = drawing.camera();
+    for (int64_t k = 0; k < count; ++k) {
+        progress.show(k);
+        if (options.turntable && k > 0) {
+            turnTurntable(camera, frameTime(options, k) - frameTime(options, k - 1));
+        }
+        const Image picture = drawing.draw(frameTime(options, k), camera);
+        if (video) {
+            video->add(picture);
+            continue;
+        }
+        const std::string path = (folder / frameFileName(k, count)).string();
+        if (const WriteResult written = writeFile(path, encodePng(picture)); !written) {
+            throw RenderFailure(written.problem);
+        }
+        frames->add(path);
+    }
+    if (video) {
+        video->finish();
+    } else {
+        frames->complete();
+    }
+    progress.show(count);
+}
+
+}  // namespace render
+}  // namespace velmora
