@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "files/file_source.h"
+#include "import/clip_list.h"
 
 namespace velmora {
 inline namespace importer {
@@ -28,7 +29,7 @@ namespace {
 
 // Changes whenever the conversion's output for the same input, or the form of
 // an entry, may change, so that entries of an older conversion are not used.
-constexpr std::string_view kConversionVersion = "velmora-conversion-5";
+constexpr std::string_view kConversionVersion = "velmora-conversion-6";
 constexpr const char* kManifest = "manifest";
 
 // Bounds on what a manifest may say, far above what a conversion makes.
@@ -190,7 +191,7 @@ bool parseSum(std::string_view text, std::uint64_t& sum) {
 
 // The manifest: the version, the model file's name, the animation count, then a
 // line per file of the entry and per file the conversion read:
-//   velmora-conversion-5
+//   velmora-conversion-6
 //   model <name>
 //   animations <count>
 //   file <size> <sum> <name>
@@ -325,7 +326,11 @@ std::string CharacterCache::keyOf(const ImportOptions& options) const {
              << options.name << '\n'
              << options.rate << '\n'
              << options.height << '\n'
-             << options.keepFacing << '\n';
+             << options.keepFacing
+             << '\n'
+             // A clip list that appears changes the conversion; one that changes
+             // or goes is told by its stamp.
+             << fs::exists(clipListPath(options.inputPath), error) << '\n';
     for (const std::string& animation : options.animations) {
         settings << animation << '\n';
     }

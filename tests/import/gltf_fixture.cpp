@@ -170,7 +170,9 @@ std::string GltfFixture::text(const std::string& bufferUri, std::string* bufferB
             std::vector<float> uvs;
             std::vector<uint8_t> jointIndices;
             std::vector<float> weights;
+            std::vector<float> colours;
             for (const FixtureVertex& v : primitive.vertices) {
+                colours.insert(colours.end(), v.colour.begin(), v.colour.end());
                 positions.insert(positions.end(), v.position.begin(), v.position.end());
                 uvs.insert(uvs.end(), v.uv.begin(), v.uv.end());
                 jointIndices.insert(jointIndices.end(), v.joints.begin(), v.joints.end());
@@ -179,6 +181,10 @@ std::string GltfFixture::text(const std::string& bufferUri, std::string* bufferB
             std::string attributes =
                 "\"POSITION\":" + std::to_string(buffer.accessor(positions, kFloat, "VEC3", 3)) +
                 ",\"TEXCOORD_0\":" + std::to_string(buffer.accessor(uvs, kFloat, "VEC2", 2));
+            if (primitive.coloured) {
+                attributes +=
+                    ",\"COLOR_0\":" + std::to_string(buffer.accessor(colours, kFloat, "VEC4", 4));
+            }
             if (meshes[m].skinned) {
                 attributes +=
                     ",\"JOINTS_0\":" +

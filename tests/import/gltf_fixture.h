@@ -23,12 +23,15 @@ struct FixtureVertex {
     std::array<float, 2> uv{};
     std::array<uint8_t, 4> joints{};
     std::array<float, 4> weights{};
+    // COLOR_0, written where the primitive is coloured.
+    std::array<float, 4> colour{1, 1, 1, 1};
 };
 
 struct FixturePrimitive {
     std::vector<FixtureVertex> vertices;
     std::vector<uint16_t> indices;
     int material = 0;
+    bool coloured = false;
 };
 
 struct FixtureMesh {

@@ -235,6 +235,34 @@ struct Box {
     }
 };
 
+// Standing characters of other formats, as Debian's assimp-testmodels holds
+// them, face the reset camera: their toes (the lowest twentieth of the
+// figure) lie nearer the camera, at -z, than the figure's middle.
+TEST_F(ImportTest, CharactersOfEachFormatFaceTheResetCamera) {
+    const std::string models = "/usr/share/assimp/models/";
+    if (!fs::exists(models)) {
+        GTEST_SKIP() << models << " is missing (Debian's assimp-testmodels)";
+    }
+    for (const char* file : {"IQM/mrfixit.iqm", "X/BCN_Epileptic.X", "Collada/human.zae"}) {
+        SCOPED_TRACE(file);
+        Converted converted = convert(models + file, "standing");
+        const auto rest = viewerPose(*converted.model, 0, 0);
+        const Box box(rest);
+        double toes = 0;
+        double all = 0;
+        int toeCount = 0;
+        for (const Vector3& p : rest) {
+            all += p.z / rest.size();
+            if (p.y < box.low.y + 0.05 * (box.high.y - box.low.y)) {
+                toes += p.z;
+                ++toeCount;
+            }
+        }
+        ASSERT_GT(toeCount, 0);
+        EXPECT_LT(toes / toeCount, all - 0.5);
+    }
+}
+
 // Whether p shows inside the window of camera and frustum.
 bool showsInside(const Camera& camera, const Frustum& frustum, const Vector3& p) {
     const Geometry::Vector4 e =
@@ -465,6 +493,15 @@ std::array<uint8_t, 3> quadrants(uint32_t x, uint32_t y) {
     return kColours[y][x];
 }
 
+// The colour the viewer draws at coord, with nearest sampling.
+std::array<uint8_t, 3> texel(const Image& image, const MappingCoord& coord) {
+    const auto x = static_cast<uint32_t>(coord[0] * image.width);
+    const auto y = static_cast<uint32_t>(coord[1] * image.height);
+    const uint8_t* p = &image.pixels[(std::size_t{y} * image.width + x) * image.channels];
+    return image.channels >= 3 ? std::array<uint8_t, 3>{p[0], p[1], p[2]}
+                               : std::array<uint8_t, 3>{p[0], p[0], p[0]};
+}
+
 FixturePrimitive triangleAt(float z, std::array<std::array<float, 2>, 3> uvs, int material) {
     FixturePrimitive triangle;
     const float corners[3][2] = {{0, 0}, {1, 0}, {1, 1}};
@@ -504,12 +541,7 @@ TEST_F(ImportTest, SeveralMaterialsShareOneAtlas) {
     ASSERT_TRUE(atlas);
     EXPECT_EQ(atlas->width & (atlas->width - 1), 0u);
     EXPECT_EQ(atlas->height & (atlas->height - 1), 0u);
-    const auto colourAt = [&](const MappingCoord& coord) {
-        const auto x = static_cast<uint32_t>(coord[0] * atlas->width);
-        const auto y = static_cast<uint32_t>(coord[1] * atlas->height);
-        const uint8_t* p = &atlas->pixels[(std::size_t{y} * atlas->width + x) * atlas->channels];
-        return std::array<uint8_t, 3>{p[0], p[1], p[2]};
-    };
+    const auto colourAt = [&](const MappingCoord& coord) { return texel(*atlas, coord); };
     const std::array<uint8_t, 3> red{255, 0, 0}, green{0, 255, 0}, yellow{255, 255, 0};
     const std::map<int, std::array<std::array<uint8_t, 3>, 3>> expected = {
         {1, {red, green, yellow}}, {2, {red, green, yellow}}, {3, {}}};
@@ -535,6 +567,73 @@ TEST_F(ImportTest, SeveralMaterialsShareOneAtlas) {
         }
     }
     EXPECT_EQ(checked, 9);
+}
+
+std::array<uint8_t, 3> grey(uint32_t, uint32_t) {
+    return {200, 200, 200};
+}
+
+// Vertex colours multiply the texture, or the untextured material's colour in
+// the shades of the baked light; triangles of one colour each keep theirs:
+//
+//   z = 1  grey texture, red vertices          z = 3  white material, green vertices
+//   z = 2  grey texture, half blue vertices    z = 4  yellow material, red vertices
+//   z = 5  grey texture, no vertex colours
+TEST_F(ImportTest, VertexColoursAreBakedIntoTheTexture) {
+    GltfFixture fixture = columnFixture(2);
+    fixture.materials = {
+        {{1, 1, 1, 1}, fixturePng(2, 2, grey), ""}, {{1, 1, 1, 1}, "", ""}, {{1, 1, 0, 1}, "", ""}};
+    struct Case {
+        float z;
+        int material;
+        std::array<float, 4> colour;
+        // The colour seen, exactly for textured ones, else in proportion.
+        std::array<uint8_t, 3> expected;
+        bool exact;
+    };
+    const Case cases[] = {{1, 0, {1, 0, 0, 1}, {200, 0, 0}, true},
+                          {2, 0, {0, 0, 0.5f, 1}, {0, 0, 100}, true},
+                          {3, 1, {0, 1, 0, 1}, {0, 1, 0}, false},
+                          {4, 2, {1, 0, 0, 1}, {1, 0, 0}, false},
+                          {5, 0, {1, 1, 1, 1}, {200, 200, 200}, true}};
+    FixtureMesh parts;
+    parts.skinned = false;
+    for (const Case& c : cases) {
+        FixturePrimitive triangle =
+            triangleAt(c.z, {{{0.25f, 0.25f}, {0.75f, 0.25f}, {0.75f, 0.75f}}}, c.material);
+        triangle.coloured = c.z != 5;
+        for (FixtureVertex& vertex : triangle.vertices) {
+            vertex.colour = c.colour;
+        }
+        parts.primitives.push_back(triangle);
+    }
+    fixture.meshes.push_back(parts);
+    const std::string input = write("painted.gltf", fixture);
+    Converted converted = convert(input, "painted", kAsInFile);
+    const auto atlas = decodePng(readFile(scratch.path() + "painted/painted.png"));
+    ASSERT_TRUE(atlas);
+    const Model& model = *converted.model;
+    const auto rest = viewerPose(model, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.z);
+        int corners = 0;
+        for (const Face& face : model.faces) {
+            if (std::lround(rest[face.vertexIndex[0]].z) != std::lround(c.z)) {
+                continue;
+            }
+            for (int corner = 0; corner < 3; ++corner, ++corners) {
+                const auto found = texel(*atlas, model.mappingCoords[face.mappingIndex[corner]]);
+                for (int channel = 0; channel < 3; ++channel) {
+                    if (c.exact) {
+                        EXPECT_NEAR(found[channel], c.expected[channel], 1);
+                    } else {
+                        EXPECT_EQ(found[channel] > 0, c.expected[channel] > 0);
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(corners, 3);
+    }
 }
 
 // Everything under folder: each file's content, each folder as "<folder>".
@@ -753,17 +852,107 @@ TEST_F(ImportTest, ChosenAnimationsAreLabelledByTheirNames) {
     EXPECT_EQ(animationLabel(converted.model->animations[0].name), "Hop");
 }
 
-// Exporters that write one animation per joint: the animations become one.
-TEST_F(ImportTest, OneAnimationPerJointBecomesOne) {
+// Exporters that write one animation per joint name them alike or make up
+// their names from the joint's: those become one animation. Animations named
+// by their author stay apart, whatever they drive.
+TEST_F(ImportTest, OneAnimationPerJointBecomesOneUnlessNamed) {
+    struct Case {
+        const char* name;
+        std::array<const char*, 2> names;
+        std::vector<std::string> labels;
+    };
+    const Case cases[] = {
+        {"shared name", {"Wave", "Wave"}, {"Wave"}},
+        {"unnamed", {"", ""}, {"Animation"}},
+        {"made up from the joints", {"joint1_anim", "Armature|joint2|Action"}, {"Animation"}},
+        {"own names", {"gear_rotate", "squeeze"}, {"gear_rotate", "squeeze"}},
+        {"one own name", {"joint1", "squeeze"}, {"joint1", "squeeze"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GltfFixture fixture = columnFixture(3);
+        fixture.animations = {
+            {c.names[0], {{1, "rotation", {0, 1}, turnsAbout({0, 0, 1}, {0, 45})}}},
+            {c.names[1], {{2, "rotation", {0, 2}, turnsAbout({0, 0, 1}, {0, 45})}}}};
+        const std::string input = write("waver.gltf", fixture);
+        Converted converted = convert(input, "waver");
+        std::vector<std::string> labels;
+        for (const Animation& animation : converted.model->animations) {
+            labels.push_back(animationLabel(fs::path(animation.name).filename().string()));
+        }
+        EXPECT_EQ(labels, c.labels);
+        // The merged one lasts as the longer, 2 s.
+        EXPECT_EQ(converted.model->animations.back().frameCount, 61u);
+    }
+}
+
+// A clip list beside the file cuts its first timeline into named clips, each
+// posed as the timeline is over its keys; a bad line is an error naming the
+// list and the line, and nothing is written.
+TEST_F(ImportTest, ClipListCutsTheFirstTimeline) {
     GltfFixture fixture = columnFixture(3);
-    fixture.animations = {{"Wave", {{1, "rotation", {0, 1}, turnsAbout({0, 0, 1}, {0, 45})}}},
-                          {"Wave", {{2, "rotation", {0, 2}, turnsAbout({0, 0, 1}, {0, 45})}}}};
-    const std::string input = write("waver.gltf", fixture);
-    Converted converted = convert(input, "waver");
-    ASSERT_EQ(converted.model->animations.size(), 1u);
-    EXPECT_EQ(animationLabel(fs::path(converted.model->animations[0].name).filename().string()),
-              "Wave");
-    EXPECT_EQ(converted.model->animations[0].frameCount, 61u);  // the longer, 2 s
+    std::vector<float> times;
+    std::vector<float> degrees;
+    for (int k = 0; k <= 10; ++k) {
+        times.push_back(0.1f * k);
+        degrees.push_back(9.0f * k * k);
+    }
+    std::vector<float> values;
+    for (float d : degrees) {
+        const std::vector<float> turn = turnsAbout({0, 0, 1}, {d});
+        values.insert(values.end(), turn.begin(), turn.end());
+    }
+    fixture.animations = {{"Timeline", {{1, "rotation", times, values}}},
+                          {"Other", {{2, "rotation", {0, 1}, turnsAbout({1, 0, 0}, {0, 30})}}}};
+    const std::string input = write("mover.gltf", fixture);
+    // At 10 frames per second every key of the timeline is a frame.
+    Converted whole = convert(input, "whole", {"--rate", "10"});
+    ASSERT_EQ(whole.model->animations.size(), 2u);
+    scratch.write("mover.clips", "# label first-key last-key\nstand 0 4\n\n  walk\t5 10\n");
+    Converted cut = convert(input, "cut", {"--rate", "10"});
+    std::vector<std::string> labels;
+    for (const Animation& animation : cut.model->animations) {
+        labels.push_back(animationLabel(fs::path(animation.name).filename().string()));
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"stand", "walk", "Other"}));
+    struct Clip {
+        int animation;
+        int64_t startMs;
+        uint32_t frames;
+    };
+    for (const Clip& clip : {Clip{0, 0, 5}, Clip{1, 500, 6}}) {
+        EXPECT_EQ(cut.model->animations[clip.animation].frameCount, clip.frames);
+        for (int64_t ms = 0; ms < 100 * clip.frames; ms += 100) {
+            std::vector<aiVector3D> expected;
+            for (const Vector3& p : viewerPose(*whole.model, 0, clip.startMs + ms)) {
+                expected.emplace_back(p.x, p.y, p.z);
+            }
+            EXPECT_LT(largestDistance(expected, viewerPose(*cut.model, clip.animation, ms)),
+                      kPoseTolerance * 75)
+                << "clip " << clip.animation << " at " << ms << " ms";
+        }
+    }
+    struct Bad {
+        const char* list;
+        const char* error;
+    };
+    const Bad bad[] = {
+        {"stand 0 4\nwalk 5\n", "mover.clips:2: expected \"label first-key last-key\""},
+        {"walk 5 ten\n", "mover.clips:1: the keys of clip \"walk\" are not whole numbers"},
+        {"walk -1 3\n", "mover.clips:1: the keys of clip \"walk\" are not whole numbers"},
+        {"# x\nwalk 6 5\n", "mover.clips:2: clip \"walk\" ends at key 5, before its first key 6"},
+        {"walk 5 11\n",
+         "mover.clips:1: clip \"walk\" ends at key 11, but animation "
+         "\"Timeline\" has keys 0 to 10"},
+    };
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(b.list);
+        scratch.write("mover.clips", b.list);
+        const ProgramRun run = runImport({input, "-o", scratch.path() + "refused"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.errors.find(b.error), std::string::npos) << run.errors;
+        EXPECT_FALSE(fs::exists(scratch.path() + "refused"));
+    }
 }
 
 // External textures as other systems name them: with backslashes, in another
