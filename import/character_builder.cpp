@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <iterator>
 #include <limits>
 #include <map>
@@ -12,6 +13,7 @@
 #include <set>
 
 #include "drawing/camera.h"
+#include "import/clip_files.h"
 #include "import/clip_list.h"
 #include "import/pose_sampler.h"
 #include "import/skeleton.h"
@@ -132,28 +134,48 @@ Matrix4 orientation(const aiScene& scene, bool keepFacing) {
 }
 
 // The file's animations, the first cut into the clips that a clip list beside
-// the file names.
-std::vector<AnimationSource> fileAnimations(const aiScene& scene, const std::string& inputPath,
+// the file names, then those of its clip files.
+std::vector<AnimationSource> fileAnimations(const aiScene& scene, const ImportOptions& options,
                                             ConfinedFiles& files, ImportLog& log) {
     std::vector<AnimationSource> all = animationSources(scene);
-    const std::string clipsPath = clipListPath(inputPath);
-    const std::optional<std::string> clipList = files.read(clipsPath);
-    if (!clipList) {
-        return all;
+    const std::string clipsPath = clipListPath(options.inputPath);
+    if (const std::optional<std::string> clipList = files.read(clipsPath)) {
+        const std::vector<ClipRange> clips = parseClipList(*clipList, clipsPath);
+        if (all.empty()) {
+            log.warn(clipsPath + ": not used, as the file holds no animation to cut clips from");
+        } else {
+            std::vector<AnimationSource> cut = cutClips(all.front(), clips, clipsPath);
+            std::move(all.begin() + 1, all.end(), std::back_inserter(cut));
+            all = std::move(cut);
+        }
     }
-    const std::vector<ClipRange> clips = parseClipList(*clipList, clipsPath);
-    if (all.empty()) {
-        log.warn(clipsPath + ": not used, as the file holds no animation to cut clips from");
-        return all;
+    const NodesByName nodes(scene);
+    // A file both named and beside is taken as named, once, so that the user
+    // hears why it is left out.
+    std::set<std::filesystem::path> named;
+    std::vector<std::string> namedPaths;
+    std::error_code unknown;
+    for (const std::string& path : options.clipFiles) {
+        if (named.insert(std::filesystem::weakly_canonical(path, unknown)).second) {
+            namedPaths.push_back(path);
+        }
     }
-    std::vector<AnimationSource> cut = cutClips(all.front(), clips, clipsPath);
-    std::move(all.begin() + 1, all.end(), std::back_inserter(cut));
-    return cut;
+    std::vector<std::string> beside;
+    for (const std::string& path : clipFilesBeside(options.inputPath)) {
+        if (!named.count(std::filesystem::weakly_canonical(path, unknown))) {
+            beside.push_back(path);
+        }
+    }
+    for (const auto& [paths, wasNamed] : {std::pair{beside, false}, std::pair{namedPaths, true}}) {
+        std::vector<AnimationSource> clips = clipFileAnimations(paths, wasNamed, nodes, files, log);
+        std::move(clips.begin(), clips.end(), std::back_inserter(all));
+    }
+    return all;
 }
 
 std::vector<AnimationSource> selectedAnimations(const aiScene& scene, const ImportOptions& options,
                                                 ConfinedFiles& files, ImportLog& log) {
-    std::vector<AnimationSource> all = fileAnimations(scene, options.inputPath, files, log);
+    std::vector<AnimationSource> all = fileAnimations(scene, options, files, log);
     if (options.animations.empty()) {
         return all;
     }

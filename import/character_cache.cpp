@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "files/file_source.h"
+#include "import/clip_files.h"
 #include "import/clip_list.h"
 
 namespace velmora {
@@ -331,6 +332,13 @@ std::string CharacterCache::keyOf(const ImportOptions& options) const {
              // A clip list that appears changes the conversion; one that changes
              // or goes is told by its stamp.
              << fs::exists(clipListPath(options.inputPath), error) << '\n';
+    // So are clip files that appear beside it.
+    for (const std::string& clipFile : clipFilesBeside(options.inputPath)) {
+        settings << "clip file " << clipFile << '\n';
+    }
+    for (const std::string& clipFile : options.clipFiles) {
+        settings << "named clip file " << fs::weakly_canonical(clipFile, error).string() << '\n';
+    }
     for (const std::string& animation : options.animations) {
         settings << animation << '\n';
     }

@@ -116,6 +116,13 @@ std::vector<std::string> conversionArguments(const ImportOptions& options, Conve
         }
         arguments.insert(arguments.end(), {"--animations", list});
     }
+    if (!options.clipFiles.empty()) {
+        std::string list;
+        for (const std::string& file : options.clipFiles) {
+            list += (list.empty() ? "" : ",") + file;
+        }
+        arguments.insert(arguments.end(), {"--clip-files", list});
+    }
     if (options.force) {
         arguments.push_back("--force");
     }

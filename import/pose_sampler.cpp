@@ -211,15 +211,20 @@ std::vector<AnimationSource> animationSources(const aiScene& scene) {
         return sources;
     }
     for (unsigned int a = 0; a < scene.mNumAnimations; ++a) {
-        AnimationSource source;
-        source.name = scene.mAnimations[a]->mName.C_Str();
-        if (source.name.empty()) {
-            source.name = "Animation " + std::to_string(a + 1);
-        }
-        addChannels(*scene.mAnimations[a], nodes, source);
-        sources.push_back(std::move(source));
+        const std::string name = scene.mAnimations[a]->mName.C_Str();
+        sources.push_back(
+            animationSource(*scene.mAnimations[a], nodes,
+                            name.empty() ? "Animation " + std::to_string(a + 1) : name));
     }
     return sources;
+}
+
+AnimationSource animationSource(const aiAnimation& animation, const NodesByName& nodes,
+                                std::string name) {
+    AnimationSource source;
+    source.name = std::move(name);
+    addChannels(animation, nodes, source);
+    return source;
 }
 
 Vector3 sampledPosition(const std::vector<std::pair<double, Vector3>>& keys, double seconds) {

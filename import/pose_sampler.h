@@ -55,6 +55,12 @@ std::vector<AnimationSource> animationSources(const aiScene& scene);
 Vector3 sampledPosition(const std::vector<std::pair<double, Vector3>>& keys, double seconds);
 Quaternion sampledRotation(const std::vector<std::pair<double, Quaternion>>& keys, double seconds);
 
+// One animation named `name`, its channels bound to the nodes of that name
+// (those that name no node are left out): the animation may come from another
+// scene than the nodes, as a clip file's does.
+AnimationSource animationSource(const aiAnimation& animation, const NodesByName& nodes,
+                                std::string name);
+
 // The node's transform relative to its parent at `seconds` into animation, or
 // its own transform when animation is null or has no channel for it. Linear
 // between position and scaling keys, spherical (shorter arc) between rotations;
