@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/viewer.h"
+#include "import/import_options.h"
 
 namespace velmora {
 inline namespace app {
@@ -9,12 +10,16 @@ namespace {
 
 std::string usageText() {
     return std::string(
-               "usage: velmora [--unpaced] [model.animesh|character file]\n"
+               "usage: velmora [--unpaced] [model.animesh|character file\n"
+               "               [--animations <clip file>[,<clip file>...]]]\n"
                "  Plays the animations of a skinned character model: the file given, or\n"
                "  ") +
            kSampleModels[0].path + " under the working directory.\n" + kOpenedFormatsText +
            "  --unpaced: draw frames back to back, as fast as they come, instead of at\n"
            "  the display's rate and only while something changes.\n"
+           "  --animations: add the animations of these files (of the character's\n"
+           "  skeleton, bones matched by name, in its folder), as dropping a clip\n"
+           "  file such as an .md5anim on the window adds its own.\n"
            "  The right mouse button opens the menu. Keys:\n"
            "ESC: Quit. \n" +
            helpBoxText();
@@ -31,6 +36,11 @@ Arguments::Program viewerProgram(CommandLine& commandLine) {
                                    commandLine.unpaced = true;
                                    return Arguments::Refusal();
                                }});
+    program.options.push_back(
+        {"--animations", true, [&commandLine](const std::string& list) -> Arguments::Refusal {
+             commandLine.clipFiles = commaSeparated(list);
+             return commandLine.clipFiles.empty() ? "--animations needs a clip file" : "";
+         }});
     program.takeOperand = [&commandLine](const std::string& path) -> Arguments::Refusal {
         if (commandLine.modelPath) {
             return "more than one model file given";

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command_line/command_line.h"
 
@@ -15,6 +16,8 @@ struct CommandLine {
     // Draw frames back to back, as fast as they come, rather than paced to the
     // display and only while something changes (for measurements).
     bool unpaced = false;
+    // Files whose animations of the same skeleton are added to the character's.
+    std::vector<std::string> clipFiles;
 };
 
 // The viewer's table, taking into commandLine. A model path is any argument that

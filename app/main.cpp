@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
     int glutArgc = 1;
     char* glutArgv[] = {argv[0], nullptr};
     glutInit(&glutArgc, glutArgv);
-    MainWindow::instance().startup(commandLine.modelPath, commandLine.unpaced);
+    MainWindow::instance().startup(commandLine.modelPath, commandLine.unpaced,
+                                   commandLine.clipFiles);
     glutMainLoop();
     return 0;
 }

@@ -351,7 +351,8 @@ MainWindow& MainWindow::instance() {
     return window;
 }
 
-void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpacedFrames) {
+void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpacedFrames,
+                         const std::vector<std::string>& clipFiles) {
     unpaced = unpacedFrames;
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB | GLUT_DEPTH);
     glutInitWindowSize(kInitialWidth, kInitialHeight);
@@ -389,7 +390,7 @@ void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpac
         [] { glutIdleFunc(onIdle); });
     viewer().camera.reset();
     if (modelPath) {
-        viewer().openChosenFile(*modelPath);
+        viewer().openChosenFile(*modelPath, clipFiles);
     } else {
         viewer().replaceModel(locateSampleModel(kSampleModels[0].path));
     }

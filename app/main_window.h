@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/native_window.h"
 
@@ -20,7 +21,9 @@ struct MainWindow {
     // callbacks and menus, resets the camera and loads modelPath, or the first
     // sample model without one. Frames are paced unless unpaced (see
     // main_window.cpp). glutInit must have run; glutMainLoop follows.
-    void startup(const std::optional<std::string>& modelPath, bool unpaced);
+    // clipFiles: files whose animations are added to the character's.
+    void startup(const std::optional<std::string>& modelPath, bool unpaced,
+                 const std::vector<std::string>& clipFiles = {});
 };
 
 }  // namespace app

@@ -159,16 +159,17 @@ void Viewer::releaseModel() {
     problems.clear();
 }
 
-void Viewer::replaceModel(const std::string& path) {
+void Viewer::replaceModel(const std::string& path, const std::vector<std::string>& clipFiles) {
     opening_.reset();
     if (isModelFileName(path) && !menusInUse_) {
+        clipFiles_.clear();
         releaseModel();
         loadModel(path);
         return;
     }
     openingProgress_.clear();
     openingWarnings_.clear();
-    opening_ = std::make_unique<CharacterOpening>(path, cache_);
+    opening_ = std::make_unique<CharacterOpening>(path, cache_, clipFiles);
     pollOpening(std::chrono::milliseconds(0));
 }
 
@@ -188,6 +189,7 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
     }
     const std::unique_ptr<CharacterOpening> opening = std::move(opening_);
     releaseModel();
+    clipFiles_ = opening->clipFiles();
     install(opening->path(), opening->load(loadOptions()));
     return false;
 }
@@ -325,7 +327,7 @@ void Viewer::loadChosenFile() {
     }
 }
 
-bool Viewer::openChosenFile(const std::string& path) {
+bool Viewer::openChosenFile(const std::string& path, const std::vector<std::string>& clipFiles) {
     if (path.size() > kMaxChosenPathBytes) {
         return false;
     }
@@ -336,7 +338,15 @@ bool Viewer::openChosenFile(const std::string& path) {
             dialogs_.addRecentFile(absolute);
         }
     }
-    replaceModel(path);
+    // A file of animations alone, dropped or chosen while a converted
+    // character shows, adds its animations to the character's.
+    if (isClipFileName(path) && !modelPath.empty() && !isModelFileName(modelPath)) {
+        std::vector<std::string> clipFiles = clipFiles_;
+        clipFiles.push_back(path);
+        replaceModel(modelPath, clipFiles);
+        return true;
+    }
+    replaceModel(path, clipFiles);
     return true;
 }
 

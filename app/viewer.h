@@ -145,7 +145,8 @@ class Viewer {
     // current (an empty one, with one line naming the file, when the conversion
     // fails), just as a model file is loaded. While a menu is shown, a model
     // file waits in the same way (setMenusInUse).
-    void replaceModel(const std::string& path);
+    // clipFiles: files whose animations are added to a converted character's.
+    void replaceModel(const std::string& path, const std::vector<std::string>& clipFiles = {});
     // Takes what the cache check and conversion have done within wait; true
     // while one runs, or while a model waits for the menus to close.
     bool pollOpening(std::chrono::milliseconds wait);
@@ -163,8 +164,10 @@ class Viewer {
     // window or on the command line: replaces the model, unless its path is
     // longer than kMaxChosenPathBytes, which is refused as if the choice was
     // cancelled. Whether it was taken. A regular file taken goes to the
-    // desktop's recent files.
-    bool openChosenFile(const std::string& path);
+    // desktop's recent files. A clip file (isClipFileName) while a converted
+    // character shows adds its animations to the character's instead;
+    // clipFiles adds theirs to the file's.
+    bool openChosenFile(const std::string& path, const std::vector<std::string>& clipFiles = {});
 
     // What the message line shows now, '\n' after each line: the latest
     // messages while they last; after them, as long as the model draws
@@ -204,6 +207,8 @@ class Viewer {
     TextureStore& textures_;
     const CharacterCache& cache_;
     std::unique_ptr<CharacterOpening> opening_;
+    // The clip files whose animations the current character shows.
+    std::vector<std::string> clipFiles_;
     // The conversion's latest progress line.
     std::string openingProgress_;
     bool menusInUse_ = false;

@@ -55,6 +55,8 @@ std::optional<double> realNumber(const std::string& text) {
     return value;
 }
 
+}  // namespace
+
 std::vector<std::string> commaSeparated(const std::string& list) {
     std::vector<std::string> items;
     std::size_t start = 0;
@@ -67,8 +69,6 @@ std::vector<std::string> commaSeparated(const std::string& list) {
     }
     return items;
 }
-
-}  // namespace
 
 Arguments::Program importProgram(ImportOptions& options) {
     using Arguments::Refusal;

@@ -34,6 +34,9 @@ struct ImportOptions {
 
 extern const char* const kImportUsage;
 
+// The items of a comma-separated list, empty ones left out.
+std::vector<std::string> commaSeparated(const std::string& list);
+
 // The table of velmora-import's command line, taking into options.
 Arguments::Program importProgram(ImportOptions& options);
 

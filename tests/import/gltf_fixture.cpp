@@ -312,3 +312,21 @@ GltfFixture columnFixture(int jointCount) {
     fixture.materials.push_back({});
     return fixture;
 }
+
+// The library reads MD5 files only with blank lines between their sections.
+std::string md5FixtureMesh() {
+    return "MD5Version 10\ncommandline \"\"\n\nnumJoints 2\nnumMeshes 1\n\njoints {\n"
+           "\"root\" -1 ( 0 0 0 ) ( 0 0 0 )\n\"head\" 0 ( 0 0 2 ) ( 0 0 0 )\n}\n\n"
+           "mesh {\nshader \"skin\"\nnumverts 3\nvert 0 ( 0 0 ) 0 1\nvert 1 ( 1 0 ) 1 1\n"
+           "vert 2 ( 0 1 ) 2 1\nnumtris 1\ntri 0 0 1 2\nnumweights 3\n"
+           "weight 0 0 1 ( 0 -0.5 0 )\nweight 1 0 1 ( 0 0.5 0 )\nweight 2 1 1 ( 0 0 0 )\n}\n";
+}
+
+std::string md5FixtureAnimation(const std::string& head) {
+    return "MD5Version 10\ncommandline \"\"\n\nnumFrames 3\nnumJoints 2\nframeRate 24\n"
+           "numAnimatedComponents 1\n\nhierarchy {\n\"root\" -1 0 0\n\"" +
+           head +
+           "\" 0 1 0\n}\n\nbounds {\n( -1 -1 0 ) ( 1 1 3 )\n( -1 -1 0 ) ( 1 1 3 )\n"
+           "( -1 -1 0 ) ( 1 1 3 )\n}\n\nbaseframe {\n( 0 0 0 ) ( 0 0 0 )\n( 0 0 2 ) ( 0 0 0 )\n}\n"
+           "\nframe 0 {\n0\n}\n\nframe 1 {\n0.3\n}\n\nframe 2 {\n0.5\n}\n";
+}

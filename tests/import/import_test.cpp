@@ -955,25 +955,6 @@ TEST_F(ImportTest, ClipListCutsTheFirstTimeline) {
     }
 }
 
-// An MD5 mesh of two joints, "root" and `head` two units above it, one
-// triangle, and an animation of `frames` frames moving the head to x = 0.5.
-std::string md5Mesh() {
-    return "MD5Version 10\ncommandline \"\"\n\nnumJoints 2\nnumMeshes 1\n\njoints {\n"
-           "\"root\" -1 ( 0 0 0 ) ( 0 0 0 )\n\"head\" 0 ( 0 0 2 ) ( 0 0 0 )\n}\n\n"
-           "mesh {\nshader \"skin\"\nnumverts 3\nvert 0 ( 0 0 ) 0 1\nvert 1 ( 1 0 ) 1 1\n"
-           "vert 2 ( 0 1 ) 2 1\nnumtris 1\ntri 0 0 1 2\nnumweights 3\n"
-           "weight 0 0 1 ( 0 -0.5 0 )\nweight 1 0 1 ( 0 0.5 0 )\nweight 2 1 1 ( 0 0 0 )\n}\n";
-}
-// (The library reads MD5 files only with blank lines between their sections.)
-std::string md5Anim(const std::string& head) {
-    return "MD5Version 10\ncommandline \"\"\n\nnumFrames 3\nnumJoints 2\nframeRate 24\n"
-           "numAnimatedComponents 1\n\nhierarchy {\n\"root\" -1 0 0\n\"" +
-           head +
-           "\" 0 1 0\n}\n\nbounds {\n( -1 -1 0 ) ( 1 1 3 )\n( -1 -1 0 ) ( 1 1 3 )\n"
-           "( -1 -1 0 ) ( 1 1 3 )\n}\n\nbaseframe {\n( 0 0 0 ) ( 0 0 0 )\n( 0 0 2 ) ( 0 0 0 )\n}\n"
-           "\nframe 0 {\n0\n}\n\nframe 1 {\n0.3\n}\n\nframe 2 {\n0.5\n}\n";
-}
-
 // Clip files of the character's skeleton beside it are added after its own
 // animations, labelled by their file names; those of another skeleton are left
 // out, with a warning where the user named them.
@@ -1001,12 +982,12 @@ TEST_F(ImportTest, ClipFilesOfTheSameSkeletonAreAdded) {
          "character lacks"},
     };
     TemporaryFolder folder;
-    const std::string input = folder.write("guy.md5mesh", md5Mesh());
-    folder.write("guy.md5anim", md5Anim("head"));
-    folder.write("guy_wave.md5anim", md5Anim("head"));
-    folder.write("stranger.md5anim", md5Anim("neck"));
+    const std::string input = folder.write("guy.md5mesh", md5FixtureMesh());
+    folder.write("guy.md5anim", md5FixtureAnimation("head"));
+    folder.write("guy_wave.md5anim", md5FixtureAnimation("head"));
+    folder.write("stranger.md5anim", md5FixtureAnimation("neck"));
     fs::create_directory(folder.path() + "more");
-    folder.write("more/run.md5anim", md5Anim("head"));
+    folder.write("more/run.md5anim", md5FixtureAnimation("head"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> arguments = {input, "-o", folder.path() + "out", "--force"};
