@@ -66,6 +66,30 @@ std::vector<float> turnsAbout(std::array<float, 3> axis, std::initializer_list<f
     return values;
 }
 
+// A box with a face along each axis, outward normals, counter-clockwise seen
+// from outside, around centre with half-side 0.5.
+FixturePrimitive box(std::array<float, 3> centre) {
+    // Each face's normal axis and sign, and the two axes along it (u x v = normal).
+    const int faces[6][4] = {{0, 1, 1, 2},  {0, -1, 2, 1}, {1, 1, 2, 0},
+                             {1, -1, 0, 2}, {2, 1, 0, 1},  {2, -1, 1, 0}};
+    FixturePrimitive primitive;
+    for (const auto& face : faces) {
+        const auto first = static_cast<uint16_t>(primitive.vertices.size());
+        for (const auto& [du, dv] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+            FixtureVertex vertex;
+            vertex.position = centre;
+            vertex.position[face[0]] += 0.5f * face[1];
+            vertex.position[face[2]] += 0.5f * du;
+            vertex.position[face[3]] += 0.5f * dv;
+            primitive.vertices.push_back(vertex);
+        }
+        for (int corner : {0, 1, 2, 0, 2, 3}) {
+            primitive.indices.push_back(static_cast<uint16_t>(first + corner));
+        }
+    }
+    return primitive;
+}
+
 // The walker: three joints, a skinned strip and a rigid triangle on the top
 // joint, an embedded 4 x 4 texture, and two animations:
 //
@@ -373,6 +397,54 @@ TEST_F(ImportTest, EveryKeyOfEveryAnimationFitsTheResetView) {
     EXPECT_TRUE(otherTouched);
 }
 
+// Characters that are not figures: a rigid weapon, long and thin, lying along
+// the view or across it, a flat one, and a vehicle in millimetres. At the
+// reset view each shows whole, inside the window and in front of the camera.
+TEST_F(ImportTest, RigidAndLargeModelsShowWholeAtTheResetView) {
+    struct Case {
+        const char* name;
+        std::array<float, 3> size;
+        bool spins;
+    };
+    const Case cases[] = {{"a rifle along the view", {0.05f, 0.1f, 1.2f}, false},
+                          {"a sword across it", {1.5f, 0.02f, 0.1f}, false},
+                          {"a flat blade", {0.1f, 0.0f, 1.0f}, false},
+                          {"a spinning propeller", {3.0f, 0.1f, 0.2f}, true},
+                          {"a car in millimetres", {1800, 1500, 4500}, false}};
+    Camera camera;
+    camera.reset();
+    const Frustum frustum = *frustumFor(640, 480);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GltfFixture fixture;
+        fixture.joints = {{"spinner"}};
+        fixture.materials.push_back({});
+        FixturePrimitive shape = box({0, 0, 0});
+        for (FixtureVertex& vertex : shape.vertices) {
+            for (int axis = 0; axis < 3; ++axis) {
+                vertex.position[axis] *= c.size[axis];
+            }
+        }
+        fixture.meshes.push_back({{shape}, false, 0, {}});
+        if (c.spins) {
+            fixture.animations.push_back(
+                {"Spin", {{0, "rotation", {0, 1, 2}, turnsAbout({0, 0, 1}, {0, 90, 180})}}});
+        }
+        const std::string input = write("thing.gltf", fixture);
+        Converted converted = convert(input, "thing", {"--rate", "10"});
+        const Model& model = *converted.model;
+        for (uint32_t key = 0; key < model.animations[0].frameCount; ++key) {
+            for (const Vector3& p : viewerPose(model, 0, 100 * key)) {
+                const Geometry::Vector4 e =
+                    Geometry::Matrix4(camera.viewMatrix()) * Geometry::Vector4(p.x, p.y, p.z, 1);
+                EXPECT_TRUE(showsInside(camera, frustum, p) && -e.z > frustum.near &&
+                            -e.z < frustum.far)
+                    << "key " << key << " at " << p.x << ", " << p.y << ", " << p.z;
+            }
+        }
+    }
+}
+
 // Frames are taken every 1 / rate seconds (30 unless given) from 0 to the end
 // inclusive, and the rate becomes the model's playback rate.
 TEST_F(ImportTest, RateSetsFramesAndPlaybackRate) {
@@ -654,30 +726,6 @@ std::string bufferAt(const std::string& uri) {
            R"(","byteLength":36}],"bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{)"
            R"("bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],)"
            R"("max":[1,1,0]}]})";
-}
-
-// A box with a face along each axis, outward normals, counter-clockwise seen
-// from outside, around centre with half-side 0.5.
-FixturePrimitive box(std::array<float, 3> centre) {
-    // Each face's normal axis and sign, and the two axes along it (u x v = normal).
-    const int faces[6][4] = {{0, 1, 1, 2},  {0, -1, 2, 1}, {1, 1, 2, 0},
-                             {1, -1, 0, 2}, {2, 1, 0, 1},  {2, -1, 1, 0}};
-    FixturePrimitive primitive;
-    for (const auto& face : faces) {
-        const auto first = static_cast<uint16_t>(primitive.vertices.size());
-        for (const auto& [du, dv] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
-            FixtureVertex vertex;
-            vertex.position = centre;
-            vertex.position[face[0]] += 0.5f * face[1];
-            vertex.position[face[2]] += 0.5f * du;
-            vertex.position[face[3]] += 0.5f * dv;
-            primitive.vertices.push_back(vertex);
-        }
-        for (int corner : {0, 1, 2, 0, 2, 3}) {
-            primitive.indices.push_back(static_cast<uint16_t>(first + corner));
-        }
-    }
-    return primitive;
 }
 
 // An untextured box: the viewer draws without lighting, so each corner carries
