@@ -6,6 +6,7 @@
 
 #include "drawing/camera.h"
 #include "drawing/frame.h"
+#include "drawing/framing.h"
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
 #include "files/load.h"
@@ -112,8 +113,15 @@ Image renderPicture(const RenderOptions& options) {
     const UploadedTexture texture(model);
     applyFixedState();
     applyProjection(options.width, options.height);
-    const Camera camera = cameraFor(options);
+    Camera camera = cameraFor(options);
     FrameBuffers buffers;
+    const FrameContent first{&model,     texture.name(),   animation,
+                             options.at, options.showMesh, options.showBones};
+    if (options.frame) {
+        drawFrame(camera, first, buffers);
+        frameCamera(camera, shownPoints(model, buffers, options.showMesh, options.showBones),
+                    options.width, options.height);
+    }
     return composePicture(options, [&](int64_t milliseconds) {
         drawFrame(
             camera,
