@@ -837,6 +837,7 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
         scene, instances, vertexNormals(instances, restPositions(skin, restGlobals, frame)), input,
         files, log);
     character.texture = std::move(surface.image);
+    character.texturePng = std::move(surface.png);
     model.mappingCoords = std::move(surface.coords);
     model.faces.reserve(surface.triangleCoords.size());
     std::size_t triangle = 0;

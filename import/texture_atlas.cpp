@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <string_view>
 #include <system_error>
 #include <tuple>
 #include <unordered_map>
@@ -42,6 +43,8 @@ constexpr Tint kWhite = {255, 255, 255, 255};
 
 struct MaterialLook {
     std::optional<Image> image;
+    // The PNG file the image was decoded from, when it was one.
+    std::string png;
     Tint colour = kWhite;
     Repeat repeat[2] = {Repeat::wrap, Repeat::wrap};
 };
@@ -92,13 +95,49 @@ double shadeCoordinate(const Geometry::Vector3& normal) {
     return (std::clamp(column, 0.0, kShades - 1.0) + 0.5) / kShades;
 }
 
-std::optional<Image> embeddedImage(const aiTexture& texture) {
+// The image with red, green, blue and alpha, as decodeImage gives it: grey
+// repeated into the colours, opaque where it has no alpha.
+Image withFourChannels(Image image) {
+    if (image.channels == 4) {
+        return image;
+    }
+    const uint32_t channels = image.channels;
+    std::vector<uint8_t> rgba;
+    rgba.reserve(image.pixels.size() / channels * 4);
+    for (std::size_t i = 0; i < image.pixels.size(); i += channels) {
+        const uint8_t* p = &image.pixels[i];
+        const bool grey = channels <= 2;
+        const uint8_t alpha = channels == 2 || channels == 4 ? p[channels - 1] : 255;
+        rgba.insert(rgba.end(), {p[0], grey ? p[0] : p[1], grey ? p[0] : p[2], alpha});
+    }
+    image.pixels = std::move(rgba);
+    image.channels = 4;
+    return image;
+}
+
+// Decodes a texture's file into look: a PNG by the viewer's own reader, so
+// that a texture used unchanged can be written as the file it came in; other
+// formats (and a PNG that reader refuses) by decodeImage.
+void decodeInto(std::string bytes, MaterialLook& look) {
+    static constexpr std::string_view kPngSignature("\x89PNG\r\n\x1a\n", 8);
+    if (bytes.compare(0, kPngSignature.size(), kPngSignature) == 0) {
+        if (std::optional<Image> image = decodePng(bytes)) {
+            look.image = withFourChannels(std::move(*image));
+            look.png = std::move(bytes);
+            return;
+        }
+    }
+    look.image = decodeImage(bytes);
+}
+
+void embeddedInto(const aiTexture& texture, MaterialLook& look) {
     if (texture.mHeight == 0) {
-        return decodeImage(
-            std::string(reinterpret_cast<const char*>(texture.pcData), texture.mWidth));
+        decodeInto(std::string(reinterpret_cast<const char*>(texture.pcData), texture.mWidth),
+                   look);
+        return;
     }
     if (texture.mWidth > kMaxImageSide || texture.mHeight > kMaxImageSide) {
-        return std::nullopt;
+        return;
     }
     Image image{texture.mWidth, texture.mHeight, 4, {}};
     image.pixels.reserve(std::size_t{4} * texture.mWidth * texture.mHeight);
@@ -106,7 +145,7 @@ std::optional<Image> embeddedImage(const aiTexture& texture) {
         const aiTexel& texel = texture.pcData[i];
         image.pixels.insert(image.pixels.end(), {texel.r, texel.g, texel.b, texel.a});
     }
-    return image;
+    look.image = std::move(image);
 }
 
 std::string lowerCase(std::string text) {
@@ -198,7 +237,7 @@ MaterialLook lookOf(const aiScene& scene, unsigned int materialIndex,
     look.repeat[1] = repeatOf(modes[1]);
     const std::string materialName = material.GetName().C_Str();
     if (const aiTexture* embedded = scene.GetEmbeddedTexture(path.C_Str())) {
-        look.image = embeddedImage(*embedded);
+        embeddedInto(*embedded, look);
         if (!look.image) {
             log.warn("the embedded texture \"" + std::string(path.C_Str()) + "\" of material \"" +
                      materialName + "\" cannot be decoded; its diffuse colour is used instead");
@@ -207,7 +246,9 @@ MaterialLook lookOf(const aiScene& scene, unsigned int materialIndex,
     }
     std::string file;
     const auto bytes = externalTextureBytes(path.C_Str(), folder, files, file);
-    look.image = bytes ? decodeImage(*bytes) : std::nullopt;
+    if (bytes) {
+        decodeInto(*bytes, look);
+    }
     const auto extension = [](const std::string& name) {
         return lowerCase(std::filesystem::path(name).extension().string());
     };
@@ -565,8 +606,13 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
     std::vector<Tile> tiles;
     if (images.size() == 1) {
         surface.image = images.front();
+        const MaterialLook& look = looks[lookOfMaterial.at(slots.front().material)];
+        if (look.image && slots.front().tint == kWhite) {
+            surface.png = look.png;
+        }
         while (surface.image.width > kMaxAtlasSide || surface.image.height > kMaxAtlasSide) {
             surface.image = halved(surface.image);
+            surface.png.clear();
         }
         tiles.push_back({0, 0, surface.image.width, surface.image.height});
     } else {

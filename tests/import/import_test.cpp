@@ -708,6 +708,35 @@ TEST_F(ImportTest, VertexColoursAreBakedIntoTheTexture) {
     }
 }
 
+// A PNG texture used unchanged is written as the file held it; one that is
+// packed or tinted is the atlas's own PNG.
+TEST_F(ImportTest, AnUnchangedPngTextureIsWrittenAsItCame) {
+    struct Case {
+        const char* name;
+        bool secondMaterial;
+        bool coloured;
+        bool kept;
+    };
+    for (const Case& c : {Case{"used unchanged", false, false, true},
+                          Case{"packed with another material", true, false, false},
+                          Case{"tinted by vertex colours", false, true, false}}) {
+        SCOPED_TRACE(c.name);
+        GltfFixture fixture = walker();
+        if (c.secondMaterial) {
+            fixture.materials.push_back({{1, 0, 1, 1}, "", ""});
+            fixture.meshes[1].primitives[0].material = 1;
+        }
+        for (FixtureVertex& vertex : fixture.meshes[0].primitives[0].vertices) {
+            fixture.meshes[0].primitives[0].coloured = c.coloured;
+            vertex.colour = {1, 0.5f, 0.5f, 1};
+        }
+        const std::string input = write("walker.gltf", fixture);
+        convert(input, "kept");
+        const std::string written = readFile(scratch.path() + "kept/walker.png");
+        EXPECT_EQ(written == fixture.materials[0].png, c.kept);
+    }
+}
+
 // Everything under folder: each file's content, each folder as "<folder>".
 std::map<std::string, std::string> snapshot(const std::string& folder) {
     std::map<std::string, std::string> entries;
