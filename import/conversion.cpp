@@ -166,9 +166,10 @@ ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log
     }
     // A texture the file holds as a PNG and that is used unchanged is written
     // as it came, which spares encoding it again.
-    converted.files.push_back({plan.textureFile, character.texturePng.empty()
-                                                     ? encodePng(character.texture)
-                                                     : std::move(character.texturePng)});
+    converted.files.push_back(
+        {plan.textureFile, character.texturePng.empty()
+                               ? encodePng(character.texture, PngCompression::Fast)
+                               : std::move(character.texturePng)});
     for (std::size_t a = 0; a < plan.motionFiles.size(); ++a) {
         converted.files.push_back(
             {plan.motionFiles[a], motionText(character.model->animations[a])});
