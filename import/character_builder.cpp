@@ -139,7 +139,7 @@ std::vector<AnimationSource> fileAnimations(const aiScene& scene, const ImportOp
                                             ConfinedFiles& files, ImportLog& log) {
     std::vector<AnimationSource> all = animationSources(scene);
     const std::string clipsPath = clipListPath(options.inputPath);
-    if (const std::optional<std::string> clipList = files.read(clipsPath)) {
+    if (const std::optional<std::string> clipList = files.readIfThere(clipsPath)) {
         const std::vector<ClipRange> clips = parseClipList(*clipList, clipsPath);
         if (all.empty()) {
             log.warn(clipsPath + ": not used, as the file holds no animation to cut clips from");

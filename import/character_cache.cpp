@@ -19,7 +19,6 @@
 
 #include "files/file_source.h"
 #include "import/clip_files.h"
-#include "import/clip_list.h"
 
 namespace velmora {
 inline namespace importer {
@@ -287,6 +286,13 @@ std::optional<bool> unchanged(const std::vector<FileStamp>& readFiles,
             stamp.name.empty()
                 ? open(sourcePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
                 : openat(folder.get(), stamp.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        if (stamp.size == kAbsentFile) {
+            // Still not there, or changed by appearing.
+            if (file || errno != ENOENT) {
+                return false;
+            }
+            continue;
+        }
         std::optional<FileStamp> now = file ? stampOf(file.get(), cancelled, &stamp) : std::nullopt;
         if (cancelled && cancelled->load()) {
             return std::nullopt;
@@ -327,12 +333,10 @@ std::string CharacterCache::keyOf(const ImportOptions& options) const {
              << options.name << '\n'
              << options.rate << '\n'
              << options.height << '\n'
-             << options.keepFacing
-             << '\n'
-             // A clip list that appears changes the conversion; one that changes
-             // or goes is told by its stamp.
-             << fs::exists(clipListPath(options.inputPath), error) << '\n';
-    // So are clip files that appear beside it.
+             << options.keepFacing << '\n';
+    // Clip files beside the source are found by their names, which the key
+    // holds, so that one that appears converts again (a clip list is told by
+    // its stamp, present or absent).
     for (const std::string& clipFile : clipFilesBeside(options.inputPath)) {
         settings << "clip file " << clipFile << '\n';
     }
