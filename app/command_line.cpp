@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/viewer.h"
+#include "import/import_options.h"
 
 namespace velmora {
 inline namespace app {
@@ -9,7 +10,8 @@ namespace {
 
 std::string usageText() {
     return std::string(
-               "usage: velmora [--unpaced] [--compare <file B>] [model.animesh|character file]\n"
+               "usage: velmora [--unpaced] [--compare <file B>] [model.animesh|character file\n"
+               "               [--animations <clip file>[,<clip file>...]]]\n"
                "  Plays the animations of a skinned character model: the file given, or\n"
                "  ") +
            kSampleModels[0].path + " under the working directory.\n" + kOpenedFormatsText +
@@ -19,6 +21,9 @@ std::string usageText() {
            "  first, in sync: its bones in cyan, its mesh as a translucent ghost, and\n"
            "  the overlay names the bone that differs most (Shift+C opens one, C\n"
            "  switches it).\n"
+           "  --animations: add the animations of these files (of the character's\n"
+           "  skeleton, bones matched by name, in its folder), as dropping a clip\n"
+           "  file such as an .md5anim on the window adds its own.\n"
            "  The right mouse button opens the menu. Keys:\n"
            "ESC: Quit. \n" +
            helpBoxText();
@@ -42,6 +47,11 @@ Arguments::Program viewerProgram(CommandLine& commandLine) {
              }
              commandLine.comparePath = path;
              return {};
+         }});
+    program.options.push_back(
+        {"--animations", true, [&commandLine](const std::string& list) -> Arguments::Refusal {
+             commandLine.clipFiles = commaSeparated(list);
+             return commandLine.clipFiles.empty() ? "--animations needs a clip file" : "";
          }});
     program.takeOperand = [&commandLine](const std::string& path) -> Arguments::Refusal {
         if (commandLine.modelPath) {

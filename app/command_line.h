@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command_line/command_line.h"
 
@@ -18,6 +19,8 @@ struct CommandLine {
     bool unpaced = false;
     // The character to compare the model with (Viewer::openComparison).
     std::optional<std::string> comparePath;
+    // Files whose animations of the same skeleton are added to the character's.
+    std::vector<std::string> clipFiles;
 };
 
 // The viewer's table, taking into commandLine. A model path is any argument that

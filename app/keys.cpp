@@ -29,18 +29,10 @@ void stepKey(Viewer& viewer, int direction) {
 // What the last frame drew of the current model: the skinned mesh, or else the
 // skeleton's joints; nothing when it drew neither.
 std::vector<Geometry::Vector3> drawnPoints(const Viewer& viewer) {
-    std::vector<Geometry::Vector3> points;
     if (!viewer.playableAnimation()) {
-        return points;
+        return {};
     }
-    if (viewer.showMesh && viewer.frame.skinnedPositions.size() == viewer.model->vertexCount()) {
-        points = viewer.frame.skinnedPositions;
-    } else if (viewer.showBones) {
-        for (const auto& joint : jointPositions(*viewer.model, viewer.frame.pose)) {
-            points.push_back(joint.second);
-        }
-    }
-    return points;
+    return shownPoints(*viewer.model, viewer.frame, viewer.showMesh, viewer.showBones);
 }
 
 // The key shown now, to bound the loop range with; none without an animation

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     char* glutArgv[] = {argv[0], nullptr};
     glutInit(&glutArgc, glutArgv);
     MainWindow::instance().startup(commandLine.modelPath, commandLine.unpaced,
-                                   commandLine.comparePath);
+                                   commandLine.clipFiles, commandLine.comparePath);
     glutMainLoop();
     return 0;
 }

@@ -374,6 +374,7 @@ MainWindow& MainWindow::instance() {
 }
 
 void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpacedFrames,
+                         const std::vector<std::string>& clipFiles,
                          const std::optional<std::string>& comparePath) {
     unpaced = unpacedFrames;
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGB | GLUT_DEPTH);
@@ -413,7 +414,7 @@ void MainWindow::startup(const std::optional<std::string>& modelPath, bool unpac
         [] { glutIdleFunc(onIdle); });
     viewer().camera.reset();
     if (modelPath) {
-        viewer().openChosenFile(*modelPath);
+        viewer().openChosenFile(*modelPath, clipFiles);
     } else {
         viewer().replaceModel(locateSampleModel(kSampleModels[0].path));
     }

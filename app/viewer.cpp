@@ -195,20 +195,21 @@ void Viewer::inspect() {
     faultedVertexList = faultedVertices(findings);
 }
 
-void Viewer::replaceModel(const std::string& path) {
+void Viewer::replaceModel(const std::string& path, const std::vector<std::string>& clipFiles) {
     reloadKeeps_.reset();
-    open(path);
+    open(path, clipFiles);
 }
 
-void Viewer::open(const std::string& path) {
+void Viewer::open(const std::string& path, const std::vector<std::string>& clipFiles) {
     opening_.reset();
     if (isModelFileName(path) && !menusInUse_) {
+        clipFiles_.clear();
         takeLoaded(path, loadModelFile(path, loadOptions()));
         return;
     }
     openingProgress_.clear();
     openingWarnings_.clear();
-    opening_ = std::make_unique<CharacterOpening>(path, cache_);
+    opening_ = std::make_unique<CharacterOpening>(path, cache_, clipFiles);
     pollOpening(std::chrono::milliseconds(0));
 }
 
@@ -228,6 +229,7 @@ bool Viewer::pollOpening(std::chrono::milliseconds wait) {
         return true;
     }
     const std::unique_ptr<CharacterOpening> opening = std::move(opening_);
+    clipFiles_ = opening->clipFiles();
     takeLoaded(opening->path(), opening->load(loadOptions()));
     return comparisonOpening;
 }
@@ -332,7 +334,7 @@ void Viewer::reload() {
     reloadKeeps_ = KeptView{currentAnimation, playback.reading(), loopStartKey, loopEndKey};
     // A copy: releasing the model clears modelPath.
     const std::string path = modelPath;
-    open(path);
+    open(path, clipFiles_);
 }
 
 void Viewer::setMenusInUse(bool inUse) {
@@ -513,7 +515,7 @@ std::optional<std::string> Viewer::chooseModelFile() {
     return path;
 }
 
-bool Viewer::openChosenFile(const std::string& path) {
+bool Viewer::openChosenFile(const std::string& path, const std::vector<std::string>& clipFiles) {
     if (path.size() > kMaxChosenPathBytes) {
         return false;
     }
@@ -524,7 +526,15 @@ bool Viewer::openChosenFile(const std::string& path) {
             dialogs_.addRecentFile(absolute);
         }
     }
-    replaceModel(path);
+    // A file of animations alone, dropped or chosen while a converted
+    // character shows, adds its animations to the character's.
+    if (isClipFileName(path) && !modelPath.empty() && !isModelFileName(modelPath)) {
+        std::vector<std::string> clipFiles = clipFiles_;
+        clipFiles.push_back(path);
+        replaceModel(modelPath, clipFiles);
+        return true;
+    }
+    replaceModel(path, clipFiles);
     return true;
 }
 

@@ -173,7 +173,8 @@ class Viewer {
     // current (an empty one, with one line naming the file, when the conversion
     // fails), just as a model file is loaded. While a menu is shown, a model
     // file waits in the same way (setMenusInUse).
-    void replaceModel(const std::string& path);
+    // clipFiles: files whose animations are added to a converted character's.
+    void replaceModel(const std::string& path, const std::vector<std::string>& clipFiles = {});
     // Takes what the cache check and conversion have done within wait; true
     // while one runs, or while a model waits for the menus to close.
     bool pollOpening(std::chrono::milliseconds wait);
@@ -203,8 +204,10 @@ class Viewer {
     // window or on the command line: replaces the model, unless its path is
     // longer than kMaxChosenPathBytes, which is refused as if the choice was
     // cancelled. Whether it was taken. A regular file taken goes to the
-    // desktop's recent files.
-    bool openChosenFile(const std::string& path);
+    // desktop's recent files. A clip file (isClipFileName) while a converted
+    // character shows adds its animations to the character's instead;
+    // clipFiles adds theirs to the file's.
+    bool openChosenFile(const std::string& path, const std::vector<std::string>& clipFiles = {});
     // Opens path as B, converted as replaceModel converts, while the current
     // model and B stay; pollOpening then makes it B and shows the comparison,
     // with its problems on the message line, and how its skeleton differs from
@@ -261,7 +264,7 @@ class Viewer {
     // length; no bone selected.
     void inspect();
     // replaceModel, for a reload or not.
-    void open(const std::string& path);
+    void open(const std::string& path, const std::vector<std::string>& clipFiles);
     // Puts a finished load in place of the current model, or, for a reload
     // that went wrong, reports it and keeps the model.
     void takeLoaded(const std::string& path, LoadResult loaded);
@@ -281,6 +284,8 @@ class Viewer {
     const CharacterCache& cache_;
     std::unique_ptr<CharacterOpening> opening_;
     std::unique_ptr<CharacterOpening> comparisonOpening_;
+    // The clip files whose animations the current character shows.
+    std::vector<std::string> clipFiles_;
     // The conversion's latest progress line.
     std::string openingProgress_;
     bool menusInUse_ = false;

@@ -621,6 +621,63 @@ std::optional<std::string> writeScaledModel(const Model& model, int times,
     return path;
 }
 
+// The full path of program found on PATH, or nothing.
+std::optional<std::string> onPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::string candidate = (folder.empty() ? "." : folder) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+// Characters of Debian's assimp-testmodels that velmora-import converts, where
+// it is installed.
+const char* const kTestModelCharacters[] = {
+    "X/BCN_Epileptic.X", "X/Testwuson.X",     "FBX/animation_with_skeleton.fbx",
+    "FBX/huesitos.fbx",  "SMD/WusonSMD.smd",  "IQM/mrfixit.iqm",
+    "Collada/human.zae", "B3D/WusonBlitz.b3d"};
+
+// Whole fresh processes, CPU time: velmora-import converting each outside
+// file against the import library's own program (Debian's assimp-utils)
+// writing it in its binary form with the same processing steps, paired.
+void printAssimpBaseline(const Summary& summary, const std::vector<ImportSubject>& imports,
+                         const std::string& folder) {
+    std::cout << "\nconversion by velmora-import against `assimp export FILE OUT.assbin -tri -jiv "
+                 "-sbpt -fuv -vds` (fresh processes, CPU time, velmora-import / assimp)\n";
+    const std::optional<std::string> assimp = onPath("assimp");
+    if (!assimp) {
+        std::cout << "  assimp (Debian's assimp-utils) is not installed: no comparison\n";
+        return;
+    }
+    std::vector<std::string> files;
+    for (const ImportSubject& subject : imports) {
+        files.push_back(subject.path);
+    }
+    for (const char* model : kTestModelCharacters) {
+        const std::string path = std::string("/usr/share/assimp/models/") + model;
+        if (std::filesystem::exists(path)) {
+            files.push_back(path);
+        }
+    }
+    summary.heading("median", "smallest");
+    for (const std::string& file : files) {
+        const Measure ours = [&] {
+            return processCpuSeconds(VELMORA_IMPORT_PROGRAM,
+                                     {file, "-o", folder + "/import-baseline", "--force"});
+        };
+        const Measure theirs = [&] {
+            return processCpuSeconds(*assimp, {"export", file, folder + "/baseline.assbin", "-tri",
+                                               "-jiv", "-sbpt", "-fuv", "-vds"});
+        };
+        summary.paired("  " + std::filesystem::path(file).filename().string(),
+                       pairedShare(ours, theirs, kProcessRounds), false, 1.5, false, "<= 1.5");
+    }
+}
+
 // Whole fresh processes, CPU time: velmora-info against the straightforward
 // loader's program on the stress model, and velmora-info on the stress model
 // eight times over against once.
@@ -802,6 +859,7 @@ int printSummary(const SummaryReporter& reporter, const std::vector<Subject>& su
     printImportSummary(summary, stress, imports);
     printProcessSummary(summary, stress, folder);
     printExportSummary(summary, stress, folder);
+    printAssimpBaseline(summary, imports, folder);
 
     const std::size_t bound = stress.modelFileBytes + 2 * stressMemory.modelBytes;
     std::cout << "\nheap while loading " << n << " (blocks of operator new)\n"

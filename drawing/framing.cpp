@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "drawing/model_drawing.h"
 #include "drawing/projection.h"
 
 namespace velmora {
@@ -123,6 +124,20 @@ void frameCamera(Camera& camera, const std::vector<Vector3>& points, int width, 
     camera.radius = radius;
     camera.eye.y = lookAtHeight + slope * radius;
     camera.update();
+}
+
+std::vector<Vector3> shownPoints(const Model& model, const FrameBuffers& buffers, bool showMesh,
+                                 bool showBones) {
+    if (showMesh && buffers.skinnedPositions.size() == model.vertexCount()) {
+        return buffers.skinnedPositions;
+    }
+    std::vector<Vector3> points;
+    if (showBones) {
+        for (const auto& joint : jointPositions(model, buffers.pose)) {
+            points.push_back(joint.second);
+        }
+    }
+    return points;
 }
 
 }  // namespace drawing

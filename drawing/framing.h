@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drawing/camera.h"
+#include "drawing/frame.h"
 
 namespace velmora {
 inline namespace drawing {
@@ -24,6 +25,12 @@ constexpr double kFramingMargin = 0.05;
 // double arithmetic, or a window without area.
 void frameCamera(Camera& camera, const std::vector<Geometry::Vector3>& points, int width,
                  int height);
+
+// What a frame drew of model into buffers: the skinned mesh where it showed,
+// or else the skeleton's joints where they showed; nothing when neither did.
+// The points that framing fits, in the viewer and in pictures alike.
+std::vector<Geometry::Vector3> shownPoints(const Model& model, const FrameBuffers& buffers,
+                                           bool showMesh, bool showBones);
 
 }  // namespace drawing
 }  // namespace velmora

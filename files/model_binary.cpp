@@ -32,10 +32,30 @@ class Writer {
         value<uint64_t>(s.size());
         bytes_ += s;
     }
+    void reserve(std::size_t size) { bytes_.reserve(size); }
     std::string take() { return std::move(bytes_); }
 
   private:
     std::string bytes_;
+};
+
+// Takes what a Writer would write and counts its bytes, so that the Writer's
+// string is sized once rather than grown through the model's arrays.
+class ByteCounter {
+  public:
+    template <typename T>
+    void value(const T& v) {
+        size_ += sizeof v;
+    }
+    template <typename T>
+    void array(const std::vector<T>& items) {
+        size_ += sizeof(uint64_t) + items.size() * sizeof(T);
+    }
+    void text(const std::string& s) { size_ += sizeof(uint64_t) + s.size(); }
+    std::size_t size() const { return size_; }
+
+  private:
+    std::size_t size_ = 0;
 };
 
 class Reader {
@@ -182,15 +202,13 @@ std::optional<Model> read(std::string_view bytes) {
     return model;
 }
 
-}  // namespace
-
-std::string modelBinary(const Model& model) {
-    Writer out;
+template <typename Out>
+void writeModel(const Model& model, Out& out) {
     out.value(kMagic);
     out.value(model.playbackRate);
     out.value(model.rootBone);
     for (const auto& bone : model.bones) {
-        out.value<uint8_t>(bone ? 1 : 0);
+        out.template value<uint8_t>(bone ? 1 : 0);
         if (bone) {
             out.array(bone->children);
         }
@@ -205,11 +223,11 @@ std::string modelBinary(const Model& model) {
     out.array(model.influences);
     out.array(model.mappingCoords);
     out.array(model.faces);
-    out.value<uint8_t>(model.texture ? 1 : 0);
+    out.template value<uint8_t>(model.texture ? 1 : 0);
     if (model.texture) {
         out.text(model.texture->fileName);
         const std::optional<Image>& image = model.texture->image;
-        out.value<uint8_t>(image ? 1 : 0);
+        out.template value<uint8_t>(image ? 1 : 0);
         if (image) {
             out.value(image->width);
             out.value(image->height);
@@ -217,18 +235,28 @@ std::string modelBinary(const Model& model) {
             out.array(image->pixels);
         }
     }
-    out.value<uint64_t>(model.animations.size());
+    out.template value<uint64_t>(model.animations.size());
     for (const Animation& animation : model.animations) {
         out.text(animation.name);
         out.text(animation.rejection);
         out.value(animation.frameCount);
         for (const auto& track : animation.tracks) {
-            out.value<uint8_t>(track ? 1 : 0);
+            out.template value<uint8_t>(track ? 1 : 0);
             if (track) {
                 out.array(track->keys);
             }
         }
     }
+}
+
+}  // namespace
+
+std::string modelBinary(const Model& model) {
+    ByteCounter counter;
+    writeModel(model, counter);
+    Writer out;
+    out.reserve(counter.size());
+    writeModel(model, out);
     return out.take();
 }
 

@@ -158,7 +158,7 @@ DecodedPng checkPng(std::string_view bytes) {
     return decode(bytes, UINT64_MAX, false);
 }
 
-std::string encodePng(const Image& image) {
+std::string encodePng(const Image& image, PngCompression compression) {
     static const int kColourTypes[] = {0, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA,
                                        PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA};
     std::string out;
@@ -172,6 +172,9 @@ std::string encodePng(const Image& image) {
     png_set_write_fn(png, &out, writeToString, flushNothing);
     png_set_IHDR(png, info, image.width, image.height, 8, kColourTypes[image.channels],
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (compression == PngCompression::Fast) {
+        png_set_compression_level(png, 1);
+    }
     png_write_info(png, info);
     const std::size_t rowBytes = static_cast<std::size_t>(image.width) * image.channels;
     for (uint32_t y = 0; y < image.height; ++y) {

@@ -56,8 +56,13 @@ std::optional<Image> decodePng(std::string_view bytes);
 // the file is sound costs time, never memory. The image's pixels stay empty.
 DecodedPng checkPng(std::string_view bytes);
 
-// The PNG file of image; deterministic for the same pixels.
-std::string encodePng(const Image& image);
+// How hard encodePng compresses: the library's default, or its fastest level,
+// which takes about half the time for files about 5 % larger (for a
+// conversion, whose texture is written once and read as often).
+enum class PngCompression { Small, Fast };
+
+// The PNG file of image; deterministic for the same pixels and compression.
+std::string encodePng(const Image& image, PngCompression compression = PngCompression::Small);
 
 }  // namespace files
 }  // namespace velmora

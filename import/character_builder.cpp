@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <iterator>
 #include <limits>
 #include <map>
@@ -12,6 +13,8 @@
 #include <set>
 
 #include "drawing/camera.h"
+#include "import/clip_files.h"
+#include "import/clip_list.h"
 #include "import/pose_sampler.h"
 #include "import/skeleton.h"
 #include "import/texture_atlas.h"
@@ -62,9 +65,13 @@ Matrix4 upAxisRotation(const aiScene& scene) {
 // - MD5 (id Tech 4) and SMD (Valve) characters face +x, z up; the library turns
 //   MD5 y-up keeping x, and upAxisRotation does the same for SMD.
 // FBX says it in its axis system (the front axis, +z when it says nothing).
-// The others are left as the library presents them: X and B3D are left-handed
-// with +z ahead, which the library mirrors to -z; IQM is turned y-up by the
-// library, after which the characters of the engines that use it face -z.
+// - MD2 (Quake II) characters face +x, z up, turned y-up by the library.
+// - IQM, whose conventions come from MD5's (z up, +x ahead, as the format's
+//   own sample character stands), is turned y-up by the library keeping x.
+// - DirectX .x files are left-handed, their characters facing the camera of
+//   Direct3D's samples (-z); the library mirrors z, after which they face +z.
+// The others are left as the library presents them: Blitz3D's characters, whose
+// +z ahead the library mirrors, face -z.
 struct FormatFacing {
     const char* format;
     Vector3 forward;
@@ -72,6 +79,9 @@ struct FormatFacing {
 const FormatFacing kFormatFacings[] = {{"glTF2 Importer", {0, 0, 1}},
                                        {"glTF Importer", {0, 0, 1}},
                                        {"Collada Importer", {0, 0, 1}},
+                                       {"Direct3D XFile Importer", {0, 0, 1}},
+                                       {"Inter-Quake Model Importer", {1, 0, 0}},
+                                       {"Quake II Mesh Importer", {1, 0, 0}},
                                        {"Doom 3 / MD5 Mesh Importer", {1, 0, 0}},
                                        {"Valve SMD Importer", {1, 0, 0}}};
 const char* const kFbxFormat = "Autodesk FBX Importer";
@@ -123,9 +133,49 @@ Matrix4 orientation(const aiScene& scene, bool keepFacing) {
     return facingTurn(apply(linearPart(upAxis), *forward)) * upAxis;
 }
 
-std::vector<AnimationSource> selectedAnimations(const aiScene& scene,
-                                                const ImportOptions& options) {
+// The file's animations, the first cut into the clips that a clip list beside
+// the file names, then those of its clip files.
+std::vector<AnimationSource> fileAnimations(const aiScene& scene, const ImportOptions& options,
+                                            ConfinedFiles& files, ImportLog& log) {
     std::vector<AnimationSource> all = animationSources(scene);
+    const std::string clipsPath = clipListPath(options.inputPath);
+    if (const std::optional<std::string> clipList = files.readIfThere(clipsPath)) {
+        const std::vector<ClipRange> clips = parseClipList(*clipList, clipsPath);
+        if (all.empty()) {
+            log.warn(clipsPath + ": not used, as the file holds no animation to cut clips from");
+        } else {
+            std::vector<AnimationSource> cut = cutClips(all.front(), clips, clipsPath);
+            std::move(all.begin() + 1, all.end(), std::back_inserter(cut));
+            all = std::move(cut);
+        }
+    }
+    const NodesByName nodes(scene);
+    // A file both named and beside is taken as named, once, so that the user
+    // hears why it is left out.
+    std::set<std::filesystem::path> named;
+    std::vector<std::string> namedPaths;
+    std::error_code unknown;
+    for (const std::string& path : options.clipFiles) {
+        if (named.insert(std::filesystem::weakly_canonical(path, unknown)).second) {
+            namedPaths.push_back(path);
+        }
+    }
+    std::vector<std::string> beside;
+    for (const std::string& path : clipFilesBeside(options.inputPath)) {
+        if (!named.count(std::filesystem::weakly_canonical(path, unknown))) {
+            beside.push_back(path);
+        }
+    }
+    for (const auto& [paths, wasNamed] : {std::pair{beside, false}, std::pair{namedPaths, true}}) {
+        std::vector<AnimationSource> clips = clipFileAnimations(paths, wasNamed, nodes, files, log);
+        std::move(clips.begin(), clips.end(), std::back_inserter(all));
+    }
+    return all;
+}
+
+std::vector<AnimationSource> selectedAnimations(const aiScene& scene, const ImportOptions& options,
+                                                ConfinedFiles& files, ImportLog& log) {
+    std::vector<AnimationSource> all = fileAnimations(scene, options, files, log);
     if (options.animations.empty()) {
         return all;
     }
@@ -712,7 +762,7 @@ bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t
 ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& options,
                                  ConfinedFiles& files, ImportLog& log) {
     const std::string& input = options.inputPath;
-    std::vector<AnimationSource> animations = selectedAnimations(scene, options);
+    std::vector<AnimationSource> animations = selectedAnimations(scene, options, files, log);
     log.stage("building the skeleton and skin");
     const std::vector<MeshInstance> instances = meshInstances(scene);
     if (instances.empty()) {
@@ -787,6 +837,7 @@ ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& opti
         scene, instances, vertexNormals(instances, restPositions(skin, restGlobals, frame)), input,
         files, log);
     character.texture = std::move(surface.image);
+    character.texturePng = std::move(surface.png);
     model.mappingCoords = std::move(surface.coords);
     model.faces.reserve(surface.triangleCoords.size());
     std::size_t triangle = 0;

@@ -52,6 +52,9 @@ struct ImportedCharacter {
     // The animation names as the file gives them.
     std::vector<std::string> animationNames;
     Image texture;
+    // The texture's PNG file as the character's file holds it, when the texture
+    // is its image unchanged; empty otherwise (see Surface::png).
+    std::string texturePng;
 };
 
 // The character of scene, which was read from options.inputPath; the files it

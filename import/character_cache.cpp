@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "files/file_source.h"
+#include "import/clip_files.h"
 
 namespace velmora {
 inline namespace importer {
@@ -28,7 +29,7 @@ namespace {
 
 // Changes whenever the conversion's output for the same input, or the form of
 // an entry, may change, so that entries of an older conversion are not used.
-constexpr std::string_view kConversionVersion = "velmora-conversion-5";
+constexpr std::string_view kConversionVersion = "velmora-conversion-6";
 constexpr const char* kManifest = "manifest";
 
 // Bounds on what a manifest may say, far above what a conversion makes.
@@ -190,7 +191,7 @@ bool parseSum(std::string_view text, std::uint64_t& sum) {
 
 // The manifest: the version, the model file's name, the animation count, then a
 // line per file of the entry and per file the conversion read:
-//   velmora-conversion-5
+//   velmora-conversion-6
 //   model <name>
 //   animations <count>
 //   file <size> <sum> <name>
@@ -285,6 +286,13 @@ std::optional<bool> unchanged(const std::vector<FileStamp>& readFiles,
             stamp.name.empty()
                 ? open(sourcePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)
                 : openat(folder.get(), stamp.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        if (stamp.size == kAbsentFile) {
+            // Still not there, or changed by appearing.
+            if (file || errno != ENOENT) {
+                return false;
+            }
+            continue;
+        }
         std::optional<FileStamp> now = file ? stampOf(file.get(), cancelled, &stamp) : std::nullopt;
         if (cancelled && cancelled->load()) {
             return std::nullopt;
@@ -326,6 +334,15 @@ std::string CharacterCache::keyOf(const ImportOptions& options) const {
              << options.rate << '\n'
              << options.height << '\n'
              << options.keepFacing << '\n';
+    // Clip files beside the source are found by their names, which the key
+    // holds, so that one that appears converts again (a clip list is told by
+    // its stamp, present or absent).
+    for (const std::string& clipFile : clipFilesBeside(options.inputPath)) {
+        settings << "clip file " << clipFile << '\n';
+    }
+    for (const std::string& clipFile : options.clipFiles) {
+        settings << "named clip file " << fs::weakly_canonical(clipFile, error).string() << '\n';
+    }
     for (const std::string& animation : options.animations) {
         settings << animation << '\n';
     }

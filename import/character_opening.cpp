@@ -17,9 +17,11 @@ inline namespace importer {
 
 namespace {
 
-ImportOptions conversionOptions(const std::string& path) {
+ImportOptions conversionOptions(const std::string& path,
+                                const std::vector<std::string>& clipFiles) {
     ImportOptions options;
     options.inputPath = path;
+    options.clipFiles = clipFiles;
     return options;
 }
 
@@ -52,14 +54,26 @@ bool readable(const std::string& path) {
 const char* const kCharacterFilePatterns[] = {"*.gltf", "*.glb",     "*.fbx", "*.dae", "*.x",
                                               "*.b3d",  "*.md5mesh", "*.smd", "*.iqm", nullptr};
 
-bool isModelFileName(const std::string& path) {
-    constexpr std::string_view kExtension = ".animesh";
-    if (path.size() < kExtension.size()) {
+namespace {
+
+// Whether path ends in extension (lower case), in any case.
+bool hasExtension(const std::string& path, std::string_view extension) {
+    if (path.size() < extension.size()) {
         return false;
     }
     return std::equal(
-        kExtension.begin(), kExtension.end(), path.end() - kExtension.size(),
+        extension.begin(), extension.end(), path.end() - extension.size(),
         [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+}  // namespace
+
+bool isModelFileName(const std::string& path) {
+    return hasExtension(path, ".animesh");
+}
+
+bool isClipFileName(const std::string& path) {
+    return hasExtension(path, ".md5anim");
 }
 
 LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions& options) {
@@ -81,8 +95,9 @@ LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions&
 }
 
 CharacterOpening::CharacterOpening(const std::string& path, const CharacterCache& cache,
+                                   const std::vector<std::string>& clipFiles,
                                    const ContainmentLimits& limits)
-    : path_(path), cache_(cache), limits_(limits) {
+    : path_(path), clipFiles_(clipFiles), cache_(cache), limits_(limits) {
     if (isModelFileName(path)) {
         return;
     }
@@ -91,7 +106,7 @@ CharacterOpening::CharacterOpening(const std::string& path, const CharacterCache
     if (!readable_) {
         return;
     }
-    key_ = cache.keyOf(conversionOptions(path));
+    key_ = cache.keyOf(conversionOptions(path, clipFiles));
     std::packaged_task<std::optional<LoadResult>()> check([this] {
         std::optional<LoadResult> loaded;
         try {
@@ -128,7 +143,7 @@ bool CharacterOpening::poll(std::chrono::milliseconds wait, const LineHandler& o
         loaded_ = cacheAnswer_.get();
         cacheCheck_.join();
         if (!loaded_) {
-            job_ = std::make_unique<ConversionJob>(conversionOptions(path_), limits_,
+            job_ = std::make_unique<ConversionJob>(conversionOptions(path_, clipFiles_), limits_,
                                                    ConvertedForm::Model);
         }
     }

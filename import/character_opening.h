@@ -31,6 +31,10 @@ inline namespace importer {
 // loaded without conversion.
 bool isModelFileName(const std::string& path);
 
+// Whether path names a file of animations alone (an MD5 .md5anim), which adds
+// its animations to a character of the same skeleton rather than replacing it.
+bool isClipFileName(const std::string& path);
+
 // The file-chooser pattern of the character formats the conversion reads.
 extern const char* const kCharacterFilePatterns[];
 
@@ -52,8 +56,10 @@ class CharacterOpening {
     // cache's entry checked and loaded otherwise, and when there is none that
     // is whole and current (a damaged or stale one is removed), a contained
     // conversion. A file that cannot be read is loaded as a model file, which
-    // reports it.
+    // reports it. The animations of clipFiles (ImportOptions::clipFiles) are
+    // added to a converted character's.
     CharacterOpening(const std::string& path, const CharacterCache& cache,
+                     const std::vector<std::string>& clipFiles = {},
                      const ContainmentLimits& limits = defaultContainmentLimits());
     // Stops checking the cache, without waiting for the rest of the source.
     ~CharacterOpening();
@@ -61,6 +67,7 @@ class CharacterOpening {
     CharacterOpening& operator=(const CharacterOpening&) = delete;
 
     const std::string& path() const { return path_; }
+    const std::vector<std::string>& clipFiles() const { return clipFiles_; }
 
     // Whether the file is being converted (rather than read or found in the
     // cache), as far as poll has found out.
@@ -78,6 +85,7 @@ class CharacterOpening {
 
   private:
     std::string path_;
+    std::vector<std::string> clipFiles_;
     const CharacterCache& cache_;
     ContainmentLimits limits_;
     std::string key_;

@@ -123,6 +123,16 @@ std::optional<std::string> ConfinedFiles::read(const std::string& path) {
     return content;
 }
 
+std::optional<std::string> ConfinedFiles::readIfThere(const std::string& path) {
+    std::string real;
+    if (refusal(path, real) == kMissing) {
+        const std::string name = std::filesystem::path(path).filename().string();
+        stamps_[folder_ + "/" + name] = {name, kAbsentFile, 0, 0};
+        return std::nullopt;
+    }
+    return read(path);
+}
+
 std::vector<FileStamp> ConfinedFiles::stamps() const {
     std::vector<FileStamp> stamps;
     for (const auto& [real, stamp] : stamps_) {

@@ -32,6 +32,10 @@ class ConfinedFiles {
 
     // The content of path, or nothing when it is missing or refused.
     std::optional<std::string> read(const std::string& path);
+    // read, for a file beside the source that the conversion uses when it is
+    // there: a missing one is stamped as absent (kAbsentFile), so that its
+    // appearance changes the stamps.
+    std::optional<std::string> readIfThere(const std::string& path);
     // Whether read would return the content of path; a refusal is warned about
     // as read does.
     bool allows(const std::string& path);

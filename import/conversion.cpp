@@ -116,6 +116,13 @@ std::vector<std::string> conversionArguments(const ImportOptions& options, Conve
         }
         arguments.insert(arguments.end(), {"--animations", list});
     }
+    if (!options.clipFiles.empty()) {
+        std::string list;
+        for (const std::string& file : options.clipFiles) {
+            list += (list.empty() ? "" : ",") + file;
+        }
+        arguments.insert(arguments.end(), {"--clip-files", list});
+    }
     if (options.force) {
         arguments.push_back("--force");
     }
@@ -157,7 +164,12 @@ ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log
         converted.files.push_back({converted.modelFile, modelBinary(model)});
         return converted;
     }
-    converted.files.push_back({plan.textureFile, encodePng(character.texture)});
+    // A texture the file holds as a PNG and that is used unchanged is written
+    // as it came, which spares encoding it again.
+    converted.files.push_back(
+        {plan.textureFile, character.texturePng.empty()
+                               ? encodePng(character.texture, PngCompression::Fast)
+                               : std::move(character.texturePng)});
     for (std::size_t a = 0; a < plan.motionFiles.size(); ++a) {
         converted.files.push_back(
             {plan.motionFiles[a], motionText(character.model->animations[a])});

@@ -16,6 +16,9 @@
 namespace velmora {
 inline namespace importer {
 
+// The size of a file looked for that was not there: its appearance is a change.
+constexpr std::uint64_t kAbsentFile = UINT64_MAX;
+
 struct FileStamp {
     // Relative to the source file's folder, after links; empty for the source
     // file itself.

@@ -12,7 +12,7 @@ inline namespace importer {
 const char* const kImportUsage =
     "usage: velmora-import <input> [-o <folder>] [--name <name>] [--rate <fps>]\n"
     "                      [--height <units>] [--animations <list>] [--keep-facing]\n"
-    "                      [--force]\n"
+    "                      [--clip-files <list>] [--force]\n"
     "  Converts a skinned, animated model (glTF/GLB, FBX, COLLADA, DirectX .x,\n"
     "  Blitz3D, MD5, SMD, IQM, ...) into <folder>/<name>.animesh, <name>.png and one\n"
     "  motion file <name>-<animation> per animation.\n"
@@ -23,6 +23,10 @@ const char* const kImportUsage =
     "                      edge of the viewer's reset view (default 75; 0 keeps the\n"
     "                      file's own size and place)\n"
     "  --animations <list> comma-separated names of the animations to convert\n"
+    "  --clip-files <list> comma-separated files in the input's folder whose\n"
+    "                      animations of the same skeleton (bones matched by name)\n"
+    "                      are added, as are those of its clip files beside it\n"
+    "                      (other .md5anim files, or <name>_<clip>.<extension>)\n"
     "  --keep-facing       keep the file's facing instead of turning the character\n"
     "                      towards the viewer's reset camera\n"
     "  --force             replace the files of a character already in the folder\n";
@@ -51,6 +55,8 @@ std::optional<double> realNumber(const std::string& text) {
     return value;
 }
 
+}  // namespace
+
 std::vector<std::string> commaSeparated(const std::string& list) {
     std::vector<std::string> items;
     std::size_t start = 0;
@@ -63,8 +69,6 @@ std::vector<std::string> commaSeparated(const std::string& list) {
     }
     return items;
 }
-
-}  // namespace
 
 Arguments::Program importProgram(ImportOptions& options) {
     using Arguments::Refusal;
@@ -107,6 +111,11 @@ Arguments::Program importProgram(ImportOptions& options) {
          [&options](const std::string& value) -> Refusal {
              options.animations = commaSeparated(value);
              return options.animations.empty() ? "--animations needs at least one name" : "";
+         }},
+        {"--clip-files", true,
+         [&options](const std::string& value) -> Refusal {
+             options.clipFiles = commaSeparated(value);
+             return options.clipFiles.empty() ? "--clip-files needs at least one file" : "";
          }},
         {"--force", false,
          [&options](const std::string&) -> Refusal {

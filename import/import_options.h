@@ -22,6 +22,9 @@ struct ImportOptions {
     double height = 75.0;
     // Empty: every animation of the file.
     std::vector<std::string> animations;
+    // Files of the same skeleton whose animations are added (clip files),
+    // besides those found beside the input.
+    std::vector<std::string> clipFiles;
     // Replace a character already in the folder.
     bool force = false;
     // Leaves the character facing as the file has it instead of turning it
@@ -30,6 +33,9 @@ struct ImportOptions {
 };
 
 extern const char* const kImportUsage;
+
+// The items of a comma-separated list, empty ones left out.
+std::vector<std::string> commaSeparated(const std::string& list);
 
 // The table of velmora-import's command line, taking into options.
 Arguments::Program importProgram(ImportOptions& options);

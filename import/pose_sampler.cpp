@@ -1,7 +1,10 @@
 #include "import/pose_sampler.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstring>
+#include <iterator>
 #include <set>
 
 #include "import/to_geometry.h"
@@ -89,21 +92,66 @@ void addChannels(const aiAnimation& animation, const NodesByName& nodes, Animati
     }
 }
 
-// Several animations that each move one node, a different one: what exporters
-// that write one animation per joint produce.
+std::string lowerCase(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+// Whether a one-channel animation's name is one an exporter made up rather
+// than a name its author gave: empty, or, once the driven node's name is taken
+// out of it, nothing but separators, digits and the words exporters add
+// ("Armature|Bone|Action", "joint3_anim", "Animation 7", "Take 001").
+bool isMadeUpName(const std::string& name, const std::string& node) {
+    std::string rest = lowerCase(name);
+    const std::string lowerNode = lowerCase(node);
+    if (const std::size_t at = lowerNode.empty() ? std::string::npos : rest.find(lowerNode);
+        at != std::string::npos) {
+        rest.erase(at, lowerNode.size());
+    }
+    static const char* const kMadeUpWords[] = {"animation", "anim",   "action", "armature",
+                                               "take",      "track",  "pose",   "matrix",
+                                               "transform", "channel"};
+    for (std::size_t i = 0; i < rest.size();) {
+        const unsigned char c = static_cast<unsigned char>(rest[i]);
+        if (!std::isalpha(c)) {
+            ++i;
+            continue;
+        }
+        const auto word =
+            std::find_if(std::begin(kMadeUpWords), std::end(kMadeUpWords),
+                         [&](const char* w) { return rest.compare(i, std::strlen(w), w) == 0; });
+        if (word == std::end(kMadeUpWords)) {
+            return false;
+        }
+        i += std::strlen(*word);
+    }
+    return true;
+}
+
+// Several animations that each move one node, a different one, named alike or
+// by names the exporter made up: what exporters that write one animation per
+// joint produce. Animations that carry names of their own stay apart, whatever
+// they drive (a lever's "pull" and a wheel's "spin").
 bool isOneAnimationPerJoint(const aiScene& scene) {
     if (scene.mNumAnimations < 2) {
         return false;
     }
     std::set<std::string> nodes;
+    bool shareName = true;
+    bool madeUpNames = true;
     for (unsigned int a = 0; a < scene.mNumAnimations; ++a) {
         const aiAnimation& animation = *scene.mAnimations[a];
         if (animation.mNumChannels != 1 ||
             !nodes.insert(animation.mChannels[0]->mNodeName.C_Str()).second) {
             return false;
         }
+        shareName = shareName && animation.mName == scene.mAnimations[0]->mName;
+        madeUpNames = madeUpNames && isMadeUpName(animation.mName.C_Str(),
+                                                  animation.mChannels[0]->mNodeName.C_Str());
     }
-    return true;
+    return shareName || madeUpNames;
 }
 
 template <typename Value, typename Blend>
@@ -163,15 +211,32 @@ std::vector<AnimationSource> animationSources(const aiScene& scene) {
         return sources;
     }
     for (unsigned int a = 0; a < scene.mNumAnimations; ++a) {
-        AnimationSource source;
-        source.name = scene.mAnimations[a]->mName.C_Str();
-        if (source.name.empty()) {
-            source.name = "Animation " + std::to_string(a + 1);
-        }
-        addChannels(*scene.mAnimations[a], nodes, source);
-        sources.push_back(std::move(source));
+        const std::string name = scene.mAnimations[a]->mName.C_Str();
+        sources.push_back(
+            animationSource(*scene.mAnimations[a], nodes,
+                            name.empty() ? "Animation " + std::to_string(a + 1) : name));
     }
     return sources;
+}
+
+AnimationSource animationSource(const aiAnimation& animation, const NodesByName& nodes,
+                                std::string name) {
+    AnimationSource source;
+    source.name = std::move(name);
+    addChannels(animation, nodes, source);
+    return source;
+}
+
+Vector3 sampledPosition(const std::vector<std::pair<double, Vector3>>& keys, double seconds) {
+    return sampled(keys, seconds, [](const Vector3& a, const Vector3& b, double t) {
+        return Geometry::lerp(a, b, t);
+    });
+}
+
+Quaternion sampledRotation(const std::vector<std::pair<double, Quaternion>>& keys, double seconds) {
+    return sampled(keys, seconds, [](const Quaternion& a, const Quaternion& b, double t) {
+        return Geometry::normalize(Geometry::slerp(a, b, t));
+    });
 }
 
 Matrix4 localTransform(const aiNode& node, const AnimationSource* animation, double seconds) {
@@ -184,21 +249,15 @@ Matrix4 localTransform(const aiNode& node, const AnimationSource* animation, dou
         return own;
     }
     const NodeChannel& channel = found->second;
-    const auto lerp = [](const Vector3& a, const Vector3& b, double t) {
-        return Geometry::lerp(a, b, t);
-    };
-    const auto slerp = [](const Quaternion& a, const Quaternion& b, double t) {
-        return Geometry::normalize(Geometry::slerp(a, b, t));
-    };
     auto [scaling, rotation, position] = decompose(own);
     if (!channel.positions.empty()) {
-        position = sampled(channel.positions, seconds, lerp);
+        position = sampledPosition(channel.positions, seconds);
     }
     if (!channel.rotations.empty()) {
-        rotation = sampled(channel.rotations, seconds, slerp);
+        rotation = sampledRotation(channel.rotations, seconds);
     }
     if (!channel.scalings.empty()) {
-        scaling = sampled(channel.scalings, seconds, lerp);
+        scaling = sampledPosition(channel.scalings, seconds);
     }
     return composed(scaling, Geometry::normalize(rotation), position);
 }

@@ -41,11 +41,25 @@ struct AnimationSource {
 std::size_t clampKeysIntoDuration(aiAnimation& animation);
 
 // The animations of the scene, each duration converted with its own ticks per
-// second. Several animations of one channel each, on different nodes, become one
-// animation (named like them when they share a name, else "Animation"). Unnamed
+// second. Several animations of one channel each, on different nodes, that
+// share a name or carry only names an exporter made up (empty, the node's name,
+// "Animation 3", "Bone_anim") become one animation (named like them when they
+// share a name, else "Animation"); named ones stay apart. Unnamed
 // animations are called "Animation <n>", n counted from 1. Keys must lie within
 // their animation's duration (clampKeysIntoDuration).
 std::vector<AnimationSource> animationSources(const aiScene& scene);
+
+// A component's value at `seconds` from its keys (not empty): linear between
+// positions or scalings, spherical (shorter arc) between rotations; before the
+// first and after the last key the nearest key holds.
+Vector3 sampledPosition(const std::vector<std::pair<double, Vector3>>& keys, double seconds);
+Quaternion sampledRotation(const std::vector<std::pair<double, Quaternion>>& keys, double seconds);
+
+// One animation named `name`, its channels bound to the nodes of that name
+// (those that name no node are left out): the animation may come from another
+// scene than the nodes, as a clip file's does.
+AnimationSource animationSource(const aiAnimation& animation, const NodesByName& nodes,
+                                std::string name);
 
 // The node's transform relative to its parent at `seconds` into animation, or
 // its own transform when animation is null or has no channel for it. Linear

@@ -36,7 +36,7 @@ class LogProgress : public Assimp::ProgressHandler {
 }  // namespace
 
 const aiScene& readScene(const std::string& path, Assimp::Importer& importer, ConfinedFiles& files,
-                         ImportLog& log) {
+                         ImportLog& log, SceneNeed need) {
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (error || !std::filesystem::exists(status)) {
@@ -77,7 +77,10 @@ const aiScene& readScene(const std::string& path, Assimp::Importer& importer, Co
     if (!scene) {
         throw LoadError(path, std::string("cannot read: ") + importer.GetErrorString());
     }
-    if (!scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
+    const bool incomplete = need == SceneNeed::Animations
+                                ? scene->mNumAnimations == 0
+                                : (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE);
+    if (!scene->mRootNode || incomplete) {
         throw LoadError(path, "cannot convert: the file holds no complete scene");
     }
     return *scene;

@@ -20,11 +20,16 @@ inline namespace importer {
 // that no step works on inconsistent data.
 extern const unsigned int kImportSteps;
 
+// What a scene must hold to be used: a whole character, or animations only
+// (a clip file, which the library may call incomplete).
+enum class SceneNeed { Character, Animations };
+
 // The scene in path, owned by importer, which reads every file through files
 // from now on. Throws LoadError when the file is not a readable regular file,
-// no importer understands it, or its structure is inconsistent.
+// no importer understands it, its structure is inconsistent, or it lacks what
+// need asks for.
 const aiScene& readScene(const std::string& path, Assimp::Importer& importer, ConfinedFiles& files,
-                         ImportLog& log);
+                         ImportLog& log, SceneNeed need = SceneNeed::Character);
 
 }  // namespace importer
 }  // namespace velmora

@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <string_view>
 #include <system_error>
+#include <tuple>
 #include <unordered_map>
 
 #include "files/load_error.h"
@@ -35,9 +37,15 @@ constexpr double kTileSlack = 1e-5;
 
 enum class Repeat { wrap, mirror, clamp };
 
+// A colour that multiplies a texture's, red, green, blue and alpha.
+using Tint = std::array<uint8_t, 4>;
+constexpr Tint kWhite = {255, 255, 255, 255};
+
 struct MaterialLook {
     std::optional<Image> image;
-    std::array<uint8_t, 4> colour = {255, 255, 255, 255};
+    // The PNG file the image was decoded from, when it was one.
+    std::string png;
+    Tint colour = kWhite;
     Repeat repeat[2] = {Repeat::wrap, Repeat::wrap};
 };
 
@@ -87,13 +95,49 @@ double shadeCoordinate(const Geometry::Vector3& normal) {
     return (std::clamp(column, 0.0, kShades - 1.0) + 0.5) / kShades;
 }
 
-std::optional<Image> embeddedImage(const aiTexture& texture) {
+// The image with red, green, blue and alpha, as decodeImage gives it: grey
+// repeated into the colours, opaque where it has no alpha.
+Image withFourChannels(Image image) {
+    if (image.channels == 4) {
+        return image;
+    }
+    const uint32_t channels = image.channels;
+    std::vector<uint8_t> rgba;
+    rgba.reserve(image.pixels.size() / channels * 4);
+    for (std::size_t i = 0; i < image.pixels.size(); i += channels) {
+        const uint8_t* p = &image.pixels[i];
+        const bool grey = channels <= 2;
+        const uint8_t alpha = channels == 2 || channels == 4 ? p[channels - 1] : 255;
+        rgba.insert(rgba.end(), {p[0], grey ? p[0] : p[1], grey ? p[0] : p[2], alpha});
+    }
+    image.pixels = std::move(rgba);
+    image.channels = 4;
+    return image;
+}
+
+// Decodes a texture's file into look: a PNG by the viewer's own reader, so
+// that a texture used unchanged can be written as the file it came in; other
+// formats (and a PNG that reader refuses) by decodeImage.
+void decodeInto(std::string bytes, MaterialLook& look) {
+    static constexpr std::string_view kPngSignature("\x89PNG\r\n\x1a\n", 8);
+    if (bytes.compare(0, kPngSignature.size(), kPngSignature) == 0) {
+        if (std::optional<Image> image = decodePng(bytes)) {
+            look.image = withFourChannels(std::move(*image));
+            look.png = std::move(bytes);
+            return;
+        }
+    }
+    look.image = decodeImage(bytes);
+}
+
+void embeddedInto(const aiTexture& texture, MaterialLook& look) {
     if (texture.mHeight == 0) {
-        return decodeImage(
-            std::string(reinterpret_cast<const char*>(texture.pcData), texture.mWidth));
+        decodeInto(std::string(reinterpret_cast<const char*>(texture.pcData), texture.mWidth),
+                   look);
+        return;
     }
     if (texture.mWidth > kMaxImageSide || texture.mHeight > kMaxImageSide) {
-        return std::nullopt;
+        return;
     }
     Image image{texture.mWidth, texture.mHeight, 4, {}};
     image.pixels.reserve(std::size_t{4} * texture.mWidth * texture.mHeight);
@@ -101,7 +145,7 @@ std::optional<Image> embeddedImage(const aiTexture& texture) {
         const aiTexel& texel = texture.pcData[i];
         image.pixels.insert(image.pixels.end(), {texel.r, texel.g, texel.b, texel.a});
     }
-    return image;
+    look.image = std::move(image);
 }
 
 std::string lowerCase(std::string text) {
@@ -193,7 +237,7 @@ MaterialLook lookOf(const aiScene& scene, unsigned int materialIndex,
     look.repeat[1] = repeatOf(modes[1]);
     const std::string materialName = material.GetName().C_Str();
     if (const aiTexture* embedded = scene.GetEmbeddedTexture(path.C_Str())) {
-        look.image = embeddedImage(*embedded);
+        embeddedInto(*embedded, look);
         if (!look.image) {
             log.warn("the embedded texture \"" + std::string(path.C_Str()) + "\" of material \"" +
                      materialName + "\" cannot be decoded; its diffuse colour is used instead");
@@ -202,7 +246,9 @@ MaterialLook lookOf(const aiScene& scene, unsigned int materialIndex,
     }
     std::string file;
     const auto bytes = externalTextureBytes(path.C_Str(), folder, files, file);
-    look.image = bytes ? decodeImage(*bytes) : std::nullopt;
+    if (bytes) {
+        decodeInto(*bytes, look);
+    }
     const auto extension = [](const std::string& name) {
         return lowerCase(std::filesystem::path(name).extension().string());
     };
@@ -388,30 +434,185 @@ struct CoordKeyHash {
 
 }  // namespace
 
+namespace {
+
+// The texture of one material under one tint: the texture (or the shaded
+// patch of the material's colour) multiplied by the tint.
+struct SlotKey {
+    unsigned int material = 0;
+    Tint tint = kWhite;
+    bool operator<(const SlotKey& other) const {
+        return std::tie(material, tint) < std::tie(other.material, other.tint);
+    }
+};
+
+// The tint of every triangle of the instances (in their order, faces that
+// are not triangles skipped): the mean of its corners' vertex colours, white
+// for meshes without them.
+std::vector<Tint> triangleTints(const std::vector<MeshInstance>& instances) {
+    std::vector<Tint> tints;
+    for (const MeshInstance& instance : instances) {
+        const aiMesh& mesh = *instance.mesh;
+        const aiColor4D* colours = mesh.mColors[0];
+        for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            if (face.mNumIndices != 3) {
+                continue;
+            }
+            if (!colours) {
+                tints.push_back(kWhite);
+                continue;
+            }
+            aiColor4D sum(0, 0, 0, 0);
+            for (int corner = 0; corner < 3; ++corner) {
+                sum = sum + colours[face.mIndices[corner]];
+            }
+            tints.push_back(
+                {toByte(sum.r / 3), toByte(sum.g / 3), toByte(sum.b / 3), toByte(sum.a / 3)});
+        }
+    }
+    return tints;
+}
+
+// Textured materials take a tinted copy of their texture per tint, up to this
+// many; beyond, their mean tint alone.
+constexpr std::size_t kMaxTintsPerTexture = 16;
+
+// One tint for every triangle of each textured material that has more than
+// kMaxTintsPerTexture of them: their mean, with a warning.
+void limitTextureTints(const aiScene& scene, const std::vector<MeshInstance>& instances,
+                       const std::vector<bool>& textured, std::vector<Tint>& tints,
+                       ImportLog& log) {
+    std::map<unsigned int, std::set<Tint>> distinct;
+    std::size_t t = 0;
+    std::vector<unsigned int> materialOf;
+    for (const MeshInstance& instance : instances) {
+        for (unsigned int f = 0; f < instance.mesh->mNumFaces; ++f) {
+            if (instance.mesh->mFaces[f].mNumIndices == 3) {
+                materialOf.push_back(instance.materialIndex);
+                if (textured[t]) {
+                    distinct[instance.materialIndex].insert(tints[t]);
+                }
+                ++t;
+            }
+        }
+    }
+    for (const auto& [material, set] : distinct) {
+        if (set.size() <= kMaxTintsPerTexture) {
+            continue;
+        }
+        std::array<double, 4> sum{};
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < tints.size(); ++i) {
+            if (materialOf[i] == material) {
+                for (int c = 0; c < 4; ++c) {
+                    sum[c] += tints[i][c];
+                }
+                ++count;
+            }
+        }
+        Tint mean;
+        for (int c = 0; c < 4; ++c) {
+            mean[c] = static_cast<uint8_t>(std::lround(sum[c] / count));
+        }
+        for (std::size_t i = 0; i < tints.size(); ++i) {
+            if (materialOf[i] == material) {
+                tints[i] = mean;
+            }
+        }
+        const std::string name =
+            material < scene.mNumMaterials ? scene.mMaterials[material]->GetName().C_Str() : "";
+        log.warn("the vertex colours on the texture of material \"" + name + "\" take " +
+                 std::to_string(set.size()) + " colours, more than " +
+                 std::to_string(kMaxTintsPerTexture) + "; their mean tints it instead");
+    }
+}
+
+uint8_t multiplied(uint8_t a, uint8_t b) {
+    return static_cast<uint8_t>((unsigned{a} * b + 127) / 255);
+}
+
+Image tinted(Image image, const Tint& tint) {
+    if (tint == kWhite) {
+        return image;
+    }
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+        image.pixels[i] = multiplied(image.pixels[i], tint[i % 4]);
+    }
+    return image;
+}
+
+}  // namespace
+
 Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& instances,
                      const std::vector<Geometry::Vector3>& restNormals,
                      const std::string& inputPath, ConfinedFiles& files, ImportLog& log) {
     const std::filesystem::path folder = std::filesystem::path(inputPath).parent_path();
-    std::map<unsigned int, std::size_t> slotOfMaterial;
+    std::map<unsigned int, std::size_t> lookOfMaterial;
     std::vector<MaterialLook> looks;
     for (const MeshInstance& instance : instances) {
-        if (slotOfMaterial.emplace(instance.materialIndex, looks.size()).second) {
+        if (lookOfMaterial.emplace(instance.materialIndex, looks.size()).second) {
             looks.push_back(lookOf(scene, instance.materialIndex,
                                    folder.empty() ? std::filesystem::path(".") : folder, files,
                                    log));
         }
     }
+    std::vector<Tint> tints = triangleTints(instances);
+    std::vector<bool> textured;
+    for (const MeshInstance& instance : instances) {
+        for (unsigned int f = 0; f < instance.mesh->mNumFaces; ++f) {
+            if (instance.mesh->mFaces[f].mNumIndices == 3) {
+                textured.push_back(
+                    looks[lookOfMaterial.at(instance.materialIndex)].image.has_value());
+            }
+        }
+    }
+    limitTextureTints(scene, instances, textured, tints, log);
+    // A slot per material and tint, in the order they are first met; a mesh
+    // without vertex colours takes its material's untinted slot even when it
+    // has no triangle, as every material is shown.
+    std::map<SlotKey, std::size_t> slotOf;
+    std::vector<SlotKey> slots;
+    std::vector<std::size_t> triangleSlots;
+    const auto slotFor = [&](const SlotKey& key) {
+        const auto [found, isNew] = slotOf.emplace(key, slots.size());
+        if (isNew) {
+            slots.push_back(key);
+        }
+        return found->second;
+    };
+    for (const MeshInstance& instance : instances) {
+        if (!instance.mesh->mColors[0]) {
+            slotFor({instance.materialIndex, kWhite});
+        }
+        for (unsigned int f = 0; f < instance.mesh->mNumFaces; ++f) {
+            if (instance.mesh->mFaces[f].mNumIndices == 3) {
+                triangleSlots.push_back(
+                    slotFor({instance.materialIndex, tints[triangleSlots.size()]}));
+            }
+        }
+    }
     std::vector<Image> images;
-    for (const MaterialLook& look : looks) {
-        images.push_back(look.image ? *look.image : shadedPatch(look.colour));
+    for (const SlotKey& slot : slots) {
+        const MaterialLook& look = looks[lookOfMaterial.at(slot.material)];
+        Tint colour = look.colour;
+        for (int c = 0; c < 4; ++c) {
+            colour[c] = multiplied(colour[c], slot.tint[c]);
+        }
+        images.push_back(look.image ? tinted(*look.image, slot.tint) : shadedPatch(colour));
     }
 
     Surface surface;
     std::vector<Tile> tiles;
     if (images.size() == 1) {
         surface.image = images.front();
+        const MaterialLook& look = looks[lookOfMaterial.at(slots.front().material)];
+        if (look.image && slots.front().tint == kWhite) {
+            surface.png = look.png;
+        }
         while (surface.image.width > kMaxAtlasSide || surface.image.height > kMaxAtlasSide) {
             surface.image = halved(surface.image);
+            surface.png.clear();
         }
         tiles.push_back({0, 0, surface.image.width, surface.image.height});
     } else {
@@ -451,17 +652,17 @@ Surface buildSurface(const aiScene& scene, const std::vector<MeshInstance>& inst
     coordIndex.reserve(vertexCount);
     std::size_t spanning = 0;
     std::size_t firstVertex = 0;
+    std::size_t triangle = 0;
     for (const MeshInstance& instance : instances) {
         const aiMesh& mesh = *instance.mesh;
-        const std::size_t slot = slotOfMaterial.at(instance.materialIndex);
-        const MaterialLook& look = looks[slot];
-        const Tile& tile = tiles[slot];
+        const MaterialLook& look = looks[lookOfMaterial.at(instance.materialIndex)];
         const aiVector3D* uvs = mesh.mTextureCoords[0];
         for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
             const aiFace& face = mesh.mFaces[f];
             if (face.mNumIndices != 3) {
                 continue;
             }
+            const Tile& tile = tiles[triangleSlots[triangle++]];
             double u[3];
             double v[3];
             for (int corner = 0; corner < 3; ++corner) {

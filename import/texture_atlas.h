@@ -28,6 +28,10 @@ constexpr uint32_t kMaxAtlasSide = 4096;
 
 struct Surface {
     Image image;
+    // The PNG file that image was decoded from, when it is that file's image
+    // unchanged (one textured material, nothing baked in, not scaled down);
+    // empty otherwise.
+    std::string png;
     std::vector<MappingCoord> coords;
     // Mapping indices of the corners of every triangle, in the order of the
     // instances and of their faces (faces that are not triangles are skipped).

@@ -124,6 +124,15 @@ TEST(CommandLine, TakesOneModelPath) {
             EXPECT_EQ(commandLine.comparePath.has_value(), row.arguments.size() == 3) << shown;
         }
     }
+    // --animations adds clip files to the character.
+    CommandLine clips;
+    const Arguments::Parsed parsed = Arguments::parse(
+        viewerProgram(clips), {"a.md5mesh", "--animations", "run.md5anim,,jump.md5anim"});
+    EXPECT_EQ(parsed.request, Arguments::Request::Run);
+    EXPECT_EQ(clips.clipFiles, (std::vector<std::string>{"run.md5anim", "jump.md5anim"}));
+    CommandLine none;
+    EXPECT_NE(Arguments::parse(viewerProgram(none), {"--animations", ","}).request,
+              Arguments::Request::Run);
 }
 
 }  // namespace

@@ -161,6 +161,41 @@ TEST_F(ViewerTest, AModelOpenedWhileAMenuIsShownWaitsForTheMenusToClose) {
     }
 }
 
+// A clip file dropped while a converted character shows adds its animations
+// to the character's, one after the other; a model file opened after that
+// starts afresh.
+TEST_F(ViewerTest, ADroppedClipFileAddsItsAnimationsToTheCharacter) {
+    std::filesystem::create_directories("guy/clips");
+    ASSERT_TRUE(writeFile("guy/guy.md5mesh", md5FixtureMesh()));
+    ASSERT_TRUE(writeFile("guy/clips/run.md5anim", md5FixtureAnimation("head")));
+    ASSERT_TRUE(writeFile("guy/clips/jump.md5anim", md5FixtureAnimation("head")));
+    const auto open = [&](const std::string& path) {
+        viewer.openChosenFile(path);
+        while (viewer.pollOpening(std::chrono::minutes(1))) {
+        }
+    };
+    CapturedErrors errors;
+    const struct Row {
+        const char* opened;
+        std::string modelPath;
+        Strings menu;
+    } rows[] = {
+        {"guy/guy.md5mesh", "guy/guy.md5mesh", {"Rest_pose"}},
+        {"guy/clips/run.md5anim", "guy/guy.md5mesh", {"run"}},
+        {"guy/clips/jump.md5anim", "guy/guy.md5mesh", {"run", "jump"}},
+        {"A.animesh", "A.animesh", {"idle", "walk"}},
+    };
+    TestModel a;
+    a.motionNames = {"A-idle", "A-walk"};
+    writeTestModel(".", "A", a);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.opened);
+        open(row.opened);
+        EXPECT_EQ(viewer.modelPath, row.modelPath);
+        EXPECT_EQ(animationMenu(), row.menu);
+    }
+}
+
 // A texture with a side longer than the display draws is refused where the
 // load meets it: before the motion files.
 TEST_F(ViewerTest, ATextureTooLargeToDrawIsReportedInLoadOrder) {

@@ -146,6 +146,11 @@ TEST(CharacterOpening, ConvertsOnceThenOpensFromTheCacheAndRebuildsADamagedEntry
          },
          true},
         {"after the change", [] {}, false},
+        {"a clip list appears", [&] { folder.write("knight.clips", "Walk-Slow 0 0\n"); }, true},
+        {"after it", [] {}, false},
+        {"the clip list changed", [&] { folder.write("knight.clips", "Walk-Slow  0 0\n"); }, true},
+        {"the clip list gone", [&] { fs::remove(folder.path() + "knight.clips"); }, true},
+        {"after it went", [] {}, false},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);

@@ -170,7 +170,9 @@ std::string GltfFixture::text(const std::string& bufferUri, std::string* bufferB
             std::vector<float> uvs;
             std::vector<uint8_t> jointIndices;
             std::vector<float> weights;
+            std::vector<float> colours;
             for (const FixtureVertex& v : primitive.vertices) {
+                colours.insert(colours.end(), v.colour.begin(), v.colour.end());
                 positions.insert(positions.end(), v.position.begin(), v.position.end());
                 uvs.insert(uvs.end(), v.uv.begin(), v.uv.end());
                 jointIndices.insert(jointIndices.end(), v.joints.begin(), v.joints.end());
@@ -179,6 +181,10 @@ std::string GltfFixture::text(const std::string& bufferUri, std::string* bufferB
             std::string attributes =
                 "\"POSITION\":" + std::to_string(buffer.accessor(positions, kFloat, "VEC3", 3)) +
                 ",\"TEXCOORD_0\":" + std::to_string(buffer.accessor(uvs, kFloat, "VEC2", 2));
+            if (primitive.coloured) {
+                attributes +=
+                    ",\"COLOR_0\":" + std::to_string(buffer.accessor(colours, kFloat, "VEC4", 4));
+            }
             if (meshes[m].skinned) {
                 attributes +=
                     ",\"JOINTS_0\":" +
@@ -305,4 +311,22 @@ GltfFixture columnFixture(int jointCount) {
     fixture.meshes.push_back({{strip}, true, 0, {}});
     fixture.materials.push_back({});
     return fixture;
+}
+
+// The library reads MD5 files only with blank lines between their sections.
+std::string md5FixtureMesh() {
+    return "MD5Version 10\ncommandline \"\"\n\nnumJoints 2\nnumMeshes 1\n\njoints {\n"
+           "\"root\" -1 ( 0 0 0 ) ( 0 0 0 )\n\"head\" 0 ( 0 0 2 ) ( 0 0 0 )\n}\n\n"
+           "mesh {\nshader \"skin\"\nnumverts 3\nvert 0 ( 0 0 ) 0 1\nvert 1 ( 1 0 ) 1 1\n"
+           "vert 2 ( 0 1 ) 2 1\nnumtris 1\ntri 0 0 1 2\nnumweights 3\n"
+           "weight 0 0 1 ( 0 -0.5 0 )\nweight 1 0 1 ( 0 0.5 0 )\nweight 2 1 1 ( 0 0 0 )\n}\n";
+}
+
+std::string md5FixtureAnimation(const std::string& head) {
+    return "MD5Version 10\ncommandline \"\"\n\nnumFrames 3\nnumJoints 2\nframeRate 24\n"
+           "numAnimatedComponents 1\n\nhierarchy {\n\"root\" -1 0 0\n\"" +
+           head +
+           "\" 0 1 0\n}\n\nbounds {\n( -1 -1 0 ) ( 1 1 3 )\n( -1 -1 0 ) ( 1 1 3 )\n"
+           "( -1 -1 0 ) ( 1 1 3 )\n}\n\nbaseframe {\n( 0 0 0 ) ( 0 0 0 )\n( 0 0 2 ) ( 0 0 0 )\n}\n"
+           "\nframe 0 {\n0\n}\n\nframe 1 {\n0.3\n}\n\nframe 2 {\n0.5\n}\n";
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Small glTF 2.0 characters written by the tests themselves: joints, skinned and
+// Small characters written by the tests themselves. glTF 2.0: joints, skinned and
 // rigid meshes, materials with embedded PNG textures, and animations, all in
 // one .gltf text with its buffer embedded as base64 (or beside it).
 
@@ -23,12 +23,15 @@ struct FixtureVertex {
     std::array<float, 2> uv{};
     std::array<uint8_t, 4> joints{};
     std::array<float, 4> weights{};
+    // COLOR_0, written where the primitive is coloured.
+    std::array<float, 4> colour{1, 1, 1, 1};
 };
 
 struct FixturePrimitive {
     std::vector<FixtureVertex> vertices;
     std::vector<uint16_t> indices;
     int material = 0;
+    bool coloured = false;
 };
 
 struct FixtureMesh {
@@ -91,3 +94,10 @@ std::string fixturePng(uint32_t width, uint32_t height,
 // skinned by a strip of quads with mapping coordinates u = 0 | 1, v = 1 - y / top,
 // material 0.
 GltfFixture columnFixture(int jointCount);
+
+// An MD5 mesh of two joints, "root" and "head" two units above it, and one
+// triangle, each corner held by one joint.
+std::string md5FixtureMesh();
+// An MD5 animation of three frames at 24 per second for the joints "root" and
+// `head`, which moves along x from 0 to 0.5.
+std::string md5FixtureAnimation(const std::string& head);

@@ -66,6 +66,30 @@ std::vector<float> turnsAbout(std::array<float, 3> axis, std::initializer_list<f
     return values;
 }
 
+// A box with a face along each axis, outward normals, counter-clockwise seen
+// from outside, around centre with half-side 0.5.
+FixturePrimitive box(std::array<float, 3> centre) {
+    // Each face's normal axis and sign, and the two axes along it (u x v = normal).
+    const int faces[6][4] = {{0, 1, 1, 2},  {0, -1, 2, 1}, {1, 1, 2, 0},
+                             {1, -1, 0, 2}, {2, 1, 0, 1},  {2, -1, 1, 0}};
+    FixturePrimitive primitive;
+    for (const auto& face : faces) {
+        const auto first = static_cast<uint16_t>(primitive.vertices.size());
+        for (const auto& [du, dv] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+            FixtureVertex vertex;
+            vertex.position = centre;
+            vertex.position[face[0]] += 0.5f * face[1];
+            vertex.position[face[2]] += 0.5f * du;
+            vertex.position[face[3]] += 0.5f * dv;
+            primitive.vertices.push_back(vertex);
+        }
+        for (int corner : {0, 1, 2, 0, 2, 3}) {
+            primitive.indices.push_back(static_cast<uint16_t>(first + corner));
+        }
+    }
+    return primitive;
+}
+
 // The walker: three joints, a skinned strip and a rigid triangle on the top
 // joint, an embedded 4 x 4 texture, and two animations:
 //
@@ -235,6 +259,34 @@ struct Box {
     }
 };
 
+// Standing characters of other formats, as Debian's assimp-testmodels holds
+// them, face the reset camera: their toes (the lowest twentieth of the
+// figure) lie nearer the camera, at -z, than the figure's middle.
+TEST_F(ImportTest, CharactersOfEachFormatFaceTheResetCamera) {
+    const std::string models = "/usr/share/assimp/models/";
+    if (!fs::exists(models)) {
+        GTEST_SKIP() << models << " is missing (Debian's assimp-testmodels)";
+    }
+    for (const char* file : {"IQM/mrfixit.iqm", "X/BCN_Epileptic.X", "Collada/human.zae"}) {
+        SCOPED_TRACE(file);
+        Converted converted = convert(models + file, "standing");
+        const auto rest = viewerPose(*converted.model, 0, 0);
+        const Box box(rest);
+        double toes = 0;
+        double all = 0;
+        int toeCount = 0;
+        for (const Vector3& p : rest) {
+            all += p.z / rest.size();
+            if (p.y < box.low.y + 0.05 * (box.high.y - box.low.y)) {
+                toes += p.z;
+                ++toeCount;
+            }
+        }
+        ASSERT_GT(toeCount, 0);
+        EXPECT_LT(toes / toeCount, all - 0.5);
+    }
+}
+
 // Whether p shows inside the window of camera and frustum.
 bool showsInside(const Camera& camera, const Frustum& frustum, const Vector3& p) {
     const Geometry::Vector4 e =
@@ -343,6 +395,54 @@ TEST_F(ImportTest, EveryKeyOfEveryAnimationFitsTheResetView) {
     }
     EXPECT_TRUE(bottomTouched);
     EXPECT_TRUE(otherTouched);
+}
+
+// Characters that are not figures: a rigid weapon, long and thin, lying along
+// the view or across it, a flat one, and a vehicle in millimetres. At the
+// reset view each shows whole, inside the window and in front of the camera.
+TEST_F(ImportTest, RigidAndLargeModelsShowWholeAtTheResetView) {
+    struct Case {
+        const char* name;
+        std::array<float, 3> size;
+        bool spins;
+    };
+    const Case cases[] = {{"a rifle along the view", {0.05f, 0.1f, 1.2f}, false},
+                          {"a sword across it", {1.5f, 0.02f, 0.1f}, false},
+                          {"a flat blade", {0.1f, 0.0f, 1.0f}, false},
+                          {"a spinning propeller", {3.0f, 0.1f, 0.2f}, true},
+                          {"a car in millimetres", {1800, 1500, 4500}, false}};
+    Camera camera;
+    camera.reset();
+    const Frustum frustum = *frustumFor(640, 480);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GltfFixture fixture;
+        fixture.joints = {{"spinner"}};
+        fixture.materials.push_back({});
+        FixturePrimitive shape = box({0, 0, 0});
+        for (FixtureVertex& vertex : shape.vertices) {
+            for (int axis = 0; axis < 3; ++axis) {
+                vertex.position[axis] *= c.size[axis];
+            }
+        }
+        fixture.meshes.push_back({{shape}, false, 0, {}});
+        if (c.spins) {
+            fixture.animations.push_back(
+                {"Spin", {{0, "rotation", {0, 1, 2}, turnsAbout({0, 0, 1}, {0, 90, 180})}}});
+        }
+        const std::string input = write("thing.gltf", fixture);
+        Converted converted = convert(input, "thing", {"--rate", "10"});
+        const Model& model = *converted.model;
+        for (uint32_t key = 0; key < model.animations[0].frameCount; ++key) {
+            for (const Vector3& p : viewerPose(model, 0, 100 * key)) {
+                const Geometry::Vector4 e =
+                    Geometry::Matrix4(camera.viewMatrix()) * Geometry::Vector4(p.x, p.y, p.z, 1);
+                EXPECT_TRUE(showsInside(camera, frustum, p) && -e.z > frustum.near &&
+                            -e.z < frustum.far)
+                    << "key " << key << " at " << p.x << ", " << p.y << ", " << p.z;
+            }
+        }
+    }
 }
 
 // Frames are taken every 1 / rate seconds (30 unless given) from 0 to the end
@@ -465,6 +565,15 @@ std::array<uint8_t, 3> quadrants(uint32_t x, uint32_t y) {
     return kColours[y][x];
 }
 
+// The colour the viewer draws at coord, with nearest sampling.
+std::array<uint8_t, 3> texel(const Image& image, const MappingCoord& coord) {
+    const auto x = static_cast<uint32_t>(coord[0] * image.width);
+    const auto y = static_cast<uint32_t>(coord[1] * image.height);
+    const uint8_t* p = &image.pixels[(std::size_t{y} * image.width + x) * image.channels];
+    return image.channels >= 3 ? std::array<uint8_t, 3>{p[0], p[1], p[2]}
+                               : std::array<uint8_t, 3>{p[0], p[0], p[0]};
+}
+
 FixturePrimitive triangleAt(float z, std::array<std::array<float, 2>, 3> uvs, int material) {
     FixturePrimitive triangle;
     const float corners[3][2] = {{0, 0}, {1, 0}, {1, 1}};
@@ -504,12 +613,7 @@ TEST_F(ImportTest, SeveralMaterialsShareOneAtlas) {
     ASSERT_TRUE(atlas);
     EXPECT_EQ(atlas->width & (atlas->width - 1), 0u);
     EXPECT_EQ(atlas->height & (atlas->height - 1), 0u);
-    const auto colourAt = [&](const MappingCoord& coord) {
-        const auto x = static_cast<uint32_t>(coord[0] * atlas->width);
-        const auto y = static_cast<uint32_t>(coord[1] * atlas->height);
-        const uint8_t* p = &atlas->pixels[(std::size_t{y} * atlas->width + x) * atlas->channels];
-        return std::array<uint8_t, 3>{p[0], p[1], p[2]};
-    };
+    const auto colourAt = [&](const MappingCoord& coord) { return texel(*atlas, coord); };
     const std::array<uint8_t, 3> red{255, 0, 0}, green{0, 255, 0}, yellow{255, 255, 0};
     const std::map<int, std::array<std::array<uint8_t, 3>, 3>> expected = {
         {1, {red, green, yellow}}, {2, {red, green, yellow}}, {3, {}}};
@@ -537,6 +641,102 @@ TEST_F(ImportTest, SeveralMaterialsShareOneAtlas) {
     EXPECT_EQ(checked, 9);
 }
 
+std::array<uint8_t, 3> grey(uint32_t, uint32_t) {
+    return {200, 200, 200};
+}
+
+// Vertex colours multiply the texture, or the untextured material's colour in
+// the shades of the baked light; triangles of one colour each keep theirs:
+//
+//   z = 1  grey texture, red vertices          z = 3  white material, green vertices
+//   z = 2  grey texture, half blue vertices    z = 4  yellow material, red vertices
+//   z = 5  grey texture, no vertex colours
+TEST_F(ImportTest, VertexColoursAreBakedIntoTheTexture) {
+    GltfFixture fixture = columnFixture(2);
+    fixture.materials = {
+        {{1, 1, 1, 1}, fixturePng(2, 2, grey), ""}, {{1, 1, 1, 1}, "", ""}, {{1, 1, 0, 1}, "", ""}};
+    struct Case {
+        float z;
+        int material;
+        std::array<float, 4> colour;
+        // The colour seen, exactly for textured ones, else in proportion.
+        std::array<uint8_t, 3> expected;
+        bool exact;
+    };
+    const Case cases[] = {{1, 0, {1, 0, 0, 1}, {200, 0, 0}, true},
+                          {2, 0, {0, 0, 0.5f, 1}, {0, 0, 100}, true},
+                          {3, 1, {0, 1, 0, 1}, {0, 1, 0}, false},
+                          {4, 2, {1, 0, 0, 1}, {1, 0, 0}, false},
+                          {5, 0, {1, 1, 1, 1}, {200, 200, 200}, true}};
+    FixtureMesh parts;
+    parts.skinned = false;
+    for (const Case& c : cases) {
+        FixturePrimitive triangle =
+            triangleAt(c.z, {{{0.25f, 0.25f}, {0.75f, 0.25f}, {0.75f, 0.75f}}}, c.material);
+        triangle.coloured = c.z != 5;
+        for (FixtureVertex& vertex : triangle.vertices) {
+            vertex.colour = c.colour;
+        }
+        parts.primitives.push_back(triangle);
+    }
+    fixture.meshes.push_back(parts);
+    const std::string input = write("painted.gltf", fixture);
+    Converted converted = convert(input, "painted", kAsInFile);
+    const auto atlas = decodePng(readFile(scratch.path() + "painted/painted.png"));
+    ASSERT_TRUE(atlas);
+    const Model& model = *converted.model;
+    const auto rest = viewerPose(model, 0, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.z);
+        int corners = 0;
+        for (const Face& face : model.faces) {
+            if (std::lround(rest[face.vertexIndex[0]].z) != std::lround(c.z)) {
+                continue;
+            }
+            for (int corner = 0; corner < 3; ++corner, ++corners) {
+                const auto found = texel(*atlas, model.mappingCoords[face.mappingIndex[corner]]);
+                for (int channel = 0; channel < 3; ++channel) {
+                    if (c.exact) {
+                        EXPECT_NEAR(found[channel], c.expected[channel], 1);
+                    } else {
+                        EXPECT_EQ(found[channel] > 0, c.expected[channel] > 0);
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(corners, 3);
+    }
+}
+
+// A PNG texture used unchanged is written as the file held it; one that is
+// packed or tinted is the atlas's own PNG.
+TEST_F(ImportTest, AnUnchangedPngTextureIsWrittenAsItCame) {
+    struct Case {
+        const char* name;
+        bool secondMaterial;
+        bool coloured;
+        bool kept;
+    };
+    for (const Case& c : {Case{"used unchanged", false, false, true},
+                          Case{"packed with another material", true, false, false},
+                          Case{"tinted by vertex colours", false, true, false}}) {
+        SCOPED_TRACE(c.name);
+        GltfFixture fixture = walker();
+        if (c.secondMaterial) {
+            fixture.materials.push_back({{1, 0, 1, 1}, "", ""});
+            fixture.meshes[1].primitives[0].material = 1;
+        }
+        for (FixtureVertex& vertex : fixture.meshes[0].primitives[0].vertices) {
+            fixture.meshes[0].primitives[0].coloured = c.coloured;
+            vertex.colour = {1, 0.5f, 0.5f, 1};
+        }
+        const std::string input = write("walker.gltf", fixture);
+        convert(input, "kept");
+        const std::string written = readFile(scratch.path() + "kept/walker.png");
+        EXPECT_EQ(written == fixture.materials[0].png, c.kept);
+    }
+}
+
 // Everything under folder: each file's content, each folder as "<folder>".
 std::map<std::string, std::string> snapshot(const std::string& folder) {
     std::map<std::string, std::string> entries;
@@ -555,30 +755,6 @@ std::string bufferAt(const std::string& uri) {
            R"(","byteLength":36}],"bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{)"
            R"("bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],)"
            R"("max":[1,1,0]}]})";
-}
-
-// A box with a face along each axis, outward normals, counter-clockwise seen
-// from outside, around centre with half-side 0.5.
-FixturePrimitive box(std::array<float, 3> centre) {
-    // Each face's normal axis and sign, and the two axes along it (u x v = normal).
-    const int faces[6][4] = {{0, 1, 1, 2},  {0, -1, 2, 1}, {1, 1, 2, 0},
-                             {1, -1, 0, 2}, {2, 1, 0, 1},  {2, -1, 1, 0}};
-    FixturePrimitive primitive;
-    for (const auto& face : faces) {
-        const auto first = static_cast<uint16_t>(primitive.vertices.size());
-        for (const auto& [du, dv] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
-            FixtureVertex vertex;
-            vertex.position = centre;
-            vertex.position[face[0]] += 0.5f * face[1];
-            vertex.position[face[2]] += 0.5f * du;
-            vertex.position[face[3]] += 0.5f * dv;
-            primitive.vertices.push_back(vertex);
-        }
-        for (int corner : {0, 1, 2, 0, 2, 3}) {
-            primitive.indices.push_back(static_cast<uint16_t>(first + corner));
-        }
-    }
-    return primitive;
 }
 
 // An untextured box: the viewer draws without lighting, so each corner carries
@@ -753,17 +929,170 @@ TEST_F(ImportTest, ChosenAnimationsAreLabelledByTheirNames) {
     EXPECT_EQ(animationLabel(converted.model->animations[0].name), "Hop");
 }
 
-// Exporters that write one animation per joint: the animations become one.
-TEST_F(ImportTest, OneAnimationPerJointBecomesOne) {
+// Exporters that write one animation per joint name them alike or make up
+// their names from the joint's: those become one animation. Animations named
+// by their author stay apart, whatever they drive.
+TEST_F(ImportTest, OneAnimationPerJointBecomesOneUnlessNamed) {
+    struct Case {
+        const char* name;
+        std::array<const char*, 2> names;
+        std::vector<std::string> labels;
+    };
+    const Case cases[] = {
+        {"shared name", {"Wave", "Wave"}, {"Wave"}},
+        {"unnamed", {"", ""}, {"Animation"}},
+        {"made up from the joints", {"joint1_anim", "Armature|joint2|Action"}, {"Animation"}},
+        {"own names", {"gear_rotate", "squeeze"}, {"gear_rotate", "squeeze"}},
+        {"one own name", {"joint1", "squeeze"}, {"joint1", "squeeze"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GltfFixture fixture = columnFixture(3);
+        fixture.animations = {
+            {c.names[0], {{1, "rotation", {0, 1}, turnsAbout({0, 0, 1}, {0, 45})}}},
+            {c.names[1], {{2, "rotation", {0, 2}, turnsAbout({0, 0, 1}, {0, 45})}}}};
+        const std::string input = write("waver.gltf", fixture);
+        Converted converted = convert(input, "waver");
+        std::vector<std::string> labels;
+        for (const Animation& animation : converted.model->animations) {
+            labels.push_back(animationLabel(fs::path(animation.name).filename().string()));
+        }
+        EXPECT_EQ(labels, c.labels);
+        // The merged one lasts as the longer, 2 s.
+        EXPECT_EQ(converted.model->animations.back().frameCount, 61u);
+    }
+}
+
+// A clip list beside the file cuts its first timeline into named clips, each
+// posed as the timeline is over its keys; a bad line is an error naming the
+// list and the line, and nothing is written.
+TEST_F(ImportTest, ClipListCutsTheFirstTimeline) {
     GltfFixture fixture = columnFixture(3);
-    fixture.animations = {{"Wave", {{1, "rotation", {0, 1}, turnsAbout({0, 0, 1}, {0, 45})}}},
-                          {"Wave", {{2, "rotation", {0, 2}, turnsAbout({0, 0, 1}, {0, 45})}}}};
-    const std::string input = write("waver.gltf", fixture);
-    Converted converted = convert(input, "waver");
-    ASSERT_EQ(converted.model->animations.size(), 1u);
-    EXPECT_EQ(animationLabel(fs::path(converted.model->animations[0].name).filename().string()),
-              "Wave");
-    EXPECT_EQ(converted.model->animations[0].frameCount, 61u);  // the longer, 2 s
+    std::vector<float> times;
+    std::vector<float> degrees;
+    for (int k = 0; k <= 10; ++k) {
+        times.push_back(0.1f * k);
+        degrees.push_back(9.0f * k * k);
+    }
+    std::vector<float> values;
+    for (float d : degrees) {
+        const std::vector<float> turn = turnsAbout({0, 0, 1}, {d});
+        values.insert(values.end(), turn.begin(), turn.end());
+    }
+    fixture.animations = {{"Timeline", {{1, "rotation", times, values}}},
+                          {"Other", {{2, "rotation", {0, 1}, turnsAbout({1, 0, 0}, {0, 30})}}}};
+    const std::string input = write("mover.gltf", fixture);
+    // At 10 frames per second every key of the timeline is a frame.
+    Converted whole = convert(input, "whole", {"--rate", "10"});
+    ASSERT_EQ(whole.model->animations.size(), 2u);
+    scratch.write("mover.clips", "# label first-key last-key\nstand 0 4\n\n  walk\t5 10\n");
+    Converted cut = convert(input, "cut", {"--rate", "10"});
+    std::vector<std::string> labels;
+    for (const Animation& animation : cut.model->animations) {
+        labels.push_back(animationLabel(fs::path(animation.name).filename().string()));
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"stand", "walk", "Other"}));
+    struct Clip {
+        int animation;
+        int64_t startMs;
+        uint32_t frames;
+    };
+    for (const Clip& clip : {Clip{0, 0, 5}, Clip{1, 500, 6}}) {
+        EXPECT_EQ(cut.model->animations[clip.animation].frameCount, clip.frames);
+        for (int64_t ms = 0; ms < 100 * clip.frames; ms += 100) {
+            std::vector<aiVector3D> expected;
+            for (const Vector3& p : viewerPose(*whole.model, 0, clip.startMs + ms)) {
+                expected.emplace_back(p.x, p.y, p.z);
+            }
+            EXPECT_LT(largestDistance(expected, viewerPose(*cut.model, clip.animation, ms)),
+                      kPoseTolerance * 75)
+                << "clip " << clip.animation << " at " << ms << " ms";
+        }
+    }
+    struct Bad {
+        const char* list;
+        const char* error;
+    };
+    const Bad bad[] = {
+        {"stand 0 4\nwalk 5\n", "mover.clips:2: expected \"label first-key last-key\""},
+        {"walk 5 ten\n", "mover.clips:1: the keys of clip \"walk\" are not whole numbers"},
+        {"walk -1 3\n", "mover.clips:1: the keys of clip \"walk\" are not whole numbers"},
+        {"# x\nwalk 6 5\n", "mover.clips:2: clip \"walk\" ends at key 5, before its first key 6"},
+        {"walk 5 11\n",
+         "mover.clips:1: clip \"walk\" ends at key 11, but animation "
+         "\"Timeline\" has keys 0 to 10"},
+    };
+    for (const Bad& b : bad) {
+        SCOPED_TRACE(b.list);
+        scratch.write("mover.clips", b.list);
+        const ProgramRun run = runImport({input, "-o", scratch.path() + "refused"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.errors.find(b.error), std::string::npos) << run.errors;
+        EXPECT_FALSE(fs::exists(scratch.path() + "refused"));
+    }
+}
+
+// Clip files of the character's skeleton beside it are added after its own
+// animations, labelled by their file names; those of another skeleton are left
+// out, with a warning where the user named them.
+TEST_F(ImportTest, ClipFilesOfTheSameSkeletonAreAdded) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::vector<std::string> labels;
+        const char* warning;
+    };
+    const Case cases[] = {
+        {"beside", {}, {"Animation_1", "guy_wave"}, nullptr},
+        {"named",
+         {"--clip-files", "more/run.md5anim"},
+         {"Animation_1", "guy_wave", "run"},
+         nullptr},
+        {"named, and beside",
+         {"--clip-files", "guy_wave.md5anim"},
+         {"Animation_1", "guy_wave"},
+         nullptr},
+        {"named, of another skeleton",
+         {"--clip-files", "stranger.md5anim"},
+         {"Animation_1", "guy_wave"},
+         "stranger.md5anim: its animations are not added: it moves \"neck\", which the "
+         "character lacks"},
+    };
+    TemporaryFolder folder;
+    const std::string input = folder.write("guy.md5mesh", md5FixtureMesh());
+    folder.write("guy.md5anim", md5FixtureAnimation("head"));
+    folder.write("guy_wave.md5anim", md5FixtureAnimation("head"));
+    folder.write("stranger.md5anim", md5FixtureAnimation("neck"));
+    fs::create_directory(folder.path() + "more");
+    folder.write("more/run.md5anim", md5FixtureAnimation("head"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> arguments = {input, "-o", folder.path() + "out", "--force"};
+        for (const std::string& argument : c.arguments) {
+            arguments.push_back(argument.find("md5anim") != std::string::npos
+                                    ? folder.path() + argument
+                                    : argument);
+        }
+        const ProgramRun run = runImport(arguments);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        EXPECT_EQ(c.warning != nullptr, run.errors.find("are not added") != std::string::npos)
+            << run.errors;
+        if (c.warning) {
+            EXPECT_NE(run.errors.find(c.warning), std::string::npos) << run.errors;
+        }
+        Converted converted = load(folder.path() + "out/guy.animesh");
+        std::vector<std::string> labels;
+        for (const Animation& animation : converted.model->animations) {
+            labels.push_back(animationLabel(fs::path(animation.name).filename().string()));
+        }
+        EXPECT_EQ(labels, c.labels);
+        // The clip moves the head's vertex as the character's own animation does.
+        const Animation& clip = converted.model->animations[1];
+        const int64_t lastMs = 1000 * (clip.frameCount - 1) / converted.model->playbackRate;
+        EXPECT_GT(Geometry::length(viewerPose(*converted.model, 1, lastMs)[2] -
+                                   viewerPose(*converted.model, 1, 0)[2]),
+                  1.0);
+    }
 }
 
 // External textures as other systems name them: with backslashes, in another

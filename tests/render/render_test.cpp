@@ -136,6 +136,37 @@ TEST_F(RenderProgram, SizeAndZoomScaleThePicture) {
                 0.25, 0.08);
 }
 
+// --frame fits what is drawn into the picture as the viewer's f key does: the
+// figure fills it to its margin on one axis, at any zoom it had, and stays
+// inside it on the other.
+TEST_F(RenderProgram, FrameFitsTheDrawnPoseIntoThePicture) {
+    ASSERT_EQ(render({"--size", "320x240", "--frame"}).status, 0);
+    const Image framed = picture();
+    double left = framed.width, right = 0, top = framed.height, bottom = 0;
+    for (uint32_t y = 0; y < framed.height; ++y) {
+        for (uint32_t x = 0; x < framed.width; ++x) {
+            const Colour c = colourAt(framed, x, y);
+            if (c[0] + c[1] + c[2] > 0) {
+                left = std::min<double>(left, x);
+                right = std::max<double>(right, x + 1);
+                top = std::min<double>(top, y);
+                bottom = std::max<double>(bottom, y + 1);
+            }
+        }
+    }
+    // The margin is a twentieth of each side; a pixel of rounding.
+    const double across = (right - left) / (0.9 * framed.width);
+    const double down = (bottom - top) / (0.9 * framed.height);
+    EXPECT_NEAR(std::max(across, down), 1.0, 2.0 / framed.height);
+    EXPECT_GE(left, 0.05 * framed.width - 1);
+    EXPECT_LE(right, 0.95 * framed.width + 1);
+    EXPECT_GE(top, 0.05 * framed.height - 1);
+    EXPECT_LE(bottom, 0.95 * framed.height + 1);
+    const ProgramRun both = render({"--frame", "--zoom", "300"});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.errors.find("--frame and --zoom"), std::string::npos) << both.errors;
+}
+
 TEST_F(RenderProgram, SameInputsGiveTheSameFileWithOrWithoutAnXServer) {
     const std::vector<std::string> arguments = {"--at", "150", "--bones", "--size", "200x150"};
     ASSERT_EQ(render(arguments).status, 0);

@@ -6,6 +6,7 @@
 
 #include "drawing/camera.h"
 #include "drawing/frame.h"
+#include "drawing/framing.h"
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
 #include "drawing/overlay.h"
@@ -159,6 +160,13 @@ ModelDrawing::ModelDrawing(const RenderOptions& options)
     state_->content.texture = state_->texture->name();
     applyFixedState();
     applyProjection(options.width, options.height);
+    if (options.frame) {
+        state_->content.milliseconds = options.at;
+        drawFrame(state_->camera, state_->content, state_->buffers);
+        frameCamera(state_->camera,
+                    shownPoints(model, state_->buffers, options.showMesh, options.showBones),
+                    options.width, options.height);
+    }
 }
 
 ModelDrawing::~ModelDrawing() = default;

@@ -141,6 +141,9 @@ std::string inconsistency(const RenderOptions& options) {
     if (options.boneGiven && options.colouring != MeshColouring::Weights) {
         return "--bone goes with --colour weights";
     }
+    if (options.frame && options.zoom) {
+        return "--frame and --zoom both choose the camera's distance";
+    }
     if (options.sheet != (options.step > 0)) {
         return "--sheet and --step go together";
     }
@@ -197,6 +200,7 @@ Arguments::Program renderProgram(RenderOptions& options) {
         flag("--bones", options.showBones, true),
         flag("--no-mesh", options.showMesh, false),
         flag("--untrusted", options.untrusted, true),
+        flag("--frame", options.frame, true),
         valued("-o",
                [&](const std::string& value) -> Expected {
                    options.outputPath = value;
@@ -327,12 +331,12 @@ std::string renderUsageText() {
                "usage: velmora-render <model.animesh|character file> -o <out.png> [--animation "
                "<i>]\n"
                "                      [--at <ms>] [--size <w>x<h>] [--angle <degrees>]\n"
-               "                      [--zoom <radius>] [--bones] [--no-mesh]\n"
+               "                      [--zoom <radius> | --frame] [--bones] [--no-mesh]\n"
                "                      [--colour texture|weights|influences] [--bone <index>]\n"
                "                      [--sheet <columns>x<rows> --step <ms>] [--untrusted]\n"
                "       velmora-render <model.animesh|character file> -o <out> --thumbnail <side>\n"
                "                      [--animation <i>] [--at <ms>] [--angle <degrees>]\n"
-               "                      [--zoom <radius>] [--untrusted]\n"
+               "                      [--zoom <radius> | --frame] [--untrusted]\n"
                "       velmora-render <model.animesh|character file>\n"
                "                      (--video <out.mp4|out.webm|out.gif> | --frames <folder>)\n"
                "                      [--from <ms>] [--to <ms>] [--fps <n>] [--turntable]\n"
@@ -347,6 +351,9 @@ std::string renderUsageText() {
            "  --angle      the camera's angle on its orbit, 0 to 360 (reset view: 180)\n"
            "  --zoom       the camera's distance from the look-at point, 1 to 2000\n"
            "               (reset view: 150)\n"
+           "  --frame      frames the pose at --at as the viewer's f key does: the\n"
+           "               camera moved, at its angle and slope, so that what is drawn\n"
+           "               fills the picture with a margin\n"
            "  --bones      draws the skeleton as white lines over the mesh\n"
            "  --no-mesh    leaves the mesh out\n"
            "  --colour     colours the mesh as the viewer's w key does, with its legend:\n"

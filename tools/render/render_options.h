@@ -38,6 +38,8 @@ struct RenderOptions {
     std::optional<double> angle;
     std::optional<double> zoom;
     bool showBones = false;
+    // Frames the first picture's pose as the viewer's f key does.
+    bool frame = false;
     bool showMesh = true;
     // Read only files inside the model's folder: for models nobody chose, such
     // as a file manager's thumbnails.
