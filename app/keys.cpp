@@ -5,9 +5,9 @@
 #include <optional>
 #include <string_view>
 
-#include "drawing/framing.h"
 #include "drawing/model_drawing.h"
 #include "model/pipeline.h"
+#include "view/framing.h"
 
 namespace velmora {
 inline namespace app {

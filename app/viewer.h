@@ -15,11 +15,11 @@
 #include "app/message_line.h"
 #include "app/platform.h"
 #include "app/playback_clock.h"
-#include "drawing/camera.h"
 #include "drawing/frame.h"
 #include "files/load.h"
 #include "files/model.h"
 #include "import/character_opening.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace app {

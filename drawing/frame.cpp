@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "drawing/model_drawing.h"
-#include "drawing/projection.h"
+#include "view/projection.h"
 
 namespace velmora {
 inline namespace drawing {

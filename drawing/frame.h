@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "drawing/camera.h"
 #include "files/model.h"
 #include "files/png_image.h"
 #include "model/pipeline.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace drawing {

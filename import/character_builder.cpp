@@ -11,11 +11,11 @@
 #include <optional>
 #include <set>
 
-#include "drawing/camera.h"
 #include "import/pose_sampler.h"
 #include "import/skeleton.h"
 #include "import/texture_atlas.h"
 #include "import/to_geometry.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace importer {
@@ -124,7 +124,7 @@ Matrix4 orientation(const aiScene& scene, bool keepFacing) {
 }
 
 std::vector<AnimationSource> selectedAnimations(const aiScene& scene,
-                                                const ImportOptions& options) {
+                                                const ConversionRequest& options) {
     std::vector<AnimationSource> all = animationSources(scene);
     if (options.animations.empty()) {
         return all;
@@ -709,7 +709,7 @@ bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t
     return true;
 }
 
-ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& options,
+ImportedCharacter buildCharacter(const aiScene& scene, const ConversionRequest& options,
                                  ConfinedFiles& files, ImportLog& log) {
     const std::string& input = options.inputPath;
     std::vector<AnimationSource> animations = selectedAnimations(scene, options);

@@ -17,8 +17,8 @@ inline namespace importer {
 
 namespace {
 
-ImportOptions conversionOptions(const std::string& path) {
-    ImportOptions options;
+ConversionRequest conversionOptions(const std::string& path) {
+    ConversionRequest options;
     options.inputPath = path;
     return options;
 }

@@ -1,14 +1,14 @@
-#include "drawing/framing.h"
+#include "view/framing.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 
-#include "drawing/projection.h"
+#include "view/projection.h"
 
 namespace velmora {
-inline namespace drawing {
+inline namespace view {
 
 using Geometry::isFinite;
 using Geometry::Vector3;
@@ -125,5 +125,5 @@ void frameCamera(Camera& camera, const std::vector<Vector3>& points, int width, 
     camera.update();
 }
 
-}  // namespace drawing
+}  // namespace view
 }  // namespace velmora

@@ -3,10 +3,10 @@
 
 #include <vector>
 
-#include "drawing/camera.h"
+#include "view/camera.h"
 
 namespace velmora {
-inline namespace drawing {
+inline namespace view {
 
 // Of the window's width and height, the share left free on each side of a
 // framed pose.
@@ -25,5 +25,5 @@ constexpr double kFramingMargin = 0.05;
 void frameCamera(Camera& camera, const std::vector<Geometry::Vector3>& points, int width,
                  int height);
 
-}  // namespace drawing
+}  // namespace view
 }  // namespace velmora

@@ -27,7 +27,6 @@
 #include "app/mouse.h"
 #include "app/playback_clock.h"
 #include "app/viewer.h"
-#include "drawing/framing.h"
 #include "drawing/overlay.h"
 #include "drawing/text.h"
 #include "files/png_image.h"
@@ -36,6 +35,7 @@
 #include "tests/drawing/test_model.h"
 #include "tests/import/gltf_fixture.h"
 #include "tests/support/test_support.h"
+#include "view/framing.h"
 
 // Last: Xlib defines macros such as None that clash with names above.
 #include <X11/Xatom.h>

@@ -3,15 +3,18 @@
 // the viewer would compute at that clock reading; with --json, what was read as
 // one JSON object; with --check, the faults the rig check finds.
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "command_line/command_line.h"
+#include "command_line/values.h"
 #include "files/load.h"
 #include "files/safe_file.h"
 #include "import/character_opening.h"
@@ -63,13 +66,6 @@ const char* const kUsage =
     "    either rule, next to the first step and the last (key: the last key;\n"
     "    value: degrees, or model units where only the translation jumps).\n"
     "  Motion is checked in the animations that can be played.\n";
-
-bool parseInteger(const char* text, long long& value) {
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtoll(text, &end, 10);
-    return errno == 0 && end != text && *end == '\0';
-}
 
 void printDouble(double value) {
     std::printf(" %.17g", value);
@@ -329,49 +325,53 @@ int printAt(const Model& model, long long animationNumber, long long at) {
 int main(int argc, char** argv) {
     ignoreFileSizeSignal();
     std::string path;
-    std::optional<long long> at;
-    long long animationNumber = 1;
+    std::optional<int64_t> at;
+    int64_t animationNumber = 1;
     bool animationGiven = false;
     bool json = false;
     bool checking = false;
-    std::optional<long long> maxInfluences;
+    std::optional<int64_t> maxInfluences;
     Arguments::Program program;
     program.name = "velmora-info";
     program.usage = std::string(kUsage) + kOpenedFormatsText;
     program.namesReason = false;
-    const auto integer = [](const std::string& value, long long& into) -> Arguments::Refusal {
-        return parseInteger(value.c_str(), into) ? "" : "not a whole number: " + value;
-    };
     const auto flag = [](bool& into) {
         return [&into](const std::string&) -> Arguments::Refusal {
             into = true;
             return {};
         };
     };
-    // Takes a whole number into `into`; one below `least` is refused with `why`.
-    const auto atLeast = [&integer](long long least, const char* why,
-                                    std::optional<long long>& into) {
-        return [&integer, &into, least, why](const std::string& value) -> Arguments::Refusal {
-            long long number = 0;
-            Arguments::Refusal refusal = integer(value, number);
-            if (refusal.empty() && number < least) {
-                refusal = why;
-            }
-            into = number;
-            return refusal;
+    // Takes what parse reads into `into`; anything else is refused with `why`.
+    const auto taking = [](std::optional<int64_t> (*parse)(const std::string&), const char* why,
+                           std::optional<int64_t>& into) {
+        return [parse, why, &into](const std::string& value) -> Arguments::Refusal {
+            into = parse(value);
+            return into ? "" : why;
         };
     };
     program.options = {
-        {"--at", true, atLeast(0, "--at needs 0 or more milliseconds", at)},
+        {"--at", true,
+         taking(
+             [](const std::string& value) {
+                 return Arguments::milliseconds(value, 0, std::numeric_limits<int64_t>::max());
+             },
+             "--at needs 0 or more milliseconds", at)},
         {"--animation", true,
-         [&](const std::string& value) {
+         [&](const std::string& value) -> Arguments::Refusal {
              animationGiven = true;
-             return integer(value, animationNumber);
+             // Any whole number: one that names no animation is the model's to refuse.
+             const auto number = Arguments::wholeNumber(value);
+             animationNumber = number.value_or(0);
+             return number ? "" : "--animation needs a whole number";
          }},
         {"--json", false, flag(json)},
         {"--check", false, flag(checking)},
         {"--max-influences", true,
-         atLeast(1, "--max-influences needs a positive whole number", maxInfluences)},
+         taking(
+             [](const std::string& value) {
+                 return Arguments::positiveInteger(value, std::numeric_limits<int64_t>::max());
+             },
+             "--max-influences needs a positive whole number", maxInfluences)},
     };
     program.takeOperand = [&](const std::string& argument) -> Arguments::Refusal {
         if (!path.empty()) {

@@ -4,13 +4,13 @@
 
 #include <iostream>
 
-#include "drawing/camera.h"
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
 #include "files/load.h"
 #include "import/character_opening.h"
 #include "tools/render/sheet.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace render {
