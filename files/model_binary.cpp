@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <type_traits>
+
+#include "files/byte_codec.h"
 
 namespace velmora {
 inline namespace files {
@@ -12,77 +13,6 @@ inline namespace files {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'M', 'O', 'D', 'E', 'L', '0', '2'};
-
-class Writer {
-  public:
-    template <typename T>
-    void value(const T& v) {
-        static_assert(std::is_trivially_copyable_v<T>);
-        bytes_.append(reinterpret_cast<const char*>(&v), sizeof v);
-    }
-    template <typename T>
-    void array(const std::vector<T>& items) {
-        static_assert(std::is_trivially_copyable_v<T>);
-        value<uint64_t>(items.size());
-        if (!items.empty()) {
-            bytes_.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(T));
-        }
-    }
-    void text(const std::string& s) {
-        value<uint64_t>(s.size());
-        bytes_ += s;
-    }
-    std::string take() { return std::move(bytes_); }
-
-  private:
-    std::string bytes_;
-};
-
-class Reader {
-  public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-
-    template <typename T>
-    bool value(T& v) {
-        if (bytes_.size() - at_ < sizeof v) {
-            return false;
-        }
-        std::memcpy(&v, bytes_.data() + at_, sizeof v);
-        at_ += sizeof v;
-        return true;
-    }
-    // A count followed by that many items: refused before anything is sized
-    // when the bytes that remain cannot hold them.
-    template <typename T>
-    bool array(std::vector<T>& items) {
-        uint64_t count = 0;
-        if (!value(count) || count > remaining() / sizeof(T)) {
-            return false;
-        }
-        items.resize(count);
-        // An empty vector may hold no storage at all: nothing to copy then.
-        if (count > 0) {
-            std::memcpy(items.data(), bytes_.data() + at_, count * sizeof(T));
-        }
-        at_ += count * sizeof(T);
-        return true;
-    }
-    bool text(std::string& s) {
-        uint64_t size = 0;
-        if (!value(size) || size > remaining()) {
-            return false;
-        }
-        s.assign(bytes_.data() + at_, size);
-        at_ += size;
-        return true;
-    }
-    std::size_t remaining() const { return bytes_.size() - at_; }
-    bool ended() const { return at_ == bytes_.size(); }
-
-  private:
-    std::string_view bytes_;
-    std::size_t at_ = 0;
-};
 
 bool finite(const Geometry::Vector3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -128,7 +58,7 @@ bool sound(const Model& model) {
 }
 
 std::optional<Model> read(std::string_view bytes) {
-    Reader in(bytes);
+    ByteReader in(bytes);
     char magic[sizeof kMagic] = {};
     Model model;
     bool ok = in.value(magic) && std::memcmp(magic, kMagic, sizeof kMagic) == 0 &&
@@ -143,7 +73,7 @@ std::optional<Model> read(std::string_view bytes) {
     }
     for (auto& bone : model.bones) {
         if (ok && bone) {
-            ok = in.text(bone->name);
+            ok = in.field(bone->name);
         }
     }
     ok = ok && in.array(model.influenceCounts) && in.array(model.influences) &&
@@ -153,7 +83,7 @@ std::optional<Model> read(std::string_view bytes) {
     if (ok && hasTexture) {
         model.texture = std::make_unique<Texture>();
         uint8_t hasImage = 0;
-        ok = in.text(model.texture->fileName) && in.value(hasImage);
+        ok = in.field(model.texture->fileName) && in.value(hasImage);
         if (ok && hasImage) {
             Image& image = model.texture->image.emplace();
             ok = in.value(image.width) && in.value(image.height) && in.value(image.channels) &&
@@ -165,7 +95,7 @@ std::optional<Model> read(std::string_view bytes) {
     // Grown as animations are read, so that memory follows the bytes read.
     for (uint64_t a = 0; ok && a < animationCount; ++a) {
         Animation& animation = model.animations.emplace_back();
-        ok = in.text(animation.name) && in.text(animation.rejection) &&
+        ok = in.field(animation.name) && in.field(animation.rejection) &&
              in.value(animation.frameCount);
         for (auto& track : animation.tracks) {
             uint8_t present = 0;
@@ -176,7 +106,7 @@ std::optional<Model> read(std::string_view bytes) {
             }
         }
     }
-    if (!ok || !in.ended() || !sound(model)) {
+    if (!ok || in.remaining() > 0 || !sound(model)) {
         return std::nullopt;
     }
     return model;
@@ -185,51 +115,51 @@ std::optional<Model> read(std::string_view bytes) {
 }  // namespace
 
 std::string modelBinary(const Model& model) {
-    Writer out;
-    out.value(kMagic);
-    out.value(model.playbackRate);
-    out.value(model.rootBone);
+    std::string out;
+    putValue(out, kMagic);
+    putValue(out, model.playbackRate);
+    putValue(out, model.rootBone);
     for (const auto& bone : model.bones) {
-        out.value<uint8_t>(bone ? 1 : 0);
+        putValue<uint8_t>(out, bone ? 1 : 0);
         if (bone) {
-            out.array(bone->children);
+            putArray(out, bone->children);
         }
     }
     // The bone names, a block of their own: one per occupied slot, in slot order.
     for (const auto& bone : model.bones) {
         if (bone) {
-            out.text(bone->name);
+            putField(out, bone->name);
         }
     }
-    out.array(model.influenceCounts);
-    out.array(model.influences);
-    out.array(model.mappingCoords);
-    out.array(model.faces);
-    out.value<uint8_t>(model.texture ? 1 : 0);
+    putArray(out, model.influenceCounts);
+    putArray(out, model.influences);
+    putArray(out, model.mappingCoords);
+    putArray(out, model.faces);
+    putValue<uint8_t>(out, model.texture ? 1 : 0);
     if (model.texture) {
-        out.text(model.texture->fileName);
+        putField(out, model.texture->fileName);
         const std::optional<Image>& image = model.texture->image;
-        out.value<uint8_t>(image ? 1 : 0);
+        putValue<uint8_t>(out, image ? 1 : 0);
         if (image) {
-            out.value(image->width);
-            out.value(image->height);
-            out.value(image->channels);
-            out.array(image->pixels);
+            putValue(out, image->width);
+            putValue(out, image->height);
+            putValue(out, image->channels);
+            putArray(out, image->pixels);
         }
     }
-    out.value<uint64_t>(model.animations.size());
+    putNumber(out, model.animations.size());
     for (const Animation& animation : model.animations) {
-        out.text(animation.name);
-        out.text(animation.rejection);
-        out.value(animation.frameCount);
+        putField(out, animation.name);
+        putField(out, animation.rejection);
+        putValue(out, animation.frameCount);
         for (const auto& track : animation.tracks) {
-            out.value<uint8_t>(track ? 1 : 0);
+            putValue<uint8_t>(out, track ? 1 : 0);
             if (track) {
-                out.array(track->keys);
+                putArray(out, track->keys);
             }
         }
     }
-    return out.take();
+    return out;
 }
 
 std::optional<Model> readModelBinary(std::string_view bytes) {
