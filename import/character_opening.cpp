@@ -69,8 +69,8 @@ LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions&
         model = readModelBinary(character.files[0].bytes);
     }
     if (!model || !validateModel(*model).empty()) {
-        result.problems.push_back({LoadProblem::Kind::Malformed,
-                                   character.modelFile + ": the converted model is damaged", ""});
+        result.problems.push_back(
+            malformedFile(character.modelFile, "the converted model is damaged"));
         return result;
     }
     result.model = std::move(*model);
@@ -151,7 +151,8 @@ LoadResult CharacterOpening::load(const LoadOptions& options) {
     job_.reset();
     if (conversion.status != ContainedConversion::Status::Converted) {
         LoadResult failed;
-        failed.problems.push_back({LoadProblem::Kind::Malformed, conversion.problem, ""});
+        // The conversion's problem names the file already.
+        failed.problems.push_back({LoadProblem::Kind::Malformed, path_, conversion.problem, ""});
         return failed;
     }
     LoadResult result = loadConverted(conversion.character, options);

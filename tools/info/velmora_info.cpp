@@ -76,8 +76,8 @@ void printDouble(double value) {
 std::string textureProblem(const LoadResult& loaded) {
     std::string problem = "unreadable";
     for (const LoadProblem& reported : loaded.problems) {
-        if (reported.message == failedToOpen(loaded.model.texture->fileName).message &&
-            !reported.reason.empty()) {
+        if (reported.kind == LoadProblem::Kind::FailedToOpen &&
+            reported.path == loaded.model.texture->fileName && !reported.reason.empty()) {
             problem = reported.reason;
         }
     }
