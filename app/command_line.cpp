@@ -50,7 +50,7 @@ Arguments::Program viewerProgram(CommandLine& commandLine) {
          }});
     program.options.push_back(
         {"--animations", true, [&commandLine](const std::string& list) -> Arguments::Refusal {
-             commandLine.clipFiles = commaSeparated(list);
+             commandLine.clipFiles = Arguments::commaSeparated(list);
              return commandLine.clipFiles.empty() ? "--animations needs a clip file" : "";
          }});
     program.takeOperand = [&commandLine](const std::string& path) -> Arguments::Refusal {

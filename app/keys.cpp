@@ -7,9 +7,9 @@
 
 #include "app/rig_inspection.h"
 #include "app/comparison.h"
-#include "drawing/framing.h"
 #include "drawing/model_drawing.h"
 #include "model/pipeline.h"
+#include "view/framing.h"
 
 namespace velmora {
 inline namespace app {

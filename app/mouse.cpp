@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "drawing/projection.h"
+#include "view/projection.h"
 
 namespace velmora {
 inline namespace app {

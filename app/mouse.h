@@ -6,7 +6,7 @@
 // The right button belongs to the menu. Every change goes through the camera's
 // own commands, so '5' and "Reset Camera" still return to the reset view.
 
-#include "drawing/camera.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace app {

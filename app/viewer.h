@@ -16,13 +16,13 @@
 #include "app/message_line.h"
 #include "app/platform.h"
 #include "app/playback_clock.h"
-#include "drawing/camera.h"
 #include "drawing/frame.h"
 #include "files/load.h"
 #include "files/model.h"
 #include "import/character_opening.h"
 #include "model/rig_check.h"
 #include "model/vertex_colouring.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace app {

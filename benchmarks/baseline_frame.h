@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "drawing/camera.h"
 #include "drawing/frame.h"
 #include "files/model.h"
 #include "model/pipeline.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace benchmarks {

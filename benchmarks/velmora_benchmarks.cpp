@@ -41,7 +41,6 @@
 #include "benchmarks/heap_counter.h"
 #include "benchmarks/istream_reader.h"
 #include "benchmarks/paired.h"
-#include "drawing/camera.h"
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
 #include "files/load.h"
@@ -51,6 +50,7 @@
 #include "import/scene_input.h"
 #include "model/pipeline.h"
 #include "model/rig_check.h"
+#include "view/camera.h"
 
 using namespace velmora;
 
@@ -216,8 +216,8 @@ class ScratchFolder {
 };
 
 // The options with which the viewer converts a file it opens.
-ImportOptions viewerImport(const std::string& path) {
-    ImportOptions options;
+ConversionRequest viewerImport(const std::string& path) {
+    ConversionRequest options;
     options.inputPath = path;
     return options;
 }
@@ -237,7 +237,7 @@ void importReadBenchmark(benchmark::State& state, const ImportSubject& subject) 
 // The whole conversion to a model in memory, in this process: read, convert,
 // hand the model over in its binary form and take it back as the viewer does.
 void importConvertBenchmark(benchmark::State& state, const ImportSubject& subject) {
-    const ImportOptions options = viewerImport(subject.path);
+    const ConversionRequest options = viewerImport(subject.path);
     std::ostringstream messages;
     for (auto _ : state) {
         ImportLog log(messages);
@@ -538,7 +538,7 @@ void printImportSummary(const Summary& summary, const Subject& stress,
             Assimp::Importer importer;
             benchmark::DoNotOptimize(readScene(subject.path, importer, files, log).mMeshes);
         });
-        const ImportOptions options = viewerImport(subject.path);
+        const ConversionRequest options = viewerImport(subject.path);
         const Measure convert = onThread([&] {
             ImportLog log(messages);
             const LoadResult loaded =

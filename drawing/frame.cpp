@@ -6,7 +6,7 @@
 
 #include "drawing/comparison_drawing.h"
 #include "drawing/model_drawing.h"
-#include "drawing/projection.h"
+#include "view/projection.h"
 
 namespace velmora {
 inline namespace drawing {
@@ -120,6 +120,20 @@ void modelPass(const FrameContent& content, FrameBuffers& buffers) {
         renderBones(*content.comparedModel, buffers.comparedPose, kComparedBoneColour);
     }
     glEnable(GL_DEPTH_TEST);
+}
+
+std::vector<Geometry::Vector3> shownPoints(const Model& model, const FrameBuffers& buffers,
+                                           bool showMesh, bool showBones) {
+    if (showMesh && buffers.skinnedPositions.size() == model.vertexCount()) {
+        return buffers.skinnedPositions;
+    }
+    std::vector<Geometry::Vector3> points;
+    if (showBones) {
+        for (const auto& joint : jointPositions(model, buffers.pose)) {
+            points.push_back(joint.second);
+        }
+    }
+    return points;
 }
 
 }  // namespace drawing

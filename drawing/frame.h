@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "drawing/camera.h"
 #include "files/model.h"
 #include "files/png_image.h"
 #include "model/ground.h"
 #include "model/pipeline.h"
 #include "model/vertex_colouring.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace drawing {
@@ -104,6 +104,12 @@ Image readFramePixels(int width, int height);
 // animations can be played, goes over it: its mesh after the mesh, its bones
 // after the bones (comparison_drawing.h).
 void modelPass(const FrameContent& content, FrameBuffers& buffers);
+
+// What a frame drew of model into buffers: the skinned mesh where it showed,
+// or else the skeleton's joints where they showed; nothing when neither did.
+// The points that framing fits, in the viewer and in pictures alike.
+std::vector<Geometry::Vector3> shownPoints(const Model& model, const FrameBuffers& buffers,
+                                           bool showMesh, bool showBones);
 
 }  // namespace drawing
 }  // namespace velmora

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "drawing/projection.h"
+#include "view/projection.h"
 
 namespace velmora {
 inline namespace drawing {

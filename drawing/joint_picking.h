@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "drawing/camera.h"
+#include "view/camera.h"
 #include "geometry/geometry.h"
 
 namespace velmora {

@@ -107,7 +107,7 @@ class ModelLoad : public ReferencedFiles {
     }
 
     void malformed(const LoadError& error) {
-        problems_.push_back({LoadProblem::Kind::Malformed, error.what(), ""});
+        problems_.push_back({LoadProblem::Kind::Malformed, error.path(), error.what(), ""});
     }
 
   private:
@@ -159,8 +159,7 @@ LoadResult loadModelFile(const std::string& path, const LoadOptions& options) {
     ModelLoad load(path, options, result.problems);
     // An allocation that fails fails this load only; the program goes on.
     const auto outOfMemory = [&] {
-        result.problems.push_back(
-            {LoadProblem::Kind::Malformed, path + ": there is not enough memory to load it", ""});
+        result.problems.push_back(malformedFile(path, "there is not enough memory to load it"));
     };
     try {
         const std::optional<FileBytes> text = load.read(path, path);
@@ -183,7 +182,11 @@ LoadResult loadModelFile(const std::string& path, const LoadOptions& options) {
 }
 
 LoadProblem failedToOpen(const std::string& name, const std::string& reason) {
-    return {LoadProblem::Kind::FailedToOpen, "Failed to open \"" + name + "\"", reason};
+    return {LoadProblem::Kind::FailedToOpen, name, "Failed to open \"" + name + "\"", reason};
+}
+
+LoadProblem malformedFile(const std::string& path, const std::string& problem) {
+    return {LoadProblem::Kind::Malformed, path, path + ": " + problem, ""};
 }
 
 std::optional<LoadProblem> oversizedTexture(const std::string& name, const Image& image,

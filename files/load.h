@@ -52,7 +52,10 @@ struct LoadProblem {
         Malformed,
     };
     Kind kind = Kind::Malformed;
-    // The viewer's own line: "Failed to open \"name\"" or "path:line: problem".
+    // The file the problem is about, named as the message names it.
+    std::string path;
+    // The viewer's own line: "Failed to open \"path\"" or "path:line: problem";
+    // it names the file, so that no caller adds the path again.
     std::string message;
     // Why, for the tools: empty when the message says it all.
     std::string reason;
@@ -72,6 +75,10 @@ LoadResult loadModelFile(const std::string& path, const LoadOptions& options);
 
 // The problem of a file that could not be opened or was refused, named as name.
 LoadProblem failedToOpen(const std::string& name, const std::string& reason = "");
+
+// The problem of a file at path whose content is wrong as a whole:
+// "path: problem".
+LoadProblem malformedFile(const std::string& path, const std::string& problem);
 
 // The problem of a texture image named name with a side longer than options
 // take; nothing when it fits.

@@ -14,14 +14,18 @@ class LoadError : public std::runtime_error {
   public:
     LoadError(const std::string& path, int line, const std::string& problem)
         : std::runtime_error(path + ":" + std::to_string(line) + ": " + problem),
+          path_(path),
           problem_(problem) {}
     LoadError(const std::string& path, const std::string& problem)
-        : std::runtime_error(path + ": " + problem), problem_(problem) {}
+        : std::runtime_error(path + ": " + problem), path_(path), problem_(problem) {}
 
+    // The file that is wrong.
+    const std::string& path() const { return path_; }
     // What is wrong, without the place.
     const std::string& problem() const { return problem_; }
 
   private:
+    std::string path_;
     std::string problem_;
 };
 

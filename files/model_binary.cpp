@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <type_traits>
+
+#include "files/byte_codec.h"
 
 namespace velmora {
 inline namespace files {
@@ -12,97 +13,6 @@ inline namespace files {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'M', 'O', 'D', 'E', 'L', '0', '2'};
-
-class Writer {
-  public:
-    template <typename T>
-    void value(const T& v) {
-        static_assert(std::is_trivially_copyable_v<T>);
-        bytes_.append(reinterpret_cast<const char*>(&v), sizeof v);
-    }
-    template <typename T>
-    void array(const std::vector<T>& items) {
-        static_assert(std::is_trivially_copyable_v<T>);
-        value<uint64_t>(items.size());
-        if (!items.empty()) {
-            bytes_.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(T));
-        }
-    }
-    void text(const std::string& s) {
-        value<uint64_t>(s.size());
-        bytes_ += s;
-    }
-    void reserve(std::size_t size) { bytes_.reserve(size); }
-    std::string take() { return std::move(bytes_); }
-
-  private:
-    std::string bytes_;
-};
-
-// Takes what a Writer would write and counts its bytes, so that the Writer's
-// string is sized once rather than grown through the model's arrays.
-class ByteCounter {
-  public:
-    template <typename T>
-    void value(const T& v) {
-        size_ += sizeof v;
-    }
-    template <typename T>
-    void array(const std::vector<T>& items) {
-        size_ += sizeof(uint64_t) + items.size() * sizeof(T);
-    }
-    void text(const std::string& s) { size_ += sizeof(uint64_t) + s.size(); }
-    std::size_t size() const { return size_; }
-
-  private:
-    std::size_t size_ = 0;
-};
-
-class Reader {
-  public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-
-    template <typename T>
-    bool value(T& v) {
-        if (bytes_.size() - at_ < sizeof v) {
-            return false;
-        }
-        std::memcpy(&v, bytes_.data() + at_, sizeof v);
-        at_ += sizeof v;
-        return true;
-    }
-    // A count followed by that many items: refused before anything is sized
-    // when the bytes that remain cannot hold them.
-    template <typename T>
-    bool array(std::vector<T>& items) {
-        uint64_t count = 0;
-        if (!value(count) || count > remaining() / sizeof(T)) {
-            return false;
-        }
-        items.resize(count);
-        // An empty vector may hold no storage at all: nothing to copy then.
-        if (count > 0) {
-            std::memcpy(items.data(), bytes_.data() + at_, count * sizeof(T));
-        }
-        at_ += count * sizeof(T);
-        return true;
-    }
-    bool text(std::string& s) {
-        uint64_t size = 0;
-        if (!value(size) || size > remaining()) {
-            return false;
-        }
-        s.assign(bytes_.data() + at_, size);
-        at_ += size;
-        return true;
-    }
-    std::size_t remaining() const { return bytes_.size() - at_; }
-    bool ended() const { return at_ == bytes_.size(); }
-
-  private:
-    std::string_view bytes_;
-    std::size_t at_ = 0;
-};
 
 bool finite(const Geometry::Vector3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -148,7 +58,7 @@ bool sound(const Model& model) {
 }
 
 std::optional<Model> read(std::string_view bytes) {
-    Reader in(bytes);
+    ByteReader in(bytes);
     char magic[sizeof kMagic] = {};
     Model model;
     bool ok = in.value(magic) && std::memcmp(magic, kMagic, sizeof kMagic) == 0 &&
@@ -163,7 +73,7 @@ std::optional<Model> read(std::string_view bytes) {
     }
     for (auto& bone : model.bones) {
         if (ok && bone) {
-            ok = in.text(bone->name);
+            ok = in.field(bone->name);
         }
     }
     ok = ok && in.array(model.influenceCounts) && in.array(model.influences) &&
@@ -173,7 +83,7 @@ std::optional<Model> read(std::string_view bytes) {
     if (ok && hasTexture) {
         model.texture = std::make_unique<Texture>();
         uint8_t hasImage = 0;
-        ok = in.text(model.texture->fileName) && in.value(hasImage);
+        ok = in.field(model.texture->fileName) && in.value(hasImage);
         if (ok && hasImage) {
             Image& image = model.texture->image.emplace();
             ok = in.value(image.width) && in.value(image.height) && in.value(image.channels) &&
@@ -185,7 +95,7 @@ std::optional<Model> read(std::string_view bytes) {
     // Grown as animations are read, so that memory follows the bytes read.
     for (uint64_t a = 0; ok && a < animationCount; ++a) {
         Animation& animation = model.animations.emplace_back();
-        ok = in.text(animation.name) && in.text(animation.rejection) &&
+        ok = in.field(animation.name) && in.field(animation.rejection) &&
              in.value(animation.frameCount);
         for (auto& track : animation.tracks) {
             uint8_t present = 0;
@@ -196,68 +106,88 @@ std::optional<Model> read(std::string_view bytes) {
             }
         }
     }
-    if (!ok || !in.ended() || !sound(model)) {
+    if (!ok || in.remaining() > 0 || !sound(model)) {
         return std::nullopt;
     }
     return model;
 }
 
-template <typename Out>
-void writeModel(const Model& model, Out& out) {
-    out.value(kMagic);
-    out.value(model.playbackRate);
-    out.value(model.rootBone);
+// The bytes of the model's arrays, the bulk of its binary form, so that the
+// form's string is sized once rather than grown through them; the small
+// fields around them fit in the slack.
+std::size_t bulkBytes(const Model& model) {
+    const auto bytes = [](const auto& items) {
+        return sizeof(uint64_t) + items.size() * sizeof(items.front());
+    };
+    std::size_t size = 4096 + bytes(model.influenceCounts) + bytes(model.influences) +
+                       bytes(model.mappingCoords) + bytes(model.faces);
     for (const auto& bone : model.bones) {
-        out.template value<uint8_t>(bone ? 1 : 0);
-        if (bone) {
-            out.array(bone->children);
-        }
+        size += bone ? 16 + bytes(bone->children) + bone->name.size() : 1;
     }
-    // The bone names, a block of their own: one per occupied slot, in slot order.
-    for (const auto& bone : model.bones) {
-        if (bone) {
-            out.text(bone->name);
-        }
-    }
-    out.array(model.influenceCounts);
-    out.array(model.influences);
-    out.array(model.mappingCoords);
-    out.array(model.faces);
-    out.template value<uint8_t>(model.texture ? 1 : 0);
     if (model.texture) {
-        out.text(model.texture->fileName);
-        const std::optional<Image>& image = model.texture->image;
-        out.template value<uint8_t>(image ? 1 : 0);
-        if (image) {
-            out.value(image->width);
-            out.value(image->height);
-            out.value(image->channels);
-            out.array(image->pixels);
+        size += 64 + model.texture->fileName.size();
+        if (model.texture->image) {
+            size += bytes(model.texture->image->pixels);
         }
     }
-    out.template value<uint64_t>(model.animations.size());
     for (const Animation& animation : model.animations) {
-        out.text(animation.name);
-        out.text(animation.rejection);
-        out.value(animation.frameCount);
+        size += 64 + animation.name.size() + animation.rejection.size();
         for (const auto& track : animation.tracks) {
-            out.template value<uint8_t>(track ? 1 : 0);
-            if (track) {
-                out.array(track->keys);
-            }
+            size += track ? 1 + bytes(track->keys) : 1;
         }
     }
+    return size;
 }
 
 }  // namespace
 
 std::string modelBinary(const Model& model) {
-    ByteCounter counter;
-    writeModel(model, counter);
-    Writer out;
-    out.reserve(counter.size());
-    writeModel(model, out);
-    return out.take();
+    std::string out;
+    out.reserve(bulkBytes(model));
+    putValue(out, kMagic);
+    putValue(out, model.playbackRate);
+    putValue(out, model.rootBone);
+    for (const auto& bone : model.bones) {
+        putValue<uint8_t>(out, bone ? 1 : 0);
+        if (bone) {
+            putArray(out, bone->children);
+        }
+    }
+    // The bone names, a block of their own: one per occupied slot, in slot order.
+    for (const auto& bone : model.bones) {
+        if (bone) {
+            putField(out, bone->name);
+        }
+    }
+    putArray(out, model.influenceCounts);
+    putArray(out, model.influences);
+    putArray(out, model.mappingCoords);
+    putArray(out, model.faces);
+    putValue<uint8_t>(out, model.texture ? 1 : 0);
+    if (model.texture) {
+        putField(out, model.texture->fileName);
+        const std::optional<Image>& image = model.texture->image;
+        putValue<uint8_t>(out, image ? 1 : 0);
+        if (image) {
+            putValue(out, image->width);
+            putValue(out, image->height);
+            putValue(out, image->channels);
+            putArray(out, image->pixels);
+        }
+    }
+    putNumber(out, model.animations.size());
+    for (const Animation& animation : model.animations) {
+        putField(out, animation.name);
+        putField(out, animation.rejection);
+        putValue(out, animation.frameCount);
+        for (const auto& track : animation.tracks) {
+            putValue<uint8_t>(out, track ? 1 : 0);
+            if (track) {
+                putArray(out, track->keys);
+            }
+        }
+    }
+    return out;
 }
 
 std::optional<Model> readModelBinary(std::string_view bytes) {

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -52,10 +54,17 @@ class Descriptor {
 
 // ".<name>.<random><suffix>": hidden, so that folder listings and the viewer's
 // file chooser do not offer it while it exists.
+// The digits come from a source of this call's own (the kernel's, or a random
+// device should it have none to give yet), so that no generator is shared
+// between threads.
 std::string freshName(const std::string& name, const char* suffix) {
-    static std::mt19937_64 generator{std::random_device{}()};
+    std::uint64_t value = 0;
+    if (getrandom(&value, sizeof value, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof value)) {
+        std::random_device device;
+        value = std::uint64_t{device()} << 32 | device();
+    }
     char digits[17];
-    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(generator()));
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(value));
     return "." + name + "." + digits + suffix;
 }
 

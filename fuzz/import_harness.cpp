@@ -34,7 +34,7 @@ RunResult runImportInput(std::string_view bytes) {
     if (bytes.empty()) {
         return result;
     }
-    ImportOptions options;
+    ConversionRequest options;
     options.inputPath =
         inputFolder() + "/input" + kExtensions[static_cast<unsigned char>(bytes[0]) % 3];
     options.outputFolder = "fuzz";

@@ -227,6 +227,50 @@ Matrix4 toMatrix(const Quaternion& q) {
                    {0, 0, 0, 1});
 }
 
+Quaternion inverse(const Quaternion& q) {
+    return {q.w, -q.x, -q.y, -q.z};
+}
+
+Quaternion axisAngle(const Vector3& axis, double angle) {
+    const Vector3 unit = normalize(axis);
+    const double s = std::sin(angle / 2);
+    return {std::cos(angle / 2), unit.x * s, unit.y * s, unit.z * s};
+}
+
+Quaternion rotationBetween(const Vector3& from, const Vector3& to) {
+    const Vector3 a = normalize(from);
+    const Vector3 b = normalize(to);
+    const double cosine = dot(a, b);
+    if (cosine < -1 + 1e-12) {
+        Vector3 axis = cross(a, Vector3(1, 0, 0));
+        if (length(axis) < 1e-6) {
+            axis = cross(a, Vector3(0, 1, 0));
+        }
+        return axisAngle(axis, kPi);
+    }
+    const Vector3 axis = cross(a, b);
+    return normalize(Quaternion(1 + cosine, axis.x, axis.y, axis.z));
+}
+
+Vector3 rotationVector(const Quaternion& q) {
+    const Quaternion unit = q.w < 0 ? q * -1.0 : q;
+    const Vector3 axis(unit.x, unit.y, unit.z);
+    const double sine = length(axis);
+    if (sine < 1e-15) {
+        return {0, 0, 0};
+    }
+    const double angle = 2 * std::atan2(sine, unit.w);
+    return (angle / sine) * axis;
+}
+
+Quaternion fromRotationVector(const Vector3& v) {
+    const double angle = length(v);
+    if (angle < 1e-15) {
+        return {1, 0, 0, 0};
+    }
+    return axisAngle(v, angle);
+}
+
 }  // namespace Geometry
 
 }  // namespace velmora

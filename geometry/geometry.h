@@ -170,6 +170,22 @@ double angleBetween(const Quaternion& a, const Quaternion& b);
 // the trace and the diagonal terms, so it never meets a small number.
 Quaternion rotationFromAxes(const Vector3& x, const Vector3& y, const Vector3& z);
 
+// The inverse of the unit quaternion q: the rotation that undoes q's.
+Quaternion inverse(const Quaternion& q);
+
+// Right-handed rotation by angle (radians) about axis (any length but zero;
+// a zero axis throws ZeroDivide).
+Quaternion axisAngle(const Vector3& axis, double angle);
+
+// The smallest rotation taking direction from onto direction to (neither of
+// zero length); for opposite directions, a half turn about an axis across.
+Quaternion rotationBetween(const Vector3& from, const Vector3& to);
+
+// Axis times angle (radians, 0 to pi) of the rotation of q, and back: small
+// deflections add and scale in this form.
+Vector3 rotationVector(const Quaternion& q);
+Quaternion fromRotationVector(const Vector3& v);
+
 // Rotation matrix of q, no translation. Assumes a unit quaternion and does not
 // normalise: another length gives a matrix that is not a rotation.
 Matrix4 toMatrix(const Quaternion& q);

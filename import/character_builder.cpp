@@ -12,13 +12,13 @@
 #include <optional>
 #include <set>
 
-#include "drawing/camera.h"
 #include "import/clip_files.h"
 #include "import/clip_list.h"
 #include "import/pose_sampler.h"
 #include "import/skeleton.h"
 #include "import/texture_atlas.h"
 #include "import/to_geometry.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace importer {
@@ -135,7 +135,7 @@ Matrix4 orientation(const aiScene& scene, bool keepFacing) {
 
 // The file's animations, the first cut into the clips that a clip list beside
 // the file names, then those of its clip files.
-std::vector<AnimationSource> fileAnimations(const aiScene& scene, const ImportOptions& options,
+std::vector<AnimationSource> fileAnimations(const aiScene& scene, const ConversionRequest& options,
                                             ConfinedFiles& files, ImportLog& log) {
     std::vector<AnimationSource> all = animationSources(scene);
     const std::string clipsPath = clipListPath(options.inputPath);
@@ -173,7 +173,7 @@ std::vector<AnimationSource> fileAnimations(const aiScene& scene, const ImportOp
     return all;
 }
 
-std::vector<AnimationSource> selectedAnimations(const aiScene& scene, const ImportOptions& options,
+std::vector<AnimationSource> selectedAnimations(const aiScene& scene, const ConversionRequest& options,
                                                 ConfinedFiles& files, ImportLog& log) {
     std::vector<AnimationSource> all = fileAnimations(scene, options, files, log);
     if (options.animations.empty()) {
@@ -759,7 +759,7 @@ bool keepLargestInfluences(std::vector<VertexInfluence>& influences, std::size_t
     return true;
 }
 
-ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& options,
+ImportedCharacter buildCharacter(const aiScene& scene, const ConversionRequest& options,
                                  ConfinedFiles& files, ImportLog& log) {
     const std::string& input = options.inputPath;
     std::vector<AnimationSource> animations = selectedAnimations(scene, options, files, log);

@@ -24,8 +24,8 @@
 #include "files/model.h"
 #include "files/png_image.h"
 #include "import/confined_files.h"
+#include "import/conversion_request.h"
 #include "import/import_log.h"
-#include "import/import_options.h"
 
 namespace velmora {
 inline namespace importer {
@@ -59,7 +59,7 @@ struct ImportedCharacter {
 
 // The character of scene, which was read from options.inputPath; the files it
 // refers to are read through files.
-ImportedCharacter buildCharacter(const aiScene& scene, const ImportOptions& options,
+ImportedCharacter buildCharacter(const aiScene& scene, const ConversionRequest& options,
                                  ConfinedFiles& files, ImportLog& log);
 
 struct VertexInfluence {

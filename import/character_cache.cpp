@@ -323,7 +323,7 @@ std::string defaultCacheFolder() {
 CharacterCache::CharacterCache(std::string folder, std::uint64_t sizeLimit)
     : folder_(std::move(folder)), sizeLimit_(sizeLimit) {}
 
-std::string CharacterCache::keyOf(const ImportOptions& options) const {
+std::string CharacterCache::keyOf(const ConversionRequest& options) const {
     // The file's path names the entry; whether the entry is still the file's
     // conversion is told by the stamps inside it.
     std::error_code error;

@@ -37,7 +37,7 @@ class CharacterCache {
 
     // The key of the character that options would convert. It reads nothing
     // of the file: whether the entry is current is find's question.
-    std::string keyOf(const ImportOptions& options) const;
+    std::string keyOf(const ConversionRequest& options) const;
 
     // The entry under key, when it is there, whole and current: the files the
     // conversion read, found from sourcePath's folder, are unchanged. A

@@ -17,9 +17,9 @@ inline namespace importer {
 
 namespace {
 
-ImportOptions conversionOptions(const std::string& path,
-                                const std::vector<std::string>& clipFiles) {
-    ImportOptions options;
+ConversionRequest conversionOptions(const std::string& path,
+                                    const std::vector<std::string>& clipFiles) {
+    ConversionRequest options;
     options.inputPath = path;
     options.clipFiles = clipFiles;
     return options;
@@ -83,8 +83,8 @@ LoadResult loadConverted(const ConvertedCharacter& character, const LoadOptions&
         model = readModelBinary(character.files[0].bytes);
     }
     if (!model || !validateModel(*model).empty()) {
-        result.problems.push_back({LoadProblem::Kind::Malformed,
-                                   character.modelFile + ": the converted model is damaged", ""});
+        result.problems.push_back(
+            malformedFile(character.modelFile, "the converted model is damaged"));
         return result;
     }
     result.model = std::move(*model);
@@ -166,7 +166,8 @@ LoadResult CharacterOpening::load(const LoadOptions& options) {
     job_.reset();
     if (conversion.status != ContainedConversion::Status::Converted) {
         LoadResult failed;
-        failed.problems.push_back({LoadProblem::Kind::Malformed, conversion.problem, ""});
+        // The conversion's problem names the file already.
+        failed.problems.push_back({LoadProblem::Kind::Malformed, path_, conversion.problem, ""});
         return failed;
     }
     LoadResult result = loadConverted(conversion.character, options);

@@ -56,7 +56,7 @@ class CharacterOpening {
     // cache's entry checked and loaded otherwise, and when there is none that
     // is whole and current (a damaged or stale one is removed), a contained
     // conversion. A file that cannot be read is loaded as a model file, which
-    // reports it. The animations of clipFiles (ImportOptions::clipFiles) are
+    // reports it. The animations of clipFiles (ConversionRequest::clipFiles) are
     // added to a converted character's.
     CharacterOpening(const std::string& path, const CharacterCache& cache,
                      const std::vector<std::string>& clipFiles = {},

@@ -17,6 +17,7 @@
 #include <new>
 #include <streambuf>
 
+#include "command_line/values.h"
 #include "files/byte_codec.h"
 
 extern char** environ;
@@ -274,13 +275,12 @@ ContainedOutcome runContained(const std::string& program, const std::vector<std:
 }
 
 int serveContained(int argc, char** argv, const ContainedWork& work) {
-    std::uint64_t memoryBytes = 0;
+    std::optional<int64_t> memoryBytes;
     const std::string first = argc > 1 ? argv[1] : "";
-    char* end = nullptr;
     if (first.rfind(kMemoryOption, 0) == 0) {
-        memoryBytes = std::strtoull(first.c_str() + kMemoryOption.size(), &end, 10);
+        memoryBytes = Arguments::wholeNumber(first.substr(kMemoryOption.size()), 0);
     }
-    if (!end || *end != '\0' || fcntl(kResultDescriptor, F_GETFD) < 0) {
+    if (!memoryBytes || fcntl(kResultDescriptor, F_GETFD) < 0) {
         std::cerr << (argc > 0 ? argv[0] : "this program")
                   << ": runs only when a Velmora program starts it" << std::endl;
         return 2;
@@ -291,8 +291,8 @@ int serveContained(int argc, char** argv, const ContainedWork& work) {
     close_range(kResultDescriptor + 1, ~0U, 0);
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-    if (memoryBytes > 0 && !kAddressSanitizer) {
-        const rlim_t cap = addressSpaceInUse() + memoryBytes;
+    if (*memoryBytes > 0 && !kAddressSanitizer) {
+        const rlim_t cap = addressSpaceInUse() + static_cast<rlim_t>(*memoryBytes);
         const rlimit memory{cap, cap};
         setrlimit(RLIMIT_AS, &memory);
     }

@@ -5,8 +5,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <limits>
+#include <optional>
 #include <sstream>
 
+#include "command_line/values.h"
 #include "files/byte_codec.h"
 #include "files/load_error.h"
 #include "files/model_binary.h"
@@ -95,49 +98,62 @@ bool decode(std::string_view answer, ConvertedCharacter& character) {
     return hasModel;
 }
 
-// The converter's command line for options: the form, then options as
-// velmora-import takes them.
-std::vector<std::string> conversionArguments(const ImportOptions& options, ConvertedForm form) {
-    std::vector<std::string> arguments{form == ConvertedForm::Model ? kModelForm : kFilesForm,
-                                       "--rate", std::to_string(options.rate), "--height"};
+// The facing argument of the converter.
+constexpr const char* kKeepFacing = "keep-facing";
+constexpr const char* kTurnFacing = "turn";
+
+// The items as one comma-separated list, as Arguments::commaSeparated reads it.
+std::string commaJoined(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) {
+        list += (list.empty() ? "" : ",") + item;
+    }
+    return list;
+}
+
+// The converter's command line for a request: the form, then every field in
+// a fixed order, so that no path is ever read as an option.
+std::vector<std::string> conversionArguments(const ConversionRequest& request, ConvertedForm form) {
     char height[32];
-    std::snprintf(height, sizeof height, "%.17g", options.height);
-    arguments.push_back(height);
-    if (!options.outputFolder.empty()) {
-        arguments.insert(arguments.end(), {"-o", options.outputFolder});
+    std::snprintf(height, sizeof height, "%.17g", request.height);
+    return {form == ConvertedForm::Model ? kModelForm : kFilesForm,
+            request.inputPath,
+            request.outputFolder,
+            request.name,
+            std::to_string(request.rate),
+            height,
+            commaJoined(request.animations),
+            request.keepFacing ? kKeepFacing : kTurnFacing,
+            commaJoined(request.clipFiles)};
+}
+
+// The request of the converter's command line without the form, or nothing
+// when it is not one that conversionArguments makes.
+std::optional<ConversionRequest> requestOf(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 8 || arguments[0].empty()) {
+        return std::nullopt;
     }
-    if (!options.name.empty()) {
-        arguments.insert(arguments.end(), {"--name", options.name});
+    ConversionRequest request;
+    request.inputPath = arguments[0];
+    request.outputFolder = arguments[1];
+    request.name = arguments[2];
+    const auto rate = Arguments::positiveInteger(arguments[3], kMaxPlaybackRate);
+    const auto height =
+        Arguments::numberInRange(arguments[4], 0, std::numeric_limits<double>::max());
+    request.animations = Arguments::commaSeparated(arguments[5]);
+    if (!rate || !height || (arguments[6] != kKeepFacing && arguments[6] != kTurnFacing)) {
+        return std::nullopt;
     }
-    if (!options.animations.empty()) {
-        std::string list;
-        for (const std::string& animation : options.animations) {
-            list += (list.empty() ? "" : ",") + animation;
-        }
-        arguments.insert(arguments.end(), {"--animations", list});
-    }
-    if (!options.clipFiles.empty()) {
-        std::string list;
-        for (const std::string& file : options.clipFiles) {
-            list += (list.empty() ? "" : ",") + file;
-        }
-        arguments.insert(arguments.end(), {"--clip-files", list});
-    }
-    if (options.force) {
-        arguments.push_back("--force");
-    }
-    if (options.keepFacing) {
-        arguments.push_back("--keep-facing");
-    }
-    // The same file, never read as an option.
-    arguments.push_back(options.inputPath.rfind('-', 0) == 0 ? "./" + options.inputPath
-                                                             : options.inputPath);
-    return arguments;
+    request.rate = static_cast<int32_t>(*rate);
+    request.height = *height;
+    request.keepFacing = arguments[6] == kKeepFacing;
+    request.clipFiles = Arguments::commaSeparated(arguments[7]);
+    return request;
 }
 
 }  // namespace
 
-ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log,
+ConvertedCharacter convertCharacter(const ConversionRequest& options, ImportLog& log,
                                     ConvertedForm form) {
     ConfinedFiles files(options.inputPath, log);
     // After files, which it reads through, so that it ends first.
@@ -196,13 +212,13 @@ std::string answerConversion(const std::vector<std::string>& arguments, std::ost
         if (arguments.empty()) {
             throw ArgumentError("the converter was started without arguments");
         }
-        ImportOptions options;
         const bool model = arguments[0] == kModelForm;
-        const Arguments::Parsed parsed =
-            Arguments::parse(importProgram(options), {arguments.begin() + 1, arguments.end()});
-        if (parsed.request != Arguments::Request::Run) {
-            throw ArgumentError("the converter was started wrongly: " + parsed.error);
+        const std::optional<ConversionRequest> request =
+            requestOf({arguments.begin() + 1, arguments.end()});
+        if (!request || (!model && arguments[0] != kFilesForm)) {
+            throw ArgumentError("the converter was started wrongly");
         }
+        const ConversionRequest& options = *request;
         const std::filesystem::path folder = std::filesystem::path(options.inputPath).parent_path();
         confineReadsTo({folder.empty() ? "." : folder.string(), options.inputPath});
         return encoded(
@@ -214,7 +230,7 @@ std::string answerConversion(const std::vector<std::string>& arguments, std::ost
     }
 }
 
-ConversionJob::ConversionJob(const ImportOptions& options, const ContainmentLimits& limits,
+ConversionJob::ConversionJob(const ConversionRequest& options, const ContainmentLimits& limits,
                              ConvertedForm form, const std::string& program)
     : options_(options), run_(program, conversionArguments(options, form), limits) {}
 
@@ -242,8 +258,8 @@ ContainedConversion ConversionJob::result() const {
     }
     return conversion;
 }
-ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
-                                     const LineHandler& onLine) {
+ContainedConversion convertContained(const ConversionRequest& options,
+                                     const ContainmentLimits& limits, const LineHandler& onLine) {
     ConversionJob job(options, limits);
     while (!job.poll(std::chrono::hours(1), onLine)) {
     }

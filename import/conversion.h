@@ -10,9 +10,9 @@
 
 #include "files/safe_file.h"
 #include "import/contained_run.h"
+#include "import/conversion_request.h"
 #include "import/file_stamp.h"
 #include "import/import_log.h"
-#include "import/import_options.h"
 
 namespace velmora {
 inline namespace importer {
@@ -38,7 +38,7 @@ struct ConvertedCharacter {
 // binary form (files/model_binary.h), as the viewer and the cache take it.
 enum class ConvertedForm { Files, Model };
 
-ConvertedCharacter convertCharacter(const ImportOptions& options, ImportLog& log,
+ConvertedCharacter convertCharacter(const ConversionRequest& options, ImportLog& log,
                                     ConvertedForm form = ConvertedForm::Files);
 
 // The converter program: beside the calling program (in the build tree), or
@@ -60,7 +60,7 @@ struct ContainedConversion {
 class ConversionJob {
   public:
     // program: the converter, or another that answers as it does.
-    ConversionJob(const ImportOptions& options, const ContainmentLimits& limits,
+    ConversionJob(const ConversionRequest& options, const ContainmentLimits& limits,
                   ConvertedForm form = ConvertedForm::Files,
                   const std::string& program = converterProgram());
 
@@ -73,13 +73,13 @@ class ConversionJob {
     int processId() const { return run_.processId(); }
 
   private:
-    ImportOptions options_;
+    ConversionRequest options_;
     ContainedRun run_;
 };
 
 // A ConversionJob waited for.
-ContainedConversion convertContained(const ImportOptions& options, const ContainmentLimits& limits,
-                                     const LineHandler& onLine);
+ContainedConversion convertContained(const ConversionRequest& options,
+                                     const ContainmentLimits& limits, const LineHandler& onLine);
 
 // The converter program's work (see serveContained): arguments as a
 // ConversionJob passes them. Confines the process to reading the input file's

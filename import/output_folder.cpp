@@ -32,8 +32,8 @@ std::string safeFileName(const std::string& text, bool allowHyphens) {
     return safe;
 }
 
-OutputPlan planOutput(const ImportOptions& options, const std::vector<std::string>& animationNames,
-                      ImportLog& log) {
+OutputPlan planOutput(const ConversionRequest& options,
+                      const std::vector<std::string>& animationNames, ImportLog& log) {
     const std::string given =
         options.name.empty() ? fs::path(options.inputPath).stem().string() : options.name;
     std::string name = safeFileName(given, false);

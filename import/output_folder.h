@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "import/conversion_request.h"
 #include "import/import_log.h"
-#include "import/import_options.h"
 
 namespace velmora {
 inline namespace importer {
@@ -31,8 +31,8 @@ struct OutputPlan {
 // starting with '.'.
 std::string safeFileName(const std::string& text, bool allowHyphens);
 
-OutputPlan planOutput(const ImportOptions& options, const std::vector<std::string>& animationNames,
-                      ImportLog& log);
+OutputPlan planOutput(const ConversionRequest& options,
+                      const std::vector<std::string>& animationNames, ImportLog& log);
 
 }  // namespace importer
 }  // namespace velmora

@@ -240,9 +240,8 @@ void skin(const Model& model, const Pose& pose, std::vector<Vector3>& positions,
 }
 
 void skin(const Model& model, const Pose& pose, std::vector<Vector3>& positions) {
-    static const SkinningLoop fastest =
-        isSupported(SkinningLoop::Avx2) ? SkinningLoop::Avx2 : SkinningLoop::Portable;
-    skin(model, pose, positions, fastest);
+    skin(model, pose, positions,
+         isSupported(SkinningLoop::Avx2) ? SkinningLoop::Avx2 : SkinningLoop::Portable);
 }
 
 }  // namespace model

@@ -12,12 +12,12 @@
 #include "benchmarks/baseline_frame.h"
 #include "benchmarks/drawing_context.h"
 #include "benchmarks/heap_counter.h"
-#include "drawing/camera.h"
 #include "drawing/frame.h"
 #include "drawing/model_drawing.h"
 #include "files/load.h"
 #include "tests/benchmarks/sample_models.h"
 #include "tests/support/test_support.h"
+#include "view/camera.h"
 
 using namespace velmora;
 

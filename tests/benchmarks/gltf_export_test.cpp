@@ -65,7 +65,7 @@ TEST(GltfExport, TheStressModelConvertsBackToTheSamePoses) {
         const std::string path = folder.path() + name;
         ASSERT_EQ(exportGltf(original, path, path.back() == 'b'), "");
 
-        ImportOptions options;
+        ConversionRequest options;
         options.inputPath = path;
         options.height = 0;
         options.keepFacing = true;

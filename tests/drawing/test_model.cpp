@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "drawing/projection.h"
 #include "files/model.h"
 #include "files/model_writer.h"
 #include "files/png_image.h"
 #include "files/safe_file.h"
+#include "view/projection.h"
 
 using namespace velmora;
 

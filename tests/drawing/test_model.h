@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "drawing/camera.h"
 #include "files/png_image.h"
 #include "geometry/geometry.h"
 #include "tests/support/colour.h"
+#include "view/camera.h"
 
 using namespace velmora;
 

@@ -146,6 +146,7 @@ TEST(RobustLoading, EveryBadInputIsRejectedWithItsPathAndLine) {
         EXPECT_EQ(message.rfind(place, 0), 0u) << message;
         EXPECT_NE(message.find(c.problem), std::string::npos) << message;
         EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+        EXPECT_EQ(loaded.problems[0].path, c.file == kModel ? path : walk);
         if (c.file == kModel) {
             EXPECT_FALSE(read);
             expectEmpty(model);
@@ -414,6 +415,7 @@ TEST(RobustLoading, TheBudgetAndTheModelFolderBoundWhatALoadReads) {
         }
         ASSERT_FALSE(loaded.problems.empty());
         EXPECT_EQ(loaded.problems[0].message, "Failed to open \"" + std::string(c.refused) + "\"");
+        EXPECT_EQ(loaded.problems[0].path, c.refused);
         EXPECT_NE(loaded.problems[0].reason.find(c.reason), std::string::npos)
             << loaded.problems[0].reason;
     }

@@ -277,7 +277,7 @@ TEST(CharacterOpening, HostileCacheEntriesAreConvertedAgain) {
 // by the poll) is the converter's.
 TEST(ConversionJob, RunsTheConverterProgram) {
     TemporaryFolder folder;
-    ImportOptions options;
+    ConversionRequest options;
     options.inputPath = writeCharacter(folder, "knight.gltf");
     ConversionJob job(options, defaultContainmentLimits(), ConvertedForm::Model);
     std::istringstream status(readFile("/proc/" + std::to_string(job.processId()) + "/stat"));

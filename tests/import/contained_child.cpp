@@ -59,8 +59,9 @@ std::string work(const std::vector<std::string>& arguments, std::ostream& messag
     if (how == "close-pipe") {
         close(kResultDescriptor);
     }
-    if (how == "model") {
-        std::ifstream answer(arguments.back(), std::ios::binary);
+    if (how == "model" && arguments.size() > 1) {
+        // A conversion's arguments: the form, then the input file.
+        std::ifstream answer(arguments[1], std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(answer), {});
     }
     if (how == "confine" && arguments.size() == 3) {

@@ -130,7 +130,7 @@ TEST(ConversionJob, ADamagedOrHostileAnswerIsOneProblem) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const TemporaryFolder folder;
-        ImportOptions options;
+        ConversionRequest options;
         options.inputPath = folder.write("answer", c.answer);
         options.outputFolder = "out";
         ConversionJob job(options, defaultContainmentLimits(), ConvertedForm::Model, kChild);

@@ -18,7 +18,6 @@
 #include <optional>
 #include <sstream>
 
-#include "drawing/camera.h"
 #include "files/load.h"
 #include "files/model.h"
 #include "files/png_image.h"
@@ -28,6 +27,7 @@
 #include "tests/import/gltf_fixture.h"
 #include "tests/import/import_reference.h"
 #include "tests/support/test_support.h"
+#include "view/camera.h"
 
 using namespace velmora;
 

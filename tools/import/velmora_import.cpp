@@ -11,7 +11,7 @@
 #include "files/safe_file.h"
 #include "import/conversion.h"
 #include "import/import_log.h"
-#include "import/import_options.h"
+#include "tools/import/import_options.h"
 
 using namespace velmora;
 
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         return *status;
     }
     const ContainedConversion conversion =
-        convertContained(options, defaultContainmentLimits(),
+        convertContained(options.request, defaultContainmentLimits(),
                          [](const std::string& line) { std::cerr << line << std::endl; });
     switch (conversion.status) {
         case ContainedConversion::Status::BadArguments:

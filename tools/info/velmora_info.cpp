@@ -6,16 +6,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <limits>
 #include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "command_line/command_line.h"
+#include "command_line/values.h"
 #include "files/load.h"
 #include "files/safe_file.h"
 #include "import/character_opening.h"
@@ -87,13 +90,6 @@ const char* const kUsage =
     "  animation). Exit status 0 when every difference is within them, 3 when\n"
     "  any exceeds them, 1 when a file cannot be used, 2 for bad arguments.\n";
 
-bool parseInteger(const char* text, long long& value) {
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtoll(text, &end, 10);
-    return errno == 0 && end != text && *end == '\0';
-}
-
 void printDouble(double value) {
     std::printf(" %.17g", value);
 }
@@ -103,8 +99,8 @@ void printDouble(double value) {
 std::string textureProblem(const LoadResult& loaded) {
     std::string problem = "unreadable";
     for (const LoadProblem& reported : loaded.problems) {
-        if (reported.message == failedToOpen(loaded.model.texture->fileName).message &&
-            !reported.reason.empty()) {
+        if (reported.kind == LoadProblem::Kind::FailedToOpen &&
+            reported.path == loaded.model.texture->fileName && !reported.reason.empty()) {
             problem = reported.reason;
         }
     }
@@ -386,7 +382,7 @@ std::string comparisonJson(const Model& a, const Model& b, const Comparison& com
 }
 
 int diff(const std::string& pathA, const std::string& pathB,
-         std::optional<long long> animationNumber, ComparisonOptions options, bool json) {
+         std::optional<int64_t> animationNumber, ComparisonOptions options, bool json) {
     LoadResult a;
     LoadResult b;
     std::vector<std::string> faultsA;
@@ -396,7 +392,7 @@ int diff(const std::string& pathA, const std::string& pathB,
         return 1;
     }
     if (animationNumber) {
-        if (*animationNumber > static_cast<long long>(a.model.animations.size())) {
+        if (*animationNumber > static_cast<int64_t>(a.model.animations.size())) {
             std::cerr << "velmora-info: \"" << pathA << "\" has no animation " << *animationNumber
                       << "\n";
             return 1;
@@ -487,66 +483,63 @@ int main(int argc, char** argv) {
     std::string path;
     // B of --diff.
     std::string otherPath;
-    std::optional<long long> at;
-    long long animationNumber = 1;
+    std::optional<int64_t> at;
+    int64_t animationNumber = 1;
     bool animationGiven = false;
     bool json = false;
     bool checking = false;
     bool diffing = false;
-    std::optional<long long> maxInfluences;
+    std::optional<int64_t> maxInfluences;
     std::optional<double> maxDegrees;
     std::optional<double> maxDistance;
     Arguments::Program program;
     program.name = "velmora-info";
     program.usage = std::string(kUsage) + kOpenedFormatsText;
     program.namesReason = false;
-    const auto integer = [](const std::string& value, long long& into) -> Arguments::Refusal {
-        return parseInteger(value.c_str(), into) ? "" : "not a whole number: " + value;
-    };
     const auto flag = [](bool& into) {
         return [&into](const std::string&) -> Arguments::Refusal {
             into = true;
             return {};
         };
     };
-    // Takes a whole number into `into`; one below `least` is refused with `why`.
-    const auto atLeast = [&integer](long long least, const char* why,
-                                    std::optional<long long>& into) {
-        return [&integer, &into, least, why](const std::string& value) -> Arguments::Refusal {
-            long long number = 0;
-            Arguments::Refusal refusal = integer(value, number);
-            if (refusal.empty() && number < least) {
-                refusal = why;
-            }
-            into = number;
-            return refusal;
+    // Takes what parse reads into `into`; anything else is refused with `why`.
+    const auto taking = [](std::optional<int64_t> (*parse)(const std::string&), const char* why,
+                           std::optional<int64_t>& into) {
+        return [parse, why, &into](const std::string& value) -> Arguments::Refusal {
+            into = parse(value);
+            return into ? "" : why;
         };
     };
     // Takes a number of 0 or more into `into`.
     const auto measure = [](const char* option, std::optional<double>& into) {
         return [option, &into](const std::string& value) -> Arguments::Refusal {
-            char* end = nullptr;
-            errno = 0;
-            const double number = std::strtod(value.c_str(), &end);
-            if (errno != 0 || end == value.c_str() || *end != '\0' || !std::isfinite(number) ||
-                number < 0) {
-                return std::string(option) + " needs a number of 0 or more: " + value;
-            }
-            into = number;
-            return {};
+            into = Arguments::numberInRange(value, 0, std::numeric_limits<double>::max());
+            return into ? "" : std::string(option) + " needs a number of 0 or more: " + value;
         };
     };
     program.options = {
-        {"--at", true, atLeast(0, "--at needs 0 or more milliseconds", at)},
+        {"--at", true,
+         taking(
+             [](const std::string& value) {
+                 return Arguments::milliseconds(value, 0, std::numeric_limits<int64_t>::max());
+             },
+             "--at needs 0 or more milliseconds", at)},
         {"--animation", true,
-         [&](const std::string& value) {
+         [&](const std::string& value) -> Arguments::Refusal {
              animationGiven = true;
-             return integer(value, animationNumber);
+             // Any whole number: one that names no animation is the model's to refuse.
+             const auto number = Arguments::wholeNumber(value);
+             animationNumber = number.value_or(0);
+             return number ? "" : "--animation needs a whole number";
          }},
         {"--json", false, flag(json)},
         {"--check", false, flag(checking)},
         {"--max-influences", true,
-         atLeast(1, "--max-influences needs a positive whole number", maxInfluences)},
+         taking(
+             [](const std::string& value) {
+                 return Arguments::positiveInteger(value, std::numeric_limits<int64_t>::max());
+             },
+             "--max-influences needs a positive whole number", maxInfluences)},
         {"--diff", false, flag(diffing)},
         {"--threshold", true, measure("--threshold", maxDegrees)},
         {"--distance", true, measure("--distance", maxDistance)},
@@ -597,7 +590,7 @@ int main(int argc, char** argv) {
         options.maxDegrees = maxDegrees.value_or(kDefaultMaxDegrees);
         options.maxDistance = maxDistance;
         return diff(path, otherPath,
-                    animationGiven ? std::optional<long long>(animationNumber) : std::nullopt,
+                    animationGiven ? std::optional<int64_t>(animationNumber) : std::nullopt,
                     options, json);
     }
     LoadResult loaded;

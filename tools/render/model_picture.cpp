@@ -4,15 +4,15 @@
 #include <iostream>
 #include <optional>
 
-#include "drawing/camera.h"
 #include "drawing/frame.h"
-#include "drawing/framing.h"
+#include "view/framing.h"
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
 #include "drawing/overlay.h"
 #include "files/load.h"
 #include "import/character_opening.h"
 #include "tools/render/sheet.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace render {

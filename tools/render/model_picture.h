@@ -6,7 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "drawing/camera.h"
+#include "view/camera.h"
 
 #include "files/png_image.h"
 #include "tools/render/render_options.h"

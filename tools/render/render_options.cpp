@@ -1,60 +1,13 @@
 #include "tools/render/render_options.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <functional>
 
+#include "command_line/values.h"
 #include "import/character_opening.h"
 
 namespace velmora {
 inline namespace render {
-
-namespace {
-
-// A whole number written in decimal digits only, within [minimum, maximum].
-std::optional<int64_t> parseCount(const std::string& text, int64_t minimum, int64_t maximum) {
-    if (text.empty() || text.size() > 18 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return std::nullopt;
-    }
-    const int64_t value = std::stoll(text);
-    if (value < minimum || value > maximum) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// A finite decimal number within [minimum, maximum].
-std::optional<double> parseNumber(const std::string& text, double minimum, double maximum) {
-    if (text.empty() || text.find_first_not_of("0123456789.+-eE") != std::string::npos) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value < minimum || value > maximum) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// "<first>x<second>", both counts within [1, maximum].
-std::optional<std::pair<int, int>> parsePair(const std::string& text, int maximum) {
-    const auto separator = text.find('x');
-    if (separator == std::string::npos) {
-        return std::nullopt;
-    }
-    const auto first = parseCount(text.substr(0, separator), 1, maximum);
-    const auto second = parseCount(text.substr(separator + 1), 1, maximum);
-    if (!first || !second) {
-        return std::nullopt;
-    }
-    return std::make_pair(static_cast<int>(*first), static_cast<int>(*second));
-}
-
-}  // namespace
 
 namespace {
 
@@ -180,7 +133,7 @@ Arguments::Option flag(const std::string& name, bool& into, bool value) {
 
 // Milliseconds within [minimum, kMaxClockReading] into into.
 Expected takeMilliseconds(const std::string& value, int64_t minimum, int64_t& into) {
-    const auto milliseconds = parseCount(value, minimum, kMaxClockReading);
+    const auto milliseconds = Arguments::milliseconds(value, minimum, kMaxClockReading);
     if (!milliseconds) {
         return "milliseconds from " + std::to_string(minimum) + " to " +
                std::to_string(kMaxClockReading);
@@ -208,11 +161,11 @@ Arguments::Program renderProgram(RenderOptions& options) {
                }),
         valued("--animation",
                [&](const std::string& value) -> Expected {
-                   const auto number = parseCount(value, 1, 1000000);
+                   const auto number = Arguments::animationNumber(value);
                    if (!number) {
                        return "an animation number counted from 1";
                    }
-                   options.animationNumber = static_cast<int>(*number);
+                   options.animationNumber = *number;
                    return std::nullopt;
                }),
         valued("--at",
@@ -221,7 +174,7 @@ Arguments::Program renderProgram(RenderOptions& options) {
                [&](const std::string& value) { return takeMilliseconds(value, 1, options.step); }),
         valued("--size",
                [&](const std::string& value) -> Expected {
-                   const auto size = parsePair(value, kMaxTileSide);
+                   const auto size = Arguments::sizePair(value, kMaxTileSide);
                    if (!size) {
                        return "<width>x<height>, each 1 to " + std::to_string(kMaxTileSide);
                    }
@@ -232,7 +185,7 @@ Arguments::Program renderProgram(RenderOptions& options) {
                }),
         valued("--thumbnail",
                [&](const std::string& value) -> Expected {
-                   const auto side = parseCount(value, 1, kMaxTileSide);
+                   const auto side = Arguments::positiveInteger(value, kMaxTileSide);
                    if (!side) {
                        return "a side from 1 to " + std::to_string(kMaxTileSide) + " pixels";
                    }
@@ -242,12 +195,12 @@ Arguments::Program renderProgram(RenderOptions& options) {
                }),
         valued("--angle",
                [&](const std::string& value) -> Expected {
-                   options.angle = parseNumber(value, 0, 360);
+                   options.angle = Arguments::numberInRange(value, 0, 360);
                    return options.angle ? std::nullopt : Expected("degrees from 0 to 360");
                }),
         valued("--zoom",
                [&](const std::string& value) -> Expected {
-                   options.zoom = parseNumber(value, 1, 2000);
+                   options.zoom = Arguments::numberInRange(value, 1, 2000);
                    return options.zoom ? std::nullopt : Expected("a radius from 1 to 2000");
                }),
         valued("--colour",
@@ -266,7 +219,7 @@ Arguments::Program renderProgram(RenderOptions& options) {
                }),
         valued("--bone",
                [&](const std::string& value) -> Expected {
-                   const auto bone = parseCount(value, 0, kMaxBones - 1);
+                   const auto bone = Arguments::wholeNumber(value, 0, kMaxBones - 1);
                    if (!bone) {
                        return "a bone index from 0 to " + std::to_string(kMaxBones - 1);
                    }
@@ -296,7 +249,7 @@ Arguments::Program renderProgram(RenderOptions& options) {
                }),
         valued("--fps",
                [&](const std::string& value) -> Expected {
-                   const auto fps = parseCount(value, 1, kMaxFps);
+                   const auto fps = Arguments::wholeNumber(value, 1, kMaxFps);
                    if (!fps) {
                        return "frames a second from 1 to " + std::to_string(kMaxFps);
                    }
@@ -305,7 +258,7 @@ Arguments::Program renderProgram(RenderOptions& options) {
                }),
         valued("--sheet",
                [&](const std::string& value) -> Expected {
-                   const auto layout = parsePair(value, kMaxSheetSide);
+                   const auto layout = Arguments::sizePair(value, kMaxSheetSide);
                    if (!layout) {
                        return "<columns>x<rows>, each 1 to " + std::to_string(kMaxSheetSide);
                    }

@@ -10,61 +10,13 @@ Vector3 mirrorX(const Vector3& v) {
     return {-v.x, v.y, v.z};
 }
 
-double clamp(double value, double low, double high) {
-    return value < low ? low : value > high ? high : value;
-}
-
 double smoothstep(double edge0, double edge1, double x) {
     const double t = clamp((x - edge0) / (edge1 - edge0), 0.0, 1.0);
     return t * t * (3 - 2 * t);
 }
 
-Quaternion inverse(const Quaternion& q) {
-    return {q.w, -q.x, -q.y, -q.z};
-}
-
-Quaternion axisAngle(const Vector3& axis, double angle) {
-    const Vector3 unit = Geometry::normalize(axis);
-    const double s = std::sin(angle / 2);
-    return {std::cos(angle / 2), unit.x * s, unit.y * s, unit.z * s};
-}
-
 Quaternion turn(double pitch, double yaw, double roll) {
     return axisAngle(Vector3(0, 0, 1), roll) * (axisAngle(kUp, yaw) * axisAngle(kRight, pitch));
-}
-
-Quaternion rotationBetween(const Vector3& from, const Vector3& to) {
-    const Vector3 a = Geometry::normalize(from);
-    const Vector3 b = Geometry::normalize(to);
-    const double cosine = dot(a, b);
-    if (cosine < -1 + 1e-12) {
-        Vector3 axis = Geometry::cross(a, kRight);
-        if (length(axis) < 1e-6) {
-            axis = Geometry::cross(a, kUp);
-        }
-        return axisAngle(axis, kPi);
-    }
-    const Vector3 axis = Geometry::cross(a, b);
-    return Geometry::normalize(Quaternion(1 + cosine, axis.x, axis.y, axis.z));
-}
-
-Vector3 rotationVector(const Quaternion& q) {
-    const Quaternion unit = q.w < 0 ? q * -1.0 : q;
-    const Vector3 axis(unit.x, unit.y, unit.z);
-    const double sine = length(axis);
-    if (sine < 1e-15) {
-        return {0, 0, 0};
-    }
-    const double angle = 2 * std::atan2(sine, unit.w);
-    return (angle / sine) * axis;
-}
-
-Quaternion fromRotationVector(const Vector3& v) {
-    const double angle = length(v);
-    if (angle < 1e-15) {
-        return kIdentity;
-    }
-    return axisAngle(v, angle);
 }
 
 Quaternion aimRotation(const Vector3& restAlong, const Vector3& along, const Vector3& forward) {

@@ -1,17 +1,16 @@
 #pragma once
-// The command line of velmora-import.
+// What one conversion is asked for: the file, the names and place of what it
+// makes, and how it resamples and places the character. velmora-import fills it
+// from its command line; the viewer and the tools ask with the defaults.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
-
-#include "command_line/command_line.h"
 
 namespace velmora {
 inline namespace importer {
 
-struct ImportOptions {
+struct ConversionRequest {
     std::string inputPath;
     // Empty: ./<name>/.
     std::string outputFolder;
@@ -22,23 +21,13 @@ struct ImportOptions {
     double height = 75.0;
     // Empty: every animation of the file.
     std::vector<std::string> animations;
-    // Files of the same skeleton whose animations are added (clip files),
-    // besides those found beside the input.
-    std::vector<std::string> clipFiles;
-    // Replace a character already in the folder.
-    bool force = false;
     // Leaves the character facing as the file has it instead of turning it
     // towards the viewer's reset camera (towards -z).
     bool keepFacing = false;
+    // Files of the same skeleton whose animations are added (clip files),
+    // besides those found beside the input.
+    std::vector<std::string> clipFiles;
 };
-
-extern const char* const kImportUsage;
-
-// The items of a comma-separated list, empty ones left out.
-std::vector<std::string> commaSeparated(const std::string& list);
-
-// The table of velmora-import's command line, taking into options.
-Arguments::Program importProgram(ImportOptions& options);
 
 }  // namespace importer
 }  // namespace velmora

@@ -7,8 +7,8 @@
 #include <limits>
 #include <vector>
 
-#include "drawing/framing.h"
 #include "tests/drawing/test_model.h"
+#include "view/framing.h"
 
 using namespace velmora;
 

@@ -1,9 +1,6 @@
-#include "import/import_options.h"
+#include "tools/import/import_options.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-
+#include "command_line/values.h"
 #include "files/model.h"
 
 namespace velmora {
@@ -35,40 +32,7 @@ namespace {
 
 constexpr double kMaxHeight = 1e6;
 
-std::optional<long> wholeNumber(const std::string& text) {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || errno != 0 || *end != '\0') {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> realNumber(const std::string& text) {
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || errno != 0 || *end != '\0' || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 }  // namespace
-
-std::vector<std::string> commaSeparated(const std::string& list) {
-    std::vector<std::string> items;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        if (comma > start) {
-            items.push_back(list.substr(start, comma - start));
-        }
-        start = comma + 1;
-    }
-    return items;
-}
 
 Arguments::Program importProgram(ImportOptions& options) {
     using Arguments::Refusal;
@@ -78,44 +42,46 @@ Arguments::Program importProgram(ImportOptions& options) {
     program.options = {
         {"-o", true,
          [&options](const std::string& value) -> Refusal {
-             options.outputFolder = value;
+             options.request.outputFolder = value;
              return value.empty() ? "-o needs a folder" : "";
          }},
         {"--name", true,
          [&options](const std::string& value) -> Refusal {
-             options.name = value;
+             options.request.name = value;
              return value.empty() || value.find('/') != std::string::npos
                         ? "--name needs a file name without '/', got \"" + value + "\""
                         : "";
          }},
         {"--rate", true,
          [&options](const std::string& value) -> Refusal {
-             const auto rate = wholeNumber(value);
-             if (!rate || *rate < 1 || *rate > kMaxPlaybackRate) {
+             const auto rate = Arguments::positiveInteger(value, kMaxPlaybackRate);
+             if (!rate) {
                  return "--rate needs a whole number of frames per second from 1 to " +
                         std::to_string(kMaxPlaybackRate) + ", got \"" + value + "\"";
              }
-             options.rate = static_cast<int32_t>(*rate);
+             options.request.rate = static_cast<int32_t>(*rate);
              return {};
          }},
         {"--height", true,
          [&options](const std::string& value) -> Refusal {
-             const auto height = realNumber(value);
-             if (!height || *height < 0 || *height > kMaxHeight) {
+             const auto height = Arguments::numberInRange(value, 0, kMaxHeight);
+             if (!height) {
                  return "--height needs a number from 0 to 1000000, got \"" + value + "\"";
              }
-             options.height = *height;
+             options.request.height = *height;
              return {};
          }},
         {"--animations", true,
          [&options](const std::string& value) -> Refusal {
-             options.animations = commaSeparated(value);
-             return options.animations.empty() ? "--animations needs at least one name" : "";
+             options.request.animations = Arguments::commaSeparated(value);
+             return options.request.animations.empty() ? "--animations needs at least one name"
+                                                       : "";
          }},
         {"--clip-files", true,
          [&options](const std::string& value) -> Refusal {
-             options.clipFiles = commaSeparated(value);
-             return options.clipFiles.empty() ? "--clip-files needs at least one file" : "";
+             options.request.clipFiles = Arguments::commaSeparated(value);
+             return options.request.clipFiles.empty() ? "--clip-files needs at least one file"
+                                                      : "";
          }},
         {"--force", false,
          [&options](const std::string&) -> Refusal {
@@ -124,20 +90,20 @@ Arguments::Program importProgram(ImportOptions& options) {
          }},
         {"--keep-facing", false,
          [&options](const std::string&) -> Refusal {
-             options.keepFacing = true;
+             options.request.keepFacing = true;
              return {};
          }},
     };
     program.takeOperand = [&options](const std::string& argument) -> Refusal {
-        if (!options.inputPath.empty()) {
-            return "more than one input file (\"" + options.inputPath + "\" and \"" + argument +
-                   "\")";
+        if (!options.request.inputPath.empty()) {
+            return "more than one input file (\"" + options.request.inputPath + "\" and \"" +
+                   argument + "\")";
         }
-        options.inputPath = argument;
+        options.request.inputPath = argument;
         return {};
     };
     program.check = [&options]() -> Refusal {
-        return options.inputPath.empty() ? "no input file" : "";
+        return options.request.inputPath.empty() ? "no input file" : "";
     };
     return program;
 }

@@ -5,7 +5,7 @@
 #include <optional>
 
 namespace velmora {
-inline namespace drawing {
+inline namespace view {
 
 struct Frustum {
     double left = 0.0;
@@ -22,5 +22,5 @@ struct Frustum {
 // window without area (minimised), which keeps the frustum it had.
 std::optional<Frustum> frustumFor(int width, int height);
 
-}  // namespace drawing
+}  // namespace view
 }  // namespace velmora

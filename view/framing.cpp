@@ -1,15 +1,14 @@
-#include "drawing/framing.h"
+#include "view/framing.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 
-#include "drawing/model_drawing.h"
-#include "drawing/projection.h"
+#include "view/projection.h"
 
 namespace velmora {
-inline namespace drawing {
+inline namespace view {
 
 using Geometry::isFinite;
 using Geometry::Vector3;
@@ -126,19 +125,5 @@ void frameCamera(Camera& camera, const std::vector<Vector3>& points, int width, 
     camera.update();
 }
 
-std::vector<Vector3> shownPoints(const Model& model, const FrameBuffers& buffers, bool showMesh,
-                                 bool showBones) {
-    if (showMesh && buffers.skinnedPositions.size() == model.vertexCount()) {
-        return buffers.skinnedPositions;
-    }
-    std::vector<Vector3> points;
-    if (showBones) {
-        for (const auto& joint : jointPositions(model, buffers.pose)) {
-            points.push_back(joint.second);
-        }
-    }
-    return points;
-}
-
-}  // namespace drawing
+}  // namespace view
 }  // namespace velmora

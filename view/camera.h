@@ -7,11 +7,11 @@
 #include <array>
 #include <cstdint>
 
-#include "drawing/projection.h"
 #include "geometry/geometry.h"
+#include "view/projection.h"
 
 namespace velmora {
-inline namespace drawing {
+inline namespace view {
 
 enum class Axis { X = 0, Y = 1, Z = 2 };
 
@@ -75,5 +75,5 @@ constexpr double kCameraStep = 5.0;
 constexpr double kMaxRadius = 2000.0;
 constexpr double kMinRadius = 1.0;
 
-}  // namespace drawing
+}  // namespace view
 }  // namespace velmora

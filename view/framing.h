@@ -3,11 +3,10 @@
 
 #include <vector>
 
-#include "drawing/camera.h"
-#include "drawing/frame.h"
+#include "view/camera.h"
 
 namespace velmora {
-inline namespace drawing {
+inline namespace view {
 
 // Of the window's width and height, the share left free on each side of a
 // framed pose.
@@ -26,11 +25,5 @@ constexpr double kFramingMargin = 0.05;
 void frameCamera(Camera& camera, const std::vector<Geometry::Vector3>& points, int width,
                  int height);
 
-// What a frame drew of model into buffers: the skinned mesh where it showed,
-// or else the skeleton's joints where they showed; nothing when neither did.
-// The points that framing fits, in the viewer and in pictures alike.
-std::vector<Geometry::Vector3> shownPoints(const Model& model, const FrameBuffers& buffers,
-                                           bool showMesh, bool showBones);
-
-}  // namespace drawing
+}  // namespace view
 }  // namespace velmora

@@ -1,10 +1,10 @@
-#include "drawing/camera.h"
+#include "view/camera.h"
 
 #include <cmath>
 #include <limits>
 
 namespace velmora {
-inline namespace drawing {
+inline namespace view {
 
 using Geometry::kPi;
 using Geometry::Vector3;
@@ -97,5 +97,5 @@ std::array<WindowSide, 4> windowSides(const Camera& camera, const Frustum& frust
             side(-frustum.near, 0, -frustum.left), side(frustum.near, 0, frustum.right)};
 }
 
-}  // namespace drawing
+}  // namespace view
 }  // namespace velmora

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <optional>
 
-#include "drawing/camera.h"
-#include "drawing/projection.h"
 #include "tests/drawing/test_model.h"
+#include "view/camera.h"
+#include "view/projection.h"
 
 using namespace velmora;
 

@@ -1,7 +1,7 @@
-#include "drawing/projection.h"
+#include "view/projection.h"
 
 namespace velmora {
-inline namespace drawing {
+inline namespace view {
 
 std::optional<Frustum> frustumFor(int width, int height) {
     if (width <= 0 || height <= 0) {
@@ -25,5 +25,5 @@ std::optional<Frustum> frustumFor(int width, int height) {
     return frustum;
 }
 
-}  // namespace drawing
+}  // namespace view
 }  // namespace velmora
