@@ -1,7 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/viewer.h"
-#include "import/import_options.h"
+#include "command_line/values.h"
 
 namespace velmora {
 inline namespace app {

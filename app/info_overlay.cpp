@@ -5,8 +5,8 @@
 #include <iomanip>
 #include <sstream>
 
-#include "app/rig_inspection.h"
 #include "app/comparison.h"
+#include "app/rig_inspection.h"
 #include "model/pipeline.h"
 
 namespace velmora {

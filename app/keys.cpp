@@ -5,8 +5,8 @@
 #include <optional>
 #include <string_view>
 
-#include "app/rig_inspection.h"
 #include "app/comparison.h"
+#include "app/rig_inspection.h"
 #include "drawing/model_drawing.h"
 #include "model/pipeline.h"
 #include "view/framing.h"

@@ -187,7 +187,8 @@ void Viewer::inspect() {
         findings = checkCharacter(*model, {});
         for (int32_t animation = 0; animation < animationCount; ++animation) {
             if (isPlayable(*model, animation)) {
-                jointAxisLength = largestSide(firstKeyBox(*model, model->animations[animation])) / 20;
+                jointAxisLength =
+                    largestSide(firstKeyBox(*model, model->animations[animation])) / 20;
                 break;
             }
         }

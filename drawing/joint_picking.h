@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "view/camera.h"
 #include "geometry/geometry.h"
+#include "view/camera.h"
 
 namespace velmora {
 inline namespace drawing {

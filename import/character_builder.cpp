@@ -173,7 +173,8 @@ std::vector<AnimationSource> fileAnimations(const aiScene& scene, const Conversi
     return all;
 }
 
-std::vector<AnimationSource> selectedAnimations(const aiScene& scene, const ConversionRequest& options,
+std::vector<AnimationSource> selectedAnimations(const aiScene& scene,
+                                                const ConversionRequest& options,
                                                 ConfinedFiles& files, ImportLog& log) {
     std::vector<AnimationSource> all = fileAnimations(scene, options, files, log);
     if (options.animations.empty()) {

@@ -80,8 +80,7 @@ Arguments::Program importProgram(ImportOptions& options) {
         {"--clip-files", true,
          [&options](const std::string& value) -> Refusal {
              options.request.clipFiles = Arguments::commaSeparated(value);
-             return options.request.clipFiles.empty() ? "--clip-files needs at least one file"
-                                                      : "";
+             return options.request.clipFiles.empty() ? "--clip-files needs at least one file" : "";
          }},
         {"--force", false,
          [&options](const std::string&) -> Refusal {

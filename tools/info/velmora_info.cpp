@@ -381,8 +381,8 @@ std::string comparisonJson(const Model& a, const Model& b, const Comparison& com
         .text();
 }
 
-int diff(const std::string& pathA, const std::string& pathB,
-         std::optional<int64_t> animationNumber, ComparisonOptions options, bool json) {
+int diff(const std::string& pathA, const std::string& pathB, std::optional<int64_t> animationNumber,
+         ComparisonOptions options, bool json) {
     LoadResult a;
     LoadResult b;
     std::vector<std::string> faultsA;

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "drawing/frame.h"
-#include "view/framing.h"
 #include "drawing/model_drawing.h"
 #include "drawing/offscreen_context.h"
 #include "drawing/overlay.h"
@@ -13,6 +12,7 @@
 #include "import/character_opening.h"
 #include "tools/render/sheet.h"
 #include "view/camera.h"
+#include "view/framing.h"
 
 namespace velmora {
 inline namespace render {
