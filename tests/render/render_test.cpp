@@ -465,6 +465,17 @@ TEST_F(RenderProgram, AFileSizeLimitFailsTheWriteAndLeavesNothing) {
         EXPECT_EQ(contents(folder.path()), before);
         EXPECT_FALSE(fs::exists(folder.path() + "new"));
     }
+    // Frames of an earlier export that a failed one would have replaced keep
+    // their content, and nothing else is left beside them.
+    fs::create_directory(folder.path() + "earlier");
+    folder.write("earlier/frame-0001.png", "earlier");
+    const ProgramRun failed = runProgram({VELMORA_RENDER_PROGRAM, modelPath, "--frames",
+                                          folder.path() + "earlier", "--size", "320x240"},
+                                         "", 1024);
+    EXPECT_EQ(failed.status, 1);
+    const std::string earlier = folder.path() + "earlier/frame-0001.png";
+    EXPECT_EQ(readFile(earlier), "earlier");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path() + "earlier"), {}), 1);
 }
 
 }  // namespace

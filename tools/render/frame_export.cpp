@@ -3,8 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 #include <vector>
 
 #include "files/safe_file.h"
@@ -51,8 +55,11 @@ class ProgressBar {
     int filled_ = 0;
 };
 
-// The frames written into a folder so far, removed again (with the folder
-// when this export made it) unless the export completes.
+// The frames of one export, written into a hidden folder of their own inside
+// the frames folder and moved into place only once every one is written, so
+// that an export that fails leaves the folder as it was: frames of an earlier
+// export that it would have replaced keep their content. The folder itself,
+// when this export made it, goes again too.
 class WrittenFrames {
   public:
     explicit WrittenFrames(const std::string& folder) : folder_(folder) {
@@ -64,27 +71,60 @@ class WrittenFrames {
             throw RenderFailure(folder + ": cannot create the folder: " +
                                 (existed ? "not a folder" : error.message()));
         }
+        std::string staging = (folder_ / ".frames-XXXXXX").string();
+        if (!mkdtemp(staging.data())) {
+            const std::string reason = std::strerror(errno);
+            removeMadeFolders();
+            throw RenderFailure(folder + ": cannot write: " + reason);
+        }
+        staging_ = staging;
     }
     ~WrittenFrames() {
-        if (complete_) {
-            return;
+        for (const std::string& name : written_) {
+            unlink((staging_ / name).c_str());
         }
-        for (const std::string& path : written_) {
-            unlink(path.c_str());
-        }
-        // Only the folders this export made, and only while empty.
-        for (fs::path p = made_; !p.empty() && rmdir(p.c_str()) == 0; p = p.parent_path()) {
+        rmdir(staging_.c_str());
+        if (!complete_) {
+            removeMadeFolders();
         }
     }
     WrittenFrames(const WrittenFrames&) = delete;
     WrittenFrames& operator=(const WrittenFrames&) = delete;
 
-    void add(const std::string& path) { written_.push_back(path); }
-    void complete() { complete_ = true; }
+    // Writes the frame named name (in the frames folder); a failure names the
+    // frame's own path.
+    void write(const std::string& name, std::string_view bytes) {
+        const std::string staged = (staging_ / name).string();
+        if (WriteResult written = writeFile(staged, bytes); !written) {
+            const std::string path = (folder_ / name).string();
+            throw RenderFailure(written.problem.rfind(staged, 0) == 0
+                                    ? path + written.problem.substr(staged.size())
+                                    : written.problem);
+        }
+        written_.push_back(name);
+    }
+    // Moves every frame into place.
+    void complete() {
+        for (const std::string& name : written_) {
+            const fs::path path = folder_ / name;
+            if (rename((staging_ / name).c_str(), path.c_str()) != 0) {
+                throw RenderFailure(path.string() + ": cannot write: " + std::strerror(errno));
+            }
+        }
+        written_.clear();
+        complete_ = true;
+    }
 
   private:
-    std::string folder_;
+    // Only the folders this export made, and only while empty.
+    void removeMadeFolders() {
+        for (fs::path p = made_; !p.empty() && rmdir(p.c_str()) == 0; p = p.parent_path()) {
+        }
+    }
+
+    fs::path folder_;
     fs::path made_;
+    fs::path staging_;
     std::vector<std::string> written_;
     bool complete_ = false;
 };
@@ -139,11 +179,7 @@ void exportFrames(const RenderOptions& options) {
             video->add(picture);
             continue;
         }
-        const std::string path = (folder / frameFileName(k, count)).string();
-        if (const WriteResult written = writeFile(path, encodePng(picture)); !written) {
-            throw RenderFailure(written.problem);
-        }
-        frames->add(path);
+        frames->write(frameFileName(k, count), encodePng(picture));
     }
     if (video) {
         video->finish();
