@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "app/comparison.h"
-#include "app/rig_inspection.h"
+#include "app/bone_selection.h"
 #include "model/pipeline.h"
 
 namespace velmora {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/comparison.h"
-#include "app/rig_inspection.h"
+#include "app/bone_selection.h"
 #include "drawing/model_drawing.h"
 #include "model/pipeline.h"
 #include "view/framing.h"

@@ -17,7 +17,7 @@
 #include "app/keys.h"
 #include "app/mouse.h"
 #include "app/native_window.h"
-#include "app/rig_inspection.h"
+#include "app/bone_selection.h"
 #include "app/sample_location.h"
 #include "app/screenshot.h"
 #include "app/viewer.h"

@@ -12,7 +12,7 @@
 
 #include "app/info_overlay.h"
 #include "app/keys.h"
-#include "app/rig_inspection.h"
+#include "app/bone_selection.h"
 #include "app/viewer.h"
 #include "drawing/joint_picking.h"
 #include "files/safe_file.h"

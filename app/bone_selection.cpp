@@ -1,4 +1,4 @@
-#include "app/rig_inspection.h"
+#include "app/bone_selection.h"
 
 #include <algorithm>
 #include <sstream>
